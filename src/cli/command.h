@@ -1,0 +1,36 @@
+// What every velorctl command shares: its help and the way it reports errors.
+#pragma once
+
+#include <ostream>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "cli/options.h"
+#include "cli/velorctl.h"
+#include "models/model_descriptor.h"
+
+namespace velor::cli {
+
+struct Io {
+    std::ostream& out;
+    std::ostream& err;
+
+    // Prints the one-line error and gives the bad-input exit code.
+    int fail(std::string_view message) const;
+};
+
+struct Command {
+    std::string_view name;
+    std::string_view summary;  // one line for the command list
+    std::string_view help;     // full usage text
+    int (*run)(std::span<const std::string_view> args, const Io& io);
+};
+
+// The descriptor named by --slot, or the error to print.
+Result<const ModelDescriptor*> slotOption(const Options& options);
+
+int runReports(std::span<const std::string_view> args, const Io& io);
+int runProfile(std::span<const std::string_view> args, const Io& io);
+
+}  // namespace velor::cli

@@ -1,0 +1,10 @@
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+#include "cli/velorctl.h"
+
+int main(int argc, char** argv) {
+    std::vector<std::string_view> args(argv + 1, argv + argc);
+    return velor::cli::runVelorctl(args, std::cout, std::cerr);
+}

@@ -1,0 +1,121 @@
+#include "cli/velorctl.h"
+
+#include <charconv>
+
+#include "cli/command.h"
+
+namespace velor::cli {
+
+namespace {
+
+constexpr std::string_view kProgramHelp =
+    "velorctl: inspect and prepare VELOR mouse profiles from the command line.\n"
+    "\n"
+    "usage: velorctl COMMAND [OPTIONS]\n"
+    "       velorctl help COMMAND\n"
+    "\n"
+    "commands:\n";
+
+const Command kCommands[] = {
+    {"reports", "print the reports a full upload of a profile sends",
+     "usage: velorctl reports --slot N --profile FILE.pro\n"
+     "       velorctl reports --slot N --defaults\n"
+     "\n"
+     "Prints one line per report that a full upload of the profile sends to the\n"
+     "mouse, in the order they are sent: opening, dpi, lighting, polling, buttons,\n"
+     "then macro:J for every button J that plays a macro. Each line is the report's\n"
+     "name, a space, and its bytes as lowercase hex.\n"
+     "\n"
+     "  --slot N          model slot (1..10)\n"
+     "  --profile FILE    a profile file of that slot\n"
+     "  --defaults        a new profile named Profile1 instead of a file\n",
+     runReports},
+    {"profile", "create a profile file",
+     "usage: velorctl profile new --slot N --name NAME --out FILE.pro [--force]\n"
+     "\n"
+     "Writes a new profile with every setting at its default. The file holds\n"
+     "exactly one record of the slot's record length.\n"
+     "\n"
+     "  --slot N      model slot (1..10)\n"
+     "  --name NAME   profile name, 1 to 99 UTF-16 code units\n"
+     "  --out FILE    file to write; an existing file is kept unless --force\n"
+     "  --force       replace an existing file\n",
+     runProfile},
+};
+
+const Command* findCommand(std::string_view name) {
+    for (const Command& c : kCommands)
+        if (c.name == name) return &c;
+    return nullptr;
+}
+
+void printProgramHelp(std::ostream& out) {
+    out << kProgramHelp;
+    for (const Command& c : kCommands) {
+        out << "  " << c.name << std::string(10 - c.name.size(), ' ') << c.summary << "\n";
+    }
+    out << "  help      explain a command\n";
+}
+
+}  // namespace
+
+int Io::fail(std::string_view message) const {
+    err << "velorctl: " << message << "\n";
+    return kExitBadInput;
+}
+
+Result<const ModelDescriptor*> slotOption(const Options& options) {
+    using R = Result<const ModelDescriptor*>;
+    const auto text = options.value("slot");
+    if (!text) return R::failure("--slot is required");
+    int slot = 0;
+    const auto [end, ec] = std::from_chars(text->data(), text->data() + text->size(), slot);
+    if (ec != std::errc() || end != text->data() + text->size() || slot < kFirstSlot ||
+        slot > kLastSlot)
+        return R::failure("--slot must be a number from 1 to 10, not '" + std::string(*text) + "'");
+    const ModelDescriptor* model = descriptorFor(slot);
+    if (!model)
+        return R::failure("slot " + std::to_string(slot) +
+                          " is not supported yet; only slot 10 is");
+    return model;
+}
+
+int runVelorctl(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
+    const Io io{out, err};
+    if (args.empty()) {
+        printProgramHelp(err);
+        return kExitBadInput;
+    }
+    const std::string_view name = args.front();
+    if (name == "--help" || name == "-h") {
+        printProgramHelp(out);
+        return kExitOk;
+    }
+    if (name == "help") {
+        if (args.size() == 1) {
+            printProgramHelp(out);
+            return kExitOk;
+        }
+        if (args.size() > 2) return io.fail("help takes one command name");
+        if (args[1] == "help") {
+            out << "usage: velorctl help COMMAND\n\nExplains a command.\n";
+            return kExitOk;
+        }
+        const Command* c = findCommand(args[1]);
+        if (!c) return io.fail("unknown command '" + std::string(args[1]) + "'");
+        out << c->help;
+        return kExitOk;
+    }
+    const Command* c = findCommand(name);
+    if (!c) return io.fail("unknown command '" + std::string(name) + "' (see velorctl --help)");
+    const auto rest = args.subspan(1);
+    for (const std::string_view a : rest) {
+        if (a == "--help") {
+            out << c->help;
+            return kExitOk;
+        }
+    }
+    return c->run(rest, io);
+}
+
+}  // namespace velor::cli

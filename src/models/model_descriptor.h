@@ -1,0 +1,70 @@
+// Everything that sets one model slot apart from another. The page, the stores
+// and the main window take these values from here and nowhere else.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "device/record_layout.h"
+
+namespace velor {
+
+enum class DpiMapping : std::uint8_t { Linear100, Linear50, TwoSegment };
+enum class PollingOptions : std::uint8_t { FourRates, SevenRates, TwoSettings };
+enum class RecordShape : std::uint8_t { Reference, Short, Swapped, Long };
+enum class LightingLayout : std::uint8_t { Reference, Classic, Swapped, Long };
+enum class DpiReportVariant : std::uint8_t { Reference, Table, Wide, Offset };
+
+// Record defaults that differ between slots; the rest are common to all.
+struct RecordDefaults {
+    std::array<std::int32_t, kDpiLevels> dpi;  // dpiX and dpiY, in the slot's slider units
+    std::int32_t pollingRate;
+    std::int32_t pollingRateHs;
+    std::int32_t motionSync;
+    std::int32_t lightMode;
+};
+
+struct ModelDescriptor {
+    int slot;                        // 1..10
+    std::string_view controlPrefix;  // "ms_<n>_"
+    std::string_view dataFolder;     // "ms_<n>"
+    std::string_view library;        // feature-device library, without the platform's suffix
+    std::uint16_t vid;
+    std::uint16_t pid;
+    std::uint8_t receiverCode;
+    std::optional<std::uint8_t> receiver4kCode;
+    std::string_view bleVidText;  // empty without Bluetooth LE
+    std::string_view blePidText;
+    std::optional<std::uint16_t> bleHidVid;
+    std::optional<std::uint16_t> bleHidPid;
+    std::uint32_t messageBase;
+    std::uint32_t timerBase;
+    DpiMapping dpiMapping;
+    int dpiMin;
+    int dpiMax;
+    PollingOptions pollingOptions;
+    RecordShape recordShape;
+    const RecordLayout* layout;
+    LightingLayout lightingLayout;
+    DpiReportVariant dpiReport;
+    int macroReportLength;  // 131 or 111
+    bool hasLightOff;
+    bool hasBle;
+    bool has4k;
+    RecordDefaults defaults;
+
+    std::uint32_t recordLength() const { return layout->length(); }
+};
+
+constexpr std::uint32_t messageBaseOf(int slot) { return 0x600 + 0x10 * (slot - 1); }
+constexpr std::uint32_t timerBaseOf(int slot) { return 0x200 + 0x10 * (slot - 1); }
+
+inline constexpr int kFirstSlot = 1;
+inline constexpr int kLastSlot = 10;
+
+// The descriptor of a slot, or nullptr for a slot this build does not support yet.
+const ModelDescriptor* descriptorFor(int slot);
+
+}  // namespace velor

@@ -1,0 +1,27 @@
+// Whole-file reads and crash-safe whole-file writes.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace velor {
+
+struct FileError {
+    std::string message;  // names the file and what went wrong
+};
+
+// Refuses files larger than maxBytes rather than reading them whole.
+std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::path& path,
+                                                       std::uintmax_t maxBytes,
+                                                       FileError* error = nullptr);
+
+// Writes a temporary file in the same folder, flushes it to disk and renames it
+// over `path`: afterwards the file is either the old one or the new one, whole.
+bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+                         FileError* error = nullptr);
+
+}  // namespace velor

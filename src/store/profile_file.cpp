@@ -1,0 +1,28 @@
+#include "store/profile_file.h"
+
+#include "device/record_validation.h"
+#include "platform/file_io.h"
+
+namespace velor {
+
+namespace {
+// Anything far larger than a record is refused before it is read whole.
+constexpr std::uintmax_t kReadLimit = 1 << 20;
+}  // namespace
+
+Result<ProfileRecord> readProfileFile(const ModelDescriptor& model,
+                                      const std::filesystem::path& path) {
+    FileError error;
+    const auto bytes = readWholeFile(path, kReadLimit, &error);
+    if (!bytes) return Result<ProfileRecord>::failure(error.message);
+    auto record = ProfileRecord::fromBytes(model, *bytes);
+    if (!record)
+        return Result<ProfileRecord>::failure(
+            path.string() + ": is " + std::to_string(bytes->size()) + " bytes, but a profile of slot " +
+            std::to_string(model.slot) + " is " + std::to_string(model.recordLength()) + " bytes");
+    const auto problems = recordProblems(*record);
+    if (!problems.empty()) return Result<ProfileRecord>::failure(path.string() + ": " + problems.front());
+    return std::move(*record);
+}
+
+}  // namespace velor

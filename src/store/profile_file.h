@@ -1,0 +1,15 @@
+// A single profile as a file: exactly one record of the slot's shape.
+#pragma once
+
+#include <filesystem>
+
+#include "device/profile_record.h"
+#include "util/result.h"
+
+namespace velor {
+
+// Refuses a file of another length and a record that fails validation.
+Result<ProfileRecord> readProfileFile(const ModelDescriptor& model,
+                                      const std::filesystem::path& path);
+
+}  // namespace velor

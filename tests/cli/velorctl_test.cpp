@@ -1,0 +1,163 @@
+#include "cli/velorctl.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "../device/test_records.h"
+#include "platform/file_io.h"
+
+namespace velor::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+struct CliRun {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+CliRun velorctl(std::vector<std::string> args) {
+    std::vector<std::string_view> views(args.begin(), args.end());
+    std::ostringstream out, err;
+    const int code = runVelorctl(views, out, err);
+    return {code, out.str(), err.str()};
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) result.push_back(line);
+    return result;
+}
+
+class VelorctlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("velorctl-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+
+    std::string writeProfile(const std::string& name, const ProfileRecord& record) const {
+        EXPECT_TRUE(writeFileAtomically(path(name), record.bytes()));
+        return path(name);
+    }
+
+    // Bad input: one line on stderr, nothing on stdout, exit code 2.
+    void expectRefused(const std::vector<std::string>& args, const std::string& says) const {
+        const CliRun r = velorctl(args);
+        EXPECT_EQ(r.code, kExitBadInput) << says;
+        EXPECT_EQ(r.out, "") << says;
+        EXPECT_EQ(lines(r.err).size(), 1u) << r.err;
+        EXPECT_THAT(r.err, HasSubstr(says));
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(VelorctlTest, DefaultsPrintTheFiveReportsOfAFullUploadInOrder) {
+    const CliRun r = velorctl({"reports", "--slot", "10", "--defaults"});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    const auto l = lines(r.out);
+    ASSERT_EQ(l.size(), 5u);
+    EXPECT_EQ(l[0], "opening 0c0a01fe01fe00000000");
+    EXPECT_THAT(l[1], StartsWith("dpi 0438010000"));
+    EXPECT_EQ(l[1].size(), 4 + 56 * 2u);
+    EXPECT_EQ(l[2], "lighting 050f010003a80000ff020301af0000");
+    EXPECT_EQ(l[3], "polling 06090101fe00000000");
+    EXPECT_THAT(l[4], StartsWith("buttons 083b01020000"));
+}
+
+TEST_F(VelorctlTest, ProfileFileGivesMacroReportsAfterTheButtonsInButtonOrder) {
+    ProfileRecord record = testing::defaultRecord();
+    const MacroAction a{0x04, MacroAction::kPress, 10};
+    testing::assignMacro(record, 12, std::span(&a, 1));
+    testing::assignMacro(record, 3, std::span(&a, 1));
+    const CliRun r = velorctl({"reports", "--slot", "10", "--profile", writeProfile("m.pro", record)});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    const auto l = lines(r.out);
+    ASSERT_EQ(l.size(), 7u);
+    EXPECT_THAT(l[5], StartsWith("macro:3 098303"));
+    EXPECT_THAT(l[6], StartsWith("macro:12 09830c"));
+    EXPECT_EQ(l[5].size(), 8 + 131 * 2u);
+}
+
+TEST_F(VelorctlTest, ProfileNewWritesARecordThatReportsLikeTheDefaults) {
+    const std::string out = path("new.pro");
+    const CliRun made = velorctl({"profile", "new", "--slot", "10", "--name", "Profile1", "--out", out});
+    ASSERT_EQ(made.code, kExitOk) << made.err;
+    EXPECT_EQ(fs::file_size(out), 32992u);
+    EXPECT_EQ(velorctl({"reports", "--slot", "10", "--profile", out}).out,
+              velorctl({"reports", "--slot", "10", "--defaults"}).out);
+
+    // An existing file is kept unless --force is given.
+    expectRefused({"profile", "new", "--slot", "10", "--name", "Other", "--out", out}, "exists");
+    EXPECT_EQ(velorctl({"profile", "new", "--slot", "10", "--name", "Other", "--out", out, "--force"})
+                  .code,
+              kExitOk);
+}
+
+TEST_F(VelorctlTest, BadInputIsRefusedWithOneLineAndNothingWritten) {
+    expectRefused({"frobnicate"}, "unknown command");
+    expectRefused({"reports", "--slot", "3", "--defaults"}, "slot 3 is not supported");
+    expectRefused({"reports", "--slot", "11", "--defaults"}, "--slot must be a number");
+    expectRefused({"reports", "--slot", "10x", "--defaults"}, "--slot must be a number");
+    expectRefused({"reports", "--defaults"}, "--slot is required");
+    expectRefused({"reports", "--slot", "10"}, "either --profile FILE or --defaults");
+    expectRefused({"reports", "--slot", "10", "--bogus"}, "unknown option");
+    expectRefused({"reports", "--slot", "10", "--profile", path("missing.pro")}, "missing.pro");
+
+    std::vector<std::uint8_t> shortFile(32991);
+    writeFileAtomically(path("short.pro"), shortFile);
+    expectRefused({"reports", "--slot", "10", "--profile", path("short.pro")}, "32991 bytes");
+
+    ProfileRecord unterminated = testing::defaultRecord();
+    std::fill_n(unterminated.bytes().begin(), 200, 0x41);
+    expectRefused({"reports", "--slot", "10", "--profile", writeProfile("n.pro", unterminated)},
+                  "no terminator");
+
+    ProfileRecord tooMany = testing::defaultRecord();
+    testing::assignMacro(tooMany, 4, {});
+    tooMany.button(3).set(SlotField::macroActionCount, 47);
+    expectRefused({"reports", "--slot", "10", "--profile", writeProfile("c.pro", tooMany)},
+                  "macro action count 47 is above 46");
+
+    const std::string out = path("never.pro");
+    expectRefused({"profile", "new", "--slot", "10", "--name", std::string(100, 'x'), "--out", out},
+                  "at most 99");
+    expectRefused({"profile", "new", "--slot", "10", "--name", "\xC3", "--out", out}, "UTF-8");
+    expectRefused({"profile", "new", "--slot", "2", "--name", "A", "--out", out}, "slot 2");
+    expectRefused({"profile", "new", "--slot", "10", "--name", "A", "--out",
+                   path("no/such/folder/x.pro")},
+                  "x.pro");
+    EXPECT_FALSE(fs::exists(out));
+}
+
+TEST_F(VelorctlTest, HelpExplainsEveryCommand) {
+    const CliRun all = velorctl({"--help"});
+    EXPECT_EQ(all.code, kExitOk);
+    for (const char* command : {"reports", "profile", "help"}) {
+        EXPECT_THAT(all.out, HasSubstr(command));
+        const CliRun one = velorctl({"help", command});
+        EXPECT_EQ(one.code, kExitOk) << command;
+        EXPECT_THAT(one.out, HasSubstr("usage: velorctl " + std::string(command)));
+    }
+    expectRefused({"help", "nope"}, "unknown command 'nope'");
+}
+
+}  // namespace
+}  // namespace velor::cli
