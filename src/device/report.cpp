@@ -1,6 +1,15 @@
 #include "device/report.h"
 
+#include <algorithm>
+
 namespace velor {
+
+Report Report::from(std::span<const std::uint8_t> bytes) {
+    Report r;
+    r.length = std::min(bytes.size(), r.buffer.size());
+    std::copy_n(bytes.begin(), r.length, r.buffer.begin());
+    return r;
+}
 
 std::uint16_t reportChecksum(std::span<const std::uint8_t> bytes) {
     std::uint16_t sum = 0;

@@ -26,6 +26,9 @@ struct Report {
     std::array<std::uint8_t, kBufferSize> buffer{};
     std::size_t length = 0;
 
+    // A report received as bytes (cut to the buffer).
+    static Report from(std::span<const std::uint8_t> bytes);
+
     std::span<const std::uint8_t> bytes() const { return {buffer.data(), length}; }
     std::uint8_t command() const { return buffer[0]; }
 };

@@ -1,0 +1,245 @@
+#include "device/device_link.h"
+
+#include <string>
+
+#include "device/report.h"
+#include "device/report_builders.h"
+
+namespace velor {
+
+namespace {
+
+constexpr Millis kAfterReport{500};
+constexpr Millis kAfterWiredChunk{200};
+constexpr Millis kAfterWirelessChunk{1000};
+constexpr Millis kArrivalSettle{1000};
+constexpr int kWirelessTries = 10;
+
+constexpr std::uint32_t kPresenceWord = 0x7F00;
+constexpr std::uint32_t kArrival = 1;
+constexpr std::uint32_t kRemoval = 2;
+constexpr std::uint32_t kFirstStatusWord = 0x1000;
+constexpr std::uint32_t kLastStatusWord = 0x9000;
+
+// Offsets from the slot's message base.
+constexpr std::uint32_t kLibraryMessageA = 3;
+constexpr std::uint32_t kLibraryMessageB = 4;
+constexpr std::uint32_t kApplyRequest = 5;
+
+}  // namespace
+
+std::uint32_t deviceCodeFromMessageA(std::uintptr_t wParam, std::intptr_t lParam) {
+    return static_cast<std::uint32_t>(wParam << 16) | static_cast<std::uint32_t>(lParam & 0xFFFF);
+}
+
+std::uint32_t deviceCodeFromMessageB(std::uintptr_t wParam) {
+    const std::uint32_t event = wParam == 1 ? kArrival : wParam == 0 ? kRemoval : 0;
+    return (kPresenceWord << 16) + event;
+}
+
+// The "window" handed to the library. Once disconnected, whatever the library
+// still posts is dropped instead of reaching a page that is going away.
+class DeviceLink::PosterBridge {
+public:
+    explicit PosterBridge(MessagePoster& target) : target_(&target) {}
+    const VelorPoster* window() const { return &window_; }
+    void disconnect() {
+        const std::lock_guard guard(mutex_);
+        target_ = nullptr;
+    }
+
+private:
+    static void deliver(void* context, std::uint32_t message, std::uintptr_t wParam,
+                        std::intptr_t lParam) {
+        auto* self = static_cast<PosterBridge*>(context);
+        const std::lock_guard guard(self->mutex_);
+        if (self->target_ != nullptr) self->target_->post(message, wParam, lParam);
+    }
+
+    std::mutex mutex_;
+    MessagePoster* target_;
+    const VelorPoster window_{&PosterBridge::deliver, this};
+};
+
+DeviceLink::DeviceLink(Wiring wiring)
+    : w_(std::move(wiring)), bridge_(std::make_unique<PosterBridge>(w_.mainWindow)) {
+    if (!w_.debug) w_.debug = defaultDebugSink();
+}
+
+DeviceLink::~DeviceLink() { close(); }
+
+void DeviceLink::open(std::unique_ptr<FeatureDevice> library) {
+    worker_ = std::make_unique<WorkerThread>([this](std::uint32_t m) { onWorkerMessage(m); });
+    library_ = std::move(library);
+    bool opened = false;
+    if (library_) {
+        library_->setVidPid(w_.model.vid, w_.model.pid);
+        library_->openDevMonitor(bridge_->window(), w_.model.messageBase + kLibraryMessageA,
+                                 w_.model.messageBase + kLibraryMessageB);
+        opened = library_->openFeatureDevice() != 0;
+    }
+    if (opened) {
+        wiredState_ = 1;
+        offline_ = false;
+        w_.view.showSleepLabel(false);
+        w_.view.showChargingText();
+        w_.view.startChargingAnimation(false);
+        w_.view.showWiredIcon(true);
+    } else {
+        wiredState_ = 0;
+        offline_ = true;
+        w_.view.showSleepLabel(true);
+        w_.view.showWiredIcon(false);
+    }
+    updateConnected(true);
+}
+
+void DeviceLink::onDeviceCode(std::uint32_t code) {
+    const std::uint32_t high = code >> 16;
+    const std::uint32_t low = code & 0xFFFF;
+    if (high == kPresenceWord) {
+        if (low == kArrival) onArrival();
+        if (low == kRemoval) onRemoval();
+    } else if (high >= kFirstStatusWord && high <= kLastStatusWord) {
+        w_.view.onStatusReport(static_cast<std::uint16_t>(high), static_cast<std::uint16_t>(low));
+    }
+}
+
+void DeviceLink::onArrival() {
+    if (wiredState_ == 1 || !library_) return;
+    // The device needs a moment after it appears before it can be opened.
+    w_.clock.sleepFor(kArrivalSettle);
+    // A device that cannot be opened is not shown as wired: sends would fail
+    // while the page claimed a cable, and the next arrival would be ignored.
+    if (library_->openFeatureDevice() == 0) {
+        w_.debug("feature device announced but could not be opened");
+        return;
+    }
+    wiredState_ = 1;
+    offline_ = false;
+    w_.view.showSleepLabel(false);
+    w_.view.showWiredIcon(true);
+    w_.view.showFeatureSections();
+    w_.view.showChargingText();
+    w_.view.startChargingAnimation(true);
+    updateConnected(false);
+}
+
+void DeviceLink::onRemoval() {
+    if (wiredState_ == 2 || !library_) return;
+    wiredState_ = 2;
+    library_->closeFeatureDevice();
+    offline_ = true;
+    w_.view.showSleepLabel(true);
+    w_.view.showWiredIcon(false);
+    w_.view.clearPowerLabel();
+    w_.view.stopChargingAnimation();
+    updateConnected(false);
+}
+
+void DeviceLink::setWirelessOnline(bool online) {
+    wirelessOnline_ = online;
+    updateConnected(false);
+}
+
+void DeviceLink::updateConnected(bool alwaysPost) {
+    const bool now = wiredState_ == 1 || wirelessOnline_;
+    const bool changed = now != connected_;
+    connected_ = now;
+    if (changed || alwaysPost) w_.mainWindow.post(kConnectedChangedMessage, 0, 0);
+}
+
+void DeviceLink::setReceiver(std::shared_ptr<HidDevice> command, std::shared_ptr<HidDevice> report) {
+    const std::lock_guard guard(receiverMutex_);
+    receiverCommand_ = std::move(command);
+    receiverReport_ = std::move(report);
+}
+
+std::shared_ptr<HidDevice> DeviceLink::receiver() const {
+    const std::lock_guard guard(receiverMutex_);
+    return receiverCommand_;
+}
+
+void DeviceLink::requestApply() {
+    w_.mainWindow.post(w_.model.messageBase + kApplyRequest, 0, 0);
+}
+
+void DeviceLink::postToWorker(std::uint32_t message) {
+    if (worker_) worker_->post(message);
+}
+
+void DeviceLink::setApplyHandler(std::function<void()> handler) {
+    applyHandler_ = std::move(handler);
+}
+
+void DeviceLink::onWorkerMessage(std::uint32_t message) {
+    if (message != w_.model.messageBase) return;
+    if ((wiredState_ == 1 || wirelessOnline_) && applyHandler_) applyHandler_();
+}
+
+int DeviceLink::send(std::span<const std::uint8_t> report) {
+    int result = 0;
+    bool done = false;
+    if (wiredState_ == 1 && library_) result = sendWired(report, done);
+    if (!done && wirelessOnline_) result = sendWireless(report);
+    if (result != 0) w_.clock.sleepFor(kAfterReport);
+    return result;
+}
+
+// Sets done when the report went out over the cable, or (not a macro) when
+// the cable was tried at all: only a macro falls back to the receiver.
+int DeviceLink::sendWired(std::span<const std::uint8_t> report, bool& done) {
+    if (report.empty() || report[0] != command::kMacro) {
+        done = true;
+        return library_->setFeature(report);
+    }
+    int last = 0;
+    for (const MacroChunk& chunk : splitMacro(Report::from(report), false)) {
+        last = library_->setFeature(chunk);
+        if (last != 0) w_.clock.sleepFor(kAfterWiredChunk);
+    }
+    done = last != 0;
+    return done ? last : 0;
+}
+
+int DeviceLink::sendWireless(std::span<const std::uint8_t> report) {
+    const std::shared_ptr<HidDevice> receiverCommand = receiver();
+    if (!receiverCommand) return 0;
+    stopResend_ = false;
+    int result = 0;
+    if (!report.empty() && report[0] == command::kMacro) {
+        const auto chunks = splitMacro(Report::from(report), true);
+        for (int pass = 0; pass < kWirelessTries && !stopResend_; ++pass) {
+            for (const MacroChunk& chunk : chunks) {
+                result = receiverCommand->sendFeatureReport(chunk);
+                w_.clock.sleepFor(kAfterWirelessChunk);
+            }
+        }
+        return result;
+    }
+    for (int copy = 0; copy < kWirelessTries && !stopResend_; ++copy) {
+        result = receiverCommand->sendFeatureReport(report);
+        w_.debug("Wireless Send = " + std::to_string(result));
+        w_.clock.sleepFor(kAfterReport);
+    }
+    return result;
+}
+
+void DeviceLink::waitForWorker() const {
+    if (worker_) worker_->waitIdle();
+}
+
+void DeviceLink::close() {
+    // The worker ends first, so no send is still using the library while it
+    // is closed and unloaded.
+    if (worker_) worker_->quit();
+    worker_.reset();
+    if (library_) {
+        library_->closeFeatureDevice();
+        library_->closeDevMonitor();
+    }
+    bridge_->disconnect();
+    library_.reset();
+}
+
+}  // namespace velor

@@ -1,0 +1,104 @@
+// How a page reaches its mouse: the wired path through the slot's
+// feature-device library and the wireless path through the receiver's command
+// interface; the connection state that picks the path; the worker thread on
+// which every apply and every send runs, with the pacing the mouse needs.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <span>
+
+#include "device/feature_device.h"
+#include "device/link_view.h"
+#include "device/worker_thread.h"
+#include "hid/hid_backend.h"
+#include "models/model_descriptor.h"
+#include "platform/debug_output.h"
+#include "platform/message_poster.h"
+#include "util/clock.h"
+
+namespace velor {
+
+inline constexpr std::uint32_t kConnectedChangedMessage = 1290;
+
+// Library messages A and B of a slot turned into the page's device code.
+std::uint32_t deviceCodeFromMessageA(std::uintptr_t wParam, std::intptr_t lParam);
+std::uint32_t deviceCodeFromMessageB(std::uintptr_t wParam);
+
+class DeviceLink {
+public:
+    struct Wiring {
+        const ModelDescriptor& model;
+        Clock& clock;
+        MessagePoster& mainWindow;  // 1290, the apply request, the library's messages
+        LinkView& view;
+        DebugSink debug;
+    };
+
+    explicit DeviceLink(Wiring wiring);
+    ~DeviceLink();  // close()
+    DeviceLink(const DeviceLink&) = delete;
+    DeviceLink& operator=(const DeviceLink&) = delete;
+
+    // Page start: the worker starts, then the library (null when it could not
+    // be loaded: the wired path stays closed) is asked for the wired mouse.
+    void open(std::unique_ptr<FeatureDevice> library);
+    // The library's messages A and B as one code (UI thread).
+    void onDeviceCode(std::uint32_t code);
+    void setReceiver(std::shared_ptr<HidDevice> command, std::shared_ptr<HidDevice> report);
+    // Asks the main window to have the worker apply (message B + 5).
+    void requestApply();
+    // The main window re-posts the apply request here as thread message B.
+    void postToWorker(std::uint32_t message);
+    // What the worker runs for thread message B while a path is open.
+    void setApplyHandler(std::function<void()> handler);
+    // One report to the mouse (worker thread). Nonzero for success.
+    int send(std::span<const std::uint8_t> report);
+    // Page end: library closed, worker drained and ended.
+    void close();
+
+    int wiredState() const { return wiredState_; }
+    bool wirelessOnline() const { return wirelessOnline_; }
+    bool connected() const { return connected_; }
+    bool offline() const { return offline_; }
+    bool stopResend() const { return stopResend_; }
+    void setWirelessOnline(bool online);  // recomputes connected
+    void setOffline(bool offline) { offline_ = offline; }
+    void setStopResend(bool stop) { stopResend_ = stop; }
+    bool hasLibrary() const { return library_ != nullptr; }
+
+    // For tests: wait until the worker has nothing queued or running.
+    void waitForWorker() const;
+
+private:
+    class PosterBridge;
+
+    void updateConnected(bool alwaysPost);
+    void onArrival();
+    void onRemoval();
+    int sendWired(std::span<const std::uint8_t> report, bool& done);
+    int sendWireless(std::span<const std::uint8_t> report);
+    void onWorkerMessage(std::uint32_t message);
+    std::shared_ptr<HidDevice> receiver() const;
+
+    Wiring w_;
+    std::unique_ptr<PosterBridge> bridge_;
+    std::unique_ptr<FeatureDevice> library_;
+    std::unique_ptr<WorkerThread> worker_;
+    std::function<void()> applyHandler_;
+
+    std::atomic<int> wiredState_{0};  // 1 wired; 0 never found; 2 removed
+    std::atomic<bool> wirelessOnline_{false};
+    std::atomic<bool> offline_{true};
+    std::atomic<bool> stopResend_{false};
+    bool connected_ = false;  // UI thread only
+
+    mutable std::mutex receiverMutex_;
+    std::shared_ptr<HidDevice> receiverCommand_;
+    std::shared_ptr<HidDevice> receiverReport_;
+};
+
+}  // namespace velor

@@ -1,0 +1,26 @@
+// What the device link shows on its page and hands on to it. The page
+// implements this on the UI thread; tests record the calls.
+#pragma once
+
+#include <cstdint>
+
+namespace velor {
+
+class LinkView {
+public:
+    virtual ~LinkView() = default;
+    virtual void showWiredIcon(bool shown) = 0;
+    virtual void showSleepLabel(bool shown) = 0;
+    // The power label in language-text mode showing "charging_text".
+    virtual void showChargingText() = 0;
+    // The power label out of language-text mode, emptied.
+    virtual void clearPowerLabel() = 0;
+    // The 30 ms charging animation; resetCounter starts it from 0.
+    virtual void startChargingAnimation(bool resetCounter) = 0;
+    virtual void stopChargingAnimation() = 0;
+    virtual void showFeatureSections() = 0;
+    // A status report that came with a library code.
+    virtual void onStatusReport(std::uint16_t eventWord, std::uint16_t value) = 0;
+};
+
+}  // namespace velor

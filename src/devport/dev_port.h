@@ -1,0 +1,59 @@
+// The workings of our feature-device library: finds the wired mouse by vendor
+// and product id, watches it come and go, forwards its status reports, and
+// writes feature reports to it. The exported C entry points forward here.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "devport/devport_api.h"
+#include "hid/hid_backend.h"
+
+namespace velor {
+
+class DevPort {
+public:
+    // The backend is resolved on first use, so a program can hand over its own
+    // before anything runs.
+    using BackendSource = std::function<HidBackend*()>;
+
+    explicit DevPort(BackendSource backend, std::chrono::milliseconds pollInterval =
+                                                std::chrono::milliseconds(250));
+    ~DevPort();
+    DevPort(const DevPort&) = delete;
+    DevPort& operator=(const DevPort&) = delete;
+
+    void setVidPid(std::uint16_t vendorId, std::uint16_t productId);
+    void openMonitor(const VelorPoster* window, std::uint32_t messageA, std::uint32_t messageB);
+    int openFeatureDevice();
+    int setFeature(const std::uint8_t* report, int length);
+    void closeFeatureDevice();
+    void closeMonitor();
+
+private:
+    void monitor();
+    bool present();
+    void post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+    std::shared_ptr<HidDevice> device();
+
+    BackendSource backendSource_;
+    const std::chrono::milliseconds pollInterval_;
+    std::atomic<std::uint16_t> vendorId_{0};
+    std::atomic<std::uint16_t> productId_{0};
+
+    std::mutex mutex_;  // device_, window_, messages, stop flag
+    std::shared_ptr<HidDevice> device_;
+    VelorPoster window_{nullptr, nullptr};
+    std::uint32_t messageA_ = 0;
+    std::uint32_t messageB_ = 0;
+    bool stop_ = false;
+    std::condition_variable wake_;
+    std::thread monitor_;
+};
+
+}  // namespace velor

@@ -1,0 +1,11 @@
+// The folder of the running executable, ending with the path separator.
+// Libraries and resources are loaded from it.
+#pragma once
+
+#include <string>
+
+namespace velor {
+
+std::string GetProgramFolder();
+
+}  // namespace velor

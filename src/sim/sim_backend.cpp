@@ -1,0 +1,241 @@
+#include "sim/sim_backend.h"
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+
+namespace velor::sim {
+
+namespace {
+
+enum class Role : std::uint8_t { WiredMouse, ReceiverCommand, ReceiverReport };
+
+// Usage pages the program looks for on a receiver; a wired mouse shows a
+// vendor-defined collection.
+constexpr std::uint16_t kCommandUsagePage = 0x000B;
+constexpr std::uint16_t kReportUsagePage = 0x000A;
+constexpr std::uint16_t kWiredUsagePage = 0xFF00;
+constexpr std::size_t kMaxQueuedInputs = 256;
+
+}  // namespace
+
+struct Interface {
+    HidDeviceInfo info;
+    Role role = Role::WiredMouse;
+    SimMouse* mouse = nullptr;
+    int unit = 0;  // the USB device this interface belongs to
+    std::deque<std::vector<std::uint8_t>> inputs;
+};
+
+struct SimBackend::World {
+    std::mutex mutex;
+    std::condition_variable inputArrived;
+    std::vector<std::unique_ptr<SimMouse>> mice;
+    std::vector<Interface> interfaces;
+    std::vector<int> unplugged;  // units pulled out
+    int nextUnit = 1;
+
+    bool plugged(int unit) const {
+        return std::find(unplugged.begin(), unplugged.end(), unit) == unplugged.end();
+    }
+    Interface* find(const std::string& path) {
+        for (Interface& i : interfaces)
+            if (i.info.path == path) return &i;
+        return nullptr;
+    }
+    void push(const std::string& path, std::vector<std::uint8_t> report) {
+        {
+            const std::lock_guard guard(mutex);
+            Interface* i = find(path);
+            if (i == nullptr || !plugged(i->unit)) return;
+            if (i->inputs.size() >= kMaxQueuedInputs) i->inputs.pop_front();
+            i->inputs.push_back(std::move(report));
+        }
+        inputArrived.notify_all();
+    }
+    void add(const std::string& path, std::uint16_t pid, std::uint16_t usagePage,
+             std::uint16_t usage, int interfaceNumber, Role role, SimMouse* mouse, int unit) {
+        Interface& i = interfaces.emplace_back();
+        i.info.path = path;
+        i.info.vendorId = kVendorId;
+        i.info.productId = pid;
+        i.info.usagePage = usagePage;
+        i.info.usage = usage;
+        i.info.interfaceNumber = interfaceNumber;
+        i.role = role;
+        i.mouse = mouse;
+        i.unit = unit;
+    }
+    int unitOf(const SimMouse& mouse) {
+        for (const Interface& i : interfaces)
+            if (i.mouse == &mouse) return i.unit;
+        return 0;
+    }
+};
+
+namespace {
+
+class SimDevice final : public HidDevice {
+public:
+    SimDevice(std::shared_ptr<SimBackend::World> world, std::string path)
+        : world_(std::move(world)), path_(std::move(path)) {}
+
+    int sendFeatureReport(std::span<const std::uint8_t> report) override {
+        SimMouse* mouse = nullptr;
+        Via via = Via::Cable;
+        {
+            const std::lock_guard guard(world_->mutex);
+            Interface* i = world_->find(path_);
+            if (i == nullptr || !world_->plugged(i->unit) || i->role == Role::ReceiverReport)
+                return -1;
+            mouse = i->mouse;
+            via = i->role == Role::WiredMouse ? Via::Cable : Via::Receiver;
+        }
+        return mouse->receive(report, via) ? static_cast<int>(report.size()) : -1;
+    }
+
+    // The simulated receivers take feature reports only.
+    int write(std::span<const std::uint8_t>) override { return -1; }
+
+    int readTimeout(std::span<std::uint8_t> buffer, int timeoutMs) override {
+        std::unique_lock lock(world_->mutex);
+        const auto ready = [&] {
+            const Interface* i = world_->find(path_);
+            return i == nullptr || !world_->plugged(i->unit) || !i->inputs.empty();
+        };
+        if (timeoutMs < 0) {
+            world_->inputArrived.wait(lock, ready);
+        } else if (timeoutMs > 0) {
+            world_->inputArrived.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready);
+        }
+        Interface* i = world_->find(path_);
+        if (i == nullptr || !world_->plugged(i->unit)) return -1;
+        if (i->inputs.empty()) return 0;
+        const std::vector<std::uint8_t> report = std::move(i->inputs.front());
+        i->inputs.pop_front();
+        const std::size_t n = std::min(report.size(), buffer.size());
+        std::copy_n(report.begin(), n, buffer.begin());
+        return static_cast<int>(n);
+    }
+
+    // Only readTimeout exists here, and its timeout already says how long to wait.
+    bool setNonBlocking(bool) override { return true; }
+
+private:
+    std::shared_ptr<SimBackend::World> world_;
+    std::string path_;
+};
+
+std::string pathOf(std::uint16_t pid, int unit, int interfaceNumber) {
+    char text[48];
+    std::snprintf(text, sizeof text, "sim:1d57:%04x:%d:%d", pid, unit, interfaceNumber);
+    return text;
+}
+
+}  // namespace
+
+SimBackend::SimBackend() : world_(std::make_shared<World>()) {}
+
+SimBackend::~SimBackend() {
+    // Wake readers so they see their devices gone rather than wait on.
+    {
+        const std::lock_guard guard(world_->mutex);
+        for (Interface& i : world_->interfaces) world_->unplugged.push_back(i.unit);
+    }
+    world_->inputArrived.notify_all();
+}
+
+SimMouse& SimBackend::plugWiredMouse(const ModelDescriptor& model) {
+    const std::lock_guard guard(world_->mutex);
+    SimMouse& mouse = *world_->mice.emplace_back(std::make_unique<SimMouse>(model));
+    const int unit = world_->nextUnit++;
+    const std::string path = pathOf(model.pid, unit, 0);
+    world_->add(path, model.pid, kWiredUsagePage, 1, 0, Role::WiredMouse, &mouse, unit);
+    std::weak_ptr<World> world = world_;
+    mouse.setEmit([world, path](std::vector<std::uint8_t> report) {
+        if (auto w = world.lock()) w->push(path, std::move(report));
+    });
+    return mouse;
+}
+
+SimMouse& SimBackend::plugReceiver(const ModelDescriptor& mouseModel) {
+    const std::lock_guard guard(world_->mutex);
+    SimMouse& mouse = *world_->mice.emplace_back(std::make_unique<SimMouse>(mouseModel));
+    const int unit = world_->nextUnit++;
+    const std::string command = pathOf(kReceiver24Pid, unit, 0);
+    const std::string report = pathOf(kReceiver24Pid, unit, 1);
+    world_->add(command, kReceiver24Pid, kCommandUsagePage, 0, 0, Role::ReceiverCommand, &mouse,
+                unit);
+    world_->add(report, kReceiver24Pid, kReportUsagePage, 0, 1, Role::ReceiverReport, &mouse, unit);
+    std::weak_ptr<World> world = world_;
+    mouse.setEmit([world, report](std::vector<std::uint8_t> bytes) {
+        if (auto w = world.lock()) w->push(report, std::move(bytes));
+    });
+    return mouse;
+}
+
+void SimBackend::unplug(const SimMouse& mouse) {
+    {
+        const std::lock_guard guard(world_->mutex);
+        const int unit = world_->unitOf(mouse);
+        if (world_->plugged(unit)) world_->unplugged.push_back(unit);
+        for (Interface& i : world_->interfaces)
+            if (i.unit == unit) i.inputs.clear();
+    }
+    world_->inputArrived.notify_all();
+}
+
+void SimBackend::plugBack(const SimMouse& mouse) {
+    const std::lock_guard guard(world_->mutex);
+    const int unit = world_->unitOf(mouse);
+    std::erase(world_->unplugged, unit);
+}
+
+std::vector<HidDeviceInfo> SimBackend::enumerate(std::uint16_t vendorId, std::uint16_t productId) {
+    const std::lock_guard guard(world_->mutex);
+    std::vector<HidDeviceInfo> found;
+    for (const Interface& i : world_->interfaces) {
+        if (!world_->plugged(i.unit)) continue;
+        if ((vendorId == 0 || i.info.vendorId == vendorId) &&
+            (productId == 0 || i.info.productId == productId))
+            found.push_back(i.info);
+    }
+    return found;
+}
+
+std::unique_ptr<HidDevice> SimBackend::open(const std::string& path) {
+    const std::lock_guard guard(world_->mutex);
+    const Interface* i = world_->find(path);
+    if (i == nullptr || !world_->plugged(i->unit)) return nullptr;
+    return std::make_unique<SimDevice>(world_, path);
+}
+
+int populateFromSpec(SimBackend& backend, std::string_view spec) {
+    if (spec.empty() || spec == "0") return 0;
+    if (spec == "1") spec = "10:24g";
+    int made = 0;
+    while (!spec.empty()) {
+        const auto comma = spec.find(',');
+        const std::string_view entry = spec.substr(0, comma);
+        spec = comma == std::string_view::npos ? std::string_view() : spec.substr(comma + 1);
+        const auto colon = entry.find(':');
+        if (colon == std::string_view::npos) continue;
+        int slot = 0;
+        const auto digits = entry.substr(0, colon);
+        if (std::from_chars(digits.data(), digits.data() + digits.size(), slot).ec != std::errc())
+            continue;
+        const ModelDescriptor* model = descriptorFor(slot);
+        const std::string_view link = entry.substr(colon + 1);
+        if (model == nullptr) continue;
+        if (link == "wired") {
+            backend.plugWiredMouse(*model);
+            ++made;
+        } else if (link == "24g") {
+            backend.plugReceiver(*model);
+            ++made;
+        }
+    }
+    return made;
+}
+
+}  // namespace velor::sim

@@ -1,0 +1,51 @@
+// Simulated USB devices behind the HidBackend interface: mice on the cable and
+// 2.4 GHz receivers carrying a mouse. Tests, benchmarks and the program (when
+// VELOR_SIMULATE is set) use it in place of hidapi.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "hid/hid_backend.h"
+#include "sim/sim_mouse.h"
+
+namespace velor::sim {
+
+inline constexpr std::uint16_t kVendorId = 0x1D57;
+inline constexpr std::uint16_t kReceiver24Pid = 0xFA60;
+
+class SimBackend final : public HidBackend {
+public:
+    SimBackend();
+    ~SimBackend() override;
+
+    // A mouse plugged in by cable, found under its model's ids.
+    SimMouse& plugWiredMouse(const ModelDescriptor& model);
+    // A 2.4 GHz receiver (command and report interfaces) carrying a mouse.
+    SimMouse& plugReceiver(const ModelDescriptor& mouseModel);
+
+    // Pulls out (or puts back) the USB device that carries the mouse: the
+    // cable, or the receiver. Open handles of a pulled device fail.
+    void unplug(const SimMouse& mouse);
+    void plugBack(const SimMouse& mouse);
+
+    std::vector<HidDeviceInfo> enumerate(std::uint16_t vendorId, std::uint16_t productId) override;
+    std::unique_ptr<HidDevice> open(const std::string& path) override;
+
+    struct World;  // shared with open handles, which may outlive the backend
+
+private:
+    std::shared_ptr<World> world_;
+};
+
+// Builds the devices that VELOR_SIMULATE asks for: "1" for an MS_10 mouse on a
+// 2.4 GHz receiver, or a list such as "10:24g,10:wired". Entries for slots or
+// links not supported yet are skipped; returns the number of devices made.
+int populateFromSpec(SimBackend& backend, std::string_view spec);
+
+}  // namespace velor::sim

@@ -1,0 +1,110 @@
+#include "devport/dev_port.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "../device/test_records.h"
+#include "../support/link_fakes.h"
+#include "device/feature_library.h"
+#include "device/report_builders.h"
+#include "sim/sim_backend.h"
+
+namespace velor {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::RecordingPoster;
+
+// The monitor runs on real time; wait (bounded) for what it posts.
+bool eventually(const std::function<bool()>& done) {
+    for (int i = 0; i < 400 && !done(); ++i) std::this_thread::sleep_for(5ms);
+    return done();
+}
+
+struct PosterWindow {
+    explicit PosterWindow(MessagePoster& target)
+        : window{[](void* c, std::uint32_t m, std::uintptr_t w, std::intptr_t l) {
+                     static_cast<MessagePoster*>(c)->post(m, w, l);
+                 },
+                 &target} {}
+    VelorPoster window;
+};
+
+TEST(DevPort, FindsTheWiredMouseWatchesItAndForwardsItsStatus) {
+    sim::SimBackend backend;
+    sim::SimMouse& mouse = backend.plugWiredMouse(velor::testing::ms10());
+    RecordingPoster poster;
+    PosterWindow window(poster);
+    DevPort port([&] { return &backend; }, 5ms);
+    port.setVidPid(0x1D57, 0xFA79);
+    port.openMonitor(&window.window, 0x693, 0x694);
+    ASSERT_EQ(port.openFeatureDevice(), 1);
+
+    const Report opening = buildOpening();
+    EXPECT_EQ(port.setFeature(opening.buffer.data(), 10), 10);
+    EXPECT_EQ(mouse.settings().openings, 1);
+
+    mouse.emitStatus(0x40, 0x5001);
+    ASSERT_TRUE(eventually([&] { return poster.count(0x693) == 1; }));
+    EXPECT_EQ(poster.messages[0].wParam, 0x4036u);
+    EXPECT_EQ(poster.messages[0].lParam, 0x5001);
+
+    backend.unplug(mouse);
+    ASSERT_TRUE(eventually([&] { return poster.count(0x694) == 1; }));
+    EXPECT_EQ(port.setFeature(opening.buffer.data(), 10), 0);
+    port.closeFeatureDevice();
+    backend.plugBack(mouse);
+    ASSERT_TRUE(eventually([&] { return poster.count(0x693) == 2; }));
+    EXPECT_EQ(poster.messages.back().wParam, 0x7F00u);
+    EXPECT_EQ(poster.messages.back().lParam, 1);
+
+    port.closeMonitor();
+    const auto before = poster.take().size();
+    backend.unplug(mouse);
+    std::this_thread::sleep_for(30ms);
+    EXPECT_TRUE(poster.take().empty());
+    EXPECT_GT(before, 0u);
+}
+
+TEST(DevPort, NoMouseNoDevice) {
+    sim::SimBackend backend;
+    DevPort port([&] { return &backend; }, 5ms);
+    port.setVidPid(0x1D57, 0xFA79);
+    EXPECT_EQ(port.openFeatureDevice(), 0);
+    EXPECT_EQ(port.setFeature(buildOpening().buffer.data(), 10), 0);
+}
+
+std::string programFolder() { return VELOR_PROGRAM_DIR "/"; }
+
+TEST(FeatureLibraryFiles, EverySlotsLibraryLoadsWithItsSevenEntries) {
+    sim::SimBackend backend;
+    sim::SimMouse& mouse = backend.plugWiredMouse(velor::testing::ms10());
+    for (const char* name : {"devport_1", "devport_2", "devport_3", "devport_4", "devport_5",
+                             "devport_6", "devport_ms_7", "devport_ms_8", "devport_ms_9",
+                             "devport_ms_10"}) {
+        auto library = loadFeatureLibrary(programFolder(), name, &backend);
+        ASSERT_TRUE(library) << library.error();
+        // The library reaches the program's simulated mouse through the shared backend.
+        (*library)->setVidPid(0x1D57, 0xFA79);
+        EXPECT_EQ((*library)->openFeatureDevice(), 1) << name;
+        EXPECT_NE((*library)->setFeature(buildOpening().bytes()), 0) << name;
+        (*library)->closeFeatureDevice();
+    }
+    EXPECT_EQ(mouse.settings().openings, 10);
+}
+
+TEST(FeatureLibraryFiles, MissingFileOrEntryLeavesNoLibrary) {
+    const auto missing = loadFeatureLibrary(programFolder(), "devport_none", nullptr);
+    ASSERT_FALSE(missing);
+    EXPECT_NE(missing.error().find("devport_none.so"), std::string::npos);
+
+    const auto incomplete = loadFeatureLibrary(VELOR_TEST_LIBRARY_DIR "/", "devport_incomplete", nullptr);
+    ASSERT_FALSE(incomplete);
+    EXPECT_NE(incomplete.error().find("lacks SetFeature, GetFeature"), std::string::npos)
+        << incomplete.error();
+}
+
+}  // namespace
+}  // namespace velor

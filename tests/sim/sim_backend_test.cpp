@@ -1,0 +1,91 @@
+#include "sim/sim_backend.h"
+
+#include <gtest/gtest.h>
+
+#include "../device/test_records.h"
+#include "device/report_builders.h"
+
+namespace velor::sim {
+namespace {
+
+std::shared_ptr<HidDevice> openUsage(SimBackend& b, std::uint16_t pid, std::uint16_t usagePage) {
+    for (const HidDeviceInfo& info : b.enumerate(0x1D57, pid))
+        if (info.usagePage == usagePage) return b.open(info.path);
+    return nullptr;
+}
+
+TEST(SimBackend, ReceiverHasCommandAndReportInterfacesAndAcknowledges) {
+    SimBackend backend;
+    SimMouse& mouse = backend.plugReceiver(velor::testing::ms10());
+    const auto command = openUsage(backend, 0xFA60, 0x000B);
+    const auto report = openUsage(backend, 0xFA60, 0x000A);
+    ASSERT_TRUE(command && report);
+
+    const Report opening = buildOpening();
+    EXPECT_EQ(command->sendFeatureReport(opening.bytes()), 10);
+    std::array<std::uint8_t, 64> in{};
+    ASSERT_EQ(report->readTimeout(in, 0), 5);
+    EXPECT_EQ(std::vector<std::uint8_t>(in.begin(), in.begin() + 5),
+              (std::vector<std::uint8_t>{3, 0x36, 0x50, 0, 0}));
+
+    mouse.setSilent(true);
+    command->sendFeatureReport(opening.bytes());
+    EXPECT_EQ(report->readTimeout(in, 0), 0);
+    mouse.emitStatus(0x40, 0x6401);
+    ASSERT_EQ(report->readTimeout(in, 0), 5);
+    EXPECT_EQ(in[2], 0x40);
+    EXPECT_EQ(in[4], 0x64);
+    EXPECT_EQ(mouse.trace().size(), 2u);
+}
+
+TEST(SimBackend, MalformedReportsAreCountedAndRejectedOnesFail) {
+    SimBackend backend;
+    SimMouse& mouse = backend.plugWiredMouse(velor::testing::ms10());
+    const auto device = openUsage(backend, 0xFA79, 0xFF00);
+    ASSERT_TRUE(device);
+
+    Report dpi = buildDpi(velor::testing::defaultRecord());
+    dpi.buffer[51] ^= 1;  // checksum off by one
+    EXPECT_EQ(device->sendFeatureReport(dpi.bytes()), -1);
+    Report polling = buildPolling(velor::testing::defaultRecord());
+    polling.buffer[4] = polling.buffer[3];  // not the complement
+    EXPECT_EQ(device->sendFeatureReport(polling.bytes()), -1);
+    // A macro chunk out of sequence: chunk 1 without chunk 0.
+    ProfileRecord r = velor::testing::defaultRecord();
+    velor::testing::assignMacro(r, 1, {});
+    const auto chunks = splitMacro(buildMacro(r, 1), false);
+    EXPECT_EQ(device->sendFeatureReport(chunks[1]), -1);
+    EXPECT_EQ(mouse.malformedCount(), 3);
+    EXPECT_FALSE(mouse.settings().dpi);
+
+    mouse.rejectNext(1);
+    EXPECT_EQ(device->sendFeatureReport(buildOpening().bytes()), -1);
+    EXPECT_EQ(device->sendFeatureReport(buildOpening().bytes()), 10);
+    EXPECT_EQ(mouse.malformedCount(), 3);
+    EXPECT_EQ(mouse.settings().openings, 1);
+}
+
+TEST(SimBackend, UnpluggedDevicesVanishAndTheirHandlesFail) {
+    SimBackend backend;
+    SimMouse& mouse = backend.plugWiredMouse(velor::testing::ms10());
+    const auto device = openUsage(backend, 0xFA79, 0xFF00);
+    backend.unplug(mouse);
+    EXPECT_TRUE(backend.enumerate(0x1D57, 0xFA79).empty());
+    EXPECT_EQ(device->sendFeatureReport(buildOpening().bytes()), -1);
+    std::array<std::uint8_t, 8> in{};
+    EXPECT_EQ(device->readTimeout(in, 1000), -1);  // returns at once
+    backend.plugBack(mouse);
+    EXPECT_EQ(device->sendFeatureReport(buildOpening().bytes()), 10);
+}
+
+TEST(SimBackend, SpecFromTheEnvironment) {
+    SimBackend one;
+    EXPECT_EQ(populateFromSpec(one, "1"), 1);
+    EXPECT_EQ(one.enumerate(0x1D57, 0xFA60).size(), 2u);
+    SimBackend list;
+    EXPECT_EQ(populateFromSpec(list, "10:24g,10:wired,3:4k,bogus,7:ble"), 2);
+    EXPECT_EQ(list.enumerate(0x1D57, 0xFA79).size(), 1u);
+}
+
+}  // namespace
+}  // namespace velor::sim
