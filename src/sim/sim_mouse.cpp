@@ -72,12 +72,16 @@ bool SimMouse::receive(std::span<const std::uint8_t> bytes, Via via) {
 }
 
 void SimMouse::emitStatus(std::uint8_t eventType, std::uint16_t value) {
+    emitRaw(statusReport(model_.receiverCode, eventType, value));
+}
+
+void SimMouse::emitRaw(std::vector<std::uint8_t> report) {
     Emit emit;
     {
         const std::lock_guard guard(mutex_);
         emit = emit_;
     }
-    if (emit) emit(statusReport(model_.receiverCode, eventType, value));
+    if (emit) emit(std::move(report));
 }
 
 bool SimMouse::decode(std::span<const std::uint8_t> b, Via via) {

@@ -75,6 +75,8 @@ public:
 
     // Sends input report 3 (model code, event type, value) to the host.
     void emitStatus(std::uint8_t eventType, std::uint16_t value);
+    // Sends any bytes as an input report (e.g. a damaged one).
+    void emitRaw(std::vector<std::uint8_t> report);
 
     void setSilent(bool silent);  // no acknowledgements through the receiver
     void rejectNext(int count);

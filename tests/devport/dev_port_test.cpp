@@ -46,8 +46,11 @@ TEST(DevPort, FindsTheWiredMouseWatchesItAndForwardsItsStatus) {
     EXPECT_EQ(port.setFeature(opening.buffer.data(), 10), 10);
     EXPECT_EQ(mouse.settings().openings, 1);
 
+    mouse.emitRaw({3, 0x36, 0x40});   // too short: dropped
+    mouse.emitRaw({2, 0x36, 0x40, 1, 0});  // not a status report: dropped
     mouse.emitStatus(0x40, 0x5001);
     ASSERT_TRUE(eventually([&] { return poster.count(0x693) == 1; }));
+    EXPECT_EQ(poster.messages.size(), 1u);
     EXPECT_EQ(poster.messages[0].wParam, 0x4036u);
     EXPECT_EQ(poster.messages[0].lParam, 0x5001);
 
