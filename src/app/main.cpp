@@ -1,20 +1,3 @@
-// velor: the configuration window. For now a bare window; the main window,
-// pages and tray join it as they are built.
-#include <QApplication>
-#include <QLabel>
-#include <QVBoxLayout>
-#include <QWidget>
+#include "app/velor_main.h"
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("VELOR Gaming Driver");
-
-    QWidget window;
-    window.setWindowTitle("VELOR Gaming Driver");
-    window.resize(800, 572);
-    auto* layout = new QVBoxLayout(&window);
-    layout->addWidget(new QLabel("VELOR Gaming Driver", &window), 0, Qt::AlignCenter);
-    // Any argument (the autostart passes "-auto") means: start hidden.
-    if (argc <= 1) window.show();
-    return QApplication::exec();
-}
+int main(int argc, char** argv) { return velor::runVelor(argc, argv); }

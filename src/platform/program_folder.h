@@ -8,4 +8,7 @@ namespace velor {
 
 std::string GetProgramFolder();
 
+// The full path of the running executable.
+std::string GetProgramPath();
+
 }  // namespace velor

@@ -1,0 +1,94 @@
+#include "app/velor_main.h"
+
+#include <QApplication>
+
+#include <memory>
+#include <string>
+
+#include "app/instance_server.h"
+#include "platform/app_folders.h"
+#include "platform/autostart.h"
+#include "platform/debug_output.h"
+#include "platform/instance_lock.h"
+#include "platform/instance_notify.h"
+#include "platform/program_folder.h"
+#include "platform/system_language.h"
+#include "ui/main_window.h"
+
+namespace velor {
+
+namespace {
+
+// The command line as one string, as the autostart writes it ("-auto").
+std::string commandLine(int argc, char** argv) {
+    std::string line;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) line += ' ';
+        line += argv[i];
+    }
+    return line;
+}
+
+}  // namespace
+
+int runVelor(int argc, char** argv) {
+    const DebugSink debug = defaultDebugSink();
+
+    // 1. One copy per user: a second one asks the first to show itself.
+    const std::string runtimeFolder = instanceRuntimeFolder();
+    std::unique_ptr<InstanceLock> lock;
+    if (runtimeFolder.empty()) {
+        debug("no private runtime folder: not guarding against a second copy");
+    } else {
+        std::string error;
+        lock = InstanceLock::acquire(runtimeFolder, &error);
+        if (!lock && error.empty()) {
+            notifyFirstInstance(instanceSocketPath(runtimeFolder));
+            return 1;
+        }
+        if (!lock) debug("instance lock unavailable: " + error);
+    }
+
+    // 2. Any argument at all means an autostart: start hidden.
+    const std::string line = commandLine(argc, argv);
+    debug("ilen = " + std::to_string(line.size()));
+    const bool startHidden = !line.empty();
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(CMainWnd::kClassName);
+
+    const std::string programFolder = GetProgramFolder();
+    MainWindowServices services{
+        QString::fromStdString(programFolder + "res/"),
+        GetProgramPath(),
+        autostartEntryPath(),
+        systemUiLanguage(),
+        [] { return GetAppDataFolder(); },
+        debug,
+    };
+    auto window = std::make_unique<CMainWnd>(std::move(services));
+    window->init();
+    QApplication::setQuitOnLastWindowClosed(window->trayIcon() == nullptr);
+
+    std::unique_ptr<InstanceServer> server;
+    if (lock) {
+        server = std::make_unique<InstanceServer>(
+            QString::fromStdString(lock->socketPath()),
+            [w = window.get()] { w->messages().post(kShowWindowMessage, 0, 0); });
+        if (!server->listening()) debug("instance socket: " + server->error().toStdString());
+    }
+
+    if (startHidden) {
+        window->hideToTray();
+    } else {
+        window->show();
+    }
+    const int code = QApplication::exec();
+
+    // Shut-down: no more show requests, then the window (and what it owns).
+    server.reset();
+    window.reset();
+    return code;
+}
+
+}  // namespace velor

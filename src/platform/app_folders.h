@@ -1,0 +1,19 @@
+// Where the program keeps its data. Every folder string ends with '/'.
+#pragma once
+
+#include <string>
+
+namespace velor {
+
+inline constexpr const char* kDataFolderName = "VELOR Gaming Driver";
+
+// The per-user data folder ("VELOR Gaming Driver" under $XDG_CONFIG_HOME, else
+// ~/.config), created when missing; when it cannot be made, the program folder
+// followed by "Data/". Worked out afresh on every call.
+std::string GetAppDataFolder();
+
+// The same rule with its inputs given: configHome and home may be empty.
+std::string appDataFolderFor(const std::string& configHome, const std::string& home,
+                             const std::string& programFolder);
+
+}  // namespace velor

@@ -1,0 +1,39 @@
+// One running copy per user: a lock the kernel drops when the process dies
+// (so it never goes stale), in a folder only this user can reach, beside the
+// socket through which a second copy asks the first to show itself.
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace velor {
+
+class InstanceLock {
+public:
+    ~InstanceLock();
+    InstanceLock(const InstanceLock&) = delete;
+    InstanceLock& operator=(const InstanceLock&) = delete;
+
+    // The lock when this is the first copy; nullptr when another copy of this
+    // user holds it. error is set when the lock could not even be tried.
+    static std::unique_ptr<InstanceLock> acquire(const std::string& runtimeFolder,
+                                                 std::string* error = nullptr);
+
+    // Where the first copy listens for "show" requests.
+    const std::string& socketPath() const { return socketPath_; }
+
+private:
+    InstanceLock(int fd, std::string socketPath) : fd_(fd), socketPath_(std::move(socketPath)) {}
+    int fd_;
+    std::string socketPath_;
+};
+
+// The per-user folder for the lock and the socket: $XDG_RUNTIME_DIR, else a
+// private folder in /tmp owned by this user (mode 0700). Empty when no safe
+// folder exists.
+std::string instanceRuntimeFolder();
+
+// The socket path a second copy connects to.
+std::string instanceSocketPath(const std::string& runtimeFolder);
+
+}  // namespace velor

@@ -1,0 +1,66 @@
+#include "platform/autostart.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <string_view>
+
+#include "platform/file_io.h"
+
+namespace velor {
+
+std::string autostartEntryPath() {
+    std::string base;
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/') {
+        base = config;
+    } else if (const char* home = std::getenv("HOME"); home && home[0] == '/') {
+        base = std::string(home) + "/.config";
+    } else {
+        return {};
+    }
+    return base + "/autostart/velor.desktop";
+}
+
+std::string autostartCommand(const std::string& programPath) {
+    // Desktop entries split Exec on blanks; a path with blanks or reserved
+    // characters goes in double quotes with ", `, $ and \ escaped.
+    constexpr std::string_view kReserved = " \t\n\"'\\><~|&;$*?#()`";
+    if (programPath.find_first_of(kReserved) == std::string::npos) return programPath + " -auto";
+    std::string quoted = "\"";
+    for (const char c : programPath) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "\" -auto";
+}
+
+bool writeAutostartEntry(const std::string& entryPath, const std::string& programPath) {
+    if (entryPath.empty()) return false;
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(entryPath).parent_path(), ec);
+    std::string exec = autostartCommand(programPath);
+    // In a desktop entry value a backslash itself is escaped once more.
+    std::string escaped;
+    for (const char c : exec) {
+        if (c == '\\') escaped += '\\';
+        escaped += c;
+    }
+    const std::string entry =
+        "[Desktop Entry]\n"
+        "Type=Application\n"
+        "Name=VELOR Gaming Driver\n"
+        "Comment=Starts the mouse configuration in the tray\n"
+        "Exec=" + escaped + "\n"
+        "Terminal=false\n"
+        "X-GNOME-Autostart-enabled=true\n";
+    return writeFileAtomically(entryPath,
+                               {reinterpret_cast<const std::uint8_t*>(entry.data()), entry.size()});
+}
+
+bool removeAutostartEntry(const std::string& entryPath) {
+    if (entryPath.empty()) return false;
+    std::error_code ec;
+    std::filesystem::remove(entryPath, ec);
+    return !std::filesystem::exists(entryPath, ec);
+}
+
+}  // namespace velor

@@ -1,0 +1,21 @@
+#include "skin/message_dispatcher.h"
+
+#include <QMetaObject>
+
+namespace velor {
+
+void MessageDispatcher::post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    QMetaObject::invokeMethod(
+        this, [this, message, wParam, lParam] { send(message, wParam, lParam); },
+        Qt::QueuedConnection);
+}
+
+void MessageDispatcher::send(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    if (const auto it = handlers_.find(message); it != handlers_.end()) {
+        it->second(wParam, lParam);
+    } else if (fallback_) {
+        fallback_(message, wParam, lParam);
+    }
+}
+
+}  // namespace velor
