@@ -41,6 +41,20 @@ const Command kCommands[] = {
      "  --out FILE    file to write; an existing file is kept unless --force\n"
      "  --force       replace an existing file\n",
      runProfile},
+    {"profiles", "look into a profile store (never changes it)",
+     "usage: velorctl profiles list   --slot N [--data DIR]\n"
+     "       velorctl profiles export --slot N [--data DIR] --index I --out FILE.pro [--force]\n"
+     "       velorctl profiles check  --slot N [--data DIR]\n"
+     "\n"
+     "Reads the slot's profile store (DIR/ms_N/pro.data; DIR defaults to the\n"
+     "program's data folder). None of these commands changes the store.\n"
+     "\n"
+     "  list     one line per profile: index, '*' for the current one or '-',\n"
+     "           and the name\n"
+     "  export   writes the record at index I as a profile file\n"
+     "  check    prints 'ok' and exits 0 for a sound store; prints one line per\n"
+     "           problem and exits 1 for a damaged one; exits 2 without a store\n",
+     runProfiles},
 };
 
 const Command* findCommand(std::string_view name) {

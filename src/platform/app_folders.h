@@ -12,6 +12,10 @@ inline constexpr const char* kDataFolderName = "VELOR Gaming Driver";
 // followed by "Data/". Worked out afresh on every call.
 std::string GetAppDataFolder();
 
+// The folder GetAppDataFolder would give, found without creating anything
+// (for tools that only read).
+std::string existingAppDataFolder();
+
 // The same rule with its inputs given: configHome and home may be empty.
 std::string appDataFolderFor(const std::string& configHome, const std::string& home,
                              const std::string& programFolder);

@@ -161,3 +161,67 @@ TEST_F(VelorctlTest, HelpExplainsEveryCommand) {
 
 }  // namespace
 }  // namespace velor::cli
+
+namespace velor::cli {
+namespace {
+
+class VelorctlProfilesTest : public VelorctlTest {
+protected:
+    std::string data() const { return dir_.string(); }
+    fs::path store() const { return dir_ / "ms_10" / "pro.data"; }
+    void makeStore(int index, std::initializer_list<const char16_t*> names, std::size_t extra = 0) {
+        std::vector<std::uint8_t> bytes(164964, 0);
+        bytes[0] = static_cast<std::uint8_t>(index);
+        for (const char16_t* n : names) {
+            const ProfileRecord r = newRecord(testing::ms10(), n);
+            bytes.insert(bytes.end(), r.bytes().begin(), r.bytes().end());
+        }
+        bytes.resize(bytes.size() + extra, 0);
+        fs::create_directories(store().parent_path());
+        ASSERT_TRUE(writeFileAtomically(store(), bytes));
+    }
+};
+
+TEST_F(VelorctlProfilesTest, ListExportAndCheckReadWithoutChangingAnything) {
+    makeStore(1, {u"Game", u"Wörk", u"Aim"});
+    const auto before = fs::last_write_time(store());
+    const auto sizeBefore = fs::file_size(store());
+
+    const CliRun list = velorctl({"profiles", "list", "--slot", "10", "--data", data()});
+    EXPECT_EQ(list.code, kExitOk) << list.err;
+    EXPECT_EQ(list.out, "0 - Game\n1 * Wörk\n2 - Aim\n");
+
+    const std::string out = path("aim.pro");
+    EXPECT_EQ(velorctl({"profiles", "export", "--slot", "10", "--data", data(), "--index", "2",
+                        "--out", out}).code,
+              kExitOk);
+    EXPECT_EQ(fs::file_size(out), 32992u);
+    EXPECT_EQ(velorctl({"reports", "--slot", "10", "--profile", out}).code, kExitOk);
+    expectRefused({"profiles", "export", "--slot", "10", "--data", data(), "--index", "3", "--out",
+                   path("x.pro")},
+                  "--index must be 0 to 2");
+
+    const CliRun check = velorctl({"profiles", "check", "--slot", "10", "--data", data()});
+    EXPECT_EQ(check.code, kExitOk);
+    EXPECT_EQ(check.out, "ok\n");
+    EXPECT_EQ(fs::last_write_time(store()), before);
+    EXPECT_EQ(fs::file_size(store()), sizeBefore);
+}
+
+TEST_F(VelorctlProfilesTest, CheckReportsDamageAndAMissingStore) {
+    const CliRun none = velorctl({"profiles", "check", "--slot", "10", "--data", data()});
+    EXPECT_EQ(none.code, kExitBadInput);
+    EXPECT_THAT(none.err, HasSubstr("no profile store"));
+
+    makeStore(5, {u"Only"}, 10);
+    const CliRun damaged = velorctl({"profiles", "check", "--slot", "10", "--data", data()});
+    EXPECT_EQ(damaged.code, 1);
+    EXPECT_EQ(lines(damaged.out).size(), 2u);  // trailing bytes, index
+    const CliRun list = velorctl({"profiles", "list", "--slot", "10", "--data", data()});
+    EXPECT_EQ(list.out, "0 * Only\n");
+    EXPECT_EQ(lines(list.err).size(), 2u);
+    EXPECT_EQ(fs::file_size(store()), 164964u + 32992u + 10u);
+}
+
+}  // namespace
+}  // namespace velor::cli

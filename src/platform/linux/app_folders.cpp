@@ -46,6 +46,20 @@ std::string appDataFolderFor(const std::string& configHome, const std::string& h
     return withSlash(fallback);
 }
 
+std::string existingAppDataFolder() {
+    const std::string configHome = envOrEmpty("XDG_CONFIG_HOME");
+    const std::string home = envOrEmpty("HOME");
+    std::string base = !configHome.empty() && configHome.front() == '/' ? configHome
+                       : !home.empty() && home.front() == '/'          ? withSlash(home) + ".config"
+                                                                       : std::string();
+    const std::string preferred = base.empty() ? std::string() : withSlash(withSlash(base) + kDataFolderName);
+    std::error_code ec;
+    if (!preferred.empty() && std::filesystem::is_directory(preferred, ec)) return preferred;
+    const std::string fallback = withSlash(withSlash(GetProgramFolder()) + "Data");
+    if (std::filesystem::is_directory(fallback, ec) || preferred.empty()) return fallback;
+    return preferred;
+}
+
 std::string GetAppDataFolder() {
     return appDataFolderFor(envOrEmpty("XDG_CONFIG_HOME"), envOrEmpty("HOME"), GetProgramFolder());
 }

@@ -1,0 +1,111 @@
+// Profile store load and save at 1, 100 and 1,000 profiles, their peak memory,
+// and change detection on a full record.
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "device/apply_engine.h"
+#include "device/record_defaults.h"
+#include "store/profile_store.h"
+
+namespace velor {
+namespace {
+
+class Texts final : public TextLookup {
+public:
+    std::u16string text(std::string_view) const override { return u"Profile"; }
+};
+
+const ModelDescriptor& ms10() { return *descriptorFor(10); }
+
+std::string benchFolder(std::int64_t n) {
+    const auto folder = std::filesystem::temp_directory_path() /
+                        ("velor-bench-" + std::to_string(::getpid()) + "-" + std::to_string(n));
+    std::filesystem::create_directories(folder);
+    return folder.string() + "/";
+}
+
+void fill(ProfileList& list, std::int64_t n) {
+    std::vector<ProfileRecord> records;
+    for (std::int64_t i = 0; i < n; ++i)
+        records.push_back(newRecord(ms10(), u"Profile " + std::u16string(1, char16_t(0x4E00 + i))));
+    list.reset({}, std::move(records), 0);
+}
+
+// Peak resident memory (KB) of a fresh process that loads and saves a store
+// of n profiles, less that of one that does nothing.
+long peakKilobytes(const char* self, std::int64_t n, const std::string& folder) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const std::string count = std::to_string(n);
+        ::execl(self, self, "--store-rss", count.c_str(), folder.c_str(), nullptr);
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    ::wait4(child, &status, 0, &usage);
+    return usage.ru_maxrss;
+}
+
+const char* gSelf = nullptr;
+
+void BM_SaveStore(benchmark::State& state) {
+    ProfileList list(ms10());
+    fill(list, state.range(0));
+    const std::string folder = benchFolder(state.range(0));
+    for (auto _ : state) benchmark::DoNotOptimize(saveProfiles(list, folder));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(storeBytes(list).size()));
+}
+BENCHMARK(BM_SaveStore)->Arg(1)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+void BM_LoadStore(benchmark::State& state) {
+    const std::string folder = benchFolder(state.range(0));
+    {
+        ProfileList list(ms10());
+        fill(list, state.range(0));
+        saveProfiles(list, folder);
+    }
+    const Texts texts;
+    for (auto _ : state) {
+        ProfileList list(ms10());
+        benchmark::DoNotOptimize(loadProfiles(list, folder, texts));
+    }
+    state.counters["peak_rss_kb_load_save"] =
+        static_cast<double>(peakKilobytes(gSelf, state.range(0), folder) - peakKilobytes(gSelf, 0, folder));
+}
+BENCHMARK(BM_LoadStore)->Arg(1)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// Identical records: every field is compared, none found changed.
+void BM_ChangeDetection(benchmark::State& state) {
+    const ProfileRecord a = newRecord(ms10(), u"A");
+    const ProfileRecord b = a;
+    for (auto _ : state) benchmark::DoNotOptimize(ApplyEngine::changedGroups(a, b));
+}
+BENCHMARK(BM_ChangeDetection);
+
+int storeRssChild(std::int64_t n, const std::string& folder) {
+    if (n == 0) return 0;
+    ProfileList list(ms10());
+    const Texts texts;
+    loadProfiles(list, folder, texts);
+    return saveProfiles(list, folder) ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace velor
+
+int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "--store-rss") == 0)
+        return velor::storeRssChild(std::stoll(argv[2]), argv[3]);
+    velor::gSelf = argv[0];
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,186 @@
+#include "store/profile_store.h"
+
+#include <algorithm>
+#include <chrono>
+#include <mutex>
+#include <ctime>
+#include <fstream>
+
+#include "device/record_validation.h"
+#include "platform/file_io.h"
+#include "util/le_bytes.h"
+
+namespace velor {
+
+namespace {
+
+constexpr std::size_t kReservedBlocks = 5;
+// Far beyond any real store (about 16,000 profiles); refuses to read junk whole.
+constexpr std::uintmax_t kMaxStoreBytes = std::uintmax_t{512} << 20;
+
+std::string timestamp() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
+    return text;
+}
+
+// Mends what would break the program: an unterminated name is cut to its
+// limit, a macro count past the action block is held at the block.
+void repair(ProfileRecord& record) {
+    if (!record.name()) {
+        const auto& name = *record.layout().find(Field::name);
+        writeField(record.bytes(), name, 0, name.count - 1);
+    }
+    const auto& macroName = *buttonSlotLayout().find(SlotField::macroName);
+    for (int k = 0; k < kButtonCount; ++k) {
+        ButtonSlot slot = record.button(k);
+        if (slot.macroActionCount() > kMacroActionCapacity)
+            slot.set(SlotField::macroActionCount, kMacroActionCapacity);
+        if (!slot.macroName())
+            writeField(std::span<std::uint8_t>(slot.bytes()), macroName, 0, macroName.count - 1);
+    }
+}
+
+}  // namespace
+
+std::size_t storeHeaderSize(const ModelDescriptor& model) {
+    return 4 + kReservedBlocks * std::size_t{model.recordLength()};
+}
+
+std::filesystem::path profileStorePath(const ModelDescriptor& model, const std::string& dataFolder) {
+    return std::filesystem::path(dataFolder) / std::string(model.dataFolder) / kProfileStoreName;
+}
+
+std::optional<StoreContents> readProfileStore(const ModelDescriptor& model,
+                                              const std::filesystem::path& path,
+                                              StoreReadError* error) {
+    const auto fail = [&](StoreReadError why) {
+        if (error) *error = why;
+        return std::nullopt;
+    };
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) return fail(StoreReadError::Missing);
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec || !std::filesystem::is_regular_file(path, ec) || size > kMaxStoreBytes)
+        return fail(StoreReadError::Unreadable);
+    // Read record by record: a large store is never held twice in memory.
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return fail(StoreReadError::Unreadable);
+    if (error) *error = StoreReadError::None;
+
+    StoreContents c;
+    const std::size_t header = storeHeaderSize(model);
+    const std::size_t length = model.recordLength();
+    if (size < header) {
+        c.problems.push_back("the file is " + std::to_string(size) + " bytes, shorter than its " +
+                             std::to_string(header) + "-byte header");
+        return c;
+    }
+    std::vector<std::uint8_t> block(header);
+    if (!in.read(reinterpret_cast<char*>(block.data()), static_cast<std::streamsize>(header)))
+        return fail(StoreReadError::Unreadable);
+    const auto index = static_cast<std::int32_t>(loadLe32(block, 0));
+    c.reserved.assign(block.begin() + 4, block.end());
+    const std::size_t count = (size - header) / length;
+    if ((size - header) % length != 0)
+        c.problems.push_back("the file is " + std::to_string(size) +
+                             " bytes, not the header plus whole profiles; " +
+                             std::to_string((size - header) % length) +
+                             " trailing bytes were left out");
+    c.records.reserve(count);
+    block.resize(length);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!in.read(reinterpret_cast<char*>(block.data()), static_cast<std::streamsize>(length)))
+            return fail(StoreReadError::Unreadable);
+        ProfileRecord record = *ProfileRecord::fromBytes(model, block);
+        for (const std::string& p : recordProblems(record))
+            c.problems.push_back("profile " + std::to_string(i + 1) + ": " + p);
+        repair(record);
+        c.records.push_back(std::move(record));
+    }
+    if (c.records.empty()) {
+        c.problems.push_back("the file holds no profile");
+    } else if (index < 0 || index >= static_cast<std::int32_t>(c.records.size())) {
+        c.problems.push_back("the current profile " + std::to_string(index) +
+                             " is not in the list of " + std::to_string(c.records.size()));
+    }
+    c.currentIndex =
+        c.records.empty() ? 0 : std::clamp<int>(index, 0, static_cast<int>(c.records.size()) - 1);
+    return c;
+}
+
+std::vector<std::uint8_t> storeBytes(const ProfileList& list) {
+    const std::lock_guard guard(list.lock());
+    std::vector<std::uint8_t> bytes(storeHeaderSize(list.model()));
+    storeLe32(bytes, 0, static_cast<std::uint32_t>(list.currentIndex()));
+    std::copy(list.reserved().begin(), list.reserved().end(), bytes.begin() + 4);
+    bytes.reserve(bytes.size() + list.size() * list.model().recordLength());
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const auto record = list.at(i).bytes();
+        bytes.insert(bytes.end(), record.begin(), record.end());
+    }
+    return bytes;
+}
+
+bool saveProfiles(const ProfileList& list, const std::string& dataFolder, std::string* error) {
+    // One save at a time, of a list that does not change meanwhile.
+    static std::mutex saving;
+    const std::lock_guard serial(saving);
+    const std::filesystem::path path = profileStorePath(list.model(), dataFolder);
+    std::error_code ec;
+    std::filesystem::create_directories(path.parent_path(), ec);
+    FileError writeError;
+    if (writeFileAtomically(path, storeBytes(list), &writeError)) return true;
+    if (error) *error = writeError.message;
+    return false;
+}
+
+LoadReport loadProfiles(ProfileList& list, const std::string& dataFolder, const TextLookup& texts) {
+    LoadReport report;
+    const std::filesystem::path path = profileStorePath(list.model(), dataFolder);
+    StoreReadError readError = StoreReadError::None;
+    auto contents = readProfileStore(list.model(), path, &readError);
+
+    if (!contents && readError == StoreReadError::Unreadable) {
+        // There is a file we cannot read: work from defaults, leave it alone.
+        report.problems.push_back(path.string() + " cannot be read");
+    }
+    if (contents && !contents->problems.empty()) {
+        report.problems = contents->problems;
+        const std::filesystem::path aside =
+            path.string() + ".damaged-" + timestamp();
+        std::error_code ec;
+        std::filesystem::copy_file(path, aside, ec);
+        if (ec) {
+            report.problems.push_back("the damaged file could not be kept aside: " + ec.message());
+        } else {
+            report.keptAside = aside;
+        }
+    }
+
+    const bool sound = contents && contents->problems.empty();
+    const bool usable = contents && !contents->records.empty();
+    {
+        const std::lock_guard guard(list.lock());
+        if (usable) {
+            list.reset(std::move(contents->reserved), std::move(contents->records),
+                       contents->currentIndex);
+        } else {
+            list.reset({}, {}, 0);
+            list.addDefaultProfile(texts);
+        }
+    }
+    report.created = readError == StoreReadError::Missing;
+    // Write the default or repaired store, but never over a file we could not
+    // read or could not keep a copy of.
+    const bool mayWrite = report.created || (!sound && contents && !report.keptAside.empty());
+    if (mayWrite && !saveProfiles(list, dataFolder, &report.saveError)) {
+        // The list in memory stays usable; the page tells the user.
+    }
+    return report;
+}
+
+}  // namespace velor

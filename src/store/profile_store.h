@@ -1,0 +1,57 @@
+// The profile store of one model slot, "<data>/ms_<n>/pro.data": the current
+// index, five reserved record-sized blocks kept byte for byte, then the
+// records. Saves are atomic; a damaged store is kept aside, never overwritten.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "store/profile_list.h"
+
+namespace velor {
+
+inline constexpr const char* kProfileStoreName = "pro.data";
+
+std::size_t storeHeaderSize(const ModelDescriptor& model);
+// dataFolder ends with '/'.
+std::filesystem::path profileStorePath(const ModelDescriptor& model, const std::string& dataFolder);
+
+// What a store file holds, read without changing anything.
+struct StoreContents {
+    std::vector<std::uint8_t> reserved;
+    std::vector<ProfileRecord> records;  // every complete record, repaired where needed
+    int currentIndex = 0;                // clamped into the list
+    std::vector<std::string> problems;   // empty for a sound store
+};
+
+enum class StoreReadError { None, Missing, Unreadable };
+
+// nullopt with the reason when there is no file or it cannot be read.
+std::optional<StoreContents> readProfileStore(const ModelDescriptor& model,
+                                              const std::filesystem::path& path,
+                                              StoreReadError* error = nullptr);
+
+// The store bytes of a list (takes the list's lock).
+std::vector<std::uint8_t> storeBytes(const ProfileList& list);
+
+// Writes the whole store atomically, creating the slot's folder when missing
+// (takes the list's lock for the whole save, so saves never overlap).
+bool saveProfiles(const ProfileList& list, const std::string& dataFolder,
+                  std::string* error = nullptr);
+
+// What loading found, for the page to tell the user.
+struct LoadReport {
+    bool created = false;                 // there was no store: the default one was written
+    std::vector<std::string> problems;    // the store was damaged
+    std::filesystem::path keptAside;      // where the damaged file now is
+    std::string saveError;                // the store could not be written
+};
+
+// Fills the list from the store, or with the default store of one profile.
+// A damaged store is first copied aside ("pro.data.damaged-<time>"), then the
+// repaired list is saved; if it cannot be kept aside, it is left untouched.
+LoadReport loadProfiles(ProfileList& list, const std::string& dataFolder, const TextLookup& texts);
+
+}  // namespace velor

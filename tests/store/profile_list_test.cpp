@@ -1,0 +1,67 @@
+#include "store/profile_list.h"
+
+#include <gtest/gtest.h>
+
+#include "../device/test_records.h"
+#include "../support/fixed_texts.h"
+
+namespace velor {
+namespace {
+
+using testing::ms10;
+
+class ProfileListTest : public ::testing::Test {
+protected:
+    void fill(std::initializer_list<const char16_t*> names, int current = 0) {
+        std::vector<ProfileRecord> records;
+        for (const char16_t* n : names) records.push_back(newRecord(ms10(), n));
+        list.reset({}, std::move(records), current);
+    }
+    ProfileList list{ms10()};
+};
+
+TEST_F(ProfileListTest, NamesAreUniqueWhateverTheCase) {
+    fill({u"Game", u"Work"}, 1);
+    EXPECT_FALSE(list.add(u"GAME"));
+    EXPECT_FALSE(list.renameCurrent(u"game"));
+    EXPECT_FALSE(list.renameCurrent(u"Work"));  // its own name again
+    EXPECT_FALSE(list.renameCurrent(u"WORK"));
+    EXPECT_FALSE(list.add(u""));
+    EXPECT_EQ(list.size(), 2u);
+    EXPECT_TRUE(list.renameCurrent(u"Office"));
+    EXPECT_EQ(*list.current().name(), u"Office");
+    EXPECT_TRUE(list.add(u"Aim"));
+    EXPECT_EQ(list.currentIndex(), 2);
+}
+
+TEST_F(ProfileListTest, DeleteSelectsTheNeighbourAndKeepsTheLastProfile) {
+    fill({u"A", u"B", u"C"}, 2);
+    EXPECT_TRUE(list.removeCurrent());
+    EXPECT_EQ(list.currentIndex(), 1);
+    EXPECT_EQ(*list.current().name(), u"B");
+    list.select(0);
+    EXPECT_TRUE(list.removeCurrent());
+    EXPECT_EQ(list.currentIndex(), 0);
+    EXPECT_EQ(*list.current().name(), u"B");
+    EXPECT_FALSE(list.removeCurrent());
+    EXPECT_EQ(list.size(), 1u);
+    EXPECT_FALSE(list.select(1));
+}
+
+TEST_F(ProfileListTest, RestoreKeepsTheNameAndDefaultProfilesAreNumbered) {
+    fill({u"Mine"});
+    list.current().set(Field::pollingRate, 0);
+    list.current().set(Field::moveMode, 1);
+    list.restoreCurrent();
+    EXPECT_EQ(*list.current().name(), u"Mine");
+    EXPECT_EQ(list.current().get(Field::pollingRate), 3);
+    EXPECT_EQ(list.current().get(Field::moveMode), 1);
+
+    fill({u"Profile2"});
+    list.addDefaultProfile(testing::FixedTexts());
+    EXPECT_EQ(*list.at(1).name(), u"Profile2_1");  // "Profile" + "2" was taken
+    EXPECT_EQ(list.currentIndex(), 0);              // added, not selected
+}
+
+}  // namespace
+}  // namespace velor

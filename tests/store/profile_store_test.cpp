@@ -1,0 +1,177 @@
+#include "store/profile_store.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "../device/test_records.h"
+#include "../support/fixed_texts.h"
+#include "../support/temp_folder.h"
+#include "platform/file_io.h"
+#include "util/le_bytes.h"
+
+namespace velor {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using testing::ms10;
+
+constexpr std::size_t kHeader = 164964;
+constexpr std::size_t kRecord = 32992;
+
+std::vector<std::uint8_t> fileBytes(const fs::path& p) { return *readWholeFile(p, 1 << 30); }
+
+std::vector<std::uint8_t> storeOf(int index, const std::vector<ProfileRecord>& records,
+                                  std::uint8_t reservedFill = 0) {
+    std::vector<std::uint8_t> bytes(kHeader, reservedFill);
+    storeLe32(bytes, 0, static_cast<std::uint32_t>(index));
+    for (const ProfileRecord& r : records) bytes.insert(bytes.end(), r.bytes().begin(), r.bytes().end());
+    return bytes;
+}
+
+class ProfileStoreTest : public ::testing::Test {
+protected:
+    fs::path storePath() const { return temp.path() / "ms_10" / "pro.data"; }
+    void writeStore(const std::vector<std::uint8_t>& bytes) {
+        fs::create_directories(storePath().parent_path());
+        ASSERT_TRUE(writeFileAtomically(storePath(), bytes));
+    }
+    std::vector<fs::path> keptAside() const {
+        std::vector<fs::path> found;
+        for (const auto& e : fs::directory_iterator(storePath().parent_path()))
+            if (e.path().filename().string().starts_with("pro.data.")) found.push_back(e.path());
+        return found;
+    }
+
+    testing::TempFolder temp;
+    testing::FixedTexts texts;
+    ProfileList list{ms10()};
+};
+
+TEST_F(ProfileStoreTest, FirstStartCreatesTheFolderAndTheDefaultStore) {
+    const LoadReport report = loadProfiles(list, temp.folder(), texts);
+    EXPECT_TRUE(report.created);
+    EXPECT_TRUE(report.problems.empty());
+    ASSERT_TRUE(fs::exists(storePath()));
+    EXPECT_EQ(fs::file_size(storePath()), kHeader + kRecord);
+    const auto bytes = fileBytes(storePath());
+    EXPECT_EQ(loadLe32(bytes, 0), 0u);
+    EXPECT_TRUE(std::all_of(bytes.begin() + 4, bytes.begin() + kHeader, [](auto b) { return b == 0; }));
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list.current(), newRecord(ms10(), u"Profile1"));
+}
+
+TEST_F(ProfileStoreTest, ThreeProfilesOpenAtTheStoredIndexAndReservedBytesSurviveASave) {
+    const std::vector<ProfileRecord> records = {newRecord(ms10(), u"A"), newRecord(ms10(), u"B"),
+                                                newRecord(ms10(), u"C")};
+    auto original = storeOf(2, records, 0x00);
+    for (std::size_t i = 4; i < kHeader; i += 97) original[i] = static_cast<std::uint8_t>(i);
+    writeStore(original);
+
+    const LoadReport report = loadProfiles(list, temp.folder(), texts);
+    EXPECT_FALSE(report.created);
+    EXPECT_TRUE(report.problems.empty());
+    EXPECT_EQ(list.currentIndex(), 2);
+    EXPECT_EQ(*list.current().name(), u"C");
+    EXPECT_EQ(fileBytes(storePath()), original);  // a sound store is not rewritten
+
+    ASSERT_TRUE(saveProfiles(list, temp.folder()));
+    EXPECT_EQ(fileBytes(storePath()), original);  // reserved bytes kept byte for byte
+}
+
+TEST_F(ProfileStoreTest, ADamagedStoreIsKeptAsideAndWhatCanBeReadIsLoaded) {
+    ProfileRecord unterminated = newRecord(ms10(), u"X");
+    std::fill_n(unterminated.bytes().begin(), 200, 0x41);
+    auto damaged = storeOf(7, {newRecord(ms10(), u"A"), unterminated});
+    damaged.resize(damaged.size() + 1000, 0xEE);  // a torn third record
+    writeStore(damaged);
+
+    const LoadReport report = loadProfiles(list, temp.folder(), texts);
+    EXPECT_EQ(report.problems.size(), 3u);  // length, name, index
+    EXPECT_THAT(report.problems[0], HasSubstr("1000 trailing bytes"));
+    ASSERT_EQ(keptAside().size(), 1u);
+    EXPECT_EQ(report.keptAside, keptAside()[0]);
+    EXPECT_EQ(fileBytes(keptAside()[0]), damaged);  // the original, untouched
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list.currentIndex(), 1);  // clamped
+    EXPECT_EQ(list.at(1).name()->size(), 99u);  // cut at its limit
+    // The repaired store is written and is sound.
+    EXPECT_EQ(fs::file_size(storePath()), kHeader + 2 * kRecord);
+    EXPECT_TRUE(readProfileStore(ms10(), storePath())->problems.empty());
+}
+
+TEST_F(ProfileStoreTest, AStoreWithoutProfilesGivesTheDefaultAndAnUnreadableOneIsLeftAlone) {
+    writeStore(storeOf(0, {}));
+    LoadReport report = loadProfiles(list, temp.folder(), texts);
+    EXPECT_THAT(report.problems, ::testing::Contains(HasSubstr("no profile")));
+    EXPECT_EQ(keptAside().size(), 1u);
+    EXPECT_EQ(list.size(), 1u);
+    EXPECT_EQ(fs::file_size(storePath()), kHeader + kRecord);
+
+    // A folder where the file should be: nothing is overwritten, defaults in memory.
+    fs::remove(storePath());
+    fs::create_directories(storePath());
+    ProfileList other(ms10());
+    report = loadProfiles(other, temp.folder(), texts);
+    EXPECT_FALSE(report.problems.empty());
+    EXPECT_EQ(other.size(), 1u);
+    EXPECT_TRUE(fs::is_directory(storePath()));
+}
+
+// Saves interrupted anywhere leave the old or the new file, whole.
+TEST_F(ProfileStoreTest, AFailedWriteLeavesTheOldStore) {
+    ASSERT_TRUE(loadProfiles(list, temp.folder(), texts).created);
+    const auto before = fileBytes(storePath());
+    for (int i = 0; i < 30; ++i) list.add(u"P" + std::u16string(1, static_cast<char16_t>(u'a' + i)));
+
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // The file system refuses anything past 64 KB, mid-write.
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{64 * 1024, 64 * 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::_exit(saveProfiles(list, temp.folder()) ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(fileBytes(storePath()), before);
+    EXPECT_TRUE(keptAside().empty());
+}
+
+TEST_F(ProfileStoreTest, AKilledSaveLeavesTheOldOrTheNewStoreNeverAMix) {
+    ProfileList a(ms10()), b(ms10());
+    a.reset({}, {newRecord(ms10(), u"A")}, 0);
+    std::vector<ProfileRecord> many;
+    for (int i = 0; i < 200; ++i) many.push_back(newRecord(ms10(), u"B" + std::u16string(1, char16_t(0x4E00 + i))));
+    b.reset({}, std::move(many), 199);
+    ASSERT_TRUE(saveProfiles(a, temp.folder()));
+    const auto bytesA = storeBytes(a), bytesB = storeBytes(b);
+
+    for (int round = 0; round < 12; ++round) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            for (;;) {
+                saveProfiles(b, temp.folder());
+                saveProfiles(a, temp.folder());
+            }
+        }
+        ::usleep(static_cast<useconds_t>(3000 + 7919 * round % 40000));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        ASSERT_TRUE(fs::exists(storePath()));
+        const auto now = fileBytes(storePath());
+        EXPECT_TRUE(now == bytesA || now == bytesB) << "round " << round << ": " << now.size();
+    }
+}
+
+}  // namespace
+}  // namespace velor
