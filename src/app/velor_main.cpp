@@ -5,7 +5,12 @@
 #include <memory>
 #include <string>
 
+#include <QFile>
+
 #include "app/instance_server.h"
+#include "app/key_tables.h"
+#include "app/screenshots.h"
+#include "platform/keyboard_layout.h"
 #include "platform/app_folders.h"
 #include "platform/autostart.h"
 #include "platform/debug_output.h"
@@ -56,15 +61,26 @@ int runVelor(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(CMainWnd::kClassName);
-
     const std::string programFolder = GetProgramFolder();
+    const QString skinFolder = QString::fromStdString(programFolder + "res/");
+    QFile theme(skinFolder + "theme.qss");
+    if (theme.open(QIODevice::ReadOnly))
+        app.setStyleSheet(QString::fromUtf8(theme.readAll()).replace("@SKIN@", skinFolder));
+
+    // Key names follow the user's keyboard layout; US when none can be read.
+    std::unique_ptr<KeyboardLayout> keyboard = systemKeyboardLayout();
+    if (!keyboard) keyboard = std::make_unique<UsKeyboardLayout>();
+
     MainWindowServices services{
-        QString::fromStdString(programFolder + "res/"),
+        skinFolder,
         GetProgramPath(),
         autostartEntryPath(),
         systemUiLanguage(),
         [] { return GetAppDataFolder(); },
         debug,
+        {},
+        {},
+        keyboard.get(),
     };
     auto window = std::make_unique<CMainWnd>(std::move(services));
     window->init();
@@ -78,7 +94,11 @@ int runVelor(int argc, char** argv) {
         if (!server->listening()) debug("instance socket: " + server->error().toStdString());
     }
 
-    if (startHidden) {
+    const QString screenshots = qEnvironmentVariable("VELOR_SCREENSHOTS");
+    if (!screenshots.isEmpty()) {
+        window->show();
+        takeScreenshotsAndQuit(*window, *keyboard, screenshots);
+    } else if (startHidden) {
         window->hideToTray();
     } else {
         window->show();

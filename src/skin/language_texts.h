@@ -19,6 +19,7 @@ public:
     // come from English (or are the ids).
     bool load(int lanId);
     int lanId() const { return lanId_; }
+    const QString& skinFolder() const { return skinFolder_; }
 
     QString get(const QString& id) const;
     std::u16string text(std::string_view id) const override;

@@ -19,3 +19,21 @@ void MessageDispatcher::send(std::uint32_t message, std::uintptr_t wParam, std::
 }
 
 }  // namespace velor
+
+namespace velor {
+
+void MessageDispatcher::postMenuCommand(std::uint32_t message, const QString& itemName) {
+    const std::uintptr_t record = nextRecord_++;
+    menuCommands_[record] = itemName;
+    post(message, record, 0);
+}
+
+QString MessageDispatcher::takeMenuCommand(std::uintptr_t record) {
+    const auto it = menuCommands_.find(record);
+    if (it == menuCommands_.end()) return {};
+    QString name = std::move(it->second);
+    menuCommands_.erase(it);
+    return name;
+}
+
+}  // namespace velor

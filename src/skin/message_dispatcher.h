@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 #include <functional>
 #include <map>
@@ -25,11 +26,18 @@ public:
     void send(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 
     void on(std::uint32_t message, Handler handler) { handlers_[message] = std::move(handler); }
+
+    // A menu command travels as a numbered record: the item name stays here
+    // until the handler takes it (wParam of the posted message is the record).
+    void postMenuCommand(std::uint32_t message, const QString& itemName);
+    QString takeMenuCommand(std::uintptr_t record);
     // For numbers no handler claims (ranges routed by rule).
     void otherwise(Fallback fallback) { fallback_ = std::move(fallback); }
 
 private:
     std::map<std::uint32_t, Handler> handlers_;
+    std::map<std::uintptr_t, QString> menuCommands_;
+    std::uintptr_t nextRecord_ = 1;
     Fallback fallback_;
 };
 

@@ -1,40 +1,71 @@
 #include "ui/main_window.h"
 
-#include <QAction>
-#include <QCloseEvent>
+#include <QAbstractButton>
 #include <QApplication>
+#include <QCloseEvent>
+#include <QMouseEvent>
+#include <QCursor>
 #include <QGuiApplication>
-#include <QMenu>
+#include <QLabel>
 #include <QScreen>
-#include <QStyle>
-#include <QVBoxLayout>
+#include <QSignalBlocker>
+#include <QStackedWidget>
+#include <QWindow>
 
 #include "app/autostart_setting.h"
 #include "app/language_choice.h"
+#include "device/device_link.h"
+#include "skin/skin_menu.h"
+#include "ui/about_window.h"
+#include "ui/hook_capture.h"
 
 namespace velor {
 
+namespace {
+
+constexpr std::uint32_t kFirstSlotMessage = 0x600;
+constexpr std::uint32_t kFirstSlotTimer = 0x200;
+constexpr int kTimersPerSlot = 5;  // T + 0 .. T + 4 belong to the page
+
+}  // namespace
+
 CMainWnd::CMainWnd(MainWindowServices services)
-    : services_(std::move(services)),
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
+      services_(std::move(services)),
       texts_(services_.skinFolder),
-      settings_(services_.dataFolder, services_.debug) {
+      settings_(services_.dataFolder, services_.debug),
+      skin_(this, texts_) {
+    if (!services_.debug) services_.debug = [](std::string_view) {};
     setObjectName(kClassName);
+    setWindowTitle(kClassName);
     resize(800, 572);
-    auto* layout = new QVBoxLayout(this);
-    title_ = new QLabel(this);
-    title_->setObjectName("mouse_name");
-    hint_ = new QLabel(this);
-    hint_->setObjectName("no_device");
-    layout->addStretch();
-    layout->addWidget(title_, 0, Qt::AlignCenter);
-    layout->addWidget(hint_, 0, Qt::AlignCenter);
-    layout->addStretch();
+    QString error;
+    if (!skin_.load(services_.skinFolder, kSkinFile, &error)) services_.debug(error.toStdString());
+    skin_.setHandler([this](const Notification& n) { onNotify(n); });
+    timers_.setHandler([this](int id) { routeTimer(id); });
+    for (int n = 1; n <= kPageCount; ++n)
+        pages_[static_cast<std::size_t>(n - 1)] =
+            services_.makePage ? services_.makePage(n) : std::make_unique<DevicePage>(n);
     routeMessages();
 }
 
-CMainWnd::~CMainWnd() = default;
+CMainWnd::~CMainWnd() {
+    // Hooks go before their provider.
+    hooks_.removeMouseHook();
+    hooks_.removeHook();
+    for (int n = 1; n <= kPageCount; ++n) skin_.unregisterReceiver(page(n).pageName());
+    for (int n = kPageCount; n >= 1; --n) pages_[static_cast<std::size_t>(n - 1)].reset();
+    tray_.reset();
+}
 
 void CMainWnd::init() {
+    PageContext context{messages_, timers_, &hooks_, texts_, skin_};
+    for (int n = 1; n <= kPageCount; ++n) {
+        skin_.registerReceiver(page(n).pageName(), &page(n));
+        page(n).init(context);
+    }
+    setWindowIcon(QIcon(services_.skinFolder + "velor.png"));
+
     lanId_ = settings_.lanId();
     startup_ = settings_.startup();
     feedback_ = settings_.feedback();
@@ -42,20 +73,56 @@ void CMainWnd::init() {
     lanId_ = start.lanId;
     texts_.load(lanId_);
     if (start.writeBack) settings_.SaveLanguage(lanId_);
-    refreshTexts();
+
     createTray();
+    refreshTexts();
+
+    tabs_ = skin_.find<QStackedWidget>("device_tab_switch");
+    for (int n = 1; n <= 20; ++n)
+        if (QAbstractButton* o = option(n)) o->setVisible(false);
+    if (QWidget* caption = skin_.findControl("title_bar")) caption->installEventFilter(this);
+    if (auto* icon = skin_.find<QLabel>("empty_icon"))
+        icon->setPixmap(QIcon(services_.skinFolder + "velor.png").pixmap(QSize(52, 52), devicePixelRatioF()));
+
+    capture_ = std::make_unique<HookCapture>(services_.keyboard);
+    hooks_ = capture_->table();
+
+    for (int n = 1; n <= kPageCount; ++n) page(n).load();
+    RefreshDeviceTabs();
+    ShowConnectedPage();
+    if (services_.restartReceiverMonitor) {
+        services_.restartReceiverMonitor(0);
+        services_.restartReceiverMonitor(1);
+    }
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    // Nothing is focused at first; Tab walks the controls from the top.
+    setFocusPolicy(Qt::StrongFocus);
+    setFocus();
 }
 
+QAbstractButton* CMainWnd::option(int n) const {
+    return skin_.find<QAbstractButton>(QStringLiteral("option_device_%1").arg(n));
+}
+
+int CMainWnd::currentTab() const { return tabs_ ? tabs_->currentIndex() : -1; }
+
 void CMainWnd::routeMessages() {
+    messages_.on(kTrayMessage, [this](auto, std::intptr_t l) {
+        if (static_cast<std::uintptr_t>(l) == kLeftButtonUp) showWindow(false);
+        if (static_cast<std::uintptr_t>(l) == kRightButtonUp && trayMenu_)
+            trayMenu_->popup(QCursor::pos() - QPoint(0, 50));
+    });
+    messages_.on(kMenuCommandMessage,
+                 [this](std::uintptr_t w, auto) { onMenuCommand(messages_.takeMenuCommand(w)); });
+    messages_.on(kHookEventMessage, [](auto, auto) {});
     messages_.on(kShowWindowMessage, [this](auto, auto) {
         services_.debug("show window");
-        showAndRaise();
+        showWindow(true);
     });
-    messages_.on(kLanguageMessage, [this](std::uintptr_t w, auto) {
-        changeLanguage(static_cast<int>(w));
-    });
+    messages_.on(kConnectedChangedMessage, [this](auto, auto) { RefreshDeviceTabs(); });
+    messages_.on(kDpiLevelReportedMessage, [](auto, auto) {});
+    messages_.on(kLanguageMessage, [this](std::uintptr_t w, auto) { changeLanguage(static_cast<int>(w)); });
     messages_.on(kAutostartMessage, [this](std::uintptr_t w, auto) {
         startup_ = w == 1 ? 1 : 0;
         SetAutostart(startup_ == 1, settings_, services_.autostartEntry, services_.programPath,
@@ -65,46 +132,127 @@ void CMainWnd::routeMessages() {
         feedback_ = w == 1 ? 1 : 0;
         settings_.SaveFeedback(feedback_);
     });
+    messages_.otherwise([this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) {
+        routeSlotMessage(m, w, l);
+    });
 }
 
-void CMainWnd::changeLanguage(int lanId) {
-    texts_.load(lanId);
-    refreshTexts();
-    lanId_ = lanId;
-    settings_.SaveLanguage(lanId);
-}
-
-void CMainWnd::refreshTexts() {
-    const QString name = texts_.get("mouse_name_text");
-    setWindowTitle(name);
-    title_->setText(name);
-    hint_->setText(texts_.get("no_device_text"));
-    if (tray_) {
-        tray_->setToolTip(name);
-        const auto actions = tray_->contextMenu()->actions();
-        actions[0]->setText(texts_.get("tray_show_text"));
-        actions[1]->setText(texts_.get("tray_exit_text"));
+// B + 3 and B + 4: the slot's library; B + 5: its apply request. The rest of
+// a slot's numbers, and anything else, are ignored.
+void CMainWnd::routeSlotMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    if (message < kFirstSlotMessage || message >= kFirstSlotMessage + 16 * kPageCount) return;
+    const int slot = static_cast<int>((message - kFirstSlotMessage) / 16) + 1;
+    const std::uint32_t base = kFirstSlotMessage + 16 * static_cast<std::uint32_t>(slot - 1);
+    switch (message - base) {
+        case 3:
+            page(slot).onDeviceCode(deviceCodeFromMessageA(wParam, lParam));
+            break;
+        case 4:
+            page(slot).onDeviceCode(deviceCodeFromMessageB(wParam));
+            break;
+        case 5:
+            page(slot).postToWorker(base, wParam, lParam);
+            break;
+        default:
+            break;
     }
 }
 
-void CMainWnd::createTray() {
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
-    tray_ = std::make_unique<QSystemTrayIcon>(style()->standardIcon(QStyle::SP_ComputerIcon));
-    auto* menu = new QMenu(this);
-    menu->addAction(QString(), this, [this] { showAndRaise(); });
-    menu->addAction(QString(), qApp, &QApplication::quit);
-    tray_->setContextMenu(menu);
-    connect(tray_.get(), &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
-                    showAndRaise();
-            });
-    refreshTexts();
-    tray_->show();
+void CMainWnd::routeTimer(int id) {
+    if (id == kReceiverMonitorTimer || id == kReceiver4kMonitorTimer) {
+        timers_.killTimer(id);
+        if (services_.restartReceiverMonitor) services_.restartReceiverMonitor(id == kReceiverMonitorTimer ? 0 : 1);
+        return;
+    }
+    const int offset = id - static_cast<int>(kFirstSlotTimer);
+    if (offset < 0 || offset >= 16 * kPageCount || offset % 16 >= kTimersPerSlot) return;
+    page(offset / 16 + 1).onTimer(id);
 }
 
-void CMainWnd::showAndRaise() {
-    showNormal();
+void CMainWnd::onMenuCommand(const QString& item) {
+    if (item.compare("configuration", Qt::CaseInsensitive) == 0) {
+        showWindow(true);
+        return;
+    }
+    if (item.compare("exit", Qt::CaseInsensitive) == 0) {
+        close();
+        QApplication::quit();
+        return;
+    }
+    // Page items carry the page's prefix; compared over the shorter length,
+    // so "ms_1_" does not take the items of slot 10.
+    for (int n = 1; n <= kPageCount; ++n) {
+        const QString prefix = page(n).controlPrefix();
+        const qsizetype length = std::min(prefix.size(), item.size());
+        if (QStringView(item).left(length) == QStringView(prefix).left(length)) page(n).onMenuItem(item);
+    }
+}
+
+void CMainWnd::onNotify(const Notification& n) {
+    if (n.type == "click") {
+        onClick(n.sender);
+    } else if (n.type == "selectchanged" && n.sender.startsWith("option_device_")) {
+        const int k = n.sender.mid(14).toInt();
+        if (k >= 1 && k <= kPageCount && tabs_) tabs_->setCurrentIndex(k);
+    }
+}
+
+void CMainWnd::onClick(const QString& name) {
+    if (name == "exit_btn") {
+        hideToTray();
+    } else if (name == "min_btn") {
+        showMinimized();
+    } else if (name == "about_btn") {
+        openAbout();
+    }
+}
+
+void CMainWnd::openAbout() {
+    CAboutWnd about(this, texts_, services_.skinFolder, messages_, lanId_, startup_, feedback_);
+    if (!about.create()) return;
+    about.centerOverParent();
+    about.showModal();
+}
+
+void CMainWnd::RefreshDeviceTabs() {
+    connectedCount_ = 0;
+    for (int n = 1; n <= kPageCount; ++n) {
+        const bool here = page(n).connected();
+        tabFlags_[static_cast<std::size_t>(n - 1)] = here;
+        QAbstractButton* o = option(n);
+        if (here) {
+            ++connectedCount_;
+            if (o) o->setVisible(true);
+        } else if (o) {
+            o->setVisible(false);
+            if (o->isChecked()) {
+                o->setAutoExclusive(false);
+                o->setChecked(false);
+                o->setAutoExclusive(true);
+            }
+        }
+    }
+    // The device bar only shows when there is a device to pick.
+    if (QWidget* bar = skin_.findControl("device_bar")) bar->setVisible(connectedCount_ > 0);
+    if (isVisible()) ShowConnectedPage();
+}
+
+void CMainWnd::ShowConnectedPage() {
+    for (int n = 1; n <= kPageCount; ++n) {
+        if (!tabFlags_[static_cast<std::size_t>(n - 1)]) continue;
+        if (QAbstractButton* o = option(n)) {
+            const QSignalBlocker quiet(o);
+            o->setChecked(true);
+        }
+        if (tabs_) tabs_->setCurrentIndex(n);
+        break;
+    }
+    if (connectedCount_ == 0 && tabs_) tabs_->setCurrentIndex(0);
+}
+
+void CMainWnd::showWindow(bool forceRefresh) {
+    if (!isVisible() || forceRefresh) ShowConnectedPage();
+    if (isMinimized() || !isVisible()) showNormal();
     raise();
     activateWindow();
 }
@@ -118,20 +266,54 @@ void CMainWnd::hideToTray() {
     }
 }
 
-}  // namespace velor
+void CMainWnd::changeLanguage(int lanId) {
+    texts_.load(lanId);
+    refreshTexts();
+    lanId_ = lanId;
+    settings_.SaveLanguage(lanId);
+}
 
-namespace velor {
+void CMainWnd::refreshTexts() {
+    skin_.refreshTexts();
+    const QString name = texts_.get("mouse_name_text");
+    setWindowTitle(name);
+    if (tray_) tray_->setToolTip(name);
+    for (int n = 1; n <= kPageCount; ++n) page(n).refreshTexts();
+}
+
+void CMainWnd::createTray() {
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
+    tray_ = std::make_unique<QSystemTrayIcon>(QIcon(services_.skinFolder + "velor.png"));
+    trayMenu_ = std::make_unique<QMenu>();
+    // The menu is read afresh from its skin file every time it opens.
+    connect(trayMenu_.get(), &QMenu::aboutToShow, this, [this] {
+        fillMenu(*trayMenu_, services_.skinFolder + "traymenu.xml", texts_,
+                 [this](const QString& item) { messages_.postMenuCommand(kMenuCommandMessage, item); });
+    });
+    fillMenu(*trayMenu_, services_.skinFolder + "traymenu.xml", texts_,
+             [this](const QString& item) { messages_.postMenuCommand(kMenuCommandMessage, item); });
+    tray_->setContextMenu(trayMenu_.get());
+    connect(tray_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+        if (r == QSystemTrayIcon::Trigger) messages_.post(kTrayMessage, 0, kLeftButtonUp);
+    });
+    tray_->show();
+}
 
 void CMainWnd::closeEvent(QCloseEvent* event) {
-    // Closing the window keeps the program in the tray; only the tray's exit
-    // item ends it. Without a tray, closing ends the program.
-    if (tray_ && tray_->isVisible()) {
-        event->ignore();
-        hide();
-        return;
-    }
+    // A close request from the system ends the program; the window's own
+    // close button only hides it (exit_btn).
     event->accept();
-    qApp->quit();
+    QApplication::quit();
+}
+
+bool CMainWnd::eventFilter(QObject* watched, QEvent* event) {
+    // The caption of the frameless window moves it.
+    if (event->type() == QEvent::MouseButtonPress && windowHandle() != nullptr &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        windowHandle()->startSystemMove();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace velor

@@ -1,74 +1,126 @@
-// The main window: holds the pages (as they are built), routes numbered
-// messages, keeps the tray icon and the three user preferences.
+// The main window: holds the ten device pages as tabs and routes their
+// messages, library codes, timers and menu commands; keeps the tray icon, the
+// three user preferences and the hook table it shares with pages and dialogs.
 #pragma once
 
-#include <QLabel>
+#include <QMenu>
 #include <QSystemTrayIcon>
 #include <QWidget>
 
+#include <array>
 #include <memory>
 
 #include "app/app_settings.h"
+#include "platform/hook_table.h"
 #include "skin/language_texts.h"
 #include "skin/message_dispatcher.h"
+#include "skin/skin_window.h"
+#include "skin/timer_host.h"
+#include "ui/device_page.h"
+
+class QStackedWidget;
+class QAbstractButton;
 
 namespace velor {
 
+class HookCapture;
+class KeyboardLayout;
+
+inline constexpr std::uint32_t kTrayMessage = 1025;
+inline constexpr std::uint32_t kMenuCommandMessage = 1027;
 inline constexpr std::uint32_t kShowWindowMessage = 1281;
+inline constexpr std::uint32_t kDpiLevelReportedMessage = 1291;
 inline constexpr std::uint32_t kLanguageMessage = 1293;
 inline constexpr std::uint32_t kAutostartMessage = 1294;
 inline constexpr std::uint32_t kFeedbackMessage = 1295;
+inline constexpr std::uintptr_t kLeftButtonUp = 0x202;
+inline constexpr std::uintptr_t kRightButtonUp = 0x205;
+inline constexpr int kReceiverMonitorTimer = 54;
+inline constexpr int kReceiver4kMonitorTimer = 55;
+inline constexpr int kPageCount = 10;
 
 struct MainWindowServices {
-    QString skinFolder;        // program folder + "res/"
-    std::string programPath;   // for the autostart entry
+    QString skinFolder;         // program folder + "res/"
+    std::string programPath;    // for the autostart entry
     std::string autostartEntry;
     std::string systemLocale;
     std::function<std::string()> dataFolder;
     DebugSink debug;
+    // The page of a slot; empty pages when not given.
+    std::function<std::unique_ptr<DevicePage>(int slot)> makePage;
+    // Restarts a receiver monitor: 0 the 2.4 GHz one, 1 the 4K one.
+    std::function<void(int kind)> restartReceiverMonitor;
+    // The keyboard layout key names follow (not owned).
+    const KeyboardLayout* keyboard = nullptr;
 };
 
 class CMainWnd final : public QWidget {
     Q_OBJECT
 public:
     static constexpr const char* kClassName = "VELOR Gaming Driver";
+    static constexpr const char* kSkinFile = "main.xml";
 
     explicit CMainWnd(MainWindowServices services);
     ~CMainWnd() override;
 
-    // Settings, language, tray; in the order the window comes up.
+    // The window's initialisation, in its fixed order.
     void init();
-    // Shown, restored and in front.
-    void showAndRaise();
+    // Shown, restored and in front; forceRefresh re-selects the connected
+    // page even when the window is already visible.
+    void showWindow(bool forceRefresh = true);
     // Out of sight: into the tray, or minimised when the desktop has no tray.
     void hideToTray();
 
+    void RefreshDeviceTabs();
+    void ShowConnectedPage();
+
     MessageDispatcher& messages() { return messages_; }
+    TimerHost& timers() { return timers_; }
     LanguageTexts& texts() { return texts_; }
+    SkinWindow& skin() { return skin_; }
+    const HookTable& hookTable() const { return hooks_; }
+    DevicePage& page(int slot) { return *pages_[static_cast<std::size_t>(slot - 1)]; }
     int lanId() const { return lanId_; }
     int startup() const { return startup_; }
     int feedback() const { return feedback_; }
     QSystemTrayIcon* trayIcon() const { return tray_.get(); }
+    // The tab item "device_tab_switch" shows (0: no mouse).
+    int currentTab() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void routeMessages();
+    void routeSlotMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+    void routeTimer(int id);
+    void onMenuCommand(const QString& item);
+    void onNotify(const Notification& n);
+    void onClick(const QString& name);
     void changeLanguage(int lanId);
     void refreshTexts();
     void createTray();
+    void openAbout();
+    QAbstractButton* option(int n) const;
 
     MainWindowServices services_;
     MessageDispatcher messages_;
+    TimerHost timers_;
     LanguageTexts texts_;
     AppSettings settings_;
+    SkinWindow skin_;
+    std::unique_ptr<HookCapture> capture_;
+    HookTable hooks_;
+    std::array<std::unique_ptr<DevicePage>, kPageCount> pages_;
+    std::array<bool, 20> tabFlags_{};
+    int connectedCount_ = 0;
+    QStackedWidget* tabs_ = nullptr;
     int lanId_ = kUnset;
     int startup_ = kUnset;
     int feedback_ = kUnset;
-    QLabel* title_ = nullptr;
-    QLabel* hint_ = nullptr;
     std::unique_ptr<QSystemTrayIcon> tray_;
+    std::unique_ptr<QMenu> trayMenu_;
 };
 
 }  // namespace velor

@@ -1,15 +1,46 @@
 #include "ui/main_window.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "../support/temp_folder.h"
+#include "app/key_tables.h"
+#include "device/device_link.h"
 
 namespace velor {
 namespace {
+
+// A page whose mouse comes and goes at the test's word, recording what the
+// main window hands it.
+class FakePage final : public DevicePage {
+public:
+    explicit FakePage(int slot, std::vector<std::string>& log) : DevicePage(slot), log_(log) {}
+    bool connected() const override { return here; }
+    void onDeviceCode(std::uint32_t code) override { note("code", code); }
+    void postToWorker(std::uint32_t m, std::uintptr_t w, std::intptr_t) override { note("worker", m * 1000 + w); }
+    void onMenuItem(const QString& item) override { log_.push_back(pageName().toStdString() + " menu " + item.toStdString()); }
+    void onTimer(int id) override { note("timer", static_cast<std::uint32_t>(id)); }
+    void notify(const Notification& n) override {
+        log_.push_back(pageName().toStdString() + " " + n.type.toStdString() + " " + n.sender.toStdString());
+    }
+    bool here = false;
+
+private:
+    void note(const char* what, std::uint32_t value) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%d %s %x", slot(), what, value);
+        log_.emplace_back(line);
+    }
+    std::vector<std::string>& log_;
+};
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -19,15 +50,32 @@ protected:
                              temp.folder() + "autostart/velor.desktop",
                              locale,
                              [this] { return temp.folder(); },
-                             [this](std::string_view l) { lines.emplace_back(l); }};
+                             [this](std::string_view l) { lines.emplace_back(l); },
+                             [this](int slot) {
+                                 auto p = std::make_unique<FakePage>(slot, log);
+                                 pages[slot] = p.get();
+                                 return p;
+                             },
+                             [this](int kind) { log.push_back("monitor " + std::to_string(kind)); },
+                             &keyboard};
         auto w = std::make_unique<CMainWnd>(std::move(s));
         w->init();
+        log.clear();
         return w;
     }
     AppSettings settings() { return AppSettings([this] { return temp.folder(); }, {}); }
+    static void pump() {
+        for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+    }
+    QAbstractButton* option(CMainWnd& w, int n) {
+        return w.skin().find<QAbstractButton>(QStringLiteral("option_device_%1").arg(n));
+    }
 
     testing::TempFolder temp;
+    UsKeyboardLayout keyboard;
     std::vector<std::string> lines;
+    std::vector<std::string> log;
+    std::map<int, FakePage*> pages;
 };
 
 TEST_F(MainWindowTest, FirstStartChoosesFromTheSystemAndWritesItBack) {
@@ -36,36 +84,111 @@ TEST_F(MainWindowTest, FirstStartChoosesFromTheSystemAndWritesItBack) {
     EXPECT_EQ(settings().lanId(), 2);
     EXPECT_EQ(w->size(), QSize(800, 572));
     EXPECT_EQ(w->windowTitle(), w->texts().get("mouse_name_text"));
+    EXPECT_EQ(w->objectName(), "VELOR Gaming Driver");
+    EXPECT_EQ(w->currentTab(), 0);
 }
 
 TEST_F(MainWindowTest, MessagesChangeLanguageAutostartAndFeedback) {
     auto w = make("en_US");
-    const QString english = w->findChild<QLabel*>("no_device")->text();
+    auto* hint = w->skin().find<QLabel>("no_device");
+    const QString english = hint->text();
     w->messages().post(kLanguageMessage, 3, 0);
     w->messages().post(kAutostartMessage, 1, 0);
     w->messages().post(kFeedbackMessage, 1, 0);
-    QCoreApplication::processEvents();
+    pump();
     EXPECT_EQ(w->lanId(), 3);
     EXPECT_EQ(settings().lanId(), 3);
-    EXPECT_NE(w->findChild<QLabel*>("no_device")->text(), english);  // refreshed at once
+    EXPECT_NE(hint->text(), english);  // refreshed at once
     EXPECT_EQ(settings().startup(), 1);
     EXPECT_TRUE(std::filesystem::exists(temp.path() / "autostart" / "velor.desktop"));
     EXPECT_EQ(settings().feedback(), 1);
 
     w->messages().post(kAutostartMessage, 0, 0);
-    QCoreApplication::processEvents();
+    pump();
     EXPECT_EQ(settings().startup(), 0);
     EXPECT_FALSE(std::filesystem::exists(temp.path() / "autostart" / "velor.desktop"));
 }
 
-TEST_F(MainWindowTest, AStoredLanguageIsKeptAndAHiddenStartStaysReachable) {
+TEST_F(MainWindowTest, SlotMessagesAndTimersGoToTheirPageByNumber) {
+    auto w = make("en_US");
+    w->messages().post(0x693, 0x7F00, 1);  // slot 10, library message A
+    w->messages().post(0x604, 0, 0);       // slot 1, library message B: removal
+    w->messages().post(0x634, 1, 0);       // slot 4, message B: arrival
+    w->messages().post(0x695, 7, 0);       // slot 10 apply request
+    for (const std::uint32_t ignored : {0x50Cu, 0x691u, 0x692u, 0x696u, 0x1401u, 0x50Bu, 0x40Au, 0x6A3u})
+        w->messages().post(ignored, 1, 1);
+    pump();
+    EXPECT_EQ(log, (std::vector<std::string>{"10 code 7f000001", "1 code 7f000002", "4 code 7f000001",
+                                             "10 worker 19a287"}));  // 0x690 * 1000 + 7, in hex
+    log.clear();
+    for (const int id : {656, 659, 660, 512, 516, 517, 54, 55, 1000})
+        w->timers().setTimer(id, 1);
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    for (int i = 0; i < 50 && log.size() < 9; ++i) {
+        QThread::msleep(2);
+        QCoreApplication::processEvents();
+    }
+    for (const int id : {656, 659, 660, 512, 516, 517, 1000}) w->timers().killTimer(id);
+    std::sort(log.begin(), log.end());
+    log.erase(std::unique(log.begin(), log.end()), log.end());
+    EXPECT_EQ(log, (std::vector<std::string>{"1 timer 200", "1 timer 204", "10 timer 290", "10 timer 293",
+                                             "10 timer 294", "monitor 0", "monitor 1"}));
+    EXPECT_FALSE(w->timers().isActive(54));  // killed before the monitor restarts
+}
+
+TEST_F(MainWindowTest, TheLowestConnectedSlotIsShownAndNoneShowsTheEmptyPage) {
+    auto w = make("en_US");
+    w->show();
+    pages[3]->here = true;
+    pages[10]->here = true;
+    w->messages().post(kConnectedChangedMessage, 0, 0);
+    pump();
+    EXPECT_TRUE(option(*w, 3)->isVisibleTo(w.get()));
+    EXPECT_TRUE(option(*w, 10)->isVisibleTo(w.get()));
+    EXPECT_FALSE(option(*w, 5)->isVisibleTo(w.get()));
+    EXPECT_EQ(w->currentTab(), 3);
+    EXPECT_TRUE(option(*w, 3)->isChecked());
+
+    option(*w, 10)->click();  // the user picks the other mouse
+    EXPECT_EQ(w->currentTab(), 10);
+
+    pages[3]->here = false;
+    pages[10]->here = false;
+    w->messages().post(kConnectedChangedMessage, 0, 0);
+    pump();
+    EXPECT_EQ(w->currentTab(), 0);
+    EXPECT_FALSE(option(*w, 10)->isVisibleTo(w.get()));
+    EXPECT_FALSE(option(*w, 10)->isChecked());
+}
+
+TEST_F(MainWindowTest, MenuItemsGoToThePageTheirPrefixNames) {
+    auto w = make("en_US");
+    w->messages().postMenuCommand(kMenuCommandMessage, "ms_10_dpi_up");
+    w->messages().postMenuCommand(kMenuCommandMessage, "ms_1_click");
+    pump();
+    EXPECT_EQ(log, (std::vector<std::string>{"MS_10_Page menu ms_10_dpi_up", "MS_1_Page menu ms_1_click"}));
+}
+
+TEST_F(MainWindowTest, PageControlsNotifyTheirPage) {
+    auto w = make("en_US");
+    auto* page = w->skin().findControl("page_ms_7");
+    ASSERT_NE(page, nullptr);
+    auto* button = new QPushButton(page);
+    button->setObjectName("ms_7_btn_reset");
+    w->skin().watch(button);
+    button->click();
+    EXPECT_EQ(log, (std::vector<std::string>{"MS_7_Page click ms_7_btn_reset"}));
+}
+
+TEST_F(MainWindowTest, CloseButtonHidesAndShowRequestsBringItBack) {
     settings().SaveLanguage(1);
     auto w = make("vi_VN");
-    EXPECT_EQ(w->lanId(), 1);
-    w->hideToTray();  // the offscreen desktop has no tray: minimised instead
+    EXPECT_EQ(w->lanId(), 1);  // a stored language wins
+    w->show();
+    w->skin().find<QAbstractButton>("exit_btn")->click();  // no tray offscreen: minimised
     EXPECT_TRUE(w->isMinimized() || !w->isVisible());
     w->messages().post(kShowWindowMessage, 0, 0);
-    QCoreApplication::processEvents();
+    pump();
     EXPECT_TRUE(w->isVisible());
     EXPECT_FALSE(w->isMinimized());
 }

@@ -1,0 +1,65 @@
+#include "app/screenshots.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTimer>
+
+#include "ui/about_window.h"
+#include "ui/dpi_color_window.h"
+#include "ui/main_window.h"
+#include "ui/msg_window.h"
+#include "ui/shortcut_window.h"
+
+namespace velor {
+
+namespace {
+
+void settle() {
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+}
+
+bool save(QWidget& w, const QString& folder, const QString& name) {
+    settle();
+    return w.grab().save(folder + "/" + name + ".png");
+}
+
+void snapDialog(SkinnedDialog& dialog, const QString& folder, const QString& name) {
+    if (!dialog.create()) return;
+    dialog.setModal(false);
+    dialog.show();
+    save(dialog, folder, name);
+    dialog.hide();
+}
+
+}  // namespace
+
+void takeScreenshotsAndQuit(CMainWnd& window, const KeyboardLayout& keyboard, const QString& folder) {
+    QDir().mkpath(folder);
+    QTimer::singleShot(500, &window, [&window, &keyboard, folder] {
+        window.showWindow(true);
+        save(window, folder, "main");
+        const QString skins = window.texts().skinFolder();
+
+        CAboutWnd about(&window, window.texts(), skins, window.messages(), window.lanId(),
+                        window.startup(), window.feedback());
+        snapDialog(about, folder, "about");
+
+        CMsgWnd msg(&window, window.texts(), skins, "warning_title_text", "delete_profile_text");
+        snapDialog(msg, folder, "msg");
+
+        CDpiColorWnd colour(&window, window.texts(), skins);
+        colour.setColor(CDpiColorWnd::kPresets[12]);
+        snapDialog(colour, folder, "dpi_color");
+
+        ShortcutRecord record;
+        record.flags = {1, 1, 0, 0};
+        record.key = 0x07;  // D
+        record.hooks = &window.hookTable();
+        CShortcutWnd shortcut(&window, window.texts(), skins, keyboard, record);
+        snapDialog(shortcut, folder, "shortcut");
+
+        QApplication::quit();
+    });
+}
+
+}  // namespace velor

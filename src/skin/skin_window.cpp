@@ -1,0 +1,179 @@
+#include "skin/skin_window.h"
+
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QUiLoader>
+#include <QVBoxLayout>
+
+#include "skin/color_palette.h"
+
+namespace velor {
+
+namespace {
+
+constexpr const char* kTextId = "textId";
+constexpr const char* kVirtualWindow = "virtualwnd";
+
+// Our own controls, by the class names the skin files use.
+class SkinLoader final : public QUiLoader {
+public:
+    QWidget* createWidget(const QString& className, QWidget* parent, const QString& name) override {
+        if (className == QLatin1String("velor::ColorPalette") || className == QLatin1String("ColorPalette")) {
+            auto* w = new ColorPalette(parent);
+            w->setObjectName(name);
+            return w;
+        }
+        return QUiLoader::createWidget(className, parent, name);
+    }
+};
+
+QString virtualWindowOf(const QWidget* control) {
+    for (const QWidget* w = control; w != nullptr; w = w->parentWidget()) {
+        const QVariant v = w->property(kVirtualWindow);
+        if (v.isValid() && !v.toString().isEmpty()) return v.toString();
+    }
+    return {};
+}
+
+}  // namespace
+
+void setControlText(QWidget* control, const QString& text) {
+    if (auto* b = qobject_cast<QAbstractButton*>(control)) {
+        b->setText(text);
+    } else if (auto* l = qobject_cast<QLabel*>(control)) {
+        l->setText(text);
+    } else if (auto* e = qobject_cast<QLineEdit*>(control)) {
+        e->setText(text);
+    } else if (auto* g = qobject_cast<QGroupBox*>(control)) {
+        g->setTitle(text);
+    } else if (control->isWindow()) {
+        control->setWindowTitle(text);
+    }
+}
+
+SkinWindow::SkinWindow(QWidget* host, LanguageTexts& texts)
+    : QObject(host), host_(host), texts_(texts) {}
+
+bool SkinWindow::load(const QString& skinFolder, const QString& file, QString* error) {
+    QFile ui(skinFolder + file);
+    if (!ui.open(QIODevice::ReadOnly)) {
+        if (error) *error = ui.fileName() + ": " + ui.errorString();
+        return false;
+    }
+    SkinLoader loader;
+    QWidget* root = loader.load(&ui, host_);
+    if (root == nullptr) {
+        if (error) *error = ui.fileName() + ": " + loader.errorString();
+        return false;
+    }
+    delete host_->layout();
+    auto* layout = new QVBoxLayout(host_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(root);
+    root_ = root;
+    // The skin's own size is the window's size.
+    host_->resize(root->size());
+    const QVariant title = root->property(kTextId);
+    if (title.isValid()) host_->setProperty(kTextId, title);
+    watch(root);
+    for (QWidget* w : root->findChildren<QWidget*>()) watch(w);
+    refreshTexts();
+    return true;
+}
+
+QWidget* SkinWindow::findControl(const QString& name) const {
+    if (!root_) return nullptr;
+    if (root_->objectName() == name) return root_;
+    return root_->findChild<QWidget*>(name);
+}
+
+void SkinWindow::registerReceiver(const QString& virtualWindow, NotifyReceiver* receiver) {
+    receivers_[virtualWindow] = receiver;
+}
+
+void SkinWindow::unregisterReceiver(const QString& virtualWindow) { receivers_.erase(virtualWindow); }
+
+void SkinWindow::applyText(QWidget* control, const QString& text) { setControlText(control, text); }
+
+void SkinWindow::setTextId(QWidget* control, const QString& id) {
+    if (control == nullptr) return;
+    control->setProperty(kTextId, id);
+    applyText(control, texts_.get(id));
+}
+
+void SkinWindow::refreshTexts() {
+    const auto refresh = [this](QWidget* w) {
+        const QVariant id = w->property(kTextId);
+        if (id.isValid() && !id.toString().isEmpty()) applyText(w, texts_.get(id.toString()));
+    };
+    refresh(host_);
+    if (!root_) return;
+    refresh(root_);
+    for (QWidget* w : root_->findChildren<QWidget*>()) refresh(w);
+}
+
+void SkinWindow::watch(QWidget* control) {
+    if (auto* check = qobject_cast<QCheckBox*>(control)) {
+        connect(check, &QCheckBox::clicked, this,
+                [this, check](bool on) { deliver(check, "checkclick", on ? 1 : 0); });
+    } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+        // Option buttons (exclusive, checkable) report their selection; the
+        // rest report clicks.
+        if (button->isCheckable() && (button->autoExclusive() || qobject_cast<QRadioButton*>(button)))
+            connect(button, &QAbstractButton::toggled, this, [this, button](bool on) {
+                if (on) deliver(button, "selectchanged", 1);
+            });
+        else
+            connect(button, &QAbstractButton::clicked, this,
+                    [this, button](bool on) { deliver(button, "click", on ? 1 : 0); });
+    } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        connect(combo, &QComboBox::activated, this,
+                [this, combo](int index) { deliver(combo, "itemselect", index); });
+    } else if (auto* slider = qobject_cast<QAbstractSlider*>(control)) {
+        connect(slider, &QAbstractSlider::valueChanged, this,
+                [this, slider](int value) { deliver(slider, "valuechanged", value); });
+    } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        connect(edit, &QLineEdit::textEdited, this, [this, edit] { deliver(edit, "textchanged"); });
+        connect(edit, &QLineEdit::returnPressed, this, [this, edit] { deliver(edit, "return"); });
+        edit->installEventFilter(this);
+    } else if (auto* list = qobject_cast<QListWidget*>(control)) {
+        connect(list, &QListWidget::currentRowChanged, this,
+                [this, list](int row) { deliver(list, "itemselect", row); });
+    } else if (auto* palette = qobject_cast<ColorPalette*>(control)) {
+        connect(palette, &ColorPalette::colorChanged, this,
+                [this, palette] { deliver(palette, "colorchanged"); });
+        connect(palette, &ColorPalette::colorChangedButtonUp, this,
+                [this, palette] { deliver(palette, "colorchangedbuttonup"); });
+    }
+}
+
+bool SkinWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+        if (auto* w = qobject_cast<QWidget*>(watched))
+            deliver(w, event->type() == QEvent::FocusIn ? "setfocus" : "killfocus");
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void SkinWindow::deliver(QWidget* control, const QString& type, int value) {
+    Notification n{type, control->objectName(), control, value, virtualWindowOf(control)};
+    if (!n.virtualWindow.isEmpty()) {
+        if (const auto it = receivers_.find(n.virtualWindow); it != receivers_.end()) {
+            it->second->notify(n);
+            return;
+        }
+    }
+    if (handler_) handler_(n);
+}
+
+}  // namespace velor

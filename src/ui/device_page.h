@@ -1,0 +1,57 @@
+// One model slot's page in the main window, as the main window sees it: it is
+// registered under its slot name, receives its library codes, apply requests,
+// menu items, timers and notifications, and says whether its mouse is here.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+#include "platform/hook_table.h"
+#include "skin/notification.h"
+
+namespace velor {
+
+class LanguageTexts;
+class MessagePoster;
+class SkinWindow;
+class TimerHost;
+
+// What a page gets from the main window at initialisation (not owned).
+struct PageContext {
+    MessagePoster& mainWindow;  // posts 1290, B + 5 and its own messages
+    TimerHost& timers;          // its timers T .. T + 15 on the main window
+    const HookTable* hooks;
+    LanguageTexts& texts;
+    SkinWindow& skin;           // the main window's skin, for the page's controls
+};
+
+class DevicePage : public NotifyReceiver {
+public:
+    explicit DevicePage(int slot) : slot_(slot) {}
+    ~DevicePage() override = default;
+
+    int slot() const { return slot_; }
+    QString pageName() const { return QStringLiteral("MS_%1_Page").arg(slot_); }
+    QString controlPrefix() const { return QStringLiteral("ms_%1_").arg(slot_); }
+
+    // Finds its controls and opens its device link.
+    virtual void init(PageContext&) {}
+    // Reads its stores and shows the current profile.
+    virtual void load() {}
+    // A mouse of this slot is reachable (cable or receiver).
+    virtual bool connected() const { return false; }
+    virtual void onDeviceCode(std::uint32_t) {}
+    // The apply request re-posted to the page's worker as thread message B.
+    virtual void postToWorker(std::uint32_t, std::uintptr_t, std::intptr_t) {}
+    virtual void onMenuItem(const QString&) {}
+    virtual void onTimer(int) {}
+    // Texts the page composes itself, after a language change.
+    virtual void refreshTexts() {}
+    void notify(const Notification&) override {}
+
+private:
+    int slot_;
+};
+
+}  // namespace velor

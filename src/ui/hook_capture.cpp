@@ -1,0 +1,109 @@
+#include "ui/hook_capture.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWidget>
+
+#include "ui/virtual_keys.h"
+
+namespace velor {
+
+HookCapture::HookCapture(const KeyboardLayout* layout, QObject* parent)
+    : QObject(parent), layout_(layout) {}
+
+HookCapture::~HookCapture() {
+    if (filtering_ && QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(this);
+}
+
+HookTable HookCapture::table() {
+    HookTable t;
+    // The mouse hook is installed together with the keyboard one: the
+    // recorder switches mouse reporting with enablemousehook.
+    t.installmousehook = [this](MessagePoster* window) {
+        mouseWindow_ = window;
+        mouseInstalled_ = true;
+        updateFilter();
+    };
+    t.removemousehook = [this] {
+        mouseInstalled_ = false;
+        mouseWindow_ = nullptr;
+        updateFilter();
+    };
+    t.enablemousehook = [this](int on) { mouseEnabled_ = on != 0; };
+    t.installhook = [this](MessagePoster* window) {
+        keyboardWindow_ = window;
+        if (!mouseWindow_) mouseWindow_ = window;
+        updateFilter();
+    };
+    t.removehook = [this] {
+        keyboardWindow_ = nullptr;
+        keyboardEnabled_ = false;
+        updateFilter();
+    };
+    t.enablehook = [this](int on) {
+        keyboardEnabled_ = on != 0;
+        updateFilter();
+    };
+    t.mousewheelenable = [this](int on) { wheelEnabled_ = on != 0; };
+    return t;
+}
+
+void HookCapture::updateFilter() {
+    const bool wanted = keyboardWindow_ != nullptr;
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr || wanted == filtering_) return;
+    if (wanted) {
+        app->installEventFilter(this);
+    } else {
+        app->removeEventFilter(this);
+    }
+    filtering_ = wanted;
+}
+
+bool HookCapture::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    // A key event reaches the filter once for every object it travels
+    // through; only its first stop, the focus widget, counts.
+    if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && keyboardEnabled_ &&
+        keyboardWindow_) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        QObject* first = QApplication::focusWidget();
+        if (first == nullptr) first = QApplication::activeWindow();
+        const std::uint32_t vk =
+            virtualKeyOf(key->key(), key->nativeScanCode(), key->nativeVirtualKey(), layout_);
+        if (watched == first && vk != 0 && key->key() != Qt::Key_Escape) {
+            if (!key->isAutoRepeat())
+                keyboardWindow_->post(kHookEventMessage, vk, type == QEvent::KeyPress ? 0 : 1);
+            // Captured keys do not also type or move the focus; Escape still
+            // leaves the window.
+            return true;
+        }
+    }
+    if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease) && mouseInstalled_ &&
+        mouseEnabled_ && mouseWindow_ && watched->isWindowType()) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const bool down = type == QEvent::MouseButtonPress;
+        switch (mouse->button()) {
+            case Qt::LeftButton:
+                mouseWindow_->post(kHookEventMessage, down ? mouse_message::kLeftDown : mouse_message::kLeftUp, 0);
+                break;
+            case Qt::RightButton:
+                mouseWindow_->post(kHookEventMessage, down ? mouse_message::kRightDown : mouse_message::kRightUp, 0);
+                break;
+            case Qt::MiddleButton:
+                mouseWindow_->post(kHookEventMessage, down ? mouse_message::kMiddleDown : mouse_message::kMiddleUp, 0);
+                break;
+            case Qt::BackButton:
+            case Qt::ForwardButton:
+                mouseWindow_->post(kHookEventMessage, down ? mouse_message::kExtraDown : mouse_message::kExtraUp,
+                                   mouse->button() == Qt::BackButton ? 1 : 2);
+                break;
+            default:
+                break;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace velor

@@ -1,0 +1,23 @@
+#include "ui/msg_window.h"
+
+namespace velor {
+
+CMsgWnd::CMsgWnd(QWidget* parent, LanguageTexts& texts, const QString& skinFolder, QString titleId,
+                 QString messageId)
+    : SkinnedDialog(parent, texts, skinFolder),
+      titleId_(std::move(titleId)),
+      messageId_(std::move(messageId)) {}
+
+void CMsgWnd::initWindow() {
+    skin().setTextId(skin().findControl("warning_title"), titleId_);
+    skin().setTextId(skin().findControl("warning"), messageId_);
+    setWindowTitle(skin().texts().get(titleId_));
+}
+
+void CMsgWnd::onNotify(const Notification& n) {
+    if (n.type != "click") return;
+    if (n.sender == "btn_ok") closeWith(1);
+    if (n.sender == "btn_cancel") closeWith(0);
+}
+
+}  // namespace velor

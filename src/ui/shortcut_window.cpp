@@ -1,0 +1,76 @@
+#include "ui/shortcut_window.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+#include "app/key_tables.h"
+
+namespace velor {
+
+CShortcutWnd::CShortcutWnd(QWidget* parent, LanguageTexts& texts, const QString& skinFolder,
+                           const KeyboardLayout& layout, ShortcutRecord record, DebugSink debug)
+    : SkinnedDialog(parent, texts, skinFolder),
+      layout_(layout),
+      record_(record),
+      debug_(debug ? std::move(debug) : [](std::string_view) {}) {
+    events_.on(kHookEventMessage, [this](std::uintptr_t w, std::intptr_t l) { onHookEvent(w, l); });
+}
+
+CShortcutWnd::~CShortcutWnd() {
+    // The hook must not outlive the window it posts to.
+    if (record_.hooks) record_.hooks->removeHook();
+}
+
+void CShortcutWnd::initWindow() {
+    for (int k = 1; k <= 4; ++k)
+        if (auto* box = skin().find<QCheckBox>(QStringLiteral("check_flag_%1").arg(k)))
+            box->setChecked(record_.flags[static_cast<std::size_t>(k - 1)] != 0);
+    if (auto* edit = skin().find<QLineEdit>("edit_key")) edit->setReadOnly(true);
+    showKey();
+}
+
+void CShortcutWnd::showKey() {
+    if (auto* edit = skin().find<QLineEdit>("edit_key")) {
+        const std::u16string name = KeyNameOfUsage(record_.key, layout_, skin().texts(), debug_);
+        edit->setText(QString::fromStdU16String(name));
+    }
+}
+
+void CShortcutWnd::stopCapture() {
+    if (!record_.hooks || !capturing_) return;
+    record_.hooks->removeHook();
+    record_.hooks->enableHook(false);
+    capturing_ = false;
+}
+
+void CShortcutWnd::onHookEvent(std::uintptr_t virtualKey, std::intptr_t released) {
+    char line[48];
+    std::snprintf(line, sizeof line, "%x,%x", static_cast<unsigned>(virtualKey),
+                  static_cast<unsigned>(released));
+    debug_(line);
+    // Presses and releases count alike: the key is the last one touched.
+    const KeyUsage usage = UsageOfVirtualKey(static_cast<std::uint32_t>(virtualKey), layout_);
+    debug_("iUsageID=" + std::to_string(usage.usage));
+    record_.key = static_cast<std::uint8_t>(usage.found ? usage.usage : 0);
+    showKey();
+}
+
+void CShortcutWnd::onNotify(const Notification& n) {
+    if (n.type == "checkclick" && n.sender.startsWith("check_flag_")) {
+        const int k = n.sender.mid(11).toInt();
+        if (k >= 1 && k <= 4) record_.flags[static_cast<std::size_t>(k - 1)] = n.value != 0 ? 1 : 0;
+    } else if (n.type == "setfocus" && n.sender == "edit_key") {
+        if (record_.hooks) {
+            record_.hooks->installHook(&events_);
+            record_.hooks->enableHook(true);
+            capturing_ = true;
+        }
+    } else if (n.type == "killfocus" && n.sender == "edit_key") {
+        stopCapture();
+    } else if (n.type == "click") {
+        if (n.sender == "btn_ok") closeWith(1);
+        if (n.sender == "btn_cancel" || n.sender == "btn_exit") closeWith(0);
+    }
+}
+
+}  // namespace velor

@@ -1,0 +1,156 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include "../support/link_fakes.h"
+#include "app/key_tables.h"
+#include "ui/about_window.h"
+#include "ui/dpi_color_window.h"
+#include "ui/msg_window.h"
+#include "ui/shortcut_window.h"
+
+namespace velor {
+namespace {
+
+const QString kSkins = QStringLiteral(VELOR_SOURCE_DIR "/res/");
+
+class AuxWindowsTest : public ::testing::Test {
+protected:
+    AuxWindowsTest() { texts.load(2); }
+    LanguageTexts texts{kSkins};
+    testing::RecordingPoster poster;
+};
+
+TEST_F(AuxWindowsTest, AboutShowsThePreferencesAndPostsEveryChange) {
+    CAboutWnd about(nullptr, texts, kSkins, poster, 3, -1, -1);
+    ASSERT_TRUE(about.create());
+    auto* combo = about.skin().find<QComboBox>("combo_lan");
+    auto* startup = about.skin().find<QCheckBox>("check_startup");
+    auto* feedback = about.skin().find<QCheckBox>("check_window_feedback");
+    EXPECT_EQ(combo->currentIndex(), 2);
+    EXPECT_TRUE(startup->isChecked());   // never saved shows checked
+    EXPECT_TRUE(feedback->isChecked());
+    EXPECT_EQ(about.skin().find<QLabel>("version")->text(), CAboutWnd::versionText());
+    EXPECT_TRUE(poster.messages.empty());
+
+    emit combo->activated(0);
+    startup->click();
+    feedback->click();
+    feedback->click();
+    const auto posted = poster.take();
+    ASSERT_EQ(posted.size(), 4u);
+    EXPECT_EQ(posted[0].message, 1293u);
+    EXPECT_EQ(posted[0].wParam, 1u);
+    EXPECT_EQ(posted[1].message, 1294u);
+    EXPECT_EQ(posted[1].wParam, 0u);
+    EXPECT_EQ(posted[2].message, 1295u);
+    EXPECT_EQ(posted[2].wParam, 0u);
+    EXPECT_EQ(posted[3].wParam, 1u);
+    EXPECT_EQ(texts.lanId(), 1);  // the About window itself already speaks Chinese
+}
+
+TEST_F(AuxWindowsTest, MessageBoxAnswersOneForOkAndZeroForCancel) {
+    for (const auto& [button, expected] : {std::pair{"btn_ok", 1}, std::pair{"btn_cancel", 0}}) {
+        CMsgWnd msg(nullptr, texts, kSkins, "warning_title_text", "one_profile_text");
+        ASSERT_TRUE(msg.create());
+        EXPECT_EQ(msg.skin().find<QLabel>("warning")->text(), texts.get("one_profile_text"));
+        EXPECT_EQ(msg.skin().find<QLabel>("warning_title")->text(), texts.get("warning_title_text"));
+        QTimer::singleShot(0, &msg, [&msg, b = QString(button)] { msg.skin().find<QPushButton>(b)->click(); });
+        EXPECT_EQ(msg.showModal(), expected);
+    }
+}
+
+TEST_F(AuxWindowsTest, ColourEditsClampPresetsFillAndThePaletteFollows) {
+    CDpiColorWnd colour(nullptr, texts, kSkins);
+    colour.setColor(0xFF102030);
+    colour.setTopLeft({40, 60});
+    ASSERT_TRUE(colour.create());
+    auto* r = colour.skin().find<QLineEdit>("r_edit");
+    auto* g = colour.skin().find<QLineEdit>("g_edit");
+    auto* b = colour.skin().find<QLineEdit>("b_edit");
+    EXPECT_EQ(r->text(), "16");
+    EXPECT_EQ(colour.pos(), QPoint(40, 60));
+
+    g->selectAll();
+    QTest::keyClicks(g, "300");
+    EXPECT_EQ(g->text(), "255");
+    EXPECT_EQ(qGreen(colour.color()), 255);
+    EXPECT_EQ(qRed(colour.color()), 16);
+    EXPECT_EQ(qAlpha(colour.color()), 255);
+
+    r->selectAll();
+    QTest::keyClicks(r, "-5");
+    EXPECT_EQ(r->text(), "0");
+    EXPECT_EQ(qRed(colour.color()), 0);
+
+    b->selectAll();
+    QTest::keyClicks(b, "abc");
+    EXPECT_EQ(b->text(), "abc");  // not rewritten
+    EXPECT_EQ(qBlue(colour.color()), 0);
+
+    colour.skin().find<QPushButton>("mouse_dpi_color_13")->click();
+    EXPECT_EQ(r->text(), "30");
+    EXPECT_EQ(g->text(), "180");
+    EXPECT_EQ(b->text(), "10");
+    EXPECT_EQ(colour.color(), 0xFF1EB40Au);
+    EXPECT_EQ(leadingInteger(" 12px"), 12);
+}
+
+TEST_F(AuxWindowsTest, ShortcutKeepsTheLastKeyTouchedWhileTheFieldHasTheFocus) {
+    std::vector<std::string> hookCalls;
+    HookTable hooks;
+    hooks.installhook = [&](MessagePoster*) { hookCalls.push_back("install"); };
+    hooks.enablehook = [&](int on) { hookCalls.push_back("enable " + std::to_string(on)); };
+    hooks.removehook = [&] { hookCalls.push_back("remove"); };
+    UsKeyboardLayout us;
+    ShortcutRecord record;
+    record.flags = {1, 0, 0, 0};
+    record.key = 0x04;
+    record.hooks = &hooks;
+    CShortcutWnd shortcut(nullptr, texts, kSkins, us, record);
+    ASSERT_TRUE(shortcut.create());
+    auto* edit = shortcut.skin().find<QLineEdit>("edit_key");
+    EXPECT_EQ(edit->text(), "A");
+    EXPECT_TRUE(shortcut.skin().find<QCheckBox>("check_flag_1")->isChecked());
+    shortcut.skin().find<QCheckBox>("check_flag_3")->click();
+    EXPECT_EQ(shortcut.record().flags[2], 1);
+
+    shortcut.show();
+    shortcut.activateWindow();
+    edit->setFocus();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(hookCalls, (std::vector<std::string>{"install", "enable 1"}));
+
+    MessagePoster& events = shortcut.hookWindow();
+    const auto press = [&](std::uintptr_t vk, bool release) {
+        events.post(kHookEventMessage, vk, release ? 1 : 0);
+        QCoreApplication::processEvents();
+    };
+    press(0xA2, false);  // Ctrl down, K down, K up, Ctrl up: Ctrl was last
+    press(0x4B, false);
+    press(0x4B, true);
+    press(0xA2, true);
+    EXPECT_EQ(shortcut.record().key, 0xE0);
+    EXPECT_EQ(edit->text(), texts.get("key_LCtrl"));
+    press(0xA2, false);  // Ctrl down, K down, Ctrl up, K up: K was last
+    press(0x4B, false);
+    press(0xA2, true);
+    press(0x4B, true);
+    EXPECT_EQ(shortcut.record().key, 0x0E);
+    EXPECT_EQ(edit->text(), "K");
+    press(0x10, false);  // generic Shift has no usage
+    EXPECT_EQ(shortcut.record().key, 0);
+
+    shortcut.skin().find<QCheckBox>("check_flag_1")->setFocus();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(hookCalls, (std::vector<std::string>{"install", "enable 1", "remove", "enable 0"}));
+}
+
+}  // namespace
+}  // namespace velor
