@@ -138,7 +138,8 @@ bool saveProfiles(const ProfileList& list, const std::string& dataFolder, std::s
     return false;
 }
 
-LoadReport loadProfiles(ProfileList& list, const std::string& dataFolder, const TextLookup& texts) {
+LoadReport loadProfiles(ProfileList& list, const std::string& dataFolder, const TextLookup& texts,
+                        const DebugSink& debug) {
     LoadReport report;
     const std::filesystem::path path = profileStorePath(list.model(), dataFolder);
     StoreReadError readError = StoreReadError::None;
@@ -177,9 +178,13 @@ LoadReport loadProfiles(ProfileList& list, const std::string& dataFolder, const 
     // Write the default or repaired store, but never over a file we could not
     // read or could not keep a copy of.
     const bool mayWrite = report.created || (!sound && contents && !report.keptAside.empty());
-    if (mayWrite && !saveProfiles(list, dataFolder, &report.saveError)) {
-        // The list in memory stays usable; the page tells the user.
-    }
+    // The list in memory stays usable even when it cannot be written.
+    if (mayWrite) saveProfiles(list, dataFolder, &report.saveError);
+
+    const DebugSink log = debug ? debug : defaultDebugSink();
+    for (const std::string& problem : report.problems) log(path.string() + ": " + problem);
+    if (!report.keptAside.empty()) log("damaged store kept as " + report.keptAside.string());
+    if (!report.saveError.empty()) log("profile store not saved: " + report.saveError);
     return report;
 }
 

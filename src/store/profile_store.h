@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/debug_output.h"
 #include "store/profile_list.h"
 
 namespace velor {
@@ -52,6 +53,8 @@ struct LoadReport {
 // Fills the list from the store, or with the default store of one profile.
 // A damaged store is first copied aside ("pro.data.damaged-<time>"), then the
 // repaired list is saved; if it cannot be kept aside, it is left untouched.
-LoadReport loadProfiles(ProfileList& list, const std::string& dataFolder, const TextLookup& texts);
+// Problems also go to the debug output.
+LoadReport loadProfiles(ProfileList& list, const std::string& dataFolder, const TextLookup& texts,
+                        const DebugSink& debug = {});
 
 }  // namespace velor

@@ -94,8 +94,11 @@ TEST_F(ProfileStoreTest, ADamagedStoreIsKeptAsideAndWhatCanBeReadIsLoaded) {
     damaged.resize(damaged.size() + 1000, 0xEE);  // a torn third record
     writeStore(damaged);
 
-    const LoadReport report = loadProfiles(list, temp.folder(), texts);
+    std::vector<std::string> debugLines;
+    const LoadReport report = loadProfiles(list, temp.folder(), texts,
+                                           [&](std::string_view l) { debugLines.emplace_back(l); });
     EXPECT_EQ(report.problems.size(), 3u);  // length, name, index
+    EXPECT_EQ(debugLines.size(), 4u);       // each problem, and where the file went
     EXPECT_THAT(report.problems[0], HasSubstr("1000 trailing bytes"));
     ASSERT_EQ(keptAside().size(), 1u);
     EXPECT_EQ(report.keptAside, keptAside()[0]);
