@@ -44,6 +44,18 @@ void repair(ProfileRecord& record) {
     }
 }
 
+// A save that was cut off (the program killed, the power gone) leaves its
+// temporary file beside the store; only one copy of the program runs, so any
+// such file at load time is a leftover.
+void removeUnfinishedSaves(const std::filesystem::path& store) {
+    std::error_code ec;
+    const std::string prefix = "." + store.filename().string() + ".";
+    for (const auto& entry : std::filesystem::directory_iterator(store.parent_path(), ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with(prefix) && entry.is_regular_file(ec)) std::filesystem::remove(entry.path(), ec);
+    }
+}
+
 }  // namespace
 
 std::size_t storeHeaderSize(const ModelDescriptor& model) {
@@ -142,6 +154,7 @@ LoadReport loadProfiles(ProfileList& list, const std::string& dataFolder, const 
                         const DebugSink& debug) {
     LoadReport report;
     const std::filesystem::path path = profileStorePath(list.model(), dataFolder);
+    removeUnfinishedSaves(path);
     StoreReadError readError = StoreReadError::None;
     auto contents = readProfileStore(list.model(), path, &readError);
 

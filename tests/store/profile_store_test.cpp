@@ -174,6 +174,13 @@ TEST_F(ProfileStoreTest, AKilledSaveLeavesTheOldOrTheNewStoreNeverAMix) {
         const auto now = fileBytes(storePath());
         EXPECT_TRUE(now == bytesA || now == bytesB) << "round " << round << ": " << now.size();
     }
+    // Loading clears what the killed saves left behind, and nothing else.
+    ProfileList loaded(ms10());
+    loadProfiles(loaded, temp.folder(), texts);
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(storePath().parent_path()))
+        left.push_back(e.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"pro.data"});
 }
 
 }  // namespace
