@@ -70,6 +70,7 @@ int runExport(std::span<const std::string_view> args, const Io& io) {
     int code = kExitOk;
     const auto store = openStore(*options, io, code);
     if (!store) return code;
+    if (store->contents.records.empty()) return io.fail(store->path.string() + ": holds no profile");
     std::size_t index = 0;
     const auto [end, ec] = std::from_chars(indexText->data(), indexText->data() + indexText->size(), index);
     if (ec != std::errc() || end != indexText->data() + indexText->size() ||

@@ -1,5 +1,6 @@
 #include "device/device_link.h"
 
+#include <algorithm>
 #include <string>
 
 #include "device/report.h"
@@ -21,10 +22,14 @@ constexpr std::uint32_t kRemoval = 2;
 constexpr std::uint32_t kFirstStatusWord = 0x1000;
 constexpr std::uint32_t kLastStatusWord = 0x9000;
 
-// Offsets from the slot's message base.
-constexpr std::uint32_t kLibraryMessageA = 3;
-constexpr std::uint32_t kLibraryMessageB = 4;
-constexpr std::uint32_t kApplyRequest = 5;
+// Event types a mouse reports; anything else is not a status report.
+constexpr std::uint32_t kStatusEvents[] = {0x10, 0x20, 0x40, 0x50, 0x60, 0x70, 0x80};
+
+bool isStatusOf(std::uint32_t eventWord, std::uint8_t modelCode) {
+    const std::uint32_t type = eventWord >> 8;
+    return (eventWord & 0xFF) == modelCode &&
+           std::find(std::begin(kStatusEvents), std::end(kStatusEvents), type) != std::end(kStatusEvents);
+}
 
 }  // namespace
 
@@ -100,7 +105,9 @@ void DeviceLink::onDeviceCode(std::uint32_t code) {
     if (high == kPresenceWord) {
         if (low == kArrival) onArrival();
         if (low == kRemoval) onRemoval();
-    } else if (high >= kFirstStatusWord && high <= kLastStatusWord) {
+    } else if (high >= kFirstStatusWord && high <= kLastStatusWord &&
+               isStatusOf(high, w_.model.receiverCode)) {
+        // Another slot's model code, or an event no mouse sends, changes nothing.
         w_.view.onStatusReport(static_cast<std::uint16_t>(high), static_cast<std::uint16_t>(low));
     }
 }
@@ -178,6 +185,7 @@ void DeviceLink::onWorkerMessage(std::uint32_t message) {
 }
 
 int DeviceLink::send(std::span<const std::uint8_t> report) {
+    if (closing_) return 0;
     int result = 0;
     bool done = false;
     if (wiredState_ == 1 && library_) result = sendWired(report, done);
@@ -209,7 +217,7 @@ int DeviceLink::sendWireless(std::span<const std::uint8_t> report) {
     int result = 0;
     if (!report.empty() && report[0] == command::kMacro) {
         const auto chunks = splitMacro(Report::from(report), true);
-        for (int pass = 0; pass < kWirelessTries && !stopResend_; ++pass) {
+        for (int pass = 0; pass < kWirelessTries && !stopResend_ && !closing_; ++pass) {
             for (const MacroChunk& chunk : chunks) {
                 result = receiverCommand->sendFeatureReport(chunk);
                 w_.clock.sleepFor(kAfterWirelessChunk);
@@ -217,7 +225,7 @@ int DeviceLink::sendWireless(std::span<const std::uint8_t> report) {
         }
         return result;
     }
-    for (int copy = 0; copy < kWirelessTries && !stopResend_; ++copy) {
+    for (int copy = 0; copy < kWirelessTries && !stopResend_ && !closing_; ++copy) {
         result = receiverCommand->sendFeatureReport(report);
         w_.debug("Wireless Send = " + std::to_string(result));
         w_.clock.sleepFor(kAfterReport);
@@ -231,7 +239,9 @@ void DeviceLink::waitForWorker() const {
 
 void DeviceLink::close() {
     // The worker ends first, so no send is still using the library while it
-    // is closed and unloaded.
+    // is closed and unloaded. Queued applies still run (they store the
+    // profiles) but no longer wait on the mouse.
+    closing_ = true;
     if (worker_) worker_->quit();
     worker_.reset();
     if (library_) {

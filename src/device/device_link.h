@@ -23,6 +23,11 @@
 namespace velor {
 
 inline constexpr std::uint32_t kConnectedChangedMessage = 1290;
+// Offsets from a slot's message base: the library's two messages and the
+// apply request; the base itself is the worker's apply command.
+inline constexpr std::uint32_t kLibraryMessageA = 3;
+inline constexpr std::uint32_t kLibraryMessageB = 4;
+inline constexpr std::uint32_t kApplyRequest = 5;
 
 // Library messages A and B of a slot turned into the page's device code.
 std::uint32_t deviceCodeFromMessageA(std::uintptr_t wParam, std::intptr_t lParam);
@@ -57,7 +62,8 @@ public:
     void setApplyHandler(std::function<void()> handler);
     // One report to the mouse (worker thread). Nonzero for success.
     int send(std::span<const std::uint8_t> report);
-    // Page end: library closed, worker drained and ended.
+    // Page end: the worker drains its queue without touching the mouse any
+    // more (so the program ends at once), then the library is closed.
     void close();
 
     int wiredState() const { return wiredState_; }
@@ -94,6 +100,7 @@ private:
     std::atomic<bool> wirelessOnline_{false};
     std::atomic<bool> offline_{true};
     std::atomic<bool> stopResend_{false};
+    std::atomic<bool> closing_{false};
     bool connected_ = false;  // UI thread only
 
     mutable std::mutex receiverMutex_;

@@ -19,6 +19,7 @@ constexpr std::int32_t kHighRangeAbove = 50;
 
 SensorCode sensorCode(std::int32_t value) {
     SensorCode result;
+    if (value <= 1) return result;  // also keeps value - 1 from overflowing
     std::int32_t index = value - 1;
     if (value > kHighRangeAbove) {
         index = (value - 1) / 2;

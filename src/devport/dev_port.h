@@ -19,11 +19,12 @@ namespace velor {
 class DevPort {
 public:
     // The backend is resolved on first use, so a program can hand over its own
-    // before anything runs.
+    // before anything runs. Presence is checked once per poll interval: ten
+    // libraries at once stay at ten enumerations a second.
     using BackendSource = std::function<HidBackend*()>;
 
     explicit DevPort(BackendSource backend, std::chrono::milliseconds pollInterval =
-                                                std::chrono::milliseconds(250));
+                                                std::chrono::milliseconds(1000));
     ~DevPort();
     DevPort(const DevPort&) = delete;
     DevPort& operator=(const DevPort&) = delete;

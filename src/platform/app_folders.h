@@ -12,6 +12,9 @@ inline constexpr const char* kDataFolderName = "VELOR Gaming Driver";
 // followed by "Data/". Worked out afresh on every call.
 std::string GetAppDataFolder();
 
+// $XDG_CONFIG_HOME, else ~/.config, ending with '/'; empty when neither is set.
+std::string configHomeFolder();
+
 // The folder GetAppDataFolder would give, found without creating anything
 // (for tools that only read).
 std::string existingAppDataFolder();

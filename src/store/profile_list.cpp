@@ -19,6 +19,7 @@ std::vector<std::u16string> ProfileList::names() const {
 
 void ProfileList::reset(std::vector<std::uint8_t> reserved, std::vector<ProfileRecord> records,
                         int index) {
+    const std::lock_guard guard(lock_);
     reserved_ = std::move(reserved);
     reserved_.resize(5 * std::size_t{model_->recordLength()}, 0);
     records_ = std::move(records);
@@ -26,6 +27,7 @@ void ProfileList::reset(std::vector<std::uint8_t> reserved, std::vector<ProfileR
 }
 
 void ProfileList::addDefaultProfile(const TextLookup& texts) {
+    const std::lock_guard guard(lock_);
     std::u16string base = texts.text("add_profile_text");
     for (const char c : std::to_string(records_.size() + 1)) base += static_cast<char16_t>(c);
     const std::u16string name = uniqueName(names(), base, kProfileNameLimit);
@@ -33,6 +35,7 @@ void ProfileList::addDefaultProfile(const TextLookup& texts) {
 }
 
 bool ProfileList::add(std::u16string_view name) {
+    const std::lock_guard guard(lock_);
     const std::u16string_view cut = cutName(name, kProfileNameLimit);
     if (cut.empty() || nameTaken(names(), cut)) return false;
     records_.push_back(newRecord(*model_, cut));
@@ -41,6 +44,7 @@ bool ProfileList::add(std::u16string_view name) {
 }
 
 bool ProfileList::removeCurrent() {
+    const std::lock_guard guard(lock_);
     if (records_.size() < 2) return false;
     records_.erase(records_.begin() + currentIndex_);
     currentIndex_ = std::min(currentIndex_, static_cast<int>(records_.size()) - 1);
@@ -48,15 +52,25 @@ bool ProfileList::removeCurrent() {
 }
 
 bool ProfileList::renameCurrent(std::u16string_view name) {
+    const std::lock_guard guard(lock_);
     const std::u16string_view cut = cutName(name, kProfileNameLimit);
     if (cut.empty() || nameTaken(names(), cut)) return false;
     current().setName(cut);
     return true;
 }
 
-void ProfileList::restoreCurrent() { setDefaults(current()); }
+void ProfileList::restoreCurrent() {
+    const std::lock_guard guard(lock_);
+    setDefaults(current());
+}
+
+void ProfileList::blockSaves(std::string reason) {
+    const std::lock_guard guard(lock_);
+    savesBlocked_ = std::move(reason);
+}
 
 bool ProfileList::select(int index) {
+    const std::lock_guard guard(lock_);
     if (index < 0 || index >= static_cast<int>(records_.size())) return false;
     currentIndex_ = index;
     return true;

@@ -1,7 +1,8 @@
 // A page's profiles in memory: the store header's reserved bytes, the records
 // in list order and the current index, with the list operations behind the
 // page's profile buttons. One lock serialises list changes, edits of the
-// current record, snapshots for the apply and saves.
+// current record, snapshots for the apply and saves: the operations below take
+// it themselves; whoever edits a record through current() or at() holds it.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +20,6 @@ public:
     explicit ProfileList(const ModelDescriptor& model);
 
     const ModelDescriptor& model() const { return *model_; }
-    // Held for every read or change from another thread than the UI's.
     std::mutex& lock() const { return lock_; }
 
     std::size_t size() const { return records_.size(); }
@@ -41,6 +41,11 @@ public:
     // "add_profile_text" followed by N + 1, made unique; appended, not selected.
     void addDefaultProfile(const TextLookup& texts);
 
+    // While set (the store on disk could not be read or kept aside), saves are
+    // refused, so the user's file is never replaced by what we could not read.
+    void blockSaves(std::string reason);
+    const std::string& savesBlocked() const { return savesBlocked_; }
+
     // The list operations. Each returns false (and changes nothing) when refused.
     bool add(std::u16string_view name);   // appended and made current; refused when taken
     bool removeCurrent();                 // refused for the only profile
@@ -54,6 +59,7 @@ private:
     std::vector<std::uint8_t> reserved_;
     std::vector<ProfileRecord> records_;
     int currentIndex_ = 0;
+    std::string savesBlocked_;
 };
 
 }  // namespace velor

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <fstream>
 
+#include "device/function_table.h"
 #include "device/record_validation.h"
 #include "platform/file_io.h"
 #include "util/le_bytes.h"
@@ -27,8 +28,8 @@ std::string timestamp() {
     return text;
 }
 
-// Mends what would break the program: an unterminated name is cut to its
-// limit, a macro count past the action block is held at the block.
+// Mends what validation reported: an unterminated name is cut to its limit;
+// in a macro slot, a count past the action block is held at the block.
 void repair(ProfileRecord& record) {
     if (!record.name()) {
         const auto& name = *record.layout().find(Field::name);
@@ -37,6 +38,7 @@ void repair(ProfileRecord& record) {
     const auto& macroName = *buttonSlotLayout().find(SlotField::macroName);
     for (int k = 0; k < kButtonCount; ++k) {
         ButtonSlot slot = record.button(k);
+        if (slot.function() != function::kMacro) continue;
         if (slot.macroActionCount() > kMacroActionCapacity)
             slot.set(SlotField::macroActionCount, kMacroActionCapacity);
         if (!slot.macroName())
@@ -45,14 +47,18 @@ void repair(ProfileRecord& record) {
 }
 
 // A save that was cut off (the program killed, the power gone) leaves its
-// temporary file beside the store; only one copy of the program runs, so any
-// such file at load time is a leftover.
+// temporary file beside the store. One older than any save takes is a
+// leftover; a younger one may belong to a save in progress.
 void removeUnfinishedSaves(const std::filesystem::path& store) {
+    using namespace std::chrono_literals;
     std::error_code ec;
     const std::string prefix = "." + store.filename().string() + ".";
+    const auto cutoff = std::filesystem::file_time_type::clock::now() - 1min;
     for (const auto& entry : std::filesystem::directory_iterator(store.parent_path(), ec)) {
         const std::string name = entry.path().filename().string();
-        if (name.starts_with(prefix) && entry.is_regular_file(ec)) std::filesystem::remove(entry.path(), ec);
+        if (name.starts_with(prefix) && entry.is_regular_file(ec) &&
+            entry.last_write_time(ec) < cutoff)
+            std::filesystem::remove(entry.path(), ec);
     }
 }
 
@@ -138,10 +144,17 @@ std::vector<std::uint8_t> storeBytes(const ProfileList& list) {
 }
 
 bool saveProfiles(const ProfileList& list, const std::string& dataFolder, std::string* error) {
-    // One save at a time, of a list that does not change meanwhile.
+    // One save at a time: the snapshot and its write stay in order.
     static std::mutex saving;
     const std::lock_guard serial(saving);
     const std::filesystem::path path = profileStorePath(list.model(), dataFolder);
+    {
+        const std::lock_guard guard(list.lock());
+        if (!list.savesBlocked().empty()) {
+            if (error) *error = path.string() + " is not replaced: " + list.savesBlocked();
+            return false;
+        }
+    }
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
     FileError writeError;
@@ -177,22 +190,21 @@ LoadReport loadProfiles(ProfileList& list, const std::string& dataFolder, const 
 
     const bool sound = contents && contents->problems.empty();
     const bool usable = contents && !contents->records.empty();
-    {
-        const std::lock_guard guard(list.lock());
-        if (usable) {
-            list.reset(std::move(contents->reserved), std::move(contents->records),
-                       contents->currentIndex);
-        } else {
-            list.reset({}, {}, 0);
-            list.addDefaultProfile(texts);
-        }
+    if (usable) {
+        list.reset(std::move(contents->reserved), std::move(contents->records),
+                   contents->currentIndex);
+    } else {
+        list.reset({}, {}, 0);
+        list.addDefaultProfile(texts);
     }
     report.created = readError == StoreReadError::Missing;
-    // Write the default or repaired store, but never over a file we could not
-    // read or could not keep a copy of.
-    const bool mayWrite = report.created || (!sound && contents && !report.keptAside.empty());
-    // The list in memory stays usable even when it cannot be written.
-    if (mayWrite) saveProfiles(list, dataFolder, &report.saveError);
+    // A file we could not read, or could not keep a copy of, is never
+    // written over: not now, and not by any later save of this list.
+    const bool keptSafe = report.created || sound || !report.keptAside.empty();
+    if (!keptSafe) list.blockSaves(report.problems.back());
+    // Write the default or repaired store. The list in memory stays usable
+    // even when it cannot be written.
+    if (keptSafe && !sound) saveProfiles(list, dataFolder, &report.saveError);
 
     const DebugSink log = debug ? debug : defaultDebugSink();
     for (const std::string& problem : report.problems) log(path.string() + ": " + problem);

@@ -37,8 +37,9 @@ std::optional<StoreContents> readProfileStore(const ModelDescriptor& model,
 // The store bytes of a list (takes the list's lock).
 std::vector<std::uint8_t> storeBytes(const ProfileList& list);
 
-// Writes the whole store atomically, creating the slot's folder when missing
-// (takes the list's lock for the whole save, so saves never overlap).
+// Writes the whole store atomically, creating the slot's folder when missing.
+// Saves never overlap, and each writes one consistent snapshot of the list.
+// Refused while the list's saves are blocked.
 bool saveProfiles(const ProfileList& list, const std::string& dataFolder,
                   std::string* error = nullptr);
 
@@ -52,7 +53,8 @@ struct LoadReport {
 
 // Fills the list from the store, or with the default store of one profile.
 // A damaged store is first copied aside ("pro.data.damaged-<time>"), then the
-// repaired list is saved; if it cannot be kept aside, it is left untouched.
+// repaired list is saved; a store that cannot be read or kept aside is left
+// untouched, and the list's saves are blocked.
 // Problems also go to the debug output.
 LoadReport loadProfiles(ProfileList& list, const std::string& dataFolder, const TextLookup& texts,
                         const DebugSink& debug = {});

@@ -5,13 +5,9 @@
 #include <QLabel>
 #include <QSignalBlocker>
 
-namespace velor {
+#include "ui/window_messages.h"
 
-namespace {
-constexpr std::uint32_t kLanguageMessage = 1293;
-constexpr std::uint32_t kAutostartMessage = 1294;
-constexpr std::uint32_t kFeedbackMessage = 1295;
-}  // namespace
+namespace velor {
 
 CAboutWnd::CAboutWnd(QWidget* parent, LanguageTexts& texts, const QString& skinFolder,
                      MessagePoster& mainWindow, int lanId, int startup, int feedback)

@@ -30,7 +30,7 @@ CDpiColorWnd::CDpiColorWnd(QWidget* parent, LanguageTexts& texts, const QString&
     : SkinnedDialog(parent, texts, skinFolder) {}
 
 void CDpiColorWnd::initWindow() {
-    move(topLeft_);
+    setGeometry(QRect(topLeft_, QSize(250, 200)));
     for (std::size_t k = 0; k < kPresets.size(); ++k) {
         if (QWidget* preset = skin().findControl(QStringLiteral("mouse_dpi_color_%1").arg(k + 1)))
             preset->setStyleSheet(QStringLiteral("QPushButton { background-color: #%1; }")

@@ -18,39 +18,42 @@ HookCapture::~HookCapture() {
 
 HookTable HookCapture::table() {
     HookTable t;
-    // The mouse hook is installed together with the keyboard one: the
-    // recorder switches mouse reporting with enablemousehook.
     t.installmousehook = [this](MessagePoster* window) {
         mouseWindow_ = window;
-        mouseInstalled_ = true;
         updateFilter();
     };
     t.removemousehook = [this] {
-        mouseInstalled_ = false;
         mouseWindow_ = nullptr;
+        mouseEnabled_ = false;
         updateFilter();
     };
     t.enablemousehook = [this](int on) { mouseEnabled_ = on != 0; };
+    // Installing the keyboard hook installs the mouse hook for the same
+    // window too, but mouse reporting waits for enablemousehook(1): a window
+    // that only captures keys (the shortcut window) must not get the clicks
+    // on its own buttons as keys.
     t.installhook = [this](MessagePoster* window) {
         keyboardWindow_ = window;
-        if (!mouseWindow_) mouseWindow_ = window;
+        mouseWindow_ = window;
+        mouseEnabled_ = false;
         updateFilter();
     };
     t.removehook = [this] {
+        if (mouseWindow_ == keyboardWindow_) {
+            mouseWindow_ = nullptr;
+            mouseEnabled_ = false;
+        }
         keyboardWindow_ = nullptr;
         keyboardEnabled_ = false;
         updateFilter();
     };
-    t.enablehook = [this](int on) {
-        keyboardEnabled_ = on != 0;
-        updateFilter();
-    };
+    t.enablehook = [this](int on) { keyboardEnabled_ = on != 0; };
     t.mousewheelenable = [this](int on) { wheelEnabled_ = on != 0; };
     return t;
 }
 
 void HookCapture::updateFilter() {
-    const bool wanted = keyboardWindow_ != nullptr;
+    const bool wanted = keyboardWindow_ != nullptr || mouseWindow_ != nullptr;
     QCoreApplication* app = QCoreApplication::instance();
     if (app == nullptr || wanted == filtering_) return;
     if (wanted) {
@@ -80,8 +83,8 @@ bool HookCapture::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease) && mouseInstalled_ &&
-        mouseEnabled_ && mouseWindow_ && watched->isWindowType()) {
+    if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease) && mouseEnabled_ &&
+        mouseWindow_ && watched->isWindowType()) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const bool down = type == QEvent::MouseButtonPress;
         switch (mouse->button()) {

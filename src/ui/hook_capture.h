@@ -32,9 +32,8 @@ private:
     MessagePoster* keyboardWindow_ = nullptr;
     MessagePoster* mouseWindow_ = nullptr;
     bool keyboardEnabled_ = false;
-    bool mouseEnabled_ = true;
-    bool mouseInstalled_ = false;
-    bool wheelEnabled_ = true;
+    bool mouseEnabled_ = false;
+    bool wheelEnabled_ = true;  // kept for the recorder; wheel events are never reported
     bool filtering_ = false;
 };
 

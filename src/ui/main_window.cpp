@@ -15,6 +15,7 @@
 #include "app/autostart_setting.h"
 #include "app/language_choice.h"
 #include "device/device_link.h"
+#include "models/model_descriptor.h"
 #include "skin/skin_menu.h"
 #include "ui/about_window.h"
 #include "ui/hook_capture.h"
@@ -23,8 +24,8 @@ namespace velor {
 
 namespace {
 
-constexpr std::uint32_t kFirstSlotMessage = 0x600;
-constexpr std::uint32_t kFirstSlotTimer = 0x200;
+constexpr std::uint32_t kFirstSlotMessage = messageBaseOf(1);
+constexpr std::uint32_t kFirstSlotTimer = timerBaseOf(1);
 constexpr int kTimersPerSlot = 5;  // T + 0 .. T + 4 belong to the page
 
 }  // namespace
@@ -142,15 +143,15 @@ void CMainWnd::routeMessages() {
 void CMainWnd::routeSlotMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     if (message < kFirstSlotMessage || message >= kFirstSlotMessage + 16 * kPageCount) return;
     const int slot = static_cast<int>((message - kFirstSlotMessage) / 16) + 1;
-    const std::uint32_t base = kFirstSlotMessage + 16 * static_cast<std::uint32_t>(slot - 1);
+    const std::uint32_t base = messageBaseOf(slot);
     switch (message - base) {
-        case 3:
+        case kLibraryMessageA:
             page(slot).onDeviceCode(deviceCodeFromMessageA(wParam, lParam));
             break;
-        case 4:
+        case kLibraryMessageB:
             page(slot).onDeviceCode(deviceCodeFromMessageB(wParam));
             break;
-        case 5:
+        case kApplyRequest:
             page(slot).postToWorker(base, wParam, lParam);
             break;
         default:

@@ -17,6 +17,7 @@
 #include "skin/skin_window.h"
 #include "skin/timer_host.h"
 #include "ui/device_page.h"
+#include "ui/window_messages.h"
 
 class QStackedWidget;
 class QAbstractButton;
@@ -26,13 +27,6 @@ namespace velor {
 class HookCapture;
 class KeyboardLayout;
 
-inline constexpr std::uint32_t kTrayMessage = 1025;
-inline constexpr std::uint32_t kMenuCommandMessage = 1027;
-inline constexpr std::uint32_t kShowWindowMessage = 1281;
-inline constexpr std::uint32_t kDpiLevelReportedMessage = 1291;
-inline constexpr std::uint32_t kLanguageMessage = 1293;
-inline constexpr std::uint32_t kAutostartMessage = 1294;
-inline constexpr std::uint32_t kFeedbackMessage = 1295;
 inline constexpr std::uintptr_t kLeftButtonUp = 0x202;
 inline constexpr std::uintptr_t kRightButtonUp = 0x205;
 inline constexpr int kReceiverMonitorTimer = 54;

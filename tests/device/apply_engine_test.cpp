@@ -132,11 +132,7 @@ TEST_F(ApplyEngineTest, EachChangeSendsItsGroupOnly) {
 TEST_F(ApplyEngineTest, AProfileSwitchSendsEverythingWithOneMacroReportPerMacroButton) {
     engine.apply();
     receivedSinceLast();
-    edit([](ProfileRecord&) {});
-    {
-        const std::lock_guard guard(list.lock());
-        list.select(1);
-    }
+    list.select(1);
     engine.markAllForUpload();
     engine.apply();
     EXPECT_THAT(receivedSinceLast(), ElementsAre("opening", "dpi", "lighting", "polling", "buttons",

@@ -243,6 +243,8 @@ TEST_F(DeviceLinkTest, CodesAreDecodedAndStatusReportsHandedOn) {
     link->onDeviceCode(deviceCodeFromMessageA(0x0F36, 1));  // below the status range
     link->onDeviceCode(deviceCodeFromMessageA(0x9136, 1));  // above it
     link->onDeviceCode(deviceCodeFromMessageB(7));          // neither arrival nor removal
+    link->onDeviceCode(deviceCodeFromMessageA(0x5010, 0));  // another slot's model code
+    link->onDeviceCode(deviceCodeFromMessageA(0x3036, 1));  // no such event type
     EXPECT_THAT(view.statusReports, ElementsAre(std::pair<std::uint16_t, std::uint16_t>{0x5036, 0x0100}));
     EXPECT_EQ(link->wiredState(), 1);
     EXPECT_EQ(deviceCodeFromMessageB(1), 0x7F000001u);
@@ -273,6 +275,20 @@ TEST_F(DeviceLinkTest, WorkerRunsApplyRequestsInOrderOnlyWhileAPathIsOpen) {
 
     link->requestApply();
     EXPECT_EQ(mainWindow.count(kApplyRequest), 1);
+}
+
+TEST_F(DeviceLinkTest, ClosingDrainsTheQueueWithoutWaitingOnTheMouse) {
+    openWired(0);
+    FakeReceiver& receiver = goWireless();  // a mouse that never acknowledges
+    std::atomic<int> applies{0};
+    link->setApplyHandler([&] {
+        link->send(bytesOf(buildOpening()));
+        ++applies;
+    });
+    for (int i = 0; i < 5; ++i) link->postToWorker(kApplyCommand);
+    link->close();
+    EXPECT_EQ(applies, 5);                // every queued apply ran (and would store)
+    EXPECT_LE(receiver.sent.size(), 10u);  // at most the one already under way
 }
 
 TEST_F(DeviceLinkTest, CloseEndsTheLibraryAndDropsItsLatePosts) {

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <set>
 #include <vector>
 
@@ -55,7 +56,8 @@ TEST(Reports, SensorCodesAndTheHighRangeBit) {
     struct Case { std::int32_t value; std::uint8_t code; bool high; };
     const Case cases[] = {{8, 15, false},  {16, 34, false}, {50, 113, false}, {51, 57, true},
                           {100, 113, true}, {0, 0, false},  {1, 0, false},    {2, 4, false},
-                          {-5, 0, false},  {1000, 115, true}};
+                          {-5, 0, false},  {1000, 115, true},
+                          {INT32_MIN, 0, false}, {INT32_MAX, 115, true}};
     for (const Case& c : cases) {
         const SensorCode s = sensorCode(c.value);
         EXPECT_EQ(s.code, c.code) << c.value;

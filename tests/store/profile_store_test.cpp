@@ -5,6 +5,7 @@
 
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -119,14 +120,18 @@ TEST_F(ProfileStoreTest, AStoreWithoutProfilesGivesTheDefaultAndAnUnreadableOneI
     EXPECT_EQ(list.size(), 1u);
     EXPECT_EQ(fs::file_size(storePath()), kHeader + kRecord);
 
-    // A folder where the file should be: nothing is overwritten, defaults in memory.
+    // Something we cannot read where the file should be (a pipe): defaults in
+    // memory, and no save of this list ever replaces it.
     fs::remove(storePath());
-    fs::create_directories(storePath());
+    ASSERT_EQ(::mkfifo(storePath().c_str(), 0600), 0);
     ProfileList other(ms10());
     report = loadProfiles(other, temp.folder(), texts);
     EXPECT_FALSE(report.problems.empty());
     EXPECT_EQ(other.size(), 1u);
-    EXPECT_TRUE(fs::is_directory(storePath()));
+    std::string error;
+    EXPECT_FALSE(saveProfiles(other, temp.folder(), &error));
+    EXPECT_THAT(error, HasSubstr("not replaced"));
+    EXPECT_TRUE(fs::is_fifo(storePath()));
 }
 
 // Saves interrupted anywhere leave the old or the new file, whole.
@@ -174,7 +179,10 @@ TEST_F(ProfileStoreTest, AKilledSaveLeavesTheOldOrTheNewStoreNeverAMix) {
         const auto now = fileBytes(storePath());
         EXPECT_TRUE(now == bytesA || now == bytesB) << "round " << round << ": " << now.size();
     }
-    // Loading clears what the killed saves left behind, and nothing else.
+    // Loading clears what the killed saves left behind (once it is old enough
+    // not to be a save in progress), and nothing else.
+    for (const auto& e : fs::directory_iterator(storePath().parent_path()))
+        fs::last_write_time(e.path(), fs::file_time_type::clock::now() - std::chrono::minutes(5));
     ProfileList loaded(ms10());
     loadProfiles(loaded, temp.folder(), texts);
     std::vector<std::string> left;

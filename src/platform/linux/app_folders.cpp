@@ -26,36 +26,40 @@ std::string envOrEmpty(const char* name) {
     return value != nullptr ? value : "";
 }
 
+// The user's configuration folder with '/' at the end; relative values are
+// ignored, as the XDG rules ask. Empty when neither variable helps.
+std::string configBase(const std::string& configHome, const std::string& home) {
+    if (!configHome.empty() && configHome.front() == '/') return withSlash(configHome);
+    if (!home.empty() && home.front() == '/') return withSlash(withSlash(home) + ".config");
+    return {};
+}
+
+std::string fallbackFolder(const std::string& programFolder) {
+    return withSlash(withSlash(programFolder) + "Data");
+}
+
 }  // namespace
+
+std::string configHomeFolder() { return configBase(envOrEmpty("XDG_CONFIG_HOME"), envOrEmpty("HOME")); }
 
 std::string appDataFolderFor(const std::string& configHome, const std::string& home,
                              const std::string& programFolder) {
-    // Relative values are ignored, as the XDG rules ask.
-    std::string base;
-    if (!configHome.empty() && configHome.front() == '/') {
-        base = configHome;
-    } else if (!home.empty() && home.front() == '/') {
-        base = withSlash(home) + ".config";
-    }
+    const std::string base = configBase(configHome, home);
     if (!base.empty()) {
-        const std::string folder = withSlash(base) + kDataFolderName;
-        if (ensureFolder(folder)) return withSlash(folder);
+        const std::string folder = withSlash(base + kDataFolderName);
+        if (ensureFolder(folder)) return folder;
     }
-    const std::string fallback = withSlash(programFolder) + "Data";
+    const std::string fallback = fallbackFolder(programFolder);
     ensureFolder(fallback);
-    return withSlash(fallback);
+    return fallback;
 }
 
 std::string existingAppDataFolder() {
-    const std::string configHome = envOrEmpty("XDG_CONFIG_HOME");
-    const std::string home = envOrEmpty("HOME");
-    std::string base = !configHome.empty() && configHome.front() == '/' ? configHome
-                       : !home.empty() && home.front() == '/'          ? withSlash(home) + ".config"
-                                                                       : std::string();
-    const std::string preferred = base.empty() ? std::string() : withSlash(withSlash(base) + kDataFolderName);
+    const std::string base = configHomeFolder();
+    const std::string preferred = base.empty() ? std::string() : withSlash(base + kDataFolderName);
+    const std::string fallback = fallbackFolder(GetProgramFolder());
     std::error_code ec;
     if (!preferred.empty() && std::filesystem::is_directory(preferred, ec)) return preferred;
-    const std::string fallback = withSlash(withSlash(GetProgramFolder()) + "Data");
     if (std::filesystem::is_directory(fallback, ec) || preferred.empty()) return fallback;
     return preferred;
 }

@@ -1,23 +1,16 @@
 #include "platform/autostart.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <string_view>
 
+#include "platform/app_folders.h"
 #include "platform/file_io.h"
 
 namespace velor {
 
 std::string autostartEntryPath() {
-    std::string base;
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/') {
-        base = config;
-    } else if (const char* home = std::getenv("HOME"); home && home[0] == '/') {
-        base = std::string(home) + "/.config";
-    } else {
-        return {};
-    }
-    return base + "/autostart/velor.desktop";
+    const std::string base = configHomeFolder();
+    return base.empty() ? std::string() : base + "autostart/velor.desktop";
 }
 
 std::string autostartCommand(const std::string& programPath) {

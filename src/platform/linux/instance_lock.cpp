@@ -47,6 +47,8 @@ std::unique_ptr<InstanceLock> InstanceLock::acquire(const std::string& runtimeFo
         return nullptr;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        // Only a lock held elsewhere means another copy; anything else is an error.
+        if (errno != EWOULDBLOCK && error) *error = lockPath + ": " + std::strerror(errno);
         ::close(fd);
         return nullptr;
     }
