@@ -71,6 +71,7 @@ public:
     bool connected() const { return connected_; }
     bool offline() const { return offline_; }
     bool stopResend() const { return stopResend_; }
+    bool closing() const { return closing_; }
     void setWirelessOnline(bool online);  // recomputes connected
     void setOffline(bool offline) { offline_ = offline; }
     void setStopResend(bool stop) { stopResend_ = stop; }
