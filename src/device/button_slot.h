@@ -22,9 +22,10 @@ class BasicButtonSlot {
 public:
     explicit BasicButtonSlot(std::span<Byte, kButtonSlotSize> bytes) : bytes_(bytes) {}
     // A mutable view reads as a const one.
-    BasicButtonSlot(const BasicButtonSlot<std::uint8_t>& other)
-        requires(!kMutable)
-        : bytes_(other.bytes()) {}
+    // (A template, so that it never stands in for the copy constructor.)
+    template <typename Other>
+        requires(!kMutable && std::is_same_v<Other, std::uint8_t>)
+    BasicButtonSlot(const BasicButtonSlot<Other>& other) : bytes_(other.bytes()) {}
 
     std::int64_t get(SlotField f) const { return readField(constBytes(), spec(f)); }
     void set(SlotField f, std::int64_t value) const
