@@ -43,6 +43,13 @@ bool ProfileList::add(std::u16string_view name) {
     return true;
 }
 
+int ProfileList::append(ProfileRecord record) {
+    const std::lock_guard guard(lock_);
+    records_.push_back(std::move(record));
+    currentIndex_ = static_cast<int>(records_.size()) - 1;
+    return currentIndex_;
+}
+
 bool ProfileList::removeCurrent() {
     const std::lock_guard guard(lock_);
     if (records_.size() < 2) return false;

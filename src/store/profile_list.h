@@ -48,6 +48,7 @@ public:
 
     // The list operations. Each returns false (and changes nothing) when refused.
     bool add(std::u16string_view name);   // appended and made current; refused when taken
+    int append(ProfileRecord record);     // appended as it is and made current; its index
     bool removeCurrent();                 // refused for the only profile
     bool renameCurrent(std::u16string_view name);  // refused when taken, its own name included
     void restoreCurrent();                // defaults; name and moveMode stay

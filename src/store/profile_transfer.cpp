@@ -1,0 +1,54 @@
+#include "store/profile_transfer.h"
+
+#include "device/function_table.h"
+#include "platform/file_io.h"
+#include "store/name_rules.h"
+#include "store/profile_file.h"
+
+namespace velor {
+
+bool exportProfile(const ProfileList& profiles, const std::filesystem::path& file, std::string* error) {
+    std::vector<std::uint8_t> bytes;
+    {
+        const std::lock_guard guard(profiles.lock());
+        bytes.assign(profiles.current().bytes().begin(), profiles.current().bytes().end());
+    }
+    FileError writeError;
+    if (writeFileAtomically(file, bytes, &writeError)) return true;
+    if (error) *error = writeError.message;
+    return false;
+}
+
+Result<ImportOutcome> importProfile(ProfileList& profiles, MacroList& macros,
+                                    const std::filesystem::path& file) {
+    auto read = readProfileFile(profiles.model(), file);
+    if (!read) return Result<ImportOutcome>::failure(read.error());
+    ProfileRecord record = std::move(*read);
+
+    std::vector<std::u16string> names;
+    {
+        const std::lock_guard guard(profiles.lock());
+        names = profiles.names();
+    }
+    record.setName(uniqueName(names, *record.name(), kProfileNameLimit));
+
+    int created = 0;
+    for (int k = 0; k < kButtonCount; ++k) {
+        ButtonSlot slot = record.button(k);
+        if (slot.function() != function::kMacro) continue;
+        const std::u16string name = uniqueName(macros.names(), *slot.macroName(), kMacroNameLimit);
+        MacroRecord macro = MacroRecord::named(name);
+        macro.setLoopTimes(slot.macroLoopTimes());
+        macro.setActionCount(slot.macroActionCount());
+        const auto& actions = *buttonSlotLayout().find(SlotField::macroActions);
+        const auto carried = fieldBytes(std::span<const std::uint8_t>(slot.bytes()), actions);
+        std::copy(carried.begin(), carried.end(), macro.actionBytes().begin());
+        slot.setMacroName(name);
+        macros.records.push_back(std::move(macro));
+        slot.set(SlotField::macroIndex, static_cast<std::int64_t>(macros.records.size()) - 1);
+        ++created;
+    }
+    return ImportOutcome{profiles.append(std::move(record)), created};
+}
+
+}  // namespace velor
