@@ -8,6 +8,8 @@
 #include "ui/dpi_color_window.h"
 #include "ui/main_window.h"
 #include "ui/msg_window.h"
+#include "ui/profile_name_window.h"
+#include "ui/select_macro_window.h"
 #include "ui/shortcut_window.h"
 
 namespace velor {
@@ -57,6 +59,18 @@ void takeScreenshotsAndQuit(CMainWnd& window, const KeyboardLayout& keyboard, co
         record.hooks = &window.hookTable();
         CShortcutWnd shortcut(&window, window.texts(), skins, keyboard, record);
         snapDialog(shortcut, folder, "shortcut");
+
+        MacroList macros;
+        for (const char16_t* name : {u"Reload", u"Burst fire", u"Build wall"})
+            macros.records.push_back(MacroRecord::named(name));
+        CSelectMacroWnd picker(&window, window.texts(), skins, 10, macros);
+        picker.macroIndex = 1;
+        picker.repeatCount = 5;
+        snapDialog(picker, folder, "selectmacro");
+
+        const ProfileList profiles(*descriptorFor(10));
+        CProfileNameWnd name(&window, window.texts(), skins, 10, "profile_name_1_text", profiles);
+        snapDialog(name, folder, "profilename");
 
         QApplication::quit();
     });
