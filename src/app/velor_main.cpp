@@ -10,6 +10,10 @@
 #include "app/instance_server.h"
 #include "app/key_tables.h"
 #include "app/screenshots.h"
+#include "device/feature_library.h"
+#include "hid/hidapi_backend.h"
+#include "sim/sim_backend.h"
+#include "ui/ms_page.h"
 #include "platform/keyboard_layout.h"
 #include "platform/app_folders.h"
 #include "platform/autostart.h"
@@ -71,6 +75,35 @@ int runVelor(int argc, char** argv) {
     std::unique_ptr<KeyboardLayout> keyboard = systemKeyboardLayout();
     if (!keyboard) keyboard = std::make_unique<UsKeyboardLayout>();
 
+    // Real devices through hidapi, or simulated ones when VELOR_SIMULATE says so.
+    std::unique_ptr<HidBackend> hid;
+    if (const QString spec = qEnvironmentVariable("VELOR_SIMULATE"); !spec.isEmpty()) {
+        auto sim = std::make_unique<sim::SimBackend>();
+        sim::populateFromSpec(*sim, spec.toStdString());
+        hid = std::move(sim);
+    } else {
+        hid = makeHidapiBackend();
+        if (!hid) debug("hidapi could not be initialised");
+    }
+    const auto makePage = [&](int slot) -> std::unique_ptr<DevicePage> {
+        const ModelDescriptor* model = descriptorFor(slot);
+        if (model == nullptr) return std::make_unique<DevicePage>(slot);
+        CMS_Page::Services page;
+        page.model = model;
+        page.skinFolder = skinFolder;
+        page.dataFolder = [] { return GetAppDataFolder(); };
+        page.keyboard = keyboard.get();
+        page.debug = debug;
+        page.openLibrary = [&, model]() -> std::unique_ptr<FeatureDevice> {
+            auto library = loadFeatureLibrary(programFolder, model->library, hid.get());
+            if (!library) {
+                debug(library.error());
+                return nullptr;
+            }
+            return std::move(*library);
+        };
+        return std::make_unique<CMS_Page>(std::move(page));
+    };
     MainWindowServices services{
         skinFolder,
         GetProgramPath(),
@@ -78,7 +111,7 @@ int runVelor(int argc, char** argv) {
         systemUiLanguage(),
         [] { return GetAppDataFolder(); },
         debug,
-        {},
+        makePage,
         {},
         keyboard.get(),
     };

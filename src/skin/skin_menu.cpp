@@ -5,14 +5,20 @@
 
 namespace velor {
 
-bool fillMenu(QMenu& menu, const QString& path, const LanguageTexts& texts,
-              const std::function<void(const QString& itemName)>& onCommand) {
-    menu.clear();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    QXmlStreamReader xml(&file);
-    if (!xml.readNextStartElement() || xml.name() != u"Menu") return false;
+namespace {
+
+// Reads the children of the current <Menu> element into menu; nested <Menu>
+// elements become submenus.
+void readItems(QXmlStreamReader& xml, QMenu& menu, const LanguageTexts& texts,
+               const std::function<void(const QString& itemName)>& onCommand) {
     while (xml.readNextStartElement()) {
+        if (xml.name() == u"Menu") {
+            const QString textId = xml.attributes().value(QStringLiteral("textId")).toString();
+            QMenu* sub = menu.addMenu(texts.get(textId));
+            sub->setObjectName(xml.attributes().value(QStringLiteral("name")).toString());
+            readItems(xml, *sub, texts, onCommand);
+            continue;
+        }
         if (xml.name() == u"Item") {
             const QString name = xml.attributes().value(QStringLiteral("name")).toString();
             const QString textId = xml.attributes().value(QStringLiteral("textId")).toString();
@@ -24,6 +30,18 @@ bool fillMenu(QMenu& menu, const QString& path, const LanguageTexts& texts,
         }
         xml.skipCurrentElement();
     }
+}
+
+}  // namespace
+
+bool fillMenu(QMenu& menu, const QString& path, const LanguageTexts& texts,
+              const std::function<void(const QString& itemName)>& onCommand) {
+    menu.clear();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    QXmlStreamReader xml(&file);
+    if (!xml.readNextStartElement() || xml.name() != u"Menu") return false;
+    readItems(xml, menu, texts, onCommand);
     return !xml.hasError();
 }
 

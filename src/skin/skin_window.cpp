@@ -63,23 +63,47 @@ void setControlText(QWidget* control, const QString& text) {
 SkinWindow::SkinWindow(QWidget* host, LanguageTexts& texts)
     : QObject(host), host_(host), texts_(texts) {}
 
-bool SkinWindow::load(const QString& skinFolder, const QString& file, QString* error) {
-    QFile ui(skinFolder + file);
+namespace {
+
+// Reads a skin file into a widget tree under parent; nullptr with an error.
+QWidget* readSkin(const QString& path, QWidget* parent, QString* error) {
+    QFile ui(path);
     if (!ui.open(QIODevice::ReadOnly)) {
         if (error) *error = ui.fileName() + ": " + ui.errorString();
-        return false;
+        return nullptr;
     }
     SkinLoader loader;
-    QWidget* root = loader.load(&ui, host_);
-    if (root == nullptr) {
-        if (error) *error = ui.fileName() + ": " + loader.errorString();
-        return false;
-    }
-    delete host_->layout();
-    auto* layout = new QVBoxLayout(host_);
+    QWidget* root = loader.load(&ui, parent);
+    if (root == nullptr && error) *error = ui.fileName() + ": " + loader.errorString();
+    return root;
+}
+
+// Makes root fill container, replacing whatever layout it had.
+void fill(QWidget* container, QWidget* root) {
+    delete container->layout();
+    auto* layout = new QVBoxLayout(container);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(root);
+}
+
+}  // namespace
+
+QWidget* SkinWindow::loadInto(QWidget* container, const QString& skinFolder, const QString& file,
+                              QString* error) {
+    QWidget* root = readSkin(skinFolder + file, container, error);
+    if (root == nullptr) return nullptr;
+    fill(container, root);
+    watch(root);
+    for (QWidget* w : root->findChildren<QWidget*>()) watch(w);
+    refreshTexts();
+    return root;
+}
+
+bool SkinWindow::load(const QString& skinFolder, const QString& file, QString* error) {
+    QWidget* root = readSkin(skinFolder + file, host_, error);
+    if (root == nullptr) return false;
+    fill(host_, root);
     root_ = root;
     // The skin's own size is the window's size.
     host_->resize(root->size());

@@ -32,6 +32,11 @@ public:
     // an error when the file is missing or not a skin.
     bool load(const QString& skinFolder, const QString& file, QString* error = nullptr);
 
+    // Loads a further skin file into a container of this window (a page's
+    // controls); its controls are found and connected like the window's own.
+    QWidget* loadInto(QWidget* container, const QString& skinFolder, const QString& file,
+                      QString* error = nullptr);
+
     QWidget* findControl(const QString& name) const;
     template <typename T>
     T* find(const QString& name) const {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QWidget>
 
 #include <cstdint>
 
@@ -17,13 +18,15 @@ class MessagePoster;
 class SkinWindow;
 class TimerHost;
 
-// What a page gets from the main window at initialisation (not owned).
+// What a page gets from the main window at initialisation; the window keeps
+// it for as long as the pages live.
 struct PageContext {
     MessagePoster& mainWindow;  // posts 1290, B + 5 and its own messages
     TimerHost& timers;          // its timers T .. T + 15 on the main window
     const HookTable* hooks;
     LanguageTexts& texts;
     SkinWindow& skin;           // the main window's skin, for the page's controls
+    QWidget* window;            // owner of the page's dialogs and menus
 };
 
 class DevicePage : public NotifyReceiver {

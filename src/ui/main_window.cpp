@@ -39,7 +39,8 @@ CMainWnd::CMainWnd(MainWindowServices services)
     if (!services_.debug) services_.debug = [](std::string_view) {};
     setObjectName(kClassName);
     setWindowTitle(kClassName);
-    resize(800, 572);
+    // A fixed size, as the skin is laid out for it; long settings scroll.
+    setFixedSize(800, 572);
     QString error;
     if (!skin_.load(services_.skinFolder, kSkinFile, &error)) services_.debug(error.toStdString());
     skin_.setHandler([this](const Notification& n) { onNotify(n); });
@@ -60,10 +61,11 @@ CMainWnd::~CMainWnd() {
 }
 
 void CMainWnd::init() {
-    PageContext context{messages_, timers_, &hooks_, texts_, skin_};
+    // Pages keep this for their whole life.
+    pageContext_ = std::make_unique<PageContext>(PageContext{messages_, timers_, &hooks_, texts_, skin_, this});
     for (int n = 1; n <= kPageCount; ++n) {
         skin_.registerReceiver(page(n).pageName(), &page(n));
-        page(n).init(context);
+        page(n).init(*pageContext_);
     }
     setWindowIcon(QIcon(services_.skinFolder + "velor.png"));
 

@@ -106,6 +106,7 @@ private:
     SkinWindow skin_;
     std::unique_ptr<HookCapture> capture_;
     HookTable hooks_;
+    std::unique_ptr<PageContext> pageContext_;
     std::array<std::unique_ptr<DevicePage>, kPageCount> pages_;
     std::array<bool, 20> tabFlags_{};
     int connectedCount_ = 0;
