@@ -1,0 +1,175 @@
+#include "ui/ms_page.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QSlider>
+#include <QTest>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "../support/link_fakes.h"
+#include "../support/temp_folder.h"
+#include "app/key_tables.h"
+#include "sim/sim_backend.h"
+#include "ui/main_window.h"
+
+namespace velor {
+namespace {
+
+// The program's main window with a real slot-10 page, its library working on
+// a simulated wired mouse, and waits in virtual time.
+class PageTest : public ::testing::Test {
+protected:
+    PageTest() {
+        mouse = &backend.plugWiredMouse(*descriptorFor(10));
+        MainWindowServices s{QStringLiteral(VELOR_SOURCE_DIR "/res/"), "/opt/velor/velor",
+                             temp.folder() + "autostart/velor.desktop", "en_US",
+                             [this] { return temp.folder(); }, [](std::string_view) {},
+                             [this](int slot) -> std::unique_ptr<DevicePage> {
+                                 if (slot != 10) return std::make_unique<DevicePage>(slot);
+                                 CMS_Page::Services p;
+                                 p.model = descriptorFor(10);
+                                 p.skinFolder = QStringLiteral(VELOR_SOURCE_DIR "/res/");
+                                 p.dataFolder = [this] { return temp.folder(); };
+                                 p.keyboard = &keyboard;
+                                 p.clock = &clock;
+                                 p.debug = [](std::string_view) {};
+                                 p.openLibrary = [this] { return std::make_unique<testing::InProcessLibrary>(backend); };
+                                 p.ask = [this](const QString& id) {
+                                     told.push_back(id);
+                                     return answer;
+                                 };
+                                 p.tell = [this](const QString& id) { told.push_back(id); };
+                                 p.chooseFile = [this](bool) { return file; };
+                                 auto made = std::make_unique<CMS_Page>(std::move(p));
+                                 page = made.get();
+                                 return made;
+                             },
+                             {}, &keyboard};
+        window = std::make_unique<CMainWnd>(std::move(s));
+        window->init();
+        window->show();
+        pump();
+    }
+    ~PageTest() override { window.reset(); }
+
+    void pump() {
+        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+        page->link().waitForWorker();
+        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    }
+    template <typename T>
+    T* find(const QString& suffix) {
+        return qobject_cast<T*>(page->control(suffix));
+    }
+    ProfileRecord current() {
+        const std::lock_guard guard(page->profiles().lock());
+        return page->profiles().current();
+    }
+
+    testing::TempFolder temp;
+    sim::SimBackend backend;
+    sim::SimMouse* mouse = nullptr;
+    UsKeyboardLayout keyboard;
+    VirtualClock clock;
+    std::vector<QString> told;
+    bool answer = true;
+    QString file;
+    CMS_Page* page = nullptr;
+    std::unique_ptr<CMainWnd> window;
+};
+
+TEST_F(PageTest, AWiredMouseShowsItsPageWithTheStoredProfile) {
+    EXPECT_TRUE(page->connected());
+    EXPECT_EQ(window->currentTab(), 10);
+    EXPECT_TRUE(std::filesystem::exists(temp.path() / "ms_10" / "pro.data"));
+    auto* list = find<QListWidget>("list_profile");
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->item(0)->text(), window->texts().get("add_profile_text") + "1");
+    EXPECT_EQ(find<QAbstractButton>("btn_key_1")->text(), window->texts().get("left_click_text"));
+    EXPECT_EQ(find<QLineEdit>("edit_dpi_2")->text(), "800");
+    EXPECT_TRUE(find<QAbstractButton>("option_dpi_step_2")->isChecked());
+}
+
+TEST_F(PageTest, TypedDpiKeepsDigitsAndIsClampedWhenConfirmed) {
+    auto* edit = find<QLineEdit>("edit_dpi_3");
+    edit->setFocus();
+    edit->clear();
+    QTest::keyClicks(edit, "12a3");
+    EXPECT_EQ(edit->text(), "123");
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(edit->text(), "200");
+    EXPECT_EQ(find<QSlider>("slider_dpi_3")->value(), 2);
+    EXPECT_EQ(current().get(Field::dpiX, 2), 2);
+}
+
+TEST_F(PageTest, LightingRowsFollowTheEffect) {
+    auto* combo = find<QComboBox>("combo_light");
+    emit combo->activated(5);
+    EXPECT_EQ(current().get(Field::lightMode), 5);
+    EXPECT_FALSE(find<QWidget>("hor_brightness")->isVisibleTo(window.get()));
+    EXPECT_TRUE(find<QWidget>("hor_breathspeed")->isVisibleTo(window.get()));
+    EXPECT_FALSE(find<QWidget>("hor_light_color")->isVisibleTo(window.get()));
+}
+
+TEST_F(PageTest, TheOnlyProfileAndTheLastLeftClickAreKept) {
+    find<QAbstractButton>("profile_delete_btn")->click();
+    EXPECT_EQ(told, std::vector<QString>{"one_profile_text"});
+    EXPECT_EQ(page->profiles().size(), 1u);
+
+    find<QAbstractButton>("btn_key_1")->click();  // opens the assignment menu for button 1
+    page->onMenuItem("ms_10_menu");               // right click: no left click would remain
+    EXPECT_EQ(told.back(), "one_click_text");
+    EXPECT_EQ(current().button(0).function(), 1);
+
+    find<QAbstractButton>("btn_key_2")->click();
+    page->onMenuItem("ms_10_click");
+    find<QAbstractButton>("btn_key_1")->click();
+    page->onMenuItem("ms_10_menu");  // now button 2 keeps left click
+    EXPECT_EQ(current().button(0).function(), 2);
+    EXPECT_EQ(find<QAbstractButton>("btn_key_1")->text(), window->texts().get("right_click_text"));
+}
+
+TEST_F(PageTest, ApplySendsToTheMouseAndItsReportsReachThePage) {
+    find<QAbstractButton>("apply_btn")->click();
+    pump();
+    EXPECT_EQ(mouse->malformedCount(), 0);
+    ASSERT_TRUE(mouse->settings().dpi);  // the first apply sends everything
+    EXPECT_EQ(mouse->settings().dpi->currentLevel, 2);
+
+    mouse->emitStatus(0x10, 4);  // the mouse's own DPI button: level 4
+    for (int i = 0; i < 200 && current().get(Field::dpiLevel) != 3; ++i) {
+        QThread::msleep(5);
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(current().get(Field::dpiLevel), 3);
+    EXPECT_TRUE(find<QAbstractButton>("option_dpi_step_4")->isChecked());
+    EXPECT_EQ(page->engine().appliedCopy().get(Field::dpiLevel), 3);  // not sent back
+}
+
+TEST_F(PageTest, ExportAndImportGoThroughTheChosenFile) {
+    file = QString::fromStdString(temp.folder() + "mine.pro");
+    find<QAbstractButton>("profile_export_btn")->click();
+    ASSERT_TRUE(std::filesystem::exists(file.toStdString()));
+    find<QAbstractButton>("profile_import_btn")->click();
+    auto* list = find<QListWidget>("list_profile");
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->currentRow(), 1);
+    EXPECT_EQ(list->item(1)->text(), list->item(0)->text() + "_1");
+
+    file = QString::fromStdString(temp.folder() + "missing.pro");
+    find<QAbstractButton>("profile_import_btn")->click();
+    EXPECT_EQ(told.back(), "import_failed_text");
+    EXPECT_EQ(list->count(), 2);
+}
+
+}  // namespace
+}  // namespace velor
