@@ -80,6 +80,7 @@ int runVelor(int argc, char** argv) {
     if (const QString spec = qEnvironmentVariable("VELOR_SIMULATE"); !spec.isEmpty()) {
         auto sim = std::make_unique<sim::SimBackend>();
         sim::populateFromSpec(*sim, spec.toStdString());
+        sim->startHeartbeat(std::chrono::seconds(2));
         hid = std::move(sim);
     } else {
         hid = makeHidapiBackend();
@@ -114,6 +115,7 @@ int runVelor(int argc, char** argv) {
         makePage,
         {},
         keyboard.get(),
+        hid.get(),
     };
     auto window = std::make_unique<CMainWnd>(std::move(services));
     window->init();

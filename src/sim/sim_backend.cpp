@@ -136,7 +136,30 @@ std::string pathOf(std::uint16_t pid, int unit, int interfaceNumber) {
 
 SimBackend::SimBackend() : world_(std::make_shared<World>()) {}
 
+void SimBackend::startHeartbeat(std::chrono::milliseconds interval) {
+    if (heartbeat_.joinable()) return;
+    stopHeartbeat_ = std::make_shared<std::atomic<bool>>(false);
+    heartbeat_ = std::thread([world = world_, stop = stopHeartbeat_, interval] {
+        constexpr std::uint8_t kPower = 0x40;
+        constexpr std::uint16_t kOnBattery = 0x5001;  // 80 %, on battery
+        while (!*stop) {
+            std::vector<SimMouse*> carried;
+            {
+                const std::lock_guard guard(world->mutex);
+                for (const Interface& i : world->interfaces)
+                    if (i.role == Role::ReceiverReport && world->plugged(i.unit)) carried.push_back(i.mouse);
+            }
+            for (SimMouse* mouse : carried) mouse->emitStatus(kPower, kOnBattery);
+            for (auto waited = std::chrono::milliseconds(0); waited < interval && !*stop;
+                 waited += std::chrono::milliseconds(50))
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
+}
+
 SimBackend::~SimBackend() {
+    if (stopHeartbeat_) *stopHeartbeat_ = true;
+    if (heartbeat_.joinable()) heartbeat_.join();
     // Wake readers so they see their devices gone rather than wait on.
     {
         const std::lock_guard guard(world_->mutex);

@@ -3,7 +3,10 @@
 // VELOR_SIMULATE is set) use it in place of hidapi.
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <thread>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -34,6 +37,10 @@ public:
     void unplug(const SimMouse& mouse);
     void plugBack(const SimMouse& mouse);
 
+    // Mice behind receivers report their battery every interval, as real
+    // ones do (the program uses this; tests drive reports themselves).
+    void startHeartbeat(std::chrono::milliseconds interval);
+
     std::vector<HidDeviceInfo> enumerate(std::uint16_t vendorId, std::uint16_t productId) override;
     std::unique_ptr<HidDevice> open(const std::string& path) override;
 
@@ -41,6 +48,8 @@ public:
 
 private:
     std::shared_ptr<World> world_;
+    std::thread heartbeat_;
+    std::shared_ptr<std::atomic<bool>> stopHeartbeat_;
 };
 
 // Builds the devices that VELOR_SIMULATE asks for: "1" for an MS_10 mouse on a

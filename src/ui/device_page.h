@@ -7,7 +7,9 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <memory>
 
+#include "hid/hid_backend.h"
 #include "platform/hook_table.h"
 #include "skin/notification.h"
 
@@ -51,6 +53,10 @@ public:
     virtual void onTimer(int) {}
     // Texts the page composes itself, after a language change.
     virtual void refreshTexts() {}
+    // A wireless receiver found serving this slot, its reports, its removal.
+    virtual void setReceiver(std::shared_ptr<HidDevice>, std::shared_ptr<HidDevice>, bool) {}
+    virtual void onReceiverReport(std::uint16_t, std::uint16_t, bool, bool) {}
+    virtual void withdrawReceiver(bool) {}
     void notify(const Notification&) override {}
 
 private:

@@ -5,6 +5,7 @@
 
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -25,6 +26,7 @@ class QAbstractButton;
 namespace velor {
 
 class HookCapture;
+class ReceiverMonitor;
 class KeyboardLayout;
 
 inline constexpr std::uintptr_t kLeftButtonUp = 0x202;
@@ -46,6 +48,8 @@ struct MainWindowServices {
     std::function<void(int kind)> restartReceiverMonitor;
     // The keyboard layout key names follow (not owned).
     const KeyboardLayout* keyboard = nullptr;
+    // Where wireless receivers are looked for (not owned); none without it.
+    HidBackend* hid = nullptr;
 };
 
 class CMainWnd final : public QWidget {
@@ -97,6 +101,9 @@ private:
     void createTray();
     void openAbout();
     QAbstractButton* option(int n) const;
+    void startReceiverMonitors();
+    void restartMonitor(int kind);
+    void watchReceivers();
 
     MainWindowServices services_;
     MessageDispatcher messages_;
@@ -116,6 +123,11 @@ private:
     int feedback_ = kUnset;
     std::unique_ptr<QSystemTrayIcon> tray_;
     std::unique_ptr<QMenu> trayMenu_;
+    class PagesForMonitors;
+    std::unique_ptr<PagesForMonitors> pagesForMonitors_;
+    std::array<std::unique_ptr<ReceiverMonitor>, 2> monitors_;  // 2.4 GHz, 4K
+    std::array<std::vector<std::string>, 2> receiverPaths_;
+    QTimer receiverWatch_;
 };
 
 }  // namespace velor

@@ -816,6 +816,28 @@ void CMS_Page::onStatusReport(std::uint16_t eventWord, std::uint16_t value) {
     }
 }
 
+// --- Receiver ------------------------------------------------------------------
+
+void CMS_Page::setReceiver(std::shared_ptr<HidDevice> command, std::shared_ptr<HidDevice> report,
+                           bool fourK) {
+    if (!fourK) link_->setReceiver(std::move(command), std::move(report));
+}
+
+void CMS_Page::onReceiverReport(std::uint16_t eventWord, std::uint16_t value, bool sameModel,
+                                bool fourK) {
+    if (fourK) return;  // this slot has no 4K path
+    if (sameModel) {
+        // Reports keep the wireless presence alive.
+        context_->timers.setTimer(timer(kWatchdog), kWatchdogMs);
+        if (!link_->wirelessOnline()) setWirelessOnline(true);
+    }
+    onStatusReport(eventWord, value);
+}
+
+void CMS_Page::withdrawReceiver(bool fourK) {
+    if (!fourK && link_->wirelessOnline()) setWirelessOnline(false);
+}
+
 // --- LinkView -------------------------------------------------------------------
 
 void CMS_Page::showWiredIcon(bool shown) {

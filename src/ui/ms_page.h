@@ -74,6 +74,12 @@ public:
     void showFeatureSections() override;
     void onStatusReport(std::uint16_t eventWord, std::uint16_t value) override;
 
+    void setReceiver(std::shared_ptr<HidDevice> command, std::shared_ptr<HidDevice> report,
+                     bool fourK) override;
+    void onReceiverReport(std::uint16_t eventWord, std::uint16_t value, bool sameModel,
+                          bool fourK) override;
+    void withdrawReceiver(bool fourK) override;
+
     // For tests and the receiver monitor.
     DeviceLink& link() { return *link_; }
     ProfileList& profiles() { return profiles_; }

@@ -1,0 +1,138 @@
+#include "device/receiver_monitor.h"
+
+#include "platform/hid_interface_key.h"
+
+namespace velor {
+
+namespace {
+
+constexpr std::uint8_t kStatusReportId = 3;
+constexpr int kReadWaitMs = 100;
+constexpr std::intptr_t kReadFailed = -1;
+
+// Model codes of the 2.4 GHz receiver for slots 1..10.
+constexpr std::uint8_t kCodes24[] = {0x10, 0x20, 0x21, 0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36};
+
+// What a reader thread hands over: five report bytes, its position and the
+// enumeration it belongs to, packed into one message parameter.
+std::uintptr_t pack(const std::array<std::uint8_t, 5>& bytes, std::size_t position, std::uint32_t generation) {
+    std::uint64_t v = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) v |= std::uint64_t{bytes[i]} << (8 * i);
+    v |= std::uint64_t{position & 0xFF} << 40;
+    v |= std::uint64_t{generation & 0xFFFF} << 48;
+    return static_cast<std::uintptr_t>(v);
+}
+
+}  // namespace
+
+std::optional<int> slotOfModelCode(std::uint8_t code, bool fourK) {
+    for (int slot = 1; slot <= 10; ++slot) {
+        if (kCodes24[slot - 1] != code) continue;
+        // The 4K receiver serves only slots 3, 4, 6 and 8.
+        if (fourK && slot != 3 && slot != 4 && slot != 6 && slot != 8) return std::nullopt;
+        return slot;
+    }
+    return std::nullopt;
+}
+
+ReceiverMonitor::ReceiverMonitor(const ReceiverKind& kind, HidBackend& hid, MessagePoster& ui,
+                                 std::uint32_t message, ReceiverPages& pages, DebugSink debug)
+    : kind_(kind), hid_(hid), ui_(ui), message_(message), pages_(pages),
+      debug_(debug ? std::move(debug) : defaultDebugSink()) {}
+
+ReceiverMonitor::~ReceiverMonitor() { stopReaders(); }
+
+void ReceiverMonitor::stopReaders() {
+    for (auto& stop : stops_) *stop = true;
+    // A reader wakes from its read within its short wait and ends.
+    for (std::thread& t : readers_)
+        if (t.joinable()) t.join();
+    readers_.clear();
+    stops_.clear();
+}
+
+std::vector<std::string> ReceiverMonitor::presentPaths() {
+    std::vector<std::string> paths;
+    for (const HidDeviceInfo& info : hid_.enumerate(0x1D57, kind_.productId)) paths.push_back(info.path);
+    return paths;
+}
+
+void ReceiverMonitor::restart() {
+    stopReaders();
+    ++generation_;
+    commands_.clear();
+    reports_.clear();
+    positions_.clear();
+    boundSlots_.clear();
+    for (const HidDeviceInfo& info : hid_.enumerate(0x1D57, kind_.productId)) {
+        const bool command = info.usagePage == kind_.commandUsagePage && info.usage == kind_.commandUsage;
+        const bool report = info.usagePage == kind_.reportUsagePage && info.usage == kind_.reportUsage;
+        if (!command && !report) continue;
+        std::shared_ptr<HidDevice> handle = hid_.open(info.path);
+        if (!handle) continue;  // an interface that cannot be opened is skipped
+        (command ? commands_ : reports_).push_back({std::move(handle), info.path, hidInterfaceKey(info.path)});
+        debug_(std::string(command ? "handle = " : "OSD handle = ") + info.path);
+    }
+    positions_.resize(reports_.size());
+    for (std::size_t i = 0; i < reports_.size() && i < kind_.readerLimit; ++i) {
+        auto stop = std::make_shared<std::atomic<bool>>(false);
+        stops_.push_back(stop);
+        readers_.emplace_back([this, i, device = reports_[i].handle, stop] { read(i, device, stop); });
+    }
+}
+
+// Reader threads only read and hand over; they block in the read, so an idle
+// receiver costs no wake-ups beyond the short wait that lets them stop.
+void ReceiverMonitor::read(std::size_t position, std::shared_ptr<HidDevice> device,
+                           std::shared_ptr<std::atomic<bool>> stop) {
+    const std::uint32_t generation = generation_;
+    std::array<std::uint8_t, 100> buffer{};
+    while (!*stop) {
+        const int n = device->readTimeout(buffer, kReadWaitMs);
+        if (n < 0) {
+            ui_.post(message_, pack({}, position, generation), kReadFailed);
+            return;
+        }
+        if (n < 5) continue;
+        std::array<std::uint8_t, 5> bytes{};
+        std::copy_n(buffer.begin(), 5, bytes.begin());
+        ui_.post(message_, pack(bytes, position, generation), 0);
+    }
+}
+
+void ReceiverMonitor::onPosted(std::uintptr_t wParam, std::intptr_t lParam) {
+    const auto v = static_cast<std::uint64_t>(wParam);
+    if (((v >> 48) & 0xFFFF) != (generation_ & 0xFFFF)) return;  // from before a restart
+    const std::size_t position = (v >> 40) & 0xFF;
+    if (position >= positions_.size()) return;
+    if (lParam == kReadFailed) {
+        // The receiver is gone: its slot's presence goes at once.
+        if (const auto slot = positions_[position].slot) pages_.withdrawReceiver(*slot, kind_.fourK);
+        return;
+    }
+    std::array<std::uint8_t, 5> bytes{};
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(v >> (8 * i));
+    handle(position, bytes);
+}
+
+void ReceiverMonitor::handle(std::size_t position, const std::array<std::uint8_t, 5>& bytes) {
+    Position& p = positions_[position];
+    const Entry& report = reports_[position];
+    for (const Entry& command : commands_) {
+        if (command.key.empty() || command.key != report.key) continue;
+        if (!p.latched) {
+            // The first report names the model behind this receiver.
+            p.latched = true;
+            p.slot = slotOfModelCode(bytes[1], kind_.fourK);
+            if (p.slot) pages_.bindReceiver(*p.slot, command.handle, report.handle, kind_.fourK);
+        }
+        break;
+    }
+    if (!p.slot || bytes[0] != kStatusReportId) return;
+    const auto word = static_cast<std::uint16_t>(bytes[1] | bytes[2] << 8);
+    const auto value = static_cast<std::uint16_t>(bytes[3] | bytes[4] << 8);
+    const bool sameModel = bytes[1] == kCodes24[*p.slot - 1];
+    pages_.receiverReport(*p.slot, word, value, sameModel, kind_.fourK);
+}
+
+}  // namespace velor

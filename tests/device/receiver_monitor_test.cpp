@@ -1,0 +1,84 @@
+#include "device/receiver_monitor.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "../support/link_fakes.h"
+#include "sim/sim_backend.h"
+#include "test_records.h"
+
+namespace velor {
+namespace {
+
+using namespace std::chrono_literals;
+
+class RecordingPages final : public ReceiverPages {
+public:
+    void bindReceiver(int slot, std::shared_ptr<HidDevice> command, std::shared_ptr<HidDevice>,
+                      bool) override {
+        bound.push_back(slot);
+        this->command = std::move(command);
+    }
+    void receiverReport(int slot, std::uint16_t word, std::uint16_t value, bool same, bool) override {
+        reports.push_back({slot, word, value, same});
+    }
+    void withdrawReceiver(int slot, bool) override { withdrawn.push_back(slot); }
+
+    struct Seen {
+        int slot;
+        std::uint16_t word, value;
+        bool same;
+        friend bool operator==(const Seen&, const Seen&) = default;
+    };
+    std::vector<int> bound, withdrawn;
+    std::vector<Seen> reports;
+    std::shared_ptr<HidDevice> command;
+};
+
+// Hands what the reader threads posted to the monitor, as the UI thread does.
+void deliver(testing::RecordingPoster& posted, ReceiverMonitor& monitor, std::size_t wanted) {
+    std::vector<testing::PostedMessage> got;
+    for (int i = 0; i < 400 && got.size() < wanted; ++i) {
+        for (const auto& m : posted.take()) got.push_back(m);
+        if (got.size() < wanted) std::this_thread::sleep_for(5ms);
+    }
+    for (const auto& m : got) monitor.onPosted(m.wParam, m.lParam);
+}
+
+TEST(ReceiverMonitor, TheFirstReportBindsTheSlotAndEveryReportReachesIt) {
+    sim::SimBackend backend;
+    sim::SimMouse& mouse = backend.plugReceiver(testing::ms10());
+    testing::RecordingPoster posted;
+    RecordingPages pages;
+    ReceiverMonitor monitor(kReceiver24, backend, posted, 0x1410, pages, [](std::string_view) {});
+    monitor.restart();
+
+    mouse.emitStatus(0x40, 0x5001);
+    mouse.emitStatus(0x10, 3);
+    deliver(posted, monitor, 2);
+    EXPECT_EQ(pages.bound, std::vector<int>{10});
+    EXPECT_EQ(pages.reports, (std::vector<RecordingPages::Seen>{{10, 0x4036, 0x5001, true}, {10, 0x1036, 3, true}}));
+
+    // The bound command interface reaches the mouse.
+    EXPECT_EQ(pages.command->sendFeatureReport(std::vector<std::uint8_t>{0x0C, 0x0A, 0x01, 0xFE, 0x01, 0xFE, 0, 0, 0, 0}), 10);
+    EXPECT_EQ(mouse.settings().openings, 1);
+
+    backend.unplug(mouse);  // the reader's read fails: presence goes at once
+    deliver(posted, monitor, 1);
+    EXPECT_EQ(pages.withdrawn, std::vector<int>{10});
+}
+
+TEST(ReceiverMonitor, ModelCodesNameTheirSlotOnEachReceiver) {
+    EXPECT_EQ(slotOfModelCode(0x36, false), 10);
+    EXPECT_EQ(slotOfModelCode(0x10, false), 1);
+    EXPECT_EQ(slotOfModelCode(0x21, true), 3);
+    EXPECT_EQ(slotOfModelCode(0x10, true), std::nullopt);  // the 4K receiver serves 3, 4, 6, 8
+    EXPECT_EQ(slotOfModelCode(0x33, true), std::nullopt);
+    EXPECT_EQ(slotOfModelCode(0x99, false), std::nullopt);
+}
+
+}  // namespace
+}  // namespace velor
