@@ -1,5 +1,9 @@
 #include "device/receiver_monitor.h"
 
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+
 #include "platform/hid_interface_key.h"
 
 namespace velor {
@@ -23,6 +27,16 @@ std::uintptr_t pack(const std::array<std::uint8_t, 5>& bytes, std::size_t positi
     return static_cast<std::uintptr_t>(v);
 }
 
+// Interface keys are compared without regard to case.
+bool sameKey(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// Five report bytes, a position and a generation travel in one parameter.
+static_assert(sizeof(std::uintptr_t) >= 8, "report packing needs 64-bit message parameters");
+
 }  // namespace
 
 std::optional<int> slotOfModelCode(std::uint8_t code, bool fourK) {
@@ -36,8 +50,10 @@ std::optional<int> slotOfModelCode(std::uint8_t code, bool fourK) {
 }
 
 ReceiverMonitor::ReceiverMonitor(const ReceiverKind& kind, HidBackend& hid, MessagePoster& ui,
-                                 std::uint32_t message, ReceiverPages& pages, DebugSink debug)
+                                 std::uint32_t message, ReceiverPages& pages,
+                                 std::function<void()> requestRestart, DebugSink debug)
     : kind_(kind), hid_(hid), ui_(ui), message_(message), pages_(pages),
+      requestRestart_(std::move(requestRestart)),
       debug_(debug ? std::move(debug) : defaultDebugSink()) {}
 
 ReceiverMonitor::~ReceiverMonitor() { stopReaders(); }
@@ -63,8 +79,9 @@ void ReceiverMonitor::restart() {
     commands_.clear();
     reports_.clear();
     positions_.clear();
-    boundSlots_.clear();
+    paths_.clear();
     for (const HidDeviceInfo& info : hid_.enumerate(0x1D57, kind_.productId)) {
+        paths_.push_back(info.path);
         const bool command = info.usagePage == kind_.commandUsagePage && info.usage == kind_.commandUsage;
         const bool report = info.usagePage == kind_.reportUsagePage && info.usage == kind_.reportUsage;
         if (!command && !report) continue;
@@ -87,15 +104,20 @@ void ReceiverMonitor::read(std::size_t position, std::shared_ptr<HidDevice> devi
                            std::shared_ptr<std::atomic<bool>> stop) {
     const std::uint32_t generation = generation_;
     std::array<std::uint8_t, 100> buffer{};
+    bool failing = false;
     while (!*stop) {
         const int n = device->readTimeout(buffer, kReadWaitMs);
         if (n < 0) {
-            ui_.post(message_, pack({}, position, generation), kReadFailed);
-            return;
+            // Told once; the reader keeps trying until the next restart.
+            if (!failing) ui_.post(message_, pack({}, position, generation), kReadFailed);
+            failing = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(kReadWaitMs));
+            continue;
         }
-        if (n < 5) continue;
-        std::array<std::uint8_t, 5> bytes{};
-        std::copy_n(buffer.begin(), 5, bytes.begin());
+        failing = false;
+        if (n == 0) continue;
+        std::array<std::uint8_t, 5> bytes{};  // a shorter report reads as zeros
+        std::copy_n(buffer.begin(), std::min<std::size_t>(5, static_cast<std::size_t>(n)), bytes.begin());
         ui_.post(message_, pack(bytes, position, generation), 0);
     }
 }
@@ -106,8 +128,10 @@ void ReceiverMonitor::onPosted(std::uintptr_t wParam, std::intptr_t lParam) {
     const std::size_t position = (v >> 40) & 0xFF;
     if (position >= positions_.size()) return;
     if (lParam == kReadFailed) {
-        // The receiver is gone: its slot's presence goes at once.
+        // The receiver is gone: its slot's presence goes at once, and the
+        // monitor looks again in case it comes back under the same path.
         if (const auto slot = positions_[position].slot) pages_.withdrawReceiver(*slot, kind_.fourK);
+        if (requestRestart_) requestRestart_();
         return;
     }
     std::array<std::uint8_t, 5> bytes{};
@@ -119,7 +143,7 @@ void ReceiverMonitor::handle(std::size_t position, const std::array<std::uint8_t
     Position& p = positions_[position];
     const Entry& report = reports_[position];
     for (const Entry& command : commands_) {
-        if (command.key.empty() || command.key != report.key) continue;
+        if (command.key.empty() || !sameKey(command.key, report.key)) continue;
         if (!p.latched) {
             // The first report names the model behind this receiver.
             p.latched = true;

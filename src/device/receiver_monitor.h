@@ -7,6 +7,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -48,12 +49,17 @@ public:
 class ReceiverMonitor {
 public:
     // message: the number under which reader threads post what they read.
+    // requestRestart: asks for a restart a little later (a receiver went away
+    // and may come back under the same path).
     ReceiverMonitor(const ReceiverKind& kind, HidBackend& hid, MessagePoster& ui,
-                    std::uint32_t message, ReceiverPages& pages, DebugSink debug = {});
+                    std::uint32_t message, ReceiverPages& pages,
+                    std::function<void()> requestRestart, DebugSink debug = {});
     ~ReceiverMonitor();
 
     // Stops the readers, enumerates again and starts new readers.
     void restart();
+    // The interfaces the last restart found.
+    const std::vector<std::string>& pathsAtRestart() const { return paths_; }
     // The UI thread's handler of the posted message.
     void onPosted(std::uintptr_t wParam, std::intptr_t lParam);
     // Interfaces currently present (to notice arrivals and removals).
@@ -79,11 +85,12 @@ private:
     MessagePoster& ui_;
     const std::uint32_t message_;
     ReceiverPages& pages_;
+    std::function<void()> requestRestart_;
     DebugSink debug_;
+    std::vector<std::string> paths_;
     std::vector<Entry> commands_;
     std::vector<Entry> reports_;
     std::vector<Position> positions_;
-    std::vector<int> boundSlots_;
     std::vector<std::thread> readers_;
     std::vector<std::shared_ptr<std::atomic<bool>>> stops_;
     std::uint32_t generation_ = 0;  // reports of an earlier enumeration are dropped

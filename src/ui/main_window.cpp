@@ -191,9 +191,10 @@ void CMainWnd::startReceiverMonitors() {
         pagesForMonitors_ = std::make_unique<PagesForMonitors>(*this);
         const ReceiverKind* kinds[2] = {&kReceiver24, &kReceiver4k};
         for (int kind = 0; kind < 2; ++kind) {
+            const int timer = kind == 0 ? kReceiverMonitorTimer : kReceiver4kMonitorTimer;
             monitors_[static_cast<std::size_t>(kind)] = std::make_unique<ReceiverMonitor>(
                 *kinds[kind], *services_.hid, messages_, kReceiverReportMessage[kind], *pagesForMonitors_,
-                services_.debug);
+                [this, timer] { timers_.setTimer(timer, kMonitorRestartMs); }, services_.debug);
             messages_.on(kReceiverReportMessage[kind], [this, kind](std::uintptr_t w, std::intptr_t l) {
                 monitors_[static_cast<std::size_t>(kind)]->onPosted(w, l);
             });
@@ -208,7 +209,7 @@ void CMainWnd::startReceiverMonitors() {
 void CMainWnd::restartMonitor(int kind) {
     if (auto& monitor = monitors_[static_cast<std::size_t>(kind)]) {
         monitor->restart();
-        receiverPaths_[static_cast<std::size_t>(kind)] = monitor->presentPaths();
+        receiverPaths_[static_cast<std::size_t>(kind)] = monitor->pathsAtRestart();
     }
     if (services_.restartReceiverMonitor) services_.restartReceiverMonitor(kind);
 }

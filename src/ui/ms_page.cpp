@@ -194,11 +194,12 @@ void CMS_Page::saveStore() {
 
 void CMS_Page::load() {
     const LoadReport report = loadProfiles(profiles_, services_.dataFolder(), context_->texts, services_.debug);
-    loadMacros(macros_, *services_.model, services_.dataFolder(), services_.debug);
+    const MacroLoadReport macroReport =
+        loadMacros(macros_, *services_.model, services_.dataFolder(), services_.debug);
     engine_->startFromCurrent();
     fillProfileList(false);
     refresh();
-    if (!report.problems.empty() && services_.tell) services_.tell("store_damaged_text");
+    if (!report.problems.empty() || !macroReport.problems.empty()) services_.tell("store_damaged_text");
 }
 
 void CMS_Page::fillProfileList(bool notify) {
@@ -446,7 +447,7 @@ void CMS_Page::onSelect(const QString& suffix) {
         refreshDpiEdits();
         return requestApply();
     }
-    if (const int k = numberAfter(suffix, "btn_prate_"); k >= 1) {
+    if (const int k = numberAfter(suffix, "btn_prate_"); k >= 1 && k <= 4) {
         editCurrent([&](ProfileRecord& r) { r.set(Field::pollingRate, k - 1); });
         if (k <= 4) context_->skin.setTextId(control("label_prate"), QStringLiteral("prate_%1_text").arg(k));
         return requestApply();
@@ -695,7 +696,15 @@ void CMS_Page::importProfile() {
         services_.debug(imported.error());
         return services_.tell("import_failed_text");
     }
-    if (imported->macrosCreated > 0) saveMacros(macros_, *services_.model, services_.dataFolder());
+    // Without the saved macros the imported buttons would lose them at the
+    // next start; the user is told.
+    if (imported->macrosCreated > 0) {
+        std::string error;
+        if (!saveMacros(macros_, *services_.model, services_.dataFolder(), &error)) {
+            services_.debug(error);
+            services_.tell("macros_not_saved_text");
+        }
+    }
     fillProfileList(false);
     refresh();
     engine_->markAllForUpload();

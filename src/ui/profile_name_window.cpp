@@ -32,9 +32,10 @@ void CProfileNameWnd::initWindow() {
 }
 
 void CProfileNameWnd::onNotify(const Notification& n) {
-    if (n.type != "click" && n.type != "return") return;
+    // Enter in the name box reaches OK as the window's default button.
+    if (n.type != "click") return;
     if (n.sender == "btn_cancel" || n.sender == "btn_exit") return closeWith(0);
-    if (n.sender != "btn_ok" && !(n.type == "return" && n.sender == "edit_name")) return;
+    if (n.sender != "btn_ok") return;
     const auto* edit = skin().find<QLineEdit>("edit_name");
     const std::u16string name = edit ? edit->text().toStdU16String() : std::u16string();
     if (name.empty()) return warn("warn_name_1_text");

@@ -53,7 +53,9 @@ TEST(ReceiverMonitor, TheFirstReportBindsTheSlotAndEveryReportReachesIt) {
     sim::SimMouse& mouse = backend.plugReceiver(testing::ms10());
     testing::RecordingPoster posted;
     RecordingPages pages;
-    ReceiverMonitor monitor(kReceiver24, backend, posted, 0x1410, pages, [](std::string_view) {});
+    int restartsAsked = 0;
+    ReceiverMonitor monitor(kReceiver24, backend, posted, 0x1410, pages, [&] { ++restartsAsked; },
+                            [](std::string_view) {});
     monitor.restart();
 
     mouse.emitStatus(0x40, 0x5001);
@@ -69,6 +71,15 @@ TEST(ReceiverMonitor, TheFirstReportBindsTheSlotAndEveryReportReachesIt) {
     backend.unplug(mouse);  // the reader's read fails: presence goes at once
     deliver(posted, monitor, 1);
     EXPECT_EQ(pages.withdrawn, std::vector<int>{10});
+    EXPECT_EQ(restartsAsked, 1);  // and the monitor looks again a little later
+
+    // Back under the same path: the restart finds it and binds it again.
+    backend.plugBack(mouse);
+    monitor.restart();
+    mouse.emitStatus(0x40, 0x6401);
+    deliver(posted, monitor, 1);
+    EXPECT_EQ(pages.bound, (std::vector<int>{10, 10}));
+    EXPECT_EQ(pages.reports.back(), (RecordingPages::Seen{10, 0x4036, 0x6401, true}));
 }
 
 TEST(ReceiverMonitor, ModelCodesNameTheirSlotOnEachReceiver) {
