@@ -173,3 +173,56 @@ TEST_F(PageTest, ExportAndImportGoThroughTheChosenFile) {
 
 }  // namespace
 }  // namespace velor
+
+namespace velor {
+namespace {
+
+TEST_F(PageTest, StatusReportsFollowTheirTable) {
+    auto* bar = find<QProgressBar>("progress_power");
+    auto* label = find<QLabel>("label_power");
+    const auto report = [&](std::uint16_t word, std::uint16_t value) {
+        page->onReceiverReport(word, value, (word & 0xFF) == 0x36, false);
+    };
+    report(0x4036, 0x4B01);  // on battery, 75 %
+    EXPECT_TRUE(page->link().wirelessOnline());
+    EXPECT_EQ(bar->value(), 75);
+    EXPECT_EQ(label->text(), "75%");
+    EXPECT_FALSE(find<QWidget>("sleep_label")->isVisibleTo(window.get()));
+    report(0x4036, 0x0001);  // battery without a level: the display stays
+    EXPECT_EQ(label->text(), "75%");
+
+    report(0x2036, 3);  // polling value 3: index 0
+    EXPECT_EQ(current().get(Field::pollingRate), 0);
+    report(0x1036, 9);  // no level 9
+    report(0x1010, 4);  // another model's code
+    EXPECT_EQ(current().get(Field::dpiLevel), 1);
+
+    report(0x4036, 0x0002);  // full battery while on the cable: wireless ends
+    EXPECT_FALSE(page->link().wirelessOnline());
+    EXPECT_EQ(label->text(), "100%");
+}
+
+TEST_F(PageTest, TheWatchdogEndsTheWirelessStateAndChargingAnimates) {
+    page->onReceiverReport(0x4036, 0x3203, true, false);  // charging
+    EXPECT_TRUE(page->link().wirelessOnline());
+    EXPECT_EQ(find<QLabel>("label_power")->text(), window->texts().get("charging_text"));
+    for (int i = 0; i < 3; ++i) page->onTimer(0x290 + 3);
+    EXPECT_EQ(find<QProgressBar>("progress_power")->value(), 4);
+    page->onTimer(0x290);  // six seconds without a report
+    EXPECT_FALSE(page->link().wirelessOnline());
+    EXPECT_FALSE(find<QWidget>("wireless")->isVisibleTo(window.get()));
+}
+
+TEST_F(PageTest, DeletingTheLastOfSeveralSelectsTheNewLast) {
+    page->profiles().add(u"Second");
+    page->profiles().add(u"Third");
+    find<QListWidget>("list_profile")->setCurrentRow(2);
+    find<QAbstractButton>("profile_delete_btn")->click();
+    EXPECT_EQ(told.back(), "delete_profile_text");
+    EXPECT_EQ(page->profiles().size(), 2u);
+    EXPECT_EQ(page->profiles().currentIndex(), 1);
+    EXPECT_EQ(find<QListWidget>("list_profile")->currentRow(), 1);
+}
+
+}  // namespace
+}  // namespace velor
