@@ -27,6 +27,7 @@ public:
     void centerOverParent();
 
     SkinWindow& skin() { return skin_; }
+    const SkinWindow& skin() const { return skin_; }
 
 protected:
     virtual void initWindow() {}

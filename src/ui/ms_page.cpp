@@ -26,6 +26,7 @@
 #include "store/profile_store.h"
 #include "store/profile_transfer.h"
 #include "ui/dpi_color_window.h"
+#include "ui/macro_window.h"
 #include "ui/msg_window.h"
 #include "ui/profile_name_window.h"
 #include "ui/select_macro_window.h"
@@ -168,8 +169,6 @@ void CMS_Page::init(PageContext& context) {
     for (int k = 1; k <= kDpiLevels; ++k)
         if (auto* edit = find<QLineEdit>(QStringLiteral("edit_dpi_%1").arg(k)))
             edit->setProperty("current", false);
-    // The macro editor is not part of this build yet.
-    if (QWidget* macro = control("btn_macro")) macro->setVisible(false);
     // The receiver's indicator shows once its reports arrive.
     if (QWidget* wireless = control("wireless")) wireless->setVisible(false);
 
@@ -439,6 +438,29 @@ void CMS_Page::onClick(const QString& suffix, QWidget* control) {
         return pickColour(control, Field::dpiColour, static_cast<std::uint32_t>(k - 1));
     if (const int k = numberAfter(suffix, "btn_key_"); k >= 1 && k <= kMenuButtons)
         return openButtonMenu(k, control);
+    if (suffix == "btn_macro") return openMacroEditor();
+}
+
+void CMS_Page::openMacroEditor() {
+    static const UsKeyboardLayout us;
+    CMacroWnd editor(context_->window, context_->texts,
+                     {slot(), services_.skinFolder, &macros_,
+                      [this] {
+                          std::string error;
+                          const bool saved = saveMacros(macros_, *services_.model, services_.dataFolder(), &error);
+                          if (!saved) services_.debug(error);
+                          return saved;
+                      },
+                      services_.keyboard ? services_.keyboard : &us, context_->hooks, &systemClock(),
+                      services_.debug, services_.ask});
+    if (!editor.create()) return;
+    editor.centerOverParent();
+    editor.showModal();
+    // The profiles' copies follow the edited macros; the mouse gets them.
+    if (resyncMacroSlots(profiles_, macros_)) {
+        refreshTexts();
+        requestApply();
+    }
 }
 
 void CMS_Page::onSelect(const QString& suffix) {

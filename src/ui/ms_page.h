@@ -108,6 +108,7 @@ private:
     void onValue(const QString& suffix, int value);
     void onDpiEdit(int level, const QString& type, QLineEdit* edit);
     void openButtonMenu(int button, QWidget* anchor);
+    void openMacroEditor();
     void pickColour(QWidget* button, Field field, std::uint32_t index);
     void addProfile();
     void renameProfile();

@@ -1,0 +1,272 @@
+#include "ui/macro_window.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSignalBlocker>
+#include <QStackedWidget>
+
+#include "app/key_tables.h"
+
+namespace velor {
+
+namespace {
+
+// Mouse codes in the order of the combo box and of the click buttons 1..5.
+constexpr std::uint8_t kMouseCodes[] = {0xF1, 0xF2, 0xF3, 0xF5, 0xF4};
+constexpr int kRowHeight = 30;
+
+bool isMouseCode(std::uint8_t code) { return code >= 0xF1 && code <= 0xF5; }
+
+}  // namespace
+
+CMacroWnd::CMacroWnd(QWidget* parent, LanguageTexts& texts, Services services)
+    : SkinnedDialog(parent, texts, services.skinFolder), services_(std::move(services)) {
+    model_ = std::make_unique<MacroEditorModel>(MacroEditorModel::Wiring{
+        *services_.macros, services_.save, texts, *services_.keyboard, *services_.clock, services_.debug});
+    hookEvents_.on(kHookEventMessage, [this](std::uintptr_t m, std::intptr_t s) { onHookEvent(m, s); });
+}
+
+CMacroWnd::~CMacroWnd() {
+    // A recording still running ends with the window, and so do the hooks.
+    if (model_->recording()) setRecording(false);
+    if (services_.hooks) services_.hooks->removeHook();
+}
+
+QWidget* CMacroWnd::control(const QString& suffix) const {
+    return skin().findControl(QStringLiteral("ms_%1_").arg(services_.slot) + suffix);
+}
+
+void CMacroWnd::initWindow() {
+    if (QWidget* record = control("macro_record_btn")) record->installEventFilter(this);
+    showMacros();
+    model_->load(-1);
+    showMacro();
+}
+
+void CMacroWnd::showMacros() {
+    auto* list = find<QListWidget>("macro_list");
+    if (!list) return;
+    const QSignalBlocker quiet(list);
+    list->clear();
+    for (const MacroRecord& m : services_.macros->records) {
+        auto* row = new QListWidgetItem(QString::fromStdU16String(m.name().value_or(u"")), list);
+        row->setSizeHint(QSize(0, 22));
+    }
+    list->setCurrentRow(model_->currentIndex());
+}
+
+void CMacroWnd::showMacro() {
+    if (auto* name = find<QLineEdit>("macro_name_edit")) {
+        const int i = model_->currentIndex();
+        name->setText(i >= 0 ? QString::fromStdU16String(services_.macros->records[static_cast<std::size_t>(i)].name().value_or(u""))
+                             : QString());
+        name->setEnabled(i >= 0);
+    }
+    showSteps();
+}
+
+void CMacroWnd::showSteps() {
+    auto* list = find<QListWidget>("macro_action_list");
+    if (!list) return;
+    const QSignalBlocker quiet(list);
+    list->clear();
+    const auto& steps = model_->steps();
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const MacroAction& a = steps[i];
+        const QString name = QString::fromStdU16String(KeyNameOfUsage(a.code, *services_.keyboard, skin().texts()));
+        const QString action = skin().texts().get(a.isPress() ? "key_down_action" : "key_up_action");
+        // The last step always waits 10 ms.
+        const int delay = i + 1 == steps.size() ? MacroEditorModel::kMinDelay : a.delay;
+        auto* row = new QListWidgetItem(QStringLiteral("%1   %2   %3 ms").arg(name, action).arg(delay), list);
+        row->setSizeHint(QSize(0, kRowHeight));
+    }
+    list->setCurrentRow(model_->selected());
+    if (model_->selected() >= 0) list->scrollToItem(list->currentItem());
+    showStepEditor();
+}
+
+void CMacroWnd::showStepEditor() {
+    auto* tab = find<QStackedWidget>("macro_action_edit_tab");
+    if (!tab) return;
+    const int s = model_->selected();
+    if (!editPanelOn_ || s < 0) {
+        tab->setCurrentIndex(0);
+        return;
+    }
+    const MacroAction& a = model_->steps()[static_cast<std::size_t>(s)];
+    const bool last = s + 1 == static_cast<int>(model_->steps().size());
+    const QString delay = QString::number(last ? MacroEditorModel::kMinDelay : a.delay);
+    if (!isMouseCode(a.code)) {
+        tab->setCurrentIndex(1);
+        if (auto* key = find<QLineEdit>("macro_action_edit")) {
+            key->setReadOnly(true);
+            key->setText(QString::fromStdU16String(KeyNameOfUsage(a.code, *services_.keyboard, skin().texts())));
+        }
+        if (auto* edit = find<QLineEdit>("macro_delay_edit")) {
+            edit->setText(delay);
+            edit->setEnabled(!last);
+        }
+    } else {
+        tab->setCurrentIndex(2);
+        if (auto* combo = find<QComboBox>("macro_mouse_action_combo")) {
+            const QSignalBlocker quiet(combo);
+            combo->setCurrentIndex(static_cast<int>(std::find(std::begin(kMouseCodes), std::end(kMouseCodes), a.code) - std::begin(kMouseCodes)));
+        }
+        if (auto* edit = find<QLineEdit>("macro_mouseaction_delay_edit")) {
+            edit->setText(delay);
+            edit->setEnabled(!last);
+        }
+    }
+}
+
+std::uint16_t CMacroWnd::defaultDelay() const {
+    const auto* edit = find<QLineEdit>("default_delay_edit");
+    return static_cast<std::uint16_t>(edit ? edit->text().toLongLong() : 10);
+}
+
+void CMacroWnd::setRecording(bool on) {
+    const HookTable* hooks = services_.hooks;
+    if (on) {
+        model_->startRecording(delayMode_, defaultDelay());
+        showMacros();
+        if (hooks) {
+            hooks->installHook(&hookEvents_);
+            hooks->enableHook(true);
+            hooks->mouseWheelEnable(false);
+        }
+    } else {
+        model_->stopRecording();
+        if (hooks) {
+            hooks->removeHook();
+            hooks->removeMouseHook();
+            hooks->enableMouseHook(false);
+            hooks->enableHook(false);
+            hooks->mouseWheelEnable(false);
+        }
+    }
+    if (auto* record = find<QCheckBox>("macro_record_btn")) {
+        record->setChecked(on);
+        skin().setTextId(record, on ? "stop_recording_text" : "start_recording_text");
+    }
+    showMacro();
+}
+
+void CMacroWnd::onHookEvent(std::uintptr_t message, std::intptr_t state) {
+    if (keyCapture_) {
+        const KeyUsage usage = UsageOfVirtualKey(static_cast<std::uint32_t>(message), *services_.keyboard);
+        model_->setStepCode(static_cast<std::uint8_t>(usage.found ? usage.usage : 0));
+        showSteps();
+        return;
+    }
+    if (!model_->recording()) return;
+    model_->recordEvent(static_cast<std::uint32_t>(message), state);
+    if (!model_->recording()) setRecording(false);  // it stopped by itself: full
+    showSteps();
+}
+
+// The click that stops a recording must not be recorded.
+bool CMacroWnd::eventFilter(QObject* watched, QEvent* event) {
+    if (model_->recording() && services_.hooks &&
+        (event->type() == QEvent::Enter || event->type() == QEvent::Leave))
+        services_.hooks->enableMouseHook(event->type() == QEvent::Leave);
+    return SkinnedDialog::eventFilter(watched, event);
+}
+
+void CMacroWnd::onNotify(const Notification& n) {
+    const QString prefix = QStringLiteral("ms_%1_").arg(services_.slot);
+    if (n.type == "click" && n.sender == "btn_exit") return closeWith(1);
+    if (!n.sender.startsWith(prefix)) return;
+    const QString s = n.sender.mid(prefix.size());
+    if (n.type == "itemselect" && s == "macro_list") {
+        model_->load(n.value);
+        return showMacro();
+    }
+    if (n.type == "itemselect" && s == "macro_action_list") {
+        model_->select(n.value);
+        return showStepEditor();
+    }
+    if (n.type == "itemselect" && s == "macro_mouse_action_combo" && n.value >= 0 && n.value < 5) {
+        model_->setStepCode(kMouseCodes[n.value]);
+        return showSteps();
+    }
+    if (n.type == "killfocus" && s == "macro_name_edit") {
+        if (!model_->rename(qobject_cast<QLineEdit*>(n.control)->text().toStdU16String())) return showMacro();
+        return showMacros();
+    }
+    if (n.type == "killfocus" && s == "default_delay_edit") {
+        auto* edit = qobject_cast<QLineEdit*>(n.control);
+        if (edit->text().toLongLong() < MacroEditorModel::kMinDelay) edit->setText("10");
+        return;
+    }
+    if (n.type == "killfocus" && (s == "macro_delay_edit" || s == "macro_mouseaction_delay_edit")) {
+        model_->setStepDelay(qobject_cast<QLineEdit*>(n.control)->text().toLongLong());
+        return showSteps();
+    }
+    if (n.type == "setfocus" && s == "macro_action_edit" && services_.hooks) {
+        keyCapture_ = true;
+        services_.hooks->installHook(&hookEvents_);
+        services_.hooks->enableHook(true);
+        return;
+    }
+    if (n.type == "killfocus" && s == "macro_action_edit" && services_.hooks) {
+        keyCapture_ = false;
+        services_.hooks->removeHook();
+        services_.hooks->enableHook(false);
+        return;
+    }
+    if (n.type == "selectchanged") {
+        if (s == "record_delay_btn") delayMode_ = DelayMode::Recorded;
+        if (s == "default_delay_btn") delayMode_ = DelayMode::Default;
+        if (s == "no_delay_btn") delayMode_ = DelayMode::None;
+        return;
+    }
+    if (n.type == "checkclick") {
+        if (s == "macro_record_btn") return setRecording(!model_->recording());
+        if (s == "macro_insert_mouse_btn") {
+            if (QWidget* w = control("macro_mouse_event_tab")) w->setVisible(n.value != 0);
+            if (QWidget* w = control("macro_name_tab")) w->setVisible(n.value == 0);
+            return;
+        }
+        if (s == "macro_action_edit_check") {
+            editPanelOn_ = n.value != 0 && model_->selected() >= 0;
+            if (auto* box = qobject_cast<QCheckBox*>(n.control)) box->setChecked(editPanelOn_);
+            return showStepEditor();
+        }
+    }
+    if (n.type != "click") return;
+    if (s == "macro_add_btn") {
+        model_->addMacro();
+        showMacros();
+        return showMacro();
+    }
+    if (s == "macro_delete_btn") {
+        if (!model_->hasCurrent() || !services_.ask("delete_macro_text")) return;
+        model_->deleteCurrent();
+        showMacros();
+        return showMacro();
+    }
+    if (s == "macro_up_btn") model_->moveUp();
+    if (s == "macro_down_btn") model_->moveDown();
+    if (s == "macro_delete_action_btn") model_->deleteStep();
+    if (s == "macro_clear_action_btn") model_->clearSteps();
+    for (int k = 1; k <= 5; ++k)
+        if (s == QStringLiteral("macro_key%1_btn").arg(k))
+            model_->insertClick(kMouseCodes[k - 1], delayMode_, defaultDelay());
+    if (s == "macro_save_btn") {
+        model_->commit();
+        editPanelOn_ = false;
+        if (auto* box = find<QCheckBox>("macro_action_edit_check")) box->setChecked(false);
+    }
+    if (s == "macro_cancel_btn") {
+        editPanelOn_ = false;
+        if (auto* box = find<QCheckBox>("macro_action_edit_check")) box->setChecked(false);
+        model_->load(model_->currentIndex());
+    }
+    showSteps();
+}
+
+}  // namespace velor

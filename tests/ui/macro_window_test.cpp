@@ -1,0 +1,65 @@
+#include "ui/macro_window.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QListWidget>
+
+#include <gtest/gtest.h>
+
+#include "app/key_tables.h"
+#include "util/virtual_clock.h"
+
+namespace velor {
+namespace {
+
+const QString kSkins = QStringLiteral(VELOR_SOURCE_DIR "/res/");
+
+TEST(MacroWindow, RecordsKeysThroughTheHooksAndSavesWhenStopped) {
+    LanguageTexts texts(kSkins);
+    texts.load(2);
+    MacroList macros;
+    int saves = 0;
+    std::vector<std::string> hookCalls;
+    HookTable hooks;
+    hooks.installhook = [&](MessagePoster*) { hookCalls.push_back("install"); };
+    hooks.enablehook = [&](int on) { hookCalls.push_back("enable " + std::to_string(on)); };
+    hooks.removehook = [&] { hookCalls.push_back("remove"); };
+    hooks.mousewheelenable = [&](int on) { hookCalls.push_back("wheel " + std::to_string(on)); };
+    UsKeyboardLayout us;
+    VirtualClock clock;
+    CMacroWnd editor(nullptr, texts,
+                     {10, kSkins, &macros, [&] { return ++saves > 0; }, &us, &hooks, &clock,
+                      [](std::string_view) {}, [](const QString&) { return true; }});
+    ASSERT_TRUE(editor.create());
+    auto* record = editor.skin().find<QCheckBox>("ms_10_macro_record_btn");
+    auto* steps = editor.skin().find<QListWidget>("ms_10_macro_action_list");
+
+    record->click();  // no macro yet: one is made and recorded into
+    ASSERT_EQ(macros.records.size(), 1u);
+    EXPECT_EQ(editor.skin().find<QListWidget>("ms_10_macro_list")->count(), 1);
+    EXPECT_EQ(record->text(), texts.get("stop_recording_text"));
+    EXPECT_EQ(hookCalls, (std::vector<std::string>{"install", "enable 1", "wheel 0"}));
+
+    MessagePoster& hook = editor.hookWindow();
+    hook.post(kHookEventMessage, 0x41, 0);  // A down
+    hook.post(kHookEventMessage, 0x41, 0);  // held: repeated
+    hook.post(kHookEventMessage, 0x41, 1);  // A up
+    QCoreApplication::processEvents();
+    EXPECT_EQ(steps->count(), 2);
+
+    const int before = saves;
+    record->click();
+    EXPECT_EQ(record->text(), texts.get("start_recording_text"));
+    EXPECT_GT(saves, before);
+    EXPECT_EQ(macros.records[0].actionCount(), 2);
+    EXPECT_EQ(macros.records[0].action(0).code, 0x04);
+    EXPECT_EQ(macros.records[0].action(1).kind, MacroAction::kRelease);
+
+    editor.skin().find<QAbstractButton>("ms_10_macro_clear_action_btn")->click();
+    EXPECT_EQ(steps->count(), 0);
+    EXPECT_EQ(macros.records[0].actionCount(), 0);
+}
+
+}  // namespace
+}  // namespace velor
