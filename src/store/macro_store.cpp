@@ -1,10 +1,9 @@
 #include "store/macro_store.h"
 
-#include <chrono>
-#include <ctime>
 
 #include "device/record_layout.h"
 #include "platform/file_io.h"
+#include "store/damaged_file.h"
 #include "store/name_rules.h"
 
 namespace velor {
@@ -13,15 +12,6 @@ namespace {
 
 // Far more macros than anyone keeps; refuses to read junk whole.
 constexpr std::uintmax_t kMaxMacroBytes = std::uintmax_t{64} << 20;
-
-std::string timestamp() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
-    return text;
-}
 
 // Problems of one record; mended in place so the rest of the program can
 // rely on a terminated name and a count within the action block.
@@ -83,13 +73,12 @@ MacroLoadReport loadMacros(MacroList& list, const ModelDescriptor& model,
             list.records.push_back(std::move(macro));
         }
         if (!report.problems.empty()) {
-            const std::filesystem::path aside = path.string() + ".damaged-" + timestamp();
-            std::filesystem::copy_file(path, aside, ec);
-            if (ec) {
-                report.problems.push_back("the damaged file could not be kept aside: " + ec.message());
+            std::string copyError;
+            report.keptAside = keepDamagedCopy(path, &copyError);
+            if (report.keptAside.empty()) {
+                report.problems.push_back("the damaged file could not be kept aside: " + copyError);
                 list.savesBlocked = report.problems.back();
             } else {
-                report.keptAside = aside;
                 saveMacros(list, model, dataFolder);
             }
         }

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <chrono>
 #include <mutex>
-#include <ctime>
 #include <fstream>
 
 #include "device/function_table.h"
+#include "store/damaged_file.h"
 #include "device/record_validation.h"
 #include "platform/file_io.h"
 #include "util/le_bytes.h"
@@ -18,15 +18,6 @@ namespace {
 constexpr std::size_t kReservedBlocks = 5;
 // Far beyond any real store (about 16,000 profiles); refuses to read junk whole.
 constexpr std::uintmax_t kMaxStoreBytes = std::uintmax_t{512} << 20;
-
-std::string timestamp() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
-    return text;
-}
 
 // Mends what validation reported: an unterminated name is cut to its limit;
 // in a macro slot, a count past the action block is held at the block.
@@ -177,15 +168,10 @@ LoadReport loadProfiles(ProfileList& list, const std::string& dataFolder, const 
     }
     if (contents && !contents->problems.empty()) {
         report.problems = contents->problems;
-        const std::filesystem::path aside =
-            path.string() + ".damaged-" + timestamp();
-        std::error_code ec;
-        std::filesystem::copy_file(path, aside, ec);
-        if (ec) {
-            report.problems.push_back("the damaged file could not be kept aside: " + ec.message());
-        } else {
-            report.keptAside = aside;
-        }
+        std::string error;
+        report.keptAside = keepDamagedCopy(path, &error);
+        if (report.keptAside.empty())
+            report.problems.push_back("the damaged file could not be kept aside: " + error);
     }
 
     const bool sound = contents && contents->problems.empty();
