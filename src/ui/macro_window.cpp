@@ -9,7 +9,10 @@
 #include <QSignalBlocker>
 #include <QStackedWidget>
 
+#include <QFileDialog>
+
 #include "app/key_tables.h"
+#include "store/macro_file.h"
 
 namespace velor {
 
@@ -28,6 +31,17 @@ CMacroWnd::CMacroWnd(QWidget* parent, LanguageTexts& texts, Services services)
     model_ = std::make_unique<MacroEditorModel>(MacroEditorModel::Wiring{
         *services_.macros, services_.save, texts, *services_.keyboard, *services_.clock, services_.debug});
     hookEvents_.on(kHookEventMessage, [this](std::uintptr_t m, std::intptr_t s) { onHookEvent(m, s); });
+    if (!services_.chooseFile)
+        services_.chooseFile = [this](bool save) {
+            const QString filter = skin().texts().get("file_dialog_macro_text") + " (*.macro *.MACRO)";
+            const QString start =
+                services_.dataFolder ? QString::fromStdString(services_.dataFolder()) : QString();
+            if (!save) return QFileDialog::getOpenFileName(this, QString(), start, filter);
+            QFileDialog dialog(this, QString(), start, filter);
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            dialog.setDefaultSuffix("macro");
+            return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+        };
 }
 
 CMacroWnd::~CMacroWnd() {
@@ -246,6 +260,26 @@ void CMacroWnd::onNotify(const Notification& n) {
     if (s == "macro_delete_btn") {
         if (!model_->hasCurrent() || !services_.ask("delete_macro_text")) return;
         model_->deleteCurrent();
+        showMacros();
+        return showMacro();
+    }
+    if (s == "macro_export_btn" && model_->hasCurrent()) {
+        const QString file = services_.chooseFile(true);
+        if (!file.isEmpty())
+            exportMacro(services_.macros->records[static_cast<std::size_t>(model_->currentIndex())],
+                        file.toStdString());
+        return;
+    }
+    if (s == "macro_import_btn") {
+        const QString file = services_.chooseFile(false);
+        if (file.isEmpty()) return;
+        const auto imported = importMacro(*services_.macros, file.toStdString());
+        if (!imported) {
+            services_.debug(imported.error());
+            return;
+        }
+        services_.save();
+        model_->load(*imported);
         showMacros();
         return showMacro();
     }

@@ -25,6 +25,10 @@ public:
         Clock* clock;
         DebugSink debug;
         std::function<bool(const QString& messageId)> ask;
+        // A macro file to import from (save = false) or export to; empty to cancel.
+        std::function<QString(bool save)> chooseFile;
+        // Where the file dialogs start.
+        std::function<std::string()> dataFolder;
     };
 
     CMacroWnd(QWidget* parent, LanguageTexts& texts, Services services);

@@ -452,7 +452,7 @@ void CMS_Page::openMacroEditor() {
                           return saved;
                       },
                       services_.keyboard ? services_.keyboard : &us, context_->hooks, &systemClock(),
-                      services_.debug, services_.ask});
+                      services_.debug, services_.ask, {}, services_.dataFolder});
     if (!editor.create()) return;
     editor.centerOverParent();
     editor.showModal();

@@ -154,3 +154,34 @@ TEST_F(MacroResyncTest, ACurrentProfileWithoutMacroButtonsNeedsNoRedraw) {
 
 }  // namespace
 }  // namespace velor
+
+#include "store/macro_file.h"
+
+namespace velor {
+namespace {
+
+TEST(MacroFile, ExportThenImportGivesNumberedCopiesWithTheSameSteps) {
+    testing::TempFolder temp;
+    MacroList list;
+    list.records = {macro(u"X", {step(30), step(1500)})};
+    const std::string file = temp.folder() + "x.macro";
+    ASSERT_TRUE(exportMacro(list.records[0], file));
+    EXPECT_EQ(*readWholeFile(file, 1 << 16),
+              std::vector<std::uint8_t>(list.records[0].bytes().begin(), list.records[0].bytes().end()));
+    for (int i = 0; i < 2; ++i) ASSERT_TRUE(importMacro(list, file));
+    ASSERT_EQ(list.records.size(), 3u);
+    EXPECT_EQ(*list.records[1].name(), u"X_1");
+    EXPECT_EQ(*list.records[2].name(), u"X_2");
+    EXPECT_EQ(list.records[2].action(1).delay, 1500);
+
+    MacroRecord bad = macro(u"Y", {step(10)});
+    bad.setActionCount(47);
+    ASSERT_TRUE(exportMacro(bad, temp.folder() + "bad.macro"));
+    EXPECT_FALSE(importMacro(list, temp.folder() + "bad.macro"));
+    ASSERT_TRUE(writeFileAtomically(temp.folder() + "short.macro", std::vector<std::uint8_t>(200, 0)));
+    EXPECT_FALSE(importMacro(list, temp.folder() + "short.macro"));
+    EXPECT_EQ(list.records.size(), 3u);
+}
+
+}  // namespace
+}  // namespace velor
