@@ -12,6 +12,7 @@
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/key_tables.h"
@@ -198,7 +199,9 @@ void CMS_Page::load() {
     engine_->startFromCurrent();
     fillProfileList(false);
     refresh();
-    if (!report.problems.empty() || !macroReport.problems.empty()) services_.tell("store_damaged_text");
+    // Told once the window is up, not in the middle of starting.
+    if (!report.problems.empty() || !macroReport.problems.empty())
+        QTimer::singleShot(0, context_->window, [this] { services_.tell("store_damaged_text"); });
 }
 
 void CMS_Page::fillProfileList(bool notify) {
