@@ -87,7 +87,7 @@ int runVelor(int argc, char** argv) {
         if (!hid) debug("hidapi could not be initialised");
     }
     const auto makePage = [&](int slot) -> std::unique_ptr<DevicePage> {
-        const ModelDescriptor* model = descriptorFor(slot);
+        const ModelDescriptor* model = supportedDescriptor(slot);
         if (model == nullptr) return std::make_unique<DevicePage>(slot);
         CMS_Page::Services page;
         page.model = model;

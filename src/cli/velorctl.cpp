@@ -87,10 +87,8 @@ Result<const ModelDescriptor*> slotOption(const Options& options) {
     if (ec != std::errc() || end != text->data() + text->size() || slot < kFirstSlot ||
         slot > kLastSlot)
         return R::failure("--slot must be a number from 1 to 10, not '" + std::string(*text) + "'");
-    const ModelDescriptor* model = descriptorFor(slot);
-    if (!model)
-        return R::failure("slot " + std::to_string(slot) +
-                          " is not supported yet; only slot 10 is");
+    const ModelDescriptor* model = supportedDescriptor(slot);
+    if (!model) return R::failure("slot " + std::to_string(slot) + " is not supported yet");
     return model;
 }
 

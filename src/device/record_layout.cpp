@@ -1,5 +1,8 @@
 #include "device/record_layout.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace velor {
 
 namespace {
@@ -71,9 +74,78 @@ static_assert(kSlotLayout.find(SlotField::macroActions)->offset +
                   kSlotLayout.find(SlotField::macroActions)->size() ==
               kButtonSlotSize);
 
+// Another shape as the reference with some rows moved, taken out or added.
+struct ShapeChange {
+    std::vector<std::pair<Field, std::uint32_t>> moved;
+    std::vector<Field> removed;
+    std::vector<F> added;
+};
+
+std::vector<F> derive(const ShapeChange& change) {
+    std::vector<F> fields;
+    for (F f : kReferenceFields) {
+        if (std::find(change.removed.begin(), change.removed.end(), f.id) != change.removed.end()) continue;
+        for (const auto& [id, offset] : change.moved)
+            if (id == f.id) f.offset = offset;
+        fields.push_back(f);
+    }
+    fields.insert(fields.end(), change.added.begin(), change.added.end());
+    return fields;
+}
+
+// Every field from dpiLevel on sits 4 bytes lower; no lightParam.
+const std::vector<F> kShortFields = derive({{{Field::sleepTimer, 2348},
+                                             {Field::dpiLevel, 2352},
+                                             {Field::pollingRate, 2356},
+                                             {Field::moveMode, 2360},
+                                             {Field::rippleControl, 2364},
+                                             {Field::angleSnap, 2368},
+                                             {Field::motionSync, 2372},
+                                             {Field::lightMode, 2376},
+                                             {Field::lightOption, 2380},
+                                             {Field::reserved2388, 2384},
+                                             {Field::keyDebounce, 2388},
+                                             {Field::lightColour, 2392},
+                                             {Field::dpiColour, 2396},
+                                             {Field::spareColour, 2428},
+                                             {Field::buttons, 2460}},
+                                            {Field::lightParam},
+                                            {}});
+const std::vector<F> kSwappedFields =
+    derive({{{Field::sleepTimer, 2348}, {Field::lightParam, 2352}}, {}, {}});
+const std::vector<F> kSwappedLightOffFields =
+    derive({{{Field::sleepTimer, 2348}}, {Field::lightParam},
+            {{Field::lightOffTimer, "lightOffTimer", 2352, T::I32}}});
+// As swapped, plus pollingRateHs; every field from moveMode on 4 bytes higher.
+const std::vector<F> kLongFields = derive({{{Field::sleepTimer, 2348},
+                                            {Field::lightParam, 2352},
+                                            {Field::moveMode, 2368},
+                                            {Field::rippleControl, 2372},
+                                            {Field::angleSnap, 2376},
+                                            {Field::motionSync, 2380},
+                                            {Field::lightMode, 2384},
+                                            {Field::lightOption, 2388},
+                                            {Field::reserved2388, 2392},
+                                            {Field::keyDebounce, 2396},
+                                            {Field::lightColour, 2400},
+                                            {Field::dpiColour, 2404},
+                                            {Field::spareColour, 2436},
+                                            {Field::buttons, 2468}},
+                                           {},
+                                           {{Field::pollingRateHs, "pollingRateHs", 2364, T::I32}}});
+
+const RecordLayout kShortLayout{32988, kShortFields};
+const RecordLayout kSwappedLayout{32992, kSwappedFields};
+const RecordLayout kSwappedLightOffLayout{32992, kSwappedLightOffFields};
+const RecordLayout kLongLayout{32996, kLongFields};
+
 }  // namespace
 
 const RecordLayout& referenceRecordLayout() { return kReferenceLayout; }
+const RecordLayout& shortRecordLayout() { return kShortLayout; }
+const RecordLayout& swappedRecordLayout() { return kSwappedLayout; }
+const RecordLayout& swappedLightOffRecordLayout() { return kSwappedLightOffLayout; }
+const RecordLayout& longRecordLayout() { return kLongLayout; }
 const SlotLayout& buttonSlotLayout() { return kSlotLayout; }
 
 }  // namespace velor

@@ -75,6 +75,13 @@ inline constexpr std::uint32_t kProfileNameUnits = 100;  // with the terminator
 inline constexpr std::uint32_t kMacroNameUnits = 24;     // with the terminator
 
 const RecordLayout& referenceRecordLayout();
+// The other shapes: 4 bytes shorter without lightParam; sleep timer and
+// lightParam (or lightOffTimer) swapped; and 4 bytes longer with a second
+// polling rate.
+const RecordLayout& shortRecordLayout();
+const RecordLayout& swappedRecordLayout();
+const RecordLayout& swappedLightOffRecordLayout();
+const RecordLayout& longRecordLayout();
 const SlotLayout& buttonSlotLayout();
 
 }  // namespace velor

@@ -62,22 +62,83 @@ Report buildOpening() {
     return r;
 }
 
+namespace {
+
+// Header bytes 3, 4, 6, 7 and the two bytes of each level, by the slot's
+// variant. The reference variant has its own sensor table and range mask.
+void fillDpiLevels(const ProfileRecord& record, Report& r) {
+    const DpiReportVariant variant = record.model().dpiReport;
+    if (variant == DpiReportVariant::Reference) {
+        std::uint8_t highRange = 0;
+        for (std::uint32_t i = 0; i < kDpiLevels; ++i) {
+            const SensorCode code = sensorCode(record.i32(Field::dpiX, i));
+            if (code.highRange) highRange |= static_cast<std::uint8_t>(1u << i);
+            // The sensor has two axes; both take dpiX.
+            r.buffer[8 + i] = code.code;
+            r.buffer[16 + i] = code.code;
+        }
+        r.buffer[6] = highRange;
+        r.buffer[7] = highRange;
+        return;
+    }
+    const auto option = [&](Field f) { return low8(record.get(f)); };
+    switch (variant) {
+        case DpiReportVariant::Table:
+            r.buffer[3] = option(Field::angleSnap);
+            r.buffer[4] = option(Field::rippleControl);
+            break;
+        case DpiReportVariant::Wide:
+            r.buffer[3] = option(Field::liftOffDistance);
+            r.buffer[4] = option(Field::rippleControl);
+            r.buffer[6] = option(Field::angleSnap);
+            r.buffer[7] = option(Field::motionSync);
+            break;
+        case DpiReportVariant::Offset:
+            r.buffer[3] = option(Field::liftOffDistance);
+            r.buffer[4] = option(Field::rippleControl);
+            r.buffer[6] = option(Field::angleSnap);
+            break;
+        case DpiReportVariant::Reference:
+            break;
+    }
+    for (std::uint32_t i = 0; i < kDpiLevels; ++i) {
+        const std::int32_t v = record.i32(Field::dpiX, i);
+        if (v <= 0) continue;  // an empty level sends 0 and 0
+        std::uint8_t code = 0, second = 0;
+        switch (variant) {
+            case DpiReportVariant::Table:
+                code = tableSensorCode(low8(v));
+                second = low8(v) > 200 ? 1 : 0;
+                break;
+            case DpiReportVariant::Wide: {
+                const auto u = static_cast<std::uint32_t>(v - 1);
+                code = low8(u);
+                second = low8(u >> 8);
+                break;
+            }
+            case DpiReportVariant::Offset:
+                code = low8(v <= 200 ? v - 1 : v - 101);
+                second = v <= 200 ? 0 : 1;
+                break;
+            case DpiReportVariant::Reference:
+                break;
+        }
+        r.buffer[8 + i] = code;
+        r.buffer[16 + i] = second;
+    }
+}
+
+}  // namespace
+
 Report buildDpi(const ProfileRecord& record) {
     Report r = frame(command::kDpi, kDpiLength);
     std::uint8_t enabled = 0;
-    std::uint8_t highRange = 0;
     for (std::uint32_t i = 0; i < kDpiLevels; ++i) {
         if (record.get(Field::dpiEnabled, i) == 1) enabled |= static_cast<std::uint8_t>(1u << i);
-        const SensorCode code = sensorCode(record.i32(Field::dpiX, i));
-        if (code.highRange) highRange |= static_cast<std::uint8_t>(1u << i);
-        // The sensor has two axes; both take dpiX.
-        r.buffer[8 + i] = code.code;
-        r.buffer[16 + i] = code.code;
         putRgb(r, 25 + 3 * i, static_cast<std::uint32_t>(record.get(Field::dpiColour, i)));
     }
     r.buffer[5] = enabled;
-    r.buffer[6] = highRange;
-    r.buffer[7] = highRange;
+    fillDpiLevels(record, r);
     r.buffer[24] = low8(record.get(Field::dpiLevel) + 1);
     r.buffer[49] = 0x03;
     storeChecksum(r, 3, 49, 50);

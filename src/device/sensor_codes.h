@@ -13,4 +13,8 @@ struct SensorCode {
 
 SensorCode sensorCode(std::int32_t value);
 
+// The code of a level on slots whose DPI report looks its code up by the low
+// byte of the level's 50-DPI value (index 0..220; beyond, the last entry).
+std::uint8_t tableSensorCode(std::uint8_t lowByte);
+
 }  // namespace velor

@@ -16,6 +16,9 @@ enum class PollingOptions : std::uint8_t { FourRates, SevenRates, TwoSettings };
 enum class RecordShape : std::uint8_t { Reference, Short, Swapped, Long };
 enum class LightingLayout : std::uint8_t { Reference, Classic, Swapped, Long };
 enum class DpiReportVariant : std::uint8_t { Reference, Table, Wide, Offset };
+// How a polling-rate status value is taken over: any 1..8 (reference), or
+// only the exact codes 1, 2, 4 and 8.
+enum class PollingEvent : std::uint8_t { Reference, ExactCodes };
 
 // Record defaults that differ between slots; the rest are common to all.
 struct RecordDefaults {
@@ -54,6 +57,9 @@ struct ModelDescriptor {
     bool hasBle;
     bool has4k;
     RecordDefaults defaults;
+    PollingEvent pollingEvent = PollingEvent::Reference;
+    // The program drives this slot: its send order and controls are built.
+    bool supported = false;
 
     std::uint32_t recordLength() const { return layout->length(); }
 };
@@ -64,7 +70,9 @@ constexpr std::uint32_t timerBaseOf(int slot) { return 0x200 + 0x10 * (slot - 1)
 inline constexpr int kFirstSlot = 1;
 inline constexpr int kLastSlot = 10;
 
-// The descriptor of a slot, or nullptr for a slot this build does not support yet.
+// The descriptor of slot 1..10, or nullptr for any other number.
 const ModelDescriptor* descriptorFor(int slot);
+// The descriptor when the program drives the slot already, else nullptr.
+const ModelDescriptor* supportedDescriptor(int slot);
 
 }  // namespace velor

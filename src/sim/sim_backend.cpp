@@ -247,7 +247,7 @@ int populateFromSpec(SimBackend& backend, std::string_view spec) {
         const auto digits = entry.substr(0, colon);
         if (std::from_chars(digits.data(), digits.data() + digits.size(), slot).ec != std::errc())
             continue;
-        const ModelDescriptor* model = descriptorFor(slot);
+        const ModelDescriptor* model = supportedDescriptor(slot);
         const std::string_view link = entry.substr(colon + 1);
         if (model == nullptr) continue;
         if (link == "wired") {

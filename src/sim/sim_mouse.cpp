@@ -96,14 +96,16 @@ bool SimMouse::decode(std::span<const std::uint8_t> b, Via via) {
             return true;
         }
         case command::kDpi: {
-            if (!frameOk(b, 56) || b[3] != 0 || b[4] != 0 || b[6] != b[7] || b[49] != 0x03 ||
-                !sumMatches(b, 3, 49, 50) || !zeroFrom(b, 52))
+            const bool reference = model_.dpiReport == DpiReportVariant::Reference;
+            if (!frameOk(b, 56) || b[49] != 0x03 || !sumMatches(b, 3, 49, 50) || !zeroFrom(b, 52))
                 return false;
+            // The reference report leaves its header empty and sends both axes.
+            if (reference && (b[3] != 0 || b[4] != 0 || b[6] != b[7])) return false;
             DpiSettings d;
             d.enabledMask = b[5];
             d.rangeMask = b[6];
             for (std::size_t i = 0; i < kDpiLevels; ++i) {
-                if (b[8 + i] != b[16 + i]) return false;  // both axes carry the same code
+                if (reference && b[8 + i] != b[16 + i]) return false;
                 d.codes[i] = b[8 + i];
                 d.colours[i] = colourAt(b, 25 + 3 * i);
             }

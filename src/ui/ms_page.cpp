@@ -793,6 +793,9 @@ void CMS_Page::onStatusReport(std::uint16_t eventWord, std::uint16_t value) {
             return accept();
         case 0x20: {  // polling rate
             if (value < 1 || value > 8) return;
+            // Some models report only the exact rate codes; others count too.
+            const bool exact = services_.model->pollingEvent == PollingEvent::ExactCodes;
+            if (exact && value != 1 && value != 2 && value != 4 && value != 8) return;
             const int rate = value == 1 ? 3 : value == 2 ? 2 : value == 4 ? 1 : 0;
             editCurrent([&](ProfileRecord& r) { r.set(Field::pollingRate, rate); });
             if (auto* option = find<QAbstractButton>(QStringLiteral("btn_prate_%1").arg(rate + 1))) {

@@ -140,7 +140,7 @@ TEST_F(VelorctlTest, BadInputIsRefusedWithOneLineAndNothingWritten) {
     expectRefused({"profile", "new", "--slot", "10", "--name", std::string(100, 'x'), "--out", out},
                   "at most 99");
     expectRefused({"profile", "new", "--slot", "10", "--name", "\xC3", "--out", out}, "UTF-8");
-    expectRefused({"profile", "new", "--slot", "2", "--name", "A", "--out", out}, "slot 2");
+    expectRefused({"profile", "new", "--slot", "4", "--name", "A", "--out", out}, "slot 4");
     expectRefused({"profile", "new", "--slot", "10", "--name", "A", "--out",
                    path("no/such/folder/x.pro")},
                   "x.pro");
