@@ -77,9 +77,9 @@ int runVelor(int argc, char** argv) {
 
     // Real devices through hidapi, or simulated ones when VELOR_SIMULATE says so.
     std::unique_ptr<HidBackend> hid;
-    if (const QString spec = qEnvironmentVariable("VELOR_SIMULATE"); !spec.isEmpty()) {
+    if (const QString devices = qEnvironmentVariable("VELOR_SIMULATE"); !devices.isEmpty()) {
         auto sim = std::make_unique<sim::SimBackend>();
-        sim::populateFromSpec(*sim, spec.toStdString());
+        sim::populateFromList(*sim, devices.toStdString());
         sim->startHeartbeat(std::chrono::seconds(2));
         hid = std::move(sim);
     } else {

@@ -12,14 +12,14 @@ Result<Options> Options::parse(std::span<const std::string_view> args,
         if (!arg.starts_with("--") || arg.size() == 2)
             return Result<Options>::failure("unexpected argument '" + std::string(arg) + "'");
         const std::string_view name = arg.substr(2);
-        const auto spec = std::find_if(accepted.begin(), accepted.end(),
+        const auto accepts = std::find_if(accepted.begin(), accepted.end(),
                                        [&](const OptionSpec& s) { return s.name == name; });
-        if (spec == accepted.end())
+        if (accepts == accepted.end())
             return Result<Options>::failure("unknown option '" + std::string(arg) + "'");
         if (options.has(name))
             return Result<Options>::failure("option '" + std::string(arg) + "' given twice");
         std::string value;
-        if (spec->takesValue) {
+        if (accepts->takesValue) {
             if (i + 1 >= args.size())
                 return Result<Options>::failure("option '" + std::string(arg) + "' needs a value");
             value = args[++i];

@@ -21,19 +21,19 @@ constexpr SlotField kMacroFields[] = {SlotField::macroLoopTimes, SlotField::macr
 
 bool differs(const ProfileRecord& a, const ProfileRecord& b, std::span<const Field> fields) {
     return std::any_of(fields.begin(), fields.end(), [&](Field f) {
-        const auto* spec = a.layout().find(f);
-        if (spec == nullptr) return false;
-        const auto x = fieldBytes(a.bytes(), *spec);
-        const auto y = fieldBytes(b.bytes(), *spec);
+        const auto* row = a.layout().find(f);
+        if (row == nullptr) return false;
+        const auto x = fieldBytes(a.bytes(), *row);
+        const auto y = fieldBytes(b.bytes(), *row);
         return !std::equal(x.begin(), x.end(), y.begin(), y.end());
     });
 }
 
 bool macroDiffers(ConstButtonSlot a, ConstButtonSlot b) {
     return std::any_of(std::begin(kMacroFields), std::end(kMacroFields), [&](SlotField f) {
-        const auto& spec = *buttonSlotLayout().find(f);
-        const auto x = fieldBytes(std::span<const std::uint8_t>(a.bytes()), spec);
-        const auto y = fieldBytes(std::span<const std::uint8_t>(b.bytes()), spec);
+        const auto& row = *buttonSlotLayout().find(f);
+        const auto x = fieldBytes(std::span<const std::uint8_t>(a.bytes()), row);
+        const auto y = fieldBytes(std::span<const std::uint8_t>(b.bytes()), row);
         return !std::equal(x.begin(), x.end(), y.begin(), y.end());
     });
 }

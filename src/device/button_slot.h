@@ -27,11 +27,11 @@ public:
         requires(!kMutable && std::is_same_v<Other, std::uint8_t>)
     BasicButtonSlot(const BasicButtonSlot<Other>& other) : bytes_(other.bytes()) {}
 
-    std::int64_t get(SlotField f) const { return readField(constBytes(), spec(f)); }
+    std::int64_t get(SlotField f) const { return readField(constBytes(), fieldOf(f)); }
     void set(SlotField f, std::int64_t value) const
         requires kMutable
     {
-        writeField(std::span<std::uint8_t>(bytes_), spec(f), value);
+        writeField(std::span<std::uint8_t>(bytes_), fieldOf(f), value);
     }
 
     std::uint8_t function() const { return static_cast<std::uint8_t>(get(SlotField::function)); }
@@ -53,12 +53,12 @@ public:
 
     // nullopt when the name array holds no terminator.
     std::optional<std::u16string> macroName() const {
-        return readFixedUtf16(fieldBytes(constBytes(), spec(SlotField::macroName)));
+        return readFixedUtf16(fieldBytes(constBytes(), fieldOf(SlotField::macroName)));
     }
     void setMacroName(std::u16string_view name) const
         requires kMutable
     {
-        writeFixedUtf16(fieldBytes(std::span<std::uint8_t>(bytes_), spec(SlotField::macroName)),
+        writeFixedUtf16(fieldBytes(std::span<std::uint8_t>(bytes_), fieldOf(SlotField::macroName)),
                         name);
     }
 
@@ -75,13 +75,13 @@ public:
     std::span<Byte, kButtonSlotSize> bytes() const { return bytes_; }
 
 private:
-    static const FieldSpec<SlotField>& spec(SlotField f) { return *buttonSlotLayout().find(f); }
+    static const FieldSpec<SlotField>& fieldOf(SlotField f) { return *buttonSlotLayout().find(f); }
     std::span<const std::uint8_t> constBytes() const { return bytes_; }
 
     template <typename B>
     static std::span<B, MacroAction::kSize> actionBytes(std::span<B> slot, int i) {
         assert(i >= 0 && i < kMacroActionCapacity);
-        const auto& f = spec(SlotField::macroActions);
+        const auto& f = fieldOf(SlotField::macroActions);
         return slot.subspan(f.offset + MacroAction::kSize * static_cast<std::size_t>(i))
             .template first<MacroAction::kSize>();
     }

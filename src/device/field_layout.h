@@ -53,10 +53,10 @@ struct FieldSpec {
 template <typename FieldId>
 class Layout {
 public:
-    using Spec = FieldSpec<FieldId>;
+    using Row = FieldSpec<FieldId>;
     static constexpr std::size_t kIds = static_cast<std::size_t>(FieldId::kCount);
 
-    constexpr Layout(std::uint32_t length, std::span<const Spec> fields)
+    constexpr Layout(std::uint32_t length, std::span<const Row> fields)
         : length_(length), fields_(fields) {
         index_.fill(-1);
         for (std::size_t i = 0; i < fields.size(); ++i)
@@ -64,17 +64,17 @@ public:
     }
 
     constexpr std::uint32_t length() const { return length_; }
-    constexpr std::span<const Spec> fields() const { return fields_; }
+    constexpr std::span<const Row> fields() const { return fields_; }
 
     // nullptr when this shape has no such field.
-    constexpr const Spec* find(FieldId id) const {
+    constexpr const Row* find(FieldId id) const {
         const auto at = index_[static_cast<std::size_t>(id)];
         return at < 0 ? nullptr : &fields_[static_cast<std::size_t>(at)];
     }
 
 private:
     std::uint32_t length_;
-    std::span<const Spec> fields_;
+    std::span<const Row> fields_;
     std::array<std::int16_t, kIds> index_{};
 };
 

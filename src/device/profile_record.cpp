@@ -18,7 +18,7 @@ std::optional<ProfileRecord> ProfileRecord::fromBytes(const ModelDescriptor& mod
     return record;
 }
 
-const FieldSpec<Field>& ProfileRecord::spec(Field f) const {
+const FieldSpec<Field>& ProfileRecord::fieldOf(Field f) const {
     const auto* s = layout().find(f);
     assert(s != nullptr);
     return *s;
@@ -39,21 +39,21 @@ void ProfileRecord::set(Field f, std::int64_t value, std::uint32_t index) {
 }
 
 std::optional<std::u16string> ProfileRecord::name() const {
-    return readFixedUtf16(fieldBytes(bytes(), spec(Field::name)));
+    return readFixedUtf16(fieldBytes(bytes(), fieldOf(Field::name)));
 }
 
 void ProfileRecord::setName(std::u16string_view name) {
-    writeFixedUtf16(fieldBytes(bytes(), spec(Field::name)), name);
+    writeFixedUtf16(fieldBytes(bytes(), fieldOf(Field::name)), name);
 }
 
 void ProfileRecord::clearText(Field f) {
-    const auto text = fieldBytes(bytes(), spec(f));
+    const auto text = fieldBytes(bytes(), fieldOf(f));
     std::fill(text.begin(), text.end(), 0);
 }
 
 std::size_t ProfileRecord::slotOffset(int k) const {
     assert(k >= 0 && k < kButtonSlotCount);
-    return spec(Field::buttons).offset + kButtonSlotSize * static_cast<std::size_t>(k);
+    return fieldOf(Field::buttons).offset + kButtonSlotSize * static_cast<std::size_t>(k);
 }
 
 ButtonSlot ProfileRecord::button(int k) {

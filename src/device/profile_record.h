@@ -53,7 +53,7 @@ public:
     }
 
 private:
-    const FieldSpec<Field>& spec(Field f) const;
+    const FieldSpec<Field>& fieldOf(Field f) const;
     std::size_t slotOffset(int k) const;
 
     const ModelDescriptor* model_;

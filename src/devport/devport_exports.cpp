@@ -18,9 +18,9 @@ velor::HidBackend* backend() {
     if (sharedBackend != nullptr) return sharedBackend;
     // Used alone, the library picks for itself the way the program would.
     static const std::unique_ptr<velor::HidBackend> own = []() -> std::unique_ptr<velor::HidBackend> {
-        if (const char* spec = std::getenv("VELOR_SIMULATE")) {
+        if (const char* devices = std::getenv("VELOR_SIMULATE")) {
             auto sim = std::make_unique<velor::sim::SimBackend>();
-            velor::sim::populateFromSpec(*sim, spec);
+            velor::sim::populateFromList(*sim, devices);
             return sim;
         }
         return velor::makeHidapiBackend();

@@ -233,14 +233,14 @@ std::unique_ptr<HidDevice> SimBackend::open(const std::string& path) {
     return std::make_unique<SimDevice>(world_, path);
 }
 
-int populateFromSpec(SimBackend& backend, std::string_view spec) {
-    if (spec.empty() || spec == "0") return 0;
-    if (spec == "1") spec = "10:24g";
+int populateFromList(SimBackend& backend, std::string_view devices) {
+    if (devices.empty() || devices == "0") return 0;
+    if (devices == "1") devices = "10:24g";
     int made = 0;
-    while (!spec.empty()) {
-        const auto comma = spec.find(',');
-        const std::string_view entry = spec.substr(0, comma);
-        spec = comma == std::string_view::npos ? std::string_view() : spec.substr(comma + 1);
+    while (!devices.empty()) {
+        const auto comma = devices.find(',');
+        const std::string_view entry = devices.substr(0, comma);
+        devices = comma == std::string_view::npos ? std::string_view() : devices.substr(comma + 1);
         const auto colon = entry.find(':');
         if (colon == std::string_view::npos) continue;
         int slot = 0;

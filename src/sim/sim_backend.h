@@ -55,6 +55,6 @@ private:
 // Builds the devices that VELOR_SIMULATE asks for: "1" for an MS_10 mouse on a
 // 2.4 GHz receiver, or a list such as "10:24g,10:wired". Entries for slots or
 // links not supported yet are skipped; returns the number of devices made.
-int populateFromSpec(SimBackend& backend, std::string_view spec);
+int populateFromList(SimBackend& backend, std::string_view devices);
 
 }  // namespace velor::sim

@@ -20,7 +20,7 @@ constexpr F kMacroFields[] = {
 constexpr Layout<MacroField> kMacroLayout{kMacroRecordSize, kMacroFields};
 static_assert(kMacroFields[3].offset + kMacroFields[3].size() == kMacroRecordSize);
 
-const F& spec(MacroField f) { return *kMacroLayout.find(f); }
+const F& fieldOf(MacroField f) { return *kMacroLayout.find(f); }
 
 constexpr int kLongDelaySlotsAbove = 1280;
 constexpr int kSlotLimit = 48;
@@ -43,40 +43,40 @@ MacroRecord MacroRecord::named(std::u16string_view name) {
 }
 
 std::optional<std::u16string> MacroRecord::name() const {
-    return readFixedUtf16(fieldBytes(bytes(), spec(MacroField::name)));
+    return readFixedUtf16(fieldBytes(bytes(), fieldOf(MacroField::name)));
 }
 
 void MacroRecord::setName(std::u16string_view name) {
-    writeFixedUtf16(fieldBytes(std::span<std::uint8_t>(bytes_), spec(MacroField::name)), name);
+    writeFixedUtf16(fieldBytes(std::span<std::uint8_t>(bytes_), fieldOf(MacroField::name)), name);
 }
 
 void MacroRecord::terminateName() {
-    const F& name = spec(MacroField::name);
+    const F& name = fieldOf(MacroField::name);
     writeField(std::span<std::uint8_t>(bytes_), name, 0, name.count - 1);
 }
 
 std::int32_t MacroRecord::loopTimes() const {
-    return static_cast<std::int32_t>(readField(bytes(), spec(MacroField::loopTimes)));
+    return static_cast<std::int32_t>(readField(bytes(), fieldOf(MacroField::loopTimes)));
 }
 
 void MacroRecord::setLoopTimes(std::int32_t times) {
-    writeField(std::span<std::uint8_t>(bytes_), spec(MacroField::loopTimes), times);
+    writeField(std::span<std::uint8_t>(bytes_), fieldOf(MacroField::loopTimes), times);
 }
 
 std::int32_t MacroRecord::actionCount() const {
-    return static_cast<std::int32_t>(readField(bytes(), spec(MacroField::actionCount)));
+    return static_cast<std::int32_t>(readField(bytes(), fieldOf(MacroField::actionCount)));
 }
 
 void MacroRecord::setActionCount(std::int32_t count) {
-    writeField(std::span<std::uint8_t>(bytes_), spec(MacroField::actionCount), count);
+    writeField(std::span<std::uint8_t>(bytes_), fieldOf(MacroField::actionCount), count);
 }
 
 std::span<const std::uint8_t> MacroRecord::actionBytes() const {
-    return fieldBytes(bytes(), spec(MacroField::actions));
+    return fieldBytes(bytes(), fieldOf(MacroField::actions));
 }
 
 std::span<std::uint8_t> MacroRecord::actionBytes() {
-    return fieldBytes(std::span<std::uint8_t>(bytes_), spec(MacroField::actions));
+    return fieldBytes(std::span<std::uint8_t>(bytes_), fieldOf(MacroField::actions));
 }
 
 MacroAction MacroRecord::action(int i) const {

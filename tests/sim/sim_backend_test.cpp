@@ -80,10 +80,10 @@ TEST(SimBackend, UnpluggedDevicesVanishAndTheirHandlesFail) {
 
 TEST(SimBackend, SpecFromTheEnvironment) {
     SimBackend one;
-    EXPECT_EQ(populateFromSpec(one, "1"), 1);
+    EXPECT_EQ(populateFromList(one, "1"), 1);
     EXPECT_EQ(one.enumerate(0x1D57, 0xFA60).size(), 2u);
     SimBackend list;
-    EXPECT_EQ(populateFromSpec(list, "10:24g,10:wired,3:4k,bogus,7:ble"), 2);
+    EXPECT_EQ(populateFromList(list, "10:24g,10:wired,3:4k,bogus,7:ble"), 2);
     EXPECT_EQ(list.enumerate(0x1D57, 0xFA79).size(), 1u);
 }
 
