@@ -13,7 +13,7 @@ namespace velor {
 namespace {
 
 class NullLibrary final : public FeatureDevice {
-public:
+  public:
     void setVidPid(std::uint16_t, std::uint16_t) override {}
     void openDevMonitor(const VelorPoster*, std::uint32_t, std::uint32_t) override {}
     int openFeatureDevice() override { return 1; }
@@ -26,7 +26,7 @@ public:
 };
 
 class AckingReceiver final : public HidDevice {
-public:
+  public:
     int sendFeatureReport(std::span<const std::uint8_t> r) override {
         benchmark::DoNotOptimize(r.data());
         return static_cast<int>(r.size());
@@ -42,8 +42,9 @@ ProfileRecord macroRecord() {
     slot.set(SlotField::function, 17);
     slot.set(SlotField::macroActionCount, 46);
     for (int i = 0; i < 46; ++i)
-        slot.setAction(i, {static_cast<std::uint8_t>(4 + i % 20),
-                           static_cast<std::uint8_t>(1 + i % 2), static_cast<std::uint16_t>(i * 40)});
+        slot.setAction(i,
+                       {static_cast<std::uint8_t>(4 + i % 20), static_cast<std::uint8_t>(1 + i % 2),
+                        static_cast<std::uint16_t>(i * 40)});
     return r;
 }
 

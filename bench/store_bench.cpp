@@ -18,11 +18,13 @@ namespace velor {
 namespace {
 
 class Texts final : public TextLookup {
-public:
+  public:
     std::u16string text(std::string_view) const override { return u"Profile"; }
 };
 
-const ModelDescriptor& ms10() { return *descriptorFor(10); }
+const ModelDescriptor& ms10() {
+    return *descriptorFor(10);
+}
 
 std::string benchFolder(std::int64_t n) {
     const auto folder = std::filesystem::temp_directory_path() /
@@ -60,7 +62,8 @@ void BM_SaveStore(benchmark::State& state) {
     fill(list, state.range(0));
     const std::string folder = benchFolder(state.range(0));
     for (auto _ : state) benchmark::DoNotOptimize(saveProfiles(list, folder));
-    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(storeBytes(list).size()));
+    state.SetBytesProcessed(state.iterations() *
+                            static_cast<std::int64_t>(storeBytes(list).size()));
 }
 BENCHMARK(BM_SaveStore)->Arg(1)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 
@@ -76,8 +79,8 @@ void BM_LoadStore(benchmark::State& state) {
         ProfileList list(ms10());
         benchmark::DoNotOptimize(loadProfiles(list, folder, texts));
     }
-    state.counters["peak_rss_kb_load_save"] =
-        static_cast<double>(peakKilobytes(gSelf, state.range(0), folder) - peakKilobytes(gSelf, 0, folder));
+    state.counters["peak_rss_kb_load_save"] = static_cast<double>(
+        peakKilobytes(gSelf, state.range(0), folder) - peakKilobytes(gSelf, 0, folder));
 }
 BENCHMARK(BM_LoadStore)->Arg(1)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 

@@ -17,7 +17,9 @@ std::string textOf(const std::vector<std::uint8_t>& bytes) {
 AppSettings::AppSettings(std::function<std::string()> dataFolder, DebugSink debug)
     : dataFolder_(std::move(dataFolder)), debug_(debug ? std::move(debug) : defaultDebugSink()) {}
 
-std::string AppSettings::path() const { return dataFolder_() + std::string(kSettingsFile); }
+std::string AppSettings::path() const {
+    return dataFolder_() + std::string(kSettingsFile);
+}
 
 int AppSettings::read(std::string_view key) const {
     const auto bytes = readWholeFile(path(), kMaxSettingsBytes);
@@ -41,8 +43,8 @@ bool AppSettings::write(std::string_view key, int value) {
     doc.set(kSettingsSection, key, std::to_string(value));
     const std::string text = doc.text();
     FileError error;
-    if (!writeFileAtomically(file, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()},
-                             &error)) {
+    if (!writeFileAtomically(
+            file, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, &error)) {
         if (!reportedWriteFailure_) debug_("settings not saved: " + error.message);
         reportedWriteFailure_ = true;
         return false;

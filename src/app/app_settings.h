@@ -16,7 +16,7 @@ inline constexpr std::string_view kSettingsSection = "SETTING";
 inline constexpr int kUnset = -1;
 
 class AppSettings {
-public:
+  public:
     // dataFolder gives the folder (ending in '/') at every call.
     AppSettings(std::function<std::string()> dataFolder, DebugSink debug);
 
@@ -32,7 +32,7 @@ public:
 
     std::string path() const;
 
-private:
+  private:
     bool write(std::string_view key, int value);
 
     std::function<std::string()> dataFolder_;

@@ -16,8 +16,7 @@ std::string_view trim(std::string_view s) {
 }
 
 bool sameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
@@ -72,7 +71,8 @@ IniDocument::Found IniDocument::find(std::string_view section, std::string_view 
     return f;
 }
 
-std::optional<std::string> IniDocument::value(std::string_view section, std::string_view key) const {
+std::optional<std::string> IniDocument::value(std::string_view section,
+                                              std::string_view key) const {
     const Found f = find(section, key);
     if (f.keyLine == npos) return std::nullopt;
     const std::string_view line = lines_[f.keyLine];

@@ -11,7 +11,7 @@
 namespace velor {
 
 class IniDocument {
-public:
+  public:
     static IniDocument parse(std::string_view text);
 
     // The first value of the key in the first section of that name; names
@@ -23,7 +23,7 @@ public:
 
     std::string text() const;
 
-private:
+  private:
     struct Found {
         std::size_t sectionLine = npos;  // header line of the section
         std::size_t sectionEnd = npos;   // one past its last line

@@ -10,13 +10,13 @@ namespace velor {
 
 class InstanceServer final : public QObject {
     Q_OBJECT
-public:
+  public:
     InstanceServer(const QString& socketPath, std::function<void()> onShow,
                    QObject* parent = nullptr);
     bool listening() const { return server_.isListening(); }
     QString error() const { return server_.errorString(); }
 
-private:
+  private:
     QLocalServer server_;
     std::function<void()> onShow_;
 };

@@ -19,11 +19,10 @@ constexpr std::array<std::string_view, 10> kKeypadDigitIds = {
 };
 // Usages 0x46..0x58 in order.
 constexpr std::array<std::string_view, 19> kNavigationIds = {
-    "key_Print Scr"sv, "key_Scroll Lock"sv, "key_Pause"sv,     "key_Insert"sv,
-    "key_Home"sv,      "key_Page Up"sv,     "key_Delete"sv,    "key_End"sv,
-    "key_Page Down"sv, "key_Right"sv,       "key_Left"sv,      "key_Down"sv,
-    "key_Up"sv,        "key_Num Lock"sv,    "key_Num_/"sv,     "key_Num_*"sv,
-    "key_Num_-"sv,     "key_Num_+"sv,       "key_Num_Enter"sv,
+    "key_Print Scr"sv, "key_Scroll Lock"sv, "key_Pause"sv, "key_Insert"sv,    "key_Home"sv,
+    "key_Page Up"sv,   "key_Delete"sv,      "key_End"sv,   "key_Page Down"sv, "key_Right"sv,
+    "key_Left"sv,      "key_Down"sv,        "key_Up"sv,    "key_Num Lock"sv,  "key_Num_/"sv,
+    "key_Num_*"sv,     "key_Num_-"sv,       "key_Num_+"sv, "key_Num_Enter"sv,
 };
 // Usages 0xE0..0xE7 in order.
 constexpr std::array<std::string_view, 8> kModifierIds = {
@@ -44,14 +43,22 @@ std::string_view textIdOfUsage(std::uint32_t code) {
     if (code >= 0xE0 && code <= 0xE7) return kModifierIds[code - 0xE0];
     if (code >= 0xF1 && code <= 0xF5) return kMouseButtonIds[code - 0xF1];
     switch (code) {
-        case 0x62: return kKeypadDigitIds[0];
-        case 0x63: return "key_Num_.";
-        case 0x64: return "key_\\";
-        case 0x65: return "key_APP";
-        case 0x82: return "Sleep";
-        case 0x88: return "Kana/Roma";
-        case 0xDD: return "`";
-        default: return {};
+        case 0x62:
+            return kKeypadDigitIds[0];
+        case 0x63:
+            return "key_Num_.";
+        case 0x64:
+            return "key_\\";
+        case 0x65:
+            return "key_APP";
+        case 0x82:
+            return "Sleep";
+        case 0x88:
+            return "Kana/Roma";
+        case 0xDD:
+            return "`";
+        default:
+            return {};
     }
 }
 
@@ -60,47 +67,83 @@ std::string_view textIdOfVirtualKey(std::uint32_t vk) {
     if (vk >= 0x60 && vk <= 0x69) return kKeypadDigitIds[vk - 0x60];
     if (vk >= 0x70 && vk <= 0x7B) return kFunctionKeyIds[vk - 0x70];
     switch (vk) {
-        case 0x08: return "key_BackSpace";
-        case 0x09: return "key_Tab";
-        case 0x0D: return "key_Enter";
+        case 0x08:
+            return "key_BackSpace";
+        case 0x09:
+            return "key_Tab";
+        case 0x0D:
+            return "key_Enter";
         case 0x10:
-        case 0xA0: return "key_LShift";
+        case 0xA0:
+            return "key_LShift";
         case 0x11:
-        case 0xA2: return "key_LCtrl";
+        case 0xA2:
+            return "key_LCtrl";
         case 0x12:
-        case 0xA4: return "key_LAlt";
-        case 0x13: return "key_Pause";
+        case 0xA4:
+            return "key_LAlt";
+        case 0x13:
+            return "key_Pause";
         case 0x14:
-        case 0xF0: return "key_Caplk";
-        case 0x1B: return "key_Esc";
-        case 0x20: return "key_Space";
-        case 0x21: return "key_Page Up";
-        case 0x22: return "key_Page Down";
-        case 0x23: return "key_End";
-        case 0x24: return "key_Home";
-        case 0x25: return "key_Left";
-        case 0x26: return "key_Up";
-        case 0x27: return "key_Right";
-        case 0x28: return "key_Down";
+        case 0xF0:
+            return "key_Caplk";
+        case 0x1B:
+            return "key_Esc";
+        case 0x20:
+            return "key_Space";
+        case 0x21:
+            return "key_Page Up";
+        case 0x22:
+            return "key_Page Down";
+        case 0x23:
+            return "key_End";
+        case 0x24:
+            return "key_Home";
+        case 0x25:
+            return "key_Left";
+        case 0x26:
+            return "key_Up";
+        case 0x27:
+            return "key_Right";
+        case 0x28:
+            return "key_Down";
         case 0x2A:
-        case 0x2C: return "key_Print Scr";
-        case 0x2D: return "key_Insert";
-        case 0x2E: return "key_Delete";
-        case 0x5B: return "key_LWin";
-        case 0x5C: return "key_RWin";
-        case 0x5D: return "key_APP";
-        case 0x6A: return "key_Num_*";
-        case 0x6B: return "key_Num_+";
-        case 0x6C: return "key_Num_Enter";
-        case 0x6D: return "key_Num_-";
-        case 0x6E: return "key_Num_.";
-        case 0x6F: return "key_Num_/";
-        case 0x90: return "key_Num Lock";
-        case 0x91: return "key_Scroll Lock";
-        case 0xA1: return "key_RShift";
-        case 0xA3: return "key_RCtrl";
-        case 0xA5: return "key_RAlt";
-        default: return {};
+        case 0x2C:
+            return "key_Print Scr";
+        case 0x2D:
+            return "key_Insert";
+        case 0x2E:
+            return "key_Delete";
+        case 0x5B:
+            return "key_LWin";
+        case 0x5C:
+            return "key_RWin";
+        case 0x5D:
+            return "key_APP";
+        case 0x6A:
+            return "key_Num_*";
+        case 0x6B:
+            return "key_Num_+";
+        case 0x6C:
+            return "key_Num_Enter";
+        case 0x6D:
+            return "key_Num_-";
+        case 0x6E:
+            return "key_Num_.";
+        case 0x6F:
+            return "key_Num_/";
+        case 0x90:
+            return "key_Num Lock";
+        case 0x91:
+            return "key_Scroll Lock";
+        case 0xA1:
+            return "key_RShift";
+        case 0xA3:
+            return "key_RCtrl";
+        case 0xA5:
+            return "key_RAlt";
+        default:
+            return {};
     }
 }
 
@@ -108,7 +151,9 @@ std::u16string textOf(std::string_view id, const TextLookup& texts) {
     return id.empty() ? std::u16string() : texts.text(id);
 }
 
-bool isOdd(char16_t c) { return (c & 1) != 0; }
+bool isOdd(char16_t c) {
+    return (c & 1) != 0;
+}
 
 // Simple (one to one) upper-casing of the scripts that keyboard layouts print
 // unshifted; characters without a simple upper case (ß, ŉ) stay as they are.
@@ -236,18 +281,30 @@ std::u16string UsKeyboardLayout::characterOfVirtualKey(std::uint32_t virtualKey)
         return std::u16string(1, static_cast<char16_t>(virtualKey));
     }
     switch (virtualKey) {
-        case 0xBD: return u"-";
-        case 0xBB: return u"=";
-        case 0xDB: return u"[";
-        case 0xDD: return u"]";
-        case 0xDC: return u"\\";
-        case 0xBA: return u";";
-        case 0xDE: return u"'";
-        case 0xC0: return u"`";
-        case 0xBC: return u",";
-        case 0xBE: return u".";
-        case 0xBF: return u"/";
-        default: return {};  // 0xDF among them: no US key gives it
+        case 0xBD:
+            return u"-";
+        case 0xBB:
+            return u"=";
+        case 0xDB:
+            return u"[";
+        case 0xDD:
+            return u"]";
+        case 0xDC:
+            return u"\\";
+        case 0xBA:
+            return u";";
+        case 0xDE:
+            return u"'";
+        case 0xC0:
+            return u"`";
+        case 0xBC:
+            return u",";
+        case 0xBE:
+            return u".";
+        case 0xBF:
+            return u"/";
+        default:
+            return {};  // 0xDF among them: no US key gives it
     }
 }
 

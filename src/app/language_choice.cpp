@@ -17,7 +17,9 @@ std::string lower(std::string_view s) {
 
 }  // namespace
 
-bool validLanguageId(int lanId) { return lanId >= kLanguageChinese && lanId <= kLanguageVietnamese; }
+bool validLanguageId(int lanId) {
+    return lanId >= kLanguageChinese && lanId <= kLanguageVietnamese;
+}
 
 int languageForLocale(std::string_view locale) {
     // Drop the encoding and modifier: "zh_CN.UTF-8@x" -> "zh_CN".
@@ -31,7 +33,8 @@ int languageForLocale(std::string_view locale) {
     // and the traditional script get English.
     const std::string rest = name.size() > 2 ? name.substr(3) : "";
     if (rest.find("hant") != std::string::npos) return kLanguageEnglish;
-    if (rest.empty() || rest == "cn" || rest == "hans" || rest == "hans_cn") return kLanguageChinese;
+    if (rest.empty() || rest == "cn" || rest == "hans" || rest == "hans_cn")
+        return kLanguageChinese;
     return kLanguageEnglish;
 }
 

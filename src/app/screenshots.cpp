@@ -7,8 +7,8 @@
 
 #include "ui/about_window.h"
 #include "ui/dpi_color_window.h"
-#include "ui/main_window.h"
 #include "ui/macro_window.h"
+#include "ui/main_window.h"
 #include "ui/msg_window.h"
 #include "ui/profile_name_window.h"
 #include "ui/select_macro_window.h"
@@ -37,7 +37,8 @@ void snapDialog(SkinnedDialog& dialog, const QString& folder, const QString& nam
 
 }  // namespace
 
-void takeScreenshotsAndQuit(CMainWnd& window, const KeyboardLayout& keyboard, const QString& folder) {
+void takeScreenshotsAndQuit(CMainWnd& window, const KeyboardLayout& keyboard,
+                            const QString& folder) {
     QDir().mkpath(folder);
     QTimer::singleShot(500, &window, [&window, &keyboard, folder] {
         window.showWindow(true);
@@ -72,12 +73,14 @@ void takeScreenshotsAndQuit(CMainWnd& window, const KeyboardLayout& keyboard, co
 
         MacroList editing = macros;
         MacroRecord& burst = editing.records[1];
-        const MacroAction steps[] = {{0xF1, 1, 35}, {0xF1, 2, 60}, {0xF1, 1, 35}, {0xF1, 2, 60}, {0x15, 1, 20}, {0x15, 2, 10}};
+        const MacroAction steps[] = {{0xF1, 1, 35}, {0xF1, 2, 60}, {0xF1, 1, 35},
+                                     {0xF1, 2, 60}, {0x15, 1, 20}, {0x15, 2, 10}};
         for (int i = 0; i < 6; ++i) burst.setAction(i, steps[i]);
         burst.setActionCount(6);
-        CMacroWnd editor(&window, window.texts(),
-                         {10, skins, &editing, [] { return true; }, &keyboard, &window.hookTable(),
-                          &systemClock(), [](std::string_view) {}, [](const QString&) { return false; }});
+        CMacroWnd editor(
+            &window, window.texts(),
+            {10, skins, &editing, [] { return true; }, &keyboard, &window.hookTable(),
+             &systemClock(), [](std::string_view) {}, [](const QString&) { return false; }});
         if (editor.create()) {
             editor.model().load(1);
             editor.skin().find<QListWidget>("ms_10_macro_list")->setCurrentRow(1);

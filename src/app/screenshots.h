@@ -11,6 +11,7 @@ class CMainWnd;
 class KeyboardLayout;
 
 // Schedules the pictures once the event loop runs, then quits the program.
-void takeScreenshotsAndQuit(CMainWnd& window, const KeyboardLayout& keyboard, const QString& folder);
+void takeScreenshotsAndQuit(CMainWnd& window, const KeyboardLayout& keyboard,
+                            const QString& folder);
 
 }  // namespace velor

@@ -12,17 +12,17 @@
 #include "app/screenshots.h"
 #include "device/feature_library.h"
 #include "hid/hidapi_backend.h"
-#include "sim/sim_backend.h"
-#include "ui/ms_page.h"
-#include "platform/keyboard_layout.h"
 #include "platform/app_folders.h"
 #include "platform/autostart.h"
 #include "platform/debug_output.h"
 #include "platform/instance_lock.h"
 #include "platform/instance_notify.h"
+#include "platform/keyboard_layout.h"
 #include "platform/program_folder.h"
 #include "platform/system_language.h"
+#include "sim/sim_backend.h"
 #include "ui/main_window.h"
+#include "ui/ms_page.h"
 
 namespace velor {
 

@@ -13,7 +13,7 @@ Result<Options> Options::parse(std::span<const std::string_view> args,
             return Result<Options>::failure("unexpected argument '" + std::string(arg) + "'");
         const std::string_view name = arg.substr(2);
         const auto accepts = std::find_if(accepted.begin(), accepted.end(),
-                                       [&](const OptionSpec& s) { return s.name == name; });
+                                          [&](const OptionSpec& s) { return s.name == name; });
         if (accepts == accepted.end())
             return Result<Options>::failure("unknown option '" + std::string(arg) + "'");
         if (options.has(name))

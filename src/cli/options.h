@@ -18,14 +18,14 @@ struct OptionSpec {
 };
 
 class Options {
-public:
+  public:
     static Result<Options> parse(std::span<const std::string_view> args,
                                  std::span<const OptionSpec> accepted);
 
     bool has(std::string_view name) const { return values_.count(std::string(name)) != 0; }
     std::optional<std::string_view> value(std::string_view name) const;
 
-private:
+  private:
     std::map<std::string, std::string, std::less<>> values_;
 };
 

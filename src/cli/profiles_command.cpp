@@ -30,15 +30,15 @@ std::optional<Store> openStore(const Options& options, const Io& io, int& exitCo
         io.fail(model.error());
         return std::nullopt;
     }
-    std::string folder = options.value("data") ? std::string(*options.value("data"))
-                                               : existingAppDataFolder();
+    std::string folder =
+        options.value("data") ? std::string(*options.value("data")) : existingAppDataFolder();
     if (folder.empty() || folder.back() != '/') folder += '/';
     const auto path = profileStorePath(**model, folder);
     StoreReadError error = StoreReadError::None;
     auto contents = readProfileStore(**model, path, &error);
     if (!contents) {
         io.fail(path.string() + (error == StoreReadError::Missing ? ": no profile store here"
-                                                                   : ": cannot be read"));
+                                                                  : ": cannot be read"));
         return std::nullopt;
     }
     exitCode = kExitOk;
@@ -70,13 +70,16 @@ int runExport(std::span<const std::string_view> args, const Io& io) {
     int code = kExitOk;
     const auto store = openStore(*options, io, code);
     if (!store) return code;
-    if (store->contents.records.empty()) return io.fail(store->path.string() + ": holds no profile");
+    if (store->contents.records.empty())
+        return io.fail(store->path.string() + ": holds no profile");
     std::size_t index = 0;
-    const auto [end, ec] = std::from_chars(indexText->data(), indexText->data() + indexText->size(), index);
+    const auto [end, ec] =
+        std::from_chars(indexText->data(), indexText->data() + indexText->size(), index);
     if (ec != std::errc() || end != indexText->data() + indexText->size() ||
         index >= store->contents.records.size())
-        return io.fail("--index must be 0 to " + std::to_string(store->contents.records.size() - 1) +
-                       ", not '" + std::string(*indexText) + "'");
+        return io.fail("--index must be 0 to " +
+                       std::to_string(store->contents.records.size() - 1) + ", not '" +
+                       std::string(*indexText) + "'");
     std::error_code exists;
     if (std::filesystem::exists(std::string(*out), exists) && !options->has("force"))
         return io.fail(std::string(*out) + " exists; add --force to replace it");

@@ -12,9 +12,9 @@ constexpr Field kDpiFields[] = {Field::dpiLevel,      Field::sensorOption0, Fiel
                                 Field::sensorOption1, Field::rippleControl, Field::angleSnap,
                                 Field::motionSync,    Field::dpiX,          Field::dpiY,
                                 Field::dpiEnabled,    Field::dpiColour};
-constexpr Field kLightingFields[] = {Field::lightMode,   Field::lightOption, Field::breathSpeed,
-                                     Field::brightness,  Field::keyDebounce, Field::lightColour,
-                                     Field::sleepTimer,  Field::lightParam,  Field::lightOffTimer};
+constexpr Field kLightingFields[] = {Field::lightMode,  Field::lightOption, Field::breathSpeed,
+                                     Field::brightness, Field::keyDebounce, Field::lightColour,
+                                     Field::sleepTimer, Field::lightParam,  Field::lightOffTimer};
 constexpr Field kPollingFields[] = {Field::pollingRate, Field::pollingRateHs};
 constexpr SlotField kMacroFields[] = {SlotField::macroLoopTimes, SlotField::macroRepeatMode,
                                       SlotField::macroExtra, SlotField::macroActions};
@@ -43,7 +43,8 @@ bool macroDiffers(ConstButtonSlot a, ConstButtonSlot b) {
 ApplyEngine::ApplyEngine(ProfileList& list, ApplyHooks hooks)
     : list_(list), hooks_(std::move(hooks)) {}
 
-ReportGroups ApplyEngine::changedGroups(const ProfileRecord& current, const ProfileRecord& applied) {
+ReportGroups ApplyEngine::changedGroups(const ProfileRecord& current,
+                                        const ProfileRecord& applied) {
     ReportGroups g;
     g.dpi = differs(current, applied, kDpiFields);
     g.lighting = differs(current, applied, kLightingFields);
@@ -90,7 +91,8 @@ void ApplyEngine::apply() {
         const bool full = fullUpload_.exchange(false);
         groups = (full || !applied_) ? ReportGroups::all() : changedGroups(*snapshot, *applied_);
     }
-    for (const PlannedReport& report : planUpload(*snapshot, groups)) hooks_.send(report.report.bytes());
+    for (const PlannedReport& report : planUpload(*snapshot, groups))
+        hooks_.send(report.report.bytes());
 
     hooks_.startWatchdog();
     {

@@ -25,7 +25,7 @@ struct ApplyHooks {
 };
 
 class ApplyEngine {
-public:
+  public:
     ApplyEngine(ProfileList& list, ApplyHooks hooks);
 
     // The worker's handler of the apply command.
@@ -44,7 +44,7 @@ public:
     // Which groups differ between two records of the same slot.
     static ReportGroups changedGroups(const ProfileRecord& current, const ProfileRecord& applied);
 
-private:
+  private:
     ProfileList& list_;
     ApplyHooks hooks_;
     std::atomic<bool> fullUpload_{true};

@@ -19,18 +19,17 @@ template <typename Byte>
 class BasicButtonSlot {
     static constexpr bool kMutable = !std::is_const_v<Byte>;
 
-public:
+  public:
     explicit BasicButtonSlot(std::span<Byte, kButtonSlotSize> bytes) : bytes_(bytes) {}
     // A mutable view reads as a const one.
     // (A template, so that it never stands in for the copy constructor.)
     template <typename Other>
-        requires(!kMutable && std::is_same_v<Other, std::uint8_t>)
-    BasicButtonSlot(const BasicButtonSlot<Other>& other) : bytes_(other.bytes()) {}
+    requires(!kMutable && std::is_same_v<Other, std::uint8_t>)
+        BasicButtonSlot(const BasicButtonSlot<Other>& other)
+        : bytes_(other.bytes()) {}
 
     std::int64_t get(SlotField f) const { return readField(constBytes(), fieldOf(f)); }
-    void set(SlotField f, std::int64_t value) const
-        requires kMutable
-    {
+    void set(SlotField f, std::int64_t value) const requires kMutable {
         writeField(std::span<std::uint8_t>(bytes_), fieldOf(f), value);
     }
 
@@ -46,7 +45,9 @@ public:
     std::uint16_t macroActionCount() const {
         return static_cast<std::uint16_t>(get(SlotField::macroActionCount));
     }
-    std::int32_t macroIndex() const { return static_cast<std::int32_t>(get(SlotField::macroIndex)); }
+    std::int32_t macroIndex() const {
+        return static_cast<std::int32_t>(get(SlotField::macroIndex));
+    }
     std::uint32_t macroExtra() const {
         return static_cast<std::uint32_t>(get(SlotField::macroExtra));
     }
@@ -55,26 +56,20 @@ public:
     std::optional<std::u16string> macroName() const {
         return readFixedUtf16(fieldBytes(constBytes(), fieldOf(SlotField::macroName)));
     }
-    void setMacroName(std::u16string_view name) const
-        requires kMutable
-    {
+    void setMacroName(std::u16string_view name) const requires kMutable {
         writeFixedUtf16(fieldBytes(std::span<std::uint8_t>(bytes_), fieldOf(SlotField::macroName)),
                         name);
     }
 
     // Entry i (0..45) of the embedded action block, whatever macroActionCount says.
-    MacroAction action(int i) const {
-        return MacroAction::read(actionBytes(constBytes(), i));
-    }
-    void setAction(int i, const MacroAction& a) const
-        requires kMutable
-    {
+    MacroAction action(int i) const { return MacroAction::read(actionBytes(constBytes(), i)); }
+    void setAction(int i, const MacroAction& a) const requires kMutable {
         a.write(actionBytes(std::span<std::uint8_t>(bytes_), i));
     }
 
     std::span<Byte, kButtonSlotSize> bytes() const { return bytes_; }
 
-private:
+  private:
     static const FieldSpec<SlotField>& fieldOf(SlotField f) { return *buttonSlotLayout().find(f); }
     std::span<const std::uint8_t> constBytes() const { return bytes_; }
 

@@ -28,7 +28,8 @@ constexpr std::uint32_t kStatusEvents[] = {0x10, 0x20, 0x40, 0x50, 0x60, 0x70, 0
 bool isStatusOf(std::uint32_t eventWord, std::uint8_t modelCode) {
     const std::uint32_t type = eventWord >> 8;
     return (eventWord & 0xFF) == modelCode &&
-           std::find(std::begin(kStatusEvents), std::end(kStatusEvents), type) != std::end(kStatusEvents);
+           std::find(std::begin(kStatusEvents), std::end(kStatusEvents), type) !=
+               std::end(kStatusEvents);
 }
 
 }  // namespace
@@ -45,7 +46,7 @@ std::uint32_t deviceCodeFromMessageB(std::uintptr_t wParam) {
 // The "window" handed to the library. Once disconnected, whatever the library
 // still posts is dropped instead of reaching a page that is going away.
 class DeviceLink::PosterBridge {
-public:
+  public:
     explicit PosterBridge(MessagePoster& target) : target_(&target) {}
     const VelorPoster* window() const { return &window_; }
     void disconnect() {
@@ -53,7 +54,7 @@ public:
         target_ = nullptr;
     }
 
-private:
+  private:
     static void deliver(void* context, std::uint32_t message, std::uintptr_t wParam,
                         std::intptr_t lParam) {
         auto* self = static_cast<PosterBridge*>(context);
@@ -71,7 +72,9 @@ DeviceLink::DeviceLink(Wiring wiring)
     if (!w_.debug) w_.debug = defaultDebugSink();
 }
 
-DeviceLink::~DeviceLink() { close(); }
+DeviceLink::~DeviceLink() {
+    close();
+}
 
 void DeviceLink::open(std::unique_ptr<FeatureDevice> library) {
     worker_ = std::make_unique<WorkerThread>([this](std::uint32_t m) { onWorkerMessage(m); });
@@ -156,7 +159,8 @@ void DeviceLink::updateConnected(bool alwaysPost) {
     if (changed || alwaysPost) w_.mainWindow.post(kConnectedChangedMessage, 0, 0);
 }
 
-void DeviceLink::setReceiver(std::shared_ptr<HidDevice> command, std::shared_ptr<HidDevice> report) {
+void DeviceLink::setReceiver(std::shared_ptr<HidDevice> command,
+                             std::shared_ptr<HidDevice> report) {
     const std::lock_guard guard(receiverMutex_);
     receiverCommand_ = std::move(command);
     receiverReport_ = std::move(report);

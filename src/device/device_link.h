@@ -34,7 +34,7 @@ std::uint32_t deviceCodeFromMessageA(std::uintptr_t wParam, std::intptr_t lParam
 std::uint32_t deviceCodeFromMessageB(std::uintptr_t wParam);
 
 class DeviceLink {
-public:
+  public:
     struct Wiring {
         const ModelDescriptor& model;
         Clock& clock;
@@ -80,7 +80,7 @@ public:
     // For tests: wait until the worker has nothing queued or running.
     void waitForWorker() const;
 
-private:
+  private:
     class PosterBridge;
 
     void updateConnected(bool alwaysPost);

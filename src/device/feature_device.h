@@ -10,7 +10,7 @@
 namespace velor {
 
 class FeatureDevice {
-public:
+  public:
     virtual ~FeatureDevice() = default;
     virtual void setVidPid(std::uint16_t vendorId, std::uint16_t productId) = 0;
     virtual void openDevMonitor(const VelorPoster* window, std::uint32_t messageA,

@@ -6,8 +6,8 @@
 
 namespace velor {
 
-std::int64_t readElement(std::span<const std::uint8_t> block, std::uint32_t offset,
-                         FieldType type, std::uint32_t elementBytes, std::uint32_t index) {
+std::int64_t readElement(std::span<const std::uint8_t> block, std::uint32_t offset, FieldType type,
+                         std::uint32_t elementBytes, std::uint32_t index) {
     const std::size_t at = offset + std::size_t{elementBytes} * index;
     switch (type) {
         case FieldType::U8:

@@ -52,7 +52,7 @@ struct FieldSpec {
 // simply absent from its table.
 template <typename FieldId>
 class Layout {
-public:
+  public:
     using Row = FieldSpec<FieldId>;
     static constexpr std::size_t kIds = static_cast<std::size_t>(FieldId::kCount);
 
@@ -72,15 +72,15 @@ public:
         return at < 0 ? nullptr : &fields_[static_cast<std::size_t>(at)];
     }
 
-private:
+  private:
     std::uint32_t length_;
     std::span<const Row> fields_;
     std::array<std::int16_t, kIds> index_{};
 };
 
 // Numeric element `index` of a field; i32 fields are sign-extended.
-std::int64_t readElement(std::span<const std::uint8_t> block, std::uint32_t offset,
-                         FieldType type, std::uint32_t elementBytes, std::uint32_t index);
+std::int64_t readElement(std::span<const std::uint8_t> block, std::uint32_t offset, FieldType type,
+                         std::uint32_t elementBytes, std::uint32_t index);
 // Stores the low bits of value that fit the element.
 void writeElement(std::span<std::uint8_t> block, std::uint32_t offset, FieldType type,
                   std::uint32_t elementBytes, std::uint32_t index, std::int64_t value);

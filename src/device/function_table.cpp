@@ -85,11 +85,14 @@ static_assert(sortedByCode(), "lookup relies on ascending, unique codes");
 
 }  // namespace
 
-std::span<const FunctionInfo> functionTable() { return kFunctions; }
+std::span<const FunctionInfo> functionTable() {
+    return kFunctions;
+}
 
 const FunctionInfo* functionInfo(std::uint8_t code) {
-    const auto* it = std::lower_bound(std::begin(kFunctions), std::end(kFunctions), code,
-                                      [](const FunctionInfo& f, std::uint8_t c) { return f.code < c; });
+    const auto* it =
+        std::lower_bound(std::begin(kFunctions), std::end(kFunctions), code,
+                         [](const FunctionInfo& f, std::uint8_t c) { return f.code < c; });
     return it != std::end(kFunctions) && it->code == code ? it : nullptr;
 }
 

@@ -7,7 +7,7 @@
 namespace velor {
 
 class LinkView {
-public:
+  public:
     virtual ~LinkView() = default;
     virtual void showWiredIcon(bool shown) = 0;
     virtual void showSleepLabel(bool shown) = 0;

@@ -14,8 +14,8 @@ struct MacroAction {
     static constexpr std::uint8_t kRelease = 2;
     static constexpr std::size_t kSize = 4;
 
-    std::uint8_t code = 0;  // HID keyboard usage, or 0xF1..0xF5 for mouse buttons
-    std::uint8_t kind = 0;  // kPress; anything else is a release
+    std::uint8_t code = 0;    // HID keyboard usage, or 0xF1..0xF5 for mouse buttons
+    std::uint8_t kind = 0;    // kPress; anything else is a release
     std::uint16_t delay = 0;  // milliseconds after this step
 
     bool isPress() const { return kind == kPress; }

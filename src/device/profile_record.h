@@ -15,7 +15,7 @@
 namespace velor {
 
 class ProfileRecord {
-public:
+  public:
     // A zero-filled block of the slot's record length (not yet a valid profile:
     // see newRecord).
     explicit ProfileRecord(const ModelDescriptor& model);
@@ -52,7 +52,7 @@ public:
         return a.model_ == b.model_ && a.bytes_ == b.bytes_;
     }
 
-private:
+  private:
     const FieldSpec<Field>& fieldOf(Field f) const;
     std::size_t slotOffset(int k) const;
 

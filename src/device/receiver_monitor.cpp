@@ -19,7 +19,8 @@ constexpr std::uint8_t kCodes24[] = {0x10, 0x20, 0x21, 0x30, 0x31, 0x32, 0x33, 0
 
 // What a reader thread hands over: five report bytes, its position and the
 // enumeration it belongs to, packed into one message parameter.
-std::uintptr_t pack(const std::array<std::uint8_t, 5>& bytes, std::size_t position, std::uint32_t generation) {
+std::uintptr_t pack(const std::array<std::uint8_t, 5>& bytes, std::size_t position,
+                    std::uint32_t generation) {
     std::uint64_t v = 0;
     for (std::size_t i = 0; i < bytes.size(); ++i) v |= std::uint64_t{bytes[i]} << (8 * i);
     v |= std::uint64_t{position & 0xFF} << 40;
@@ -30,7 +31,8 @@ std::uintptr_t pack(const std::array<std::uint8_t, 5>& bytes, std::size_t positi
 // Interface keys are compared without regard to case.
 bool sameKey(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
@@ -52,11 +54,17 @@ std::optional<int> slotOfModelCode(std::uint8_t code, bool fourK) {
 ReceiverMonitor::ReceiverMonitor(const ReceiverKind& kind, HidBackend& hid, MessagePoster& ui,
                                  std::uint32_t message, ReceiverPages& pages,
                                  std::function<void()> requestRestart, DebugSink debug)
-    : kind_(kind), hid_(hid), ui_(ui), message_(message), pages_(pages),
+    : kind_(kind),
+      hid_(hid),
+      ui_(ui),
+      message_(message),
+      pages_(pages),
       requestRestart_(std::move(requestRestart)),
       debug_(debug ? std::move(debug) : defaultDebugSink()) {}
 
-ReceiverMonitor::~ReceiverMonitor() { stopReaders(); }
+ReceiverMonitor::~ReceiverMonitor() {
+    stopReaders();
+}
 
 void ReceiverMonitor::stopReaders() {
     for (auto& stop : stops_) *stop = true;
@@ -69,7 +77,8 @@ void ReceiverMonitor::stopReaders() {
 
 std::vector<std::string> ReceiverMonitor::presentPaths() {
     std::vector<std::string> paths;
-    for (const HidDeviceInfo& info : hid_.enumerate(0x1D57, kind_.productId)) paths.push_back(info.path);
+    for (const HidDeviceInfo& info : hid_.enumerate(0x1D57, kind_.productId))
+        paths.push_back(info.path);
     return paths;
 }
 
@@ -82,19 +91,23 @@ void ReceiverMonitor::restart() {
     paths_.clear();
     for (const HidDeviceInfo& info : hid_.enumerate(0x1D57, kind_.productId)) {
         paths_.push_back(info.path);
-        const bool command = info.usagePage == kind_.commandUsagePage && info.usage == kind_.commandUsage;
-        const bool report = info.usagePage == kind_.reportUsagePage && info.usage == kind_.reportUsage;
+        const bool command =
+            info.usagePage == kind_.commandUsagePage && info.usage == kind_.commandUsage;
+        const bool report =
+            info.usagePage == kind_.reportUsagePage && info.usage == kind_.reportUsage;
         if (!command && !report) continue;
         std::shared_ptr<HidDevice> handle = hid_.open(info.path);
         if (!handle) continue;  // an interface that cannot be opened is skipped
-        (command ? commands_ : reports_).push_back({std::move(handle), info.path, hidInterfaceKey(info.path)});
+        (command ? commands_ : reports_)
+            .push_back({std::move(handle), info.path, hidInterfaceKey(info.path)});
         debug_(std::string(command ? "handle = " : "OSD handle = ") + info.path);
     }
     positions_.resize(reports_.size());
     for (std::size_t i = 0; i < reports_.size() && i < kind_.readerLimit; ++i) {
         auto stop = std::make_shared<std::atomic<bool>>(false);
         stops_.push_back(stop);
-        readers_.emplace_back([this, i, device = reports_[i].handle, stop] { read(i, device, stop); });
+        readers_.emplace_back(
+            [this, i, device = reports_[i].handle, stop] { read(i, device, stop); });
     }
 }
 
@@ -117,7 +130,8 @@ void ReceiverMonitor::read(std::size_t position, std::shared_ptr<HidDevice> devi
         failing = false;
         if (n == 0) continue;
         std::array<std::uint8_t, 5> bytes{};  // a shorter report reads as zeros
-        std::copy_n(buffer.begin(), std::min<std::size_t>(5, static_cast<std::size_t>(n)), bytes.begin());
+        std::copy_n(buffer.begin(), std::min<std::size_t>(5, static_cast<std::size_t>(n)),
+                    bytes.begin());
         ui_.post(message_, pack(bytes, position, generation), 0);
     }
 }
@@ -130,12 +144,14 @@ void ReceiverMonitor::onPosted(std::uintptr_t wParam, std::intptr_t lParam) {
     if (lParam == kReadFailed) {
         // The receiver is gone: its slot's presence goes at once, and the
         // monitor looks again in case it comes back under the same path.
-        if (const auto slot = positions_[position].slot) pages_.withdrawReceiver(*slot, kind_.fourK);
+        if (const auto slot = positions_[position].slot)
+            pages_.withdrawReceiver(*slot, kind_.fourK);
         if (requestRestart_) requestRestart_();
         return;
     }
     std::array<std::uint8_t, 5> bytes{};
-    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(v >> (8 * i));
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<std::uint8_t>(v >> (8 * i));
     handle(position, bytes);
 }
 

@@ -36,7 +36,7 @@ std::optional<int> slotOfModelCode(std::uint8_t code, bool fourK);
 
 // What the monitor asks of the pages (UI thread).
 class ReceiverPages {
-public:
+  public:
     virtual ~ReceiverPages() = default;
     virtual void bindReceiver(int slot, std::shared_ptr<HidDevice> command,
                               std::shared_ptr<HidDevice> report, bool fourK) = 0;
@@ -47,7 +47,7 @@ public:
 };
 
 class ReceiverMonitor {
-public:
+  public:
     // message: the number under which reader threads post what they read.
     // requestRestart: asks for a restart a little later (a receiver went away
     // and may come back under the same path).
@@ -65,7 +65,7 @@ public:
     // Interfaces currently present (to notice arrivals and removals).
     std::vector<std::string> presentPaths();
 
-private:
+  private:
     struct Entry {
         std::shared_ptr<HidDevice> handle;
         std::string path;
@@ -77,7 +77,8 @@ private:
     };
 
     void stopReaders();
-    void read(std::size_t position, std::shared_ptr<HidDevice> device, std::shared_ptr<std::atomic<bool>> stop);
+    void read(std::size_t position, std::shared_ptr<HidDevice> device,
+              std::shared_ptr<std::atomic<bool>> stop);
     void handle(std::size_t position, const std::array<std::uint8_t, 5>& bytes);
 
     const ReceiverKind kind_;

@@ -15,13 +15,10 @@ inline constexpr std::array<std::uint8_t, kButtonCount> kDefaultButtonFunctions 
 
 // 0x00BBGGRR: red, green, blue, magenta, yellow, white, orange, white.
 inline constexpr std::array<std::uint32_t, kDpiLevels> kDefaultDpiColours = {
-    0x000000FF, 0x0000FF00, 0x00FF0000, 0x00FF00FF,
-    0x0000FFFF, 0x00FFFFFF, 0x000040FF, 0x00FFFFFF};
+    0x000000FF, 0x0000FF00, 0x00FF0000, 0x00FF00FF, 0x0000FFFF, 0x00FFFFFF, 0x000040FF, 0x00FFFFFF};
 inline constexpr std::array<std::uint32_t, kDpiLevels> kDefaultSpareColours = {
-    0x000000FF, 0x0000FF00, 0x00FF0000, 0x00FF00FF,
-    0x0000FFFF, 0x00FFFFFF, 0x00FFFFFF, 0x000080FF};
-inline constexpr std::array<std::int32_t, kDpiLevels> kDefaultDpiEnabled = {1, 1, 1, 1,
-                                                                            1, 1, 0, 0};
+    0x000000FF, 0x0000FF00, 0x00FF0000, 0x00FF00FF, 0x0000FFFF, 0x00FFFFFF, 0x00FFFFFF, 0x000080FF};
+inline constexpr std::array<std::int32_t, kDpiLevels> kDefaultDpiEnabled = {1, 1, 1, 1, 1, 1, 0, 0};
 
 // Every default into an existing record; keeps name, moveMode and the bytes no
 // field covers.

@@ -84,7 +84,8 @@ struct ShapeChange {
 std::vector<F> derive(const ShapeChange& change) {
     std::vector<F> fields;
     for (F f : kReferenceFields) {
-        if (std::find(change.removed.begin(), change.removed.end(), f.id) != change.removed.end()) continue;
+        if (std::find(change.removed.begin(), change.removed.end(), f.id) != change.removed.end())
+            continue;
         for (const auto& [id, offset] : change.moved)
             if (id == f.id) f.offset = offset;
         fields.push_back(f);
@@ -114,25 +115,27 @@ const std::vector<F> kShortFields = derive({{{Field::sleepTimer, 2348},
 const std::vector<F> kSwappedFields =
     derive({{{Field::sleepTimer, 2348}, {Field::lightParam, 2352}}, {}, {}});
 const std::vector<F> kSwappedLightOffFields =
-    derive({{{Field::sleepTimer, 2348}}, {Field::lightParam},
+    derive({{{Field::sleepTimer, 2348}},
+            {Field::lightParam},
             {{Field::lightOffTimer, "lightOffTimer", 2352, T::I32}}});
 // As swapped, plus pollingRateHs; every field from moveMode on 4 bytes higher.
-const std::vector<F> kLongFields = derive({{{Field::sleepTimer, 2348},
-                                            {Field::lightParam, 2352},
-                                            {Field::moveMode, 2368},
-                                            {Field::rippleControl, 2372},
-                                            {Field::angleSnap, 2376},
-                                            {Field::motionSync, 2380},
-                                            {Field::lightMode, 2384},
-                                            {Field::lightOption, 2388},
-                                            {Field::reserved2388, 2392},
-                                            {Field::keyDebounce, 2396},
-                                            {Field::lightColour, 2400},
-                                            {Field::dpiColour, 2404},
-                                            {Field::spareColour, 2436},
-                                            {Field::buttons, 2468}},
-                                           {},
-                                           {{Field::pollingRateHs, "pollingRateHs", 2364, T::I32}}});
+const std::vector<F> kLongFields =
+    derive({{{Field::sleepTimer, 2348},
+             {Field::lightParam, 2352},
+             {Field::moveMode, 2368},
+             {Field::rippleControl, 2372},
+             {Field::angleSnap, 2376},
+             {Field::motionSync, 2380},
+             {Field::lightMode, 2384},
+             {Field::lightOption, 2388},
+             {Field::reserved2388, 2392},
+             {Field::keyDebounce, 2396},
+             {Field::lightColour, 2400},
+             {Field::dpiColour, 2404},
+             {Field::spareColour, 2436},
+             {Field::buttons, 2468}},
+            {},
+            {{Field::pollingRateHs, "pollingRateHs", 2364, T::I32}}});
 
 const RecordLayout kShortLayout{32988, kShortFields};
 const RecordLayout kSwappedLayout{32992, kSwappedFields};
@@ -141,11 +144,23 @@ const RecordLayout kLongLayout{32996, kLongFields};
 
 }  // namespace
 
-const RecordLayout& referenceRecordLayout() { return kReferenceLayout; }
-const RecordLayout& shortRecordLayout() { return kShortLayout; }
-const RecordLayout& swappedRecordLayout() { return kSwappedLayout; }
-const RecordLayout& swappedLightOffRecordLayout() { return kSwappedLightOffLayout; }
-const RecordLayout& longRecordLayout() { return kLongLayout; }
-const SlotLayout& buttonSlotLayout() { return kSlotLayout; }
+const RecordLayout& referenceRecordLayout() {
+    return kReferenceLayout;
+}
+const RecordLayout& shortRecordLayout() {
+    return kShortLayout;
+}
+const RecordLayout& swappedRecordLayout() {
+    return kSwappedLayout;
+}
+const RecordLayout& swappedLightOffRecordLayout() {
+    return kSwappedLightOffLayout;
+}
+const RecordLayout& longRecordLayout() {
+    return kLongLayout;
+}
+const SlotLayout& buttonSlotLayout() {
+    return kSlotLayout;
+}
 
 }  // namespace velor

@@ -18,8 +18,8 @@ std::uint16_t reportChecksum(std::span<const std::uint8_t> bytes) {
 }
 
 void storeChecksum(Report& report, std::size_t first, std::size_t last, std::size_t at) {
-    const std::uint16_t sum =
-        reportChecksum(std::span<const std::uint8_t>(report.buffer).subspan(first, last - first + 1));
+    const std::uint16_t sum = reportChecksum(
+        std::span<const std::uint8_t>(report.buffer).subspan(first, last - first + 1));
     report.buffer[at] = static_cast<std::uint8_t>(sum >> 8);
     report.buffer[at + 1] = static_cast<std::uint8_t>(sum);
 }

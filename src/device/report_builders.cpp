@@ -35,7 +35,9 @@ Report frame(std::uint8_t command, std::size_t length, std::uint8_t third = 0x01
     return r;
 }
 
-std::uint8_t low8(std::int64_t v) { return static_cast<std::uint8_t>(v); }
+std::uint8_t low8(std::int64_t v) {
+    return static_cast<std::uint8_t>(v);
+}
 
 void putRgb(Report& r, std::size_t at, std::uint32_t colour) {
     r.buffer[at] = low8(colour);            // red
@@ -44,9 +46,13 @@ void putRgb(Report& r, std::size_t at, std::uint32_t colour) {
 }
 
 // Timing units of 10 ms, rounded; a zero delay still counts as 1 ms.
-std::uint8_t timing(int ms) { return static_cast<std::uint8_t>((std::max(ms, 1) + 5) / 10); }
+std::uint8_t timing(int ms) {
+    return static_cast<std::uint8_t>((std::max(ms, 1) + 5) / 10);
+}
 
-int entriesFor(const MacroAction& a) { return a.delay > kLongDelayAbove ? 2 : 1; }
+int entriesFor(const MacroAction& a) {
+    return a.delay > kLongDelayAbove ? 2 : 1;
+}
 
 int carriedActionCount(ConstButtonSlot slot) {
     return std::min<int>(slot.macroActionCount(), kMacroActionCapacity);

@@ -6,7 +6,9 @@ WorkerThread::WorkerThread(Handler handler) : handler_(std::move(handler)) {
     thread_ = std::thread([this] { run(); });
 }
 
-WorkerThread::~WorkerThread() { quit(); }
+WorkerThread::~WorkerThread() {
+    quit();
+}
 
 void WorkerThread::post(std::uint32_t message) {
     {

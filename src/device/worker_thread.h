@@ -13,7 +13,7 @@
 namespace velor {
 
 class WorkerThread {
-public:
+  public:
     using Handler = std::function<void(std::uint32_t message)>;
 
     explicit WorkerThread(Handler handler);
@@ -29,7 +29,7 @@ public:
     // Blocks until idle (for tests).
     void waitIdle() const;
 
-private:
+  private:
     void run();
 
     Handler handler_;

@@ -17,14 +17,14 @@
 namespace velor {
 
 class DevPort {
-public:
+  public:
     // The backend is resolved on first use, so a program can hand over its own
     // before anything runs. Presence is checked once per poll interval: ten
     // libraries at once stay at ten enumerations a second.
     using BackendSource = std::function<HidBackend*()>;
 
-    explicit DevPort(BackendSource backend, std::chrono::milliseconds pollInterval =
-                                                std::chrono::milliseconds(1000));
+    explicit DevPort(BackendSource backend,
+                     std::chrono::milliseconds pollInterval = std::chrono::milliseconds(1000));
     ~DevPort();
     DevPort(const DevPort&) = delete;
     DevPort& operator=(const DevPort&) = delete;
@@ -36,7 +36,7 @@ public:
     void closeFeatureDevice();
     void closeMonitor();
 
-private:
+  private:
     void monitor();
     bool present();
     void post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);

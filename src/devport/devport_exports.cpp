@@ -17,7 +17,8 @@ velor::HidBackend* sharedBackend = nullptr;  // the program's, when it handed on
 velor::HidBackend* backend() {
     if (sharedBackend != nullptr) return sharedBackend;
     // Used alone, the library picks for itself the way the program would.
-    static const std::unique_ptr<velor::HidBackend> own = []() -> std::unique_ptr<velor::HidBackend> {
+    static const std::unique_ptr<velor::HidBackend> own =
+        []() -> std::unique_ptr<velor::HidBackend> {
         if (const char* devices = std::getenv("VELOR_SIMULATE")) {
             auto sim = std::make_unique<velor::sim::SimBackend>();
             velor::sim::populateFromList(*sim, devices);
@@ -47,15 +48,23 @@ VELOR_EXPORT void Open_DevMonitor(void* window, uint32_t messageA, uint32_t mess
     port().openMonitor(static_cast<const VelorPoster*>(window), messageA, messageB);
 }
 
-VELOR_EXPORT int32_t Open_FeatureDevice() { return port().openFeatureDevice(); }
+VELOR_EXPORT int32_t Open_FeatureDevice() {
+    return port().openFeatureDevice();
+}
 
 VELOR_EXPORT int32_t SetFeature(const uint8_t* report, int32_t length) {
     return port().setFeature(report, length);
 }
 
 // Resolved by the program but never called: nothing is read back from the mouse.
-VELOR_EXPORT int32_t GetFeature(uint8_t*, int32_t) { return 0; }
+VELOR_EXPORT int32_t GetFeature(uint8_t*, int32_t) {
+    return 0;
+}
 
-VELOR_EXPORT void Close_FeatureDevice() { port().closeFeatureDevice(); }
+VELOR_EXPORT void Close_FeatureDevice() {
+    port().closeFeatureDevice();
+}
 
-VELOR_EXPORT void Close_DevMonitor() { port().closeMonitor(); }
+VELOR_EXPORT void Close_DevMonitor() {
+    port().closeMonitor();
+}

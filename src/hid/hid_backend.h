@@ -24,7 +24,7 @@ struct HidDeviceInfo {
 // One open interface. Calls on one device may come from two threads: one may
 // sit in readTimeout while another sends. Closing is destruction.
 class HidDevice {
-public:
+  public:
     virtual ~HidDevice() = default;
 
     // Byte 0 is the report number. Returns the bytes sent, or -1.
@@ -39,7 +39,7 @@ public:
 };
 
 class HidBackend {
-public:
+  public:
     virtual ~HidBackend() = default;
 
     // Every interface of the devices with these ids.

@@ -15,7 +15,7 @@ std::mutex& hidapiLock() {
 }
 
 class HidapiDevice final : public HidDevice {
-public:
+  public:
     explicit HidapiDevice(hid_device* handle) : handle_(handle) {}
     ~HidapiDevice() override {
         const std::lock_guard guard(hidapiLock());
@@ -35,14 +35,14 @@ public:
         return hid_set_nonblocking(handle_, nonBlocking ? 1 : 0) == 0;
     }
 
-private:
+  private:
     hid_device* handle_;
 };
 
 // hid_exit is never called: a feature-device library in the same process may
 // still be using hidapi, and the process end frees it anyway.
 class HidapiBackend final : public HidBackend {
-public:
+  public:
     std::vector<HidDeviceInfo> enumerate(std::uint16_t vendorId, std::uint16_t productId) override {
         const std::lock_guard guard(hidapiLock());
         std::vector<HidDeviceInfo> found;

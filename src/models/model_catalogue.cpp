@@ -39,7 +39,8 @@ constexpr ModelDescriptor base(int slot, std::string_view prefix, std::string_vi
         .hasLightOff = false,
         .hasBle = false,
         .has4k = false,
-        .defaults = {.dpi = kDpi50, .pollingRate = 3, .pollingRateHs = 6, .motionSync = 1, .lightMode = 0},
+        .defaults =
+            {.dpi = kDpi50, .pollingRate = 3, .pollingRateHs = 6, .motionSync = 1, .lightMode = 0},
     };
 }
 
@@ -74,7 +75,8 @@ ModelDescriptor bluetooth(ModelDescriptor d, std::string_view pidText, std::uint
     return d;
 }
 
-ModelDescriptor highRateBluetooth(ModelDescriptor d, std::string_view pidText, std::uint16_t hidPid) {
+ModelDescriptor highRateBluetooth(ModelDescriptor d, std::string_view pidText,
+                                  std::uint16_t hidPid) {
     d = bluetooth(highRate(d), pidText, hidPid);
     d.pollingOptions = PollingOptions::TwoSettings;
     d.recordShape = RecordShape::Long;
@@ -106,11 +108,12 @@ const std::array<ModelDescriptor, 10> kCatalogue = [] {
         highRate(base(4, "ms_4_", "ms_4", "devport_4", 0xFA73, 0x30)),
         base(5, "ms_5_", "ms_5", "devport_5", 0xFA74, 0x31),
         highRateBluetooth(base(6, "ms_6_", "ms_6", "devport_6", 0xFA75, 0x32), "PID&0032", 0x0032),
-        lightOff(base(7, "ms_7_", "ms_7", "devport_ms_7", 0xFA76, 0x33), DpiMapping::TwoSegment, 12000,
-                 DpiReportVariant::Table),
-        highRateBluetooth(base(8, "ms_8_", "ms_8", "devport_ms_8", 0xFA77, 0x34), "PID&0034", 0x0034),
-        lightOff(base(9, "ms_9_", "ms_9", "devport_ms_9", 0xFA78, 0x35), DpiMapping::TwoSegment, 19000,
-                 DpiReportVariant::Offset),
+        lightOff(base(7, "ms_7_", "ms_7", "devport_ms_7", 0xFA76, 0x33), DpiMapping::TwoSegment,
+                 12000, DpiReportVariant::Table),
+        highRateBluetooth(base(8, "ms_8_", "ms_8", "devport_ms_8", 0xFA77, 0x34), "PID&0034",
+                          0x0034),
+        lightOff(base(9, "ms_9_", "ms_9", "devport_ms_9", 0xFA78, 0x35), DpiMapping::TwoSegment,
+                 19000, DpiReportVariant::Offset),
         base(10, "ms_10_", "ms_10", "devport_ms_10", 0xFA79, 0x36),
     };
     // The mid model: two-segment DPI, the table report, exact polling codes.
@@ -130,7 +133,8 @@ const std::array<ModelDescriptor, 10> kCatalogue = [] {
     ref.layout = &referenceRecordLayout();
     ref.lightingLayout = LightingLayout::Reference;
     ref.dpiReport = DpiReportVariant::Reference;
-    ref.defaults = {.dpi = kDpi100, .pollingRate = 3, .pollingRateHs = 6, .motionSync = 0, .lightMode = 0};
+    ref.defaults = {
+        .dpi = kDpi100, .pollingRate = 3, .pollingRateHs = 6, .motionSync = 0, .lightMode = 0};
     ref.supported = true;
     return c;
 }();
@@ -138,7 +142,8 @@ const std::array<ModelDescriptor, 10> kCatalogue = [] {
 }  // namespace
 
 const ModelDescriptor* descriptorFor(int slot) {
-    return slot >= kFirstSlot && slot <= kLastSlot ? &kCatalogue[static_cast<std::size_t>(slot - 1)] : nullptr;
+    return slot >= kFirstSlot && slot <= kLastSlot ? &kCatalogue[static_cast<std::size_t>(slot - 1)]
+                                                   : nullptr;
 }
 
 const ModelDescriptor* supportedDescriptor(int slot) {

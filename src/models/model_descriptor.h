@@ -64,8 +64,12 @@ struct ModelDescriptor {
     std::uint32_t recordLength() const { return layout->length(); }
 };
 
-constexpr std::uint32_t messageBaseOf(int slot) { return 0x600 + 0x10 * (slot - 1); }
-constexpr std::uint32_t timerBaseOf(int slot) { return 0x200 + 0x10 * (slot - 1); }
+constexpr std::uint32_t messageBaseOf(int slot) {
+    return 0x600 + 0x10 * (slot - 1);
+}
+constexpr std::uint32_t timerBaseOf(int slot) {
+    return 0x200 + 0x10 * (slot - 1);
+}
 
 inline constexpr int kFirstSlot = 1;
 inline constexpr int kLastSlot = 10;

@@ -9,7 +9,7 @@
 namespace velor {
 
 class InstanceLock {
-public:
+  public:
     ~InstanceLock();
     InstanceLock(const InstanceLock&) = delete;
     InstanceLock& operator=(const InstanceLock&) = delete;
@@ -22,7 +22,7 @@ public:
     // Where the first copy listens for "show" requests.
     const std::string& socketPath() const { return socketPath_; }
 
-private:
+  private:
     InstanceLock(int fd, std::string socketPath) : fd_(fd), socketPath_(std::move(socketPath)) {}
     int fd_;
     std::string socketPath_;

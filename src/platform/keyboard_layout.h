@@ -10,7 +10,7 @@
 namespace velor {
 
 class KeyboardLayout {
-public:
+  public:
     virtual ~KeyboardLayout() = default;
     // 0 when the layout has no key for it.
     virtual std::uint32_t scanCodeOfVirtualKey(std::uint32_t virtualKey) const = 0;

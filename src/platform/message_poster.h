@@ -8,7 +8,7 @@
 namespace velor {
 
 class MessagePoster {
-public:
+  public:
     virtual ~MessagePoster() = default;
     virtual void post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
 };

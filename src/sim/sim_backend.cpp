@@ -76,7 +76,7 @@ struct SimBackend::World {
 namespace {
 
 class SimDevice final : public HidDevice {
-public:
+  public:
     SimDevice(std::shared_ptr<SimBackend::World> world, std::string path)
         : world_(std::move(world)), path_(std::move(path)) {}
 
@@ -121,7 +121,7 @@ public:
     // Only readTimeout exists here, and its timeout already says how long to wait.
     bool setNonBlocking(bool) override { return true; }
 
-private:
+  private:
     std::shared_ptr<SimBackend::World> world_;
     std::string path_;
 };
@@ -147,7 +147,8 @@ void SimBackend::startHeartbeat(std::chrono::milliseconds interval) {
             {
                 const std::lock_guard guard(world->mutex);
                 for (const Interface& i : world->interfaces)
-                    if (i.role == Role::ReceiverReport && world->plugged(i.unit)) carried.push_back(i.mouse);
+                    if (i.role == Role::ReceiverReport && world->plugged(i.unit))
+                        carried.push_back(i.mouse);
             }
             for (SimMouse* mouse : carried) mouse->emitStatus(kPower, kOnBattery);
             for (auto waited = std::chrono::milliseconds(0); waited < interval && !*stop;

@@ -6,12 +6,12 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <thread>
 #include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "hid/hid_backend.h"
@@ -23,7 +23,7 @@ inline constexpr std::uint16_t kVendorId = 0x1D57;
 inline constexpr std::uint16_t kReceiver24Pid = 0xFA60;
 
 class SimBackend final : public HidBackend {
-public:
+  public:
     SimBackend();
     ~SimBackend() override;
 
@@ -46,7 +46,7 @@ public:
 
     struct World;  // shared with open handles, which may outlive the backend
 
-private:
+  private:
     std::shared_ptr<World> world_;
     std::thread heartbeat_;
     std::shared_ptr<std::atomic<bool>> stopHeartbeat_;

@@ -22,7 +22,7 @@ struct DpiSettings {
     std::uint8_t enabledMask = 0;
     std::uint8_t rangeMask = 0;
     std::array<std::uint8_t, kDpiLevels> codes{};
-    int currentLevel = 0;  // 1-based, as sent
+    int currentLevel = 0;                             // 1-based, as sent
     std::array<std::uint32_t, kDpiLevels> colours{};  // 0x00BBGGRR
 };
 
@@ -59,7 +59,7 @@ struct MouseSettings {
 };
 
 class SimMouse {
-public:
+  public:
     // Where the mouse's input reports go (the cable's or the receiver's report
     // interface). Called without the mouse's lock held.
     using Emit = std::function<void(std::vector<std::uint8_t>)>;
@@ -86,7 +86,7 @@ public:
     int malformedCount() const;
     int acknowledgements() const;
 
-private:
+  private:
     bool decode(std::span<const std::uint8_t> bytes, Via via);
     bool decodeMacroChunk(std::span<const std::uint8_t> bytes, Via via);
     bool decodeMacro(int button, std::span<const std::uint8_t> payload);

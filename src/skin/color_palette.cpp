@@ -43,7 +43,8 @@ void ColorPalette::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QRect f = field();
     QLinearGradient hues(f.topLeft(), f.topRight());
-    for (int i = 0; i <= 6; ++i) hues.setColorAt(i / 6.0, QColor::fromHsv((i * 60) % 360, 255, 255));
+    for (int i = 0; i <= 6; ++i)
+        hues.setColorAt(i / 6.0, QColor::fromHsv((i * 60) % 360, 255, 255));
     p.fillRect(f, hues);
     QLinearGradient toWhite(f.topLeft(), f.bottomLeft());
     toWhite.setColorAt(0, QColor(255, 255, 255, 0));
@@ -73,7 +74,8 @@ void ColorPalette::pick(QPoint at) {
     if (drag_ == Drag::Field) {
         const QRect f = field();
         hue_ = std::clamp((at.x() - f.left()) * 359 / std::max(1, f.width() - 1), 0, 359);
-        saturation_ = std::clamp(255 - (at.y() - f.top()) * 255 / std::max(1, f.height() - 1), 0, 255);
+        saturation_ =
+            std::clamp(255 - (at.y() - f.top()) * 255 / std::max(1, f.height() - 1), 0, 255);
     } else if (drag_ == Drag::Strip) {
         const QRect s = strip();
         value_ = std::clamp((at.x() - s.left()) * 255 / std::max(1, s.width() - 1), 0, 255);
@@ -82,7 +84,9 @@ void ColorPalette::pick(QPoint at) {
     update();
 }
 
-void ColorPalette::emitColour() { emit colorChanged(selectColor()); }
+void ColorPalette::emitColour() {
+    emit colorChanged(selectColor());
+}
 
 void ColorPalette::mousePressEvent(QMouseEvent* e) {
     const QPoint at = e->position().toPoint();
@@ -107,13 +111,27 @@ void ColorPalette::mouseReleaseEvent(QMouseEvent* e) {
 // Arrows move the hue and saturation, Page Up/Down the brightness.
 void ColorPalette::keyPressEvent(QKeyEvent* e) {
     switch (e->key()) {
-        case Qt::Key_Left: hue_ = std::max(0, hue_ - 5); break;
-        case Qt::Key_Right: hue_ = std::min(359, hue_ + 5); break;
-        case Qt::Key_Up: saturation_ = std::min(255, saturation_ + 8); break;
-        case Qt::Key_Down: saturation_ = std::max(0, saturation_ - 8); break;
-        case Qt::Key_PageUp: value_ = std::min(255, value_ + 16); break;
-        case Qt::Key_PageDown: value_ = std::max(0, value_ - 16); break;
-        default: QWidget::keyPressEvent(e); return;
+        case Qt::Key_Left:
+            hue_ = std::max(0, hue_ - 5);
+            break;
+        case Qt::Key_Right:
+            hue_ = std::min(359, hue_ + 5);
+            break;
+        case Qt::Key_Up:
+            saturation_ = std::min(255, saturation_ + 8);
+            break;
+        case Qt::Key_Down:
+            saturation_ = std::max(0, saturation_ - 8);
+            break;
+        case Qt::Key_PageUp:
+            value_ = std::min(255, value_ + 16);
+            break;
+        case Qt::Key_PageDown:
+            value_ = std::max(0, value_ - 16);
+            break;
+        default:
+            QWidget::keyPressEvent(e);
+            return;
     }
     colour_ = QColor::fromHsv(hue_, saturation_, value_);
     update();

@@ -36,7 +36,8 @@ bool LanguageTexts::readFile(const QString& path, QHash<QString, QString>& into,
     }
     if (!isLanguage || xml.hasError()) {
         if (error)
-            *error = path + ": " + (xml.hasError() ? xml.errorString() : QString("not a language file"));
+            *error =
+                path + ": " + (xml.hasError() ? xml.errorString() : QString("not a language file"));
         return false;
     }
     into = std::move(texts);

@@ -11,7 +11,7 @@
 namespace velor {
 
 class LanguageTexts final : public TextLookup {
-public:
+  public:
     // skinFolder ends with '/'; the English file is always read for fallbacks.
     explicit LanguageTexts(QString skinFolder);
 
@@ -25,9 +25,10 @@ public:
     std::u16string text(std::string_view id) const override;
 
     // For checks of the files themselves.
-    static bool readFile(const QString& path, QHash<QString, QString>& into, QString* error = nullptr);
+    static bool readFile(const QString& path, QHash<QString, QString>& into,
+                         QString* error = nullptr);
 
-private:
+  private:
     QString skinFolder_;
     int lanId_ = 0;
     QHash<QString, QString> current_;

@@ -15,7 +15,7 @@ namespace velor {
 
 class MessageDispatcher final : public QObject, public MessagePoster {
     Q_OBJECT
-public:
+  public:
     using Handler = std::function<void(std::uintptr_t wParam, std::intptr_t lParam)>;
     using Fallback = std::function<void(std::uint32_t message, std::uintptr_t, std::intptr_t)>;
 
@@ -34,7 +34,7 @@ public:
     // For numbers no handler claims (ranges routed by rule).
     void otherwise(Fallback fallback) { fallback_ = std::move(fallback); }
 
-private:
+  private:
     std::map<std::uint32_t, Handler> handlers_;
     std::map<std::uintptr_t, QString> menuCommands_;
     std::uintptr_t nextRecord_ = 1;

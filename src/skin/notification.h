@@ -11,7 +11,7 @@ namespace velor {
 
 struct Notification {
     QString type;
-    QString sender;         // the control's name
+    QString sender;  // the control's name
     QWidget* control = nullptr;
     int value = 0;          // new index, slider value or checked state, by kind
     QString virtualWindow;  // the page the control sits in ("MS_10_Page"), or empty
@@ -20,7 +20,7 @@ struct Notification {
 // Anything that takes notifications: a window, or a page registered under its
 // virtual-window name.
 class NotifyReceiver {
-public:
+  public:
     virtual ~NotifyReceiver() = default;
     virtual void notify(const Notification& n) = 0;
 };

@@ -25,9 +25,10 @@ constexpr const char* kVirtualWindow = "virtualwnd";
 
 // Our own controls, by the class names the skin files use.
 class SkinLoader final : public QUiLoader {
-public:
+  public:
     QWidget* createWidget(const QString& className, QWidget* parent, const QString& name) override {
-        if (className == QLatin1String("velor::ColorPalette") || className == QLatin1String("ColorPalette")) {
+        if (className == QLatin1String("velor::ColorPalette") ||
+            className == QLatin1String("ColorPalette")) {
             auto* w = new ColorPalette(parent);
             w->setObjectName(name);
             return w;
@@ -125,9 +126,13 @@ void SkinWindow::registerReceiver(const QString& virtualWindow, NotifyReceiver* 
     receivers_[virtualWindow] = receiver;
 }
 
-void SkinWindow::unregisterReceiver(const QString& virtualWindow) { receivers_.erase(virtualWindow); }
+void SkinWindow::unregisterReceiver(const QString& virtualWindow) {
+    receivers_.erase(virtualWindow);
+}
 
-void SkinWindow::applyText(QWidget* control, const QString& text) { setControlText(control, text); }
+void SkinWindow::applyText(QWidget* control, const QString& text) {
+    setControlText(control, text);
+}
 
 void SkinWindow::setTextId(QWidget* control, const QString& id) {
     if (control == nullptr) return;
@@ -153,7 +158,8 @@ void SkinWindow::watch(QWidget* control) {
     } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
         // Option buttons (exclusive, checkable) report their selection; the
         // rest report clicks.
-        if (button->isCheckable() && (button->autoExclusive() || qobject_cast<QRadioButton*>(button)))
+        if (button->isCheckable() &&
+            (button->autoExclusive() || qobject_cast<QRadioButton*>(button)))
             connect(button, &QAbstractButton::toggled, this, [this, button](bool on) {
                 if (on) deliver(button, "selectchanged", 1);
             });

@@ -23,7 +23,7 @@ namespace velor {
 
 class SkinWindow final : public QObject {
     Q_OBJECT
-public:
+  public:
     using Handler = std::function<void(const Notification&)>;
 
     SkinWindow(QWidget* host, LanguageTexts& texts);
@@ -60,10 +60,10 @@ public:
     QWidget* root() const { return root_; }
     LanguageTexts& texts() const { return texts_; }
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void deliver(QWidget* control, const QString& type, int value = 0);
     static void applyText(QWidget* control, const QString& text);
 

@@ -37,7 +37,8 @@ void SkinnedDialog::centerOverParent() {
     const QWidget* over = parentWidget() ? parentWidget()->window() : nullptr;
     QRect area = over && over->isVisible() ? over->frameGeometry() : QRect();
     if (area.isEmpty()) {
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) area = screen->availableGeometry();
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            area = screen->availableGeometry();
     }
     move(area.center() - QPoint(width() / 2, height() / 2));
 }

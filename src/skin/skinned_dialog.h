@@ -12,7 +12,7 @@ namespace velor {
 
 class SkinnedDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     SkinnedDialog(QWidget* parent, LanguageTexts& texts, QString skinFolder);
 
     virtual QString className() const = 0;
@@ -29,14 +29,14 @@ public:
     SkinWindow& skin() { return skin_; }
     const SkinWindow& skin() const { return skin_; }
 
-protected:
+  protected:
     virtual void initWindow() {}
     virtual void onNotify(const Notification&) {}
 
     // Dragging the background moves the frameless window.
     void mousePressEvent(QMouseEvent* event) override;
 
-private:
+  private:
     SkinWindow skin_;
     QString skinFolder_;
     bool created_ = false;

@@ -13,7 +13,7 @@ namespace velor {
 
 class TimerHost final : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit TimerHost(QObject* parent = nullptr) : QObject(parent) {}
 
     void setTimer(int id, int milliseconds);
@@ -21,7 +21,7 @@ public:
     bool isActive(int id) const;
     void setHandler(std::function<void(int id)> handler) { handler_ = std::move(handler); }
 
-private:
+  private:
     std::map<int, std::unique_ptr<QTimer>> timers_;
     std::function<void(int)> handler_;
 };

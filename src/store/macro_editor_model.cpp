@@ -10,9 +10,9 @@ namespace velor {
 
 namespace {
 
-constexpr int kSlotLimit = 48;       // a macro takes fewer slots than this
-constexpr int kRecordingStop = 46;   // recording ends at this many slots or steps
-constexpr int kClickRoom = 44;       // a click (two steps) fits up to this many steps
+constexpr int kSlotLimit = 48;      // a macro takes fewer slots than this
+constexpr int kRecordingStop = 46;  // recording ends at this many slots or steps
+constexpr int kClickRoom = 44;      // a click (two steps) fits up to this many steps
 
 // The previous recorded event and its time, shared by the editors of every
 // slot and kept from one opening to the next: a key still held when the
@@ -115,14 +115,16 @@ bool MacroEditorModel::rename(std::u16string_view name) {
 
 void MacroEditorModel::moveUp() {
     if (selected_ < 1) return;
-    std::swap(steps_[static_cast<std::size_t>(selected_ - 1)], steps_[static_cast<std::size_t>(selected_)]);
+    std::swap(steps_[static_cast<std::size_t>(selected_ - 1)],
+              steps_[static_cast<std::size_t>(selected_)]);
     --selected_;
     commit();
 }
 
 void MacroEditorModel::moveDown() {
     if (selected_ < 0 || selected_ >= static_cast<int>(steps_.size()) - 1) return;
-    std::swap(steps_[static_cast<std::size_t>(selected_)], steps_[static_cast<std::size_t>(selected_ + 1)]);
+    std::swap(steps_[static_cast<std::size_t>(selected_)],
+              steps_[static_cast<std::size_t>(selected_ + 1)]);
     ++selected_;
     commit();
 }
@@ -149,7 +151,8 @@ bool MacroEditorModel::insertClick(std::uint8_t code, DelayMode mode, std::uint1
     inserting_ = true;
     const std::uint16_t d = mode == DelayMode::Default ? defaultDelay : kMinDelay;
     const auto at = steps_.begin() + insertPos_;
-    steps_.insert(at, {MacroAction{code, MacroAction::kPress, d}, MacroAction{code, MacroAction::kRelease, d}});
+    steps_.insert(at, {MacroAction{code, MacroAction::kPress, d},
+                       MacroAction{code, MacroAction::kRelease, d}});
     insertPos_ += 2;
     rebuildSelection();  // the release is selected
     commit();
@@ -206,10 +209,23 @@ void MacroEditorModel::recordEvent(std::uint32_t message, std::intptr_t state) {
     std::uint8_t code = 0;
     bool press = state == 0;
     switch (message) {
-        case 0x201: case 0x202: code = 0xF1; press = message == 0x201; break;
-        case 0x204: case 0x205: code = 0xF2; press = message == 0x204; break;
-        case 0x207: case 0x208: code = 0xF3; press = message == 0x207; break;
-        case 0x20B: case 0x20C:
+        case 0x201:
+        case 0x202:
+            code = 0xF1;
+            press = message == 0x201;
+            break;
+        case 0x204:
+        case 0x205:
+            code = 0xF2;
+            press = message == 0x204;
+            break;
+        case 0x207:
+        case 0x208:
+            code = 0xF3;
+            press = message == 0x207;
+            break;
+        case 0x20B:
+        case 0x20C:
             code = state == 2 ? 0xF4 : 0xF5;
             press = message == 0x20B;
             break;
@@ -220,7 +236,8 @@ void MacroEditorModel::recordEvent(std::uint32_t message, std::intptr_t state) {
     }
     const long long now = w_.clock.now().count();
     const std::uint16_t d =
-        mode_ == DelayMode::Recorded ? static_cast<std::uint16_t>(std::clamp<long long>(now - last.time, 0, 65535))
+        mode_ == DelayMode::Recorded
+            ? static_cast<std::uint16_t>(std::clamp<long long>(now - last.time, 0, 65535))
         : mode_ == DelayMode::Default ? defaultDelay_
                                       : kMinDelay;
     // The measured delay belongs to the step before the new one.
@@ -228,7 +245,8 @@ void MacroEditorModel::recordEvent(std::uint32_t message, std::intptr_t state) {
     if (before >= 0 && before < static_cast<int>(steps_.size()))
         steps_[static_cast<std::size_t>(before)].delay = d;
     if (static_cast<int>(steps_.size()) < kMacroActionCapacity) {
-        const MacroAction step{code, press ? MacroAction::kPress : MacroAction::kRelease, kMinDelay};
+        const MacroAction step{code, press ? MacroAction::kPress : MacroAction::kRelease,
+                               kMinDelay};
         if (inserting_) {
             steps_.insert(steps_.begin() + insertPos_, step);
             ++insertPos_;

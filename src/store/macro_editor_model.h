@@ -21,7 +21,7 @@ namespace velor {
 enum class DelayMode : std::uint8_t { Recorded = 0, Default = 1, None = 2 };
 
 class MacroEditorModel {
-public:
+  public:
     struct Wiring {
         MacroList& macros;
         // Saves the macro list (the store's file); false when it failed.
@@ -38,8 +38,8 @@ public:
     void load(int index);  // -1 or an index outside the list: no current macro
     int currentIndex() const { return current_; }
     bool hasCurrent() const { return current_ >= 0; }
-    int addMacro();                     // appended, saved and loaded; its index
-    void deleteCurrent();               // saved; the neighbour is loaded
+    int addMacro();        // appended, saved and loaded; its index
+    void deleteCurrent();  // saved; the neighbour is loaded
     // False (the old name stays) when another macro has the name.
     bool rename(std::u16string_view name);
 
@@ -70,7 +70,7 @@ public:
 
     static constexpr std::uint16_t kMinDelay = 10;
 
-private:
+  private:
     void rebuildSelection();
     int slotCount() const;
 

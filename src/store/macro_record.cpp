@@ -15,19 +15,24 @@ constexpr F kMacroFields[] = {
     {MacroField::name, "name", 0, FieldType::Utf16, kMacroNameUnits},
     {MacroField::loopTimes, "loopTimes", 48, FieldType::I32},
     {MacroField::actionCount, "actionCount", 52, FieldType::I32},
-    {MacroField::actions, "actions", 56, FieldType::Block, kMacroActionCapacity, MacroAction::kSize},
+    {MacroField::actions, "actions", 56, FieldType::Block, kMacroActionCapacity,
+     MacroAction::kSize},
 };
 constexpr Layout<MacroField> kMacroLayout{kMacroRecordSize, kMacroFields};
 static_assert(kMacroFields[3].offset + kMacroFields[3].size() == kMacroRecordSize);
 
-const F& fieldOf(MacroField f) { return *kMacroLayout.find(f); }
+const F& fieldOf(MacroField f) {
+    return *kMacroLayout.find(f);
+}
 
 constexpr int kLongDelaySlotsAbove = 1280;
 constexpr int kSlotLimit = 48;
 
 }  // namespace
 
-const Layout<MacroField>& macroRecordLayout() { return kMacroLayout; }
+const Layout<MacroField>& macroRecordLayout() {
+    return kMacroLayout;
+}
 
 std::optional<MacroRecord> MacroRecord::fromBytes(std::span<const std::uint8_t> bytes) {
     if (bytes.size() != kMacroRecordSize) return std::nullopt;
@@ -81,14 +86,16 @@ std::span<std::uint8_t> MacroRecord::actionBytes() {
 
 MacroAction MacroRecord::action(int i) const {
     assert(i >= 0 && i < kMacroActionCapacity);
-    return MacroAction::read(
-        actionBytes().subspan(MacroAction::kSize * static_cast<std::size_t>(i)).first<MacroAction::kSize>());
+    return MacroAction::read(actionBytes()
+                                 .subspan(MacroAction::kSize * static_cast<std::size_t>(i))
+                                 .first<MacroAction::kSize>());
 }
 
 void MacroRecord::setAction(int i, const MacroAction& action) {
     assert(i >= 0 && i < kMacroActionCapacity);
-    action.write(
-        actionBytes().subspan(MacroAction::kSize * static_cast<std::size_t>(i)).first<MacroAction::kSize>());
+    action.write(actionBytes()
+                     .subspan(MacroAction::kSize * static_cast<std::size_t>(i))
+                     .first<MacroAction::kSize>());
 }
 
 int macroSlotCount(std::span<const MacroAction> actions) {

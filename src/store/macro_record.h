@@ -21,7 +21,7 @@ inline constexpr std::uint32_t kMacroRecordSize = 240;
 const Layout<MacroField>& macroRecordLayout();
 
 class MacroRecord {
-public:
+  public:
     MacroRecord() : bytes_(kMacroRecordSize, 0) {}
     // nullopt unless bytes has exactly the record size.
     static std::optional<MacroRecord> fromBytes(std::span<const std::uint8_t> bytes);
@@ -45,7 +45,7 @@ public:
     std::span<const std::uint8_t> bytes() const { return bytes_; }
     friend bool operator==(const MacroRecord&, const MacroRecord&) = default;
 
-private:
+  private:
     std::vector<std::uint8_t> bytes_;
 };
 

@@ -1,6 +1,5 @@
 #include "store/macro_store.h"
 
-
 #include "device/record_layout.h"
 #include "platform/file_io.h"
 #include "store/damaged_file.h"
@@ -63,10 +62,9 @@ MacroLoadReport loadMacros(MacroList& list, const ModelDescriptor& model,
     } else {
         const std::span<const std::uint8_t> all(*bytes);
         if (all.size() % kMacroRecordSize != 0)
-            report.problems.push_back("the file is " + std::to_string(all.size()) +
-                                      " bytes, not whole macros; " +
-                                      std::to_string(all.size() % kMacroRecordSize) +
-                                      " trailing bytes were left out");
+            report.problems.push_back(
+                "the file is " + std::to_string(all.size()) + " bytes, not whole macros; " +
+                std::to_string(all.size() % kMacroRecordSize) + " trailing bytes were left out");
         for (std::size_t at = 0; at + kMacroRecordSize <= all.size(); at += kMacroRecordSize) {
             MacroRecord macro = *MacroRecord::fromBytes(all.subspan(at, kMacroRecordSize));
             checkAndRepair(macro, list.records.size() + 1, report.problems);
@@ -97,7 +95,8 @@ bool saveMacros(const MacroList& list, const ModelDescriptor& model, const std::
     }
     std::vector<std::uint8_t> bytes;
     bytes.reserve(list.records.size() * kMacroRecordSize);
-    for (const MacroRecord& m : list.records) bytes.insert(bytes.end(), m.bytes().begin(), m.bytes().end());
+    for (const MacroRecord& m : list.records)
+        bytes.insert(bytes.end(), m.bytes().begin(), m.bytes().end());
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
     FileError writeError;

@@ -53,7 +53,8 @@ std::u16string uniqueName(std::span<const std::u16string> names, std::u16string_
     for (std::size_t n = 1;; ++n) {
         std::u16string suffix = u"_";
         for (const char c : std::to_string(n)) suffix += static_cast<char16_t>(c);
-        if (suffix.size() > limit) return std::u16string(cutName(suffix, limit));  // limit too small to matter
+        if (suffix.size() > limit)
+            return std::u16string(cutName(suffix, limit));  // limit too small to matter
         std::u16string candidate(cutName(base, limit - suffix.size()));
         candidate += suffix;
         if (!nameTaken(names, candidate)) return candidate;

@@ -18,10 +18,12 @@ Result<ProfileRecord> readProfileFile(const ModelDescriptor& model,
     auto record = ProfileRecord::fromBytes(model, *bytes);
     if (!record)
         return Result<ProfileRecord>::failure(
-            path.string() + ": is " + std::to_string(bytes->size()) + " bytes, but a profile of slot " +
-            std::to_string(model.slot) + " is " + std::to_string(model.recordLength()) + " bytes");
+            path.string() + ": is " + std::to_string(bytes->size()) +
+            " bytes, but a profile of slot " + std::to_string(model.slot) + " is " +
+            std::to_string(model.recordLength()) + " bytes");
     const auto problems = recordProblems(*record);
-    if (!problems.empty()) return Result<ProfileRecord>::failure(path.string() + ": " + problems.front());
+    if (!problems.empty())
+        return Result<ProfileRecord>::failure(path.string() + ": " + problems.front());
     return std::move(*record);
 }
 

@@ -23,7 +23,8 @@ void ProfileList::reset(std::vector<std::uint8_t> reserved, std::vector<ProfileR
     reserved_ = std::move(reserved);
     reserved_.resize(5 * std::size_t{model_->recordLength()}, 0);
     records_ = std::move(records);
-    currentIndex_ = records_.empty() ? 0 : std::clamp(index, 0, static_cast<int>(records_.size()) - 1);
+    currentIndex_ =
+        records_.empty() ? 0 : std::clamp(index, 0, static_cast<int>(records_.size()) - 1);
 }
 
 void ProfileList::addDefaultProfile(const TextLookup& texts) {

@@ -16,7 +16,7 @@
 namespace velor {
 
 class ProfileList {
-public:
+  public:
     explicit ProfileList(const ModelDescriptor& model);
 
     const ModelDescriptor& model() const { return *model_; }
@@ -25,7 +25,9 @@ public:
     std::size_t size() const { return records_.size(); }
     int currentIndex() const { return currentIndex_; }
     ProfileRecord& current() { return records_[static_cast<std::size_t>(currentIndex_)]; }
-    const ProfileRecord& current() const { return records_[static_cast<std::size_t>(currentIndex_)]; }
+    const ProfileRecord& current() const {
+        return records_[static_cast<std::size_t>(currentIndex_)];
+    }
     ProfileRecord& at(std::size_t i) { return records_[i]; }
     const ProfileRecord& at(std::size_t i) const { return records_[i]; }
     std::vector<std::u16string> names() const;
@@ -47,14 +49,14 @@ public:
     const std::string& savesBlocked() const { return savesBlocked_; }
 
     // The list operations. Each returns false (and changes nothing) when refused.
-    bool add(std::u16string_view name);   // appended and made current; refused when taken
-    int append(ProfileRecord record);     // appended as it is and made current; its index
-    bool removeCurrent();                 // refused for the only profile
+    bool add(std::u16string_view name);            // appended and made current; refused when taken
+    int append(ProfileRecord record);              // appended as it is and made current; its index
+    bool removeCurrent();                          // refused for the only profile
     bool renameCurrent(std::u16string_view name);  // refused when taken, its own name included
-    void restoreCurrent();                // defaults; name and moveMode stay
+    void restoreCurrent();                         // defaults; name and moveMode stay
     bool select(int index);
 
-private:
+  private:
     const ModelDescriptor* model_;
     mutable std::mutex lock_;
     std::vector<std::uint8_t> reserved_;

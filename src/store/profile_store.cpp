@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <chrono>
-#include <mutex>
 #include <fstream>
+#include <mutex>
 
 #include "device/function_table.h"
-#include "store/damaged_file.h"
 #include "device/record_validation.h"
 #include "platform/file_io.h"
+#include "store/damaged_file.h"
 #include "util/le_bytes.h"
 
 namespace velor {
@@ -59,7 +59,8 @@ std::size_t storeHeaderSize(const ModelDescriptor& model) {
     return 4 + kReservedBlocks * std::size_t{model.recordLength()};
 }
 
-std::filesystem::path profileStorePath(const ModelDescriptor& model, const std::string& dataFolder) {
+std::filesystem::path profileStorePath(const ModelDescriptor& model,
+                                       const std::string& dataFolder) {
     return std::filesystem::path(dataFolder) / std::string(model.dataFolder) / kProfileStoreName;
 }
 
@@ -95,10 +96,9 @@ std::optional<StoreContents> readProfileStore(const ModelDescriptor& model,
     c.reserved.assign(block.begin() + 4, block.end());
     const std::size_t count = (size - header) / length;
     if ((size - header) % length != 0)
-        c.problems.push_back("the file is " + std::to_string(size) +
-                             " bytes, not the header plus whole profiles; " +
-                             std::to_string((size - header) % length) +
-                             " trailing bytes were left out");
+        c.problems.push_back(
+            "the file is " + std::to_string(size) + " bytes, not the header plus whole profiles; " +
+            std::to_string((size - header) % length) + " trailing bytes were left out");
     c.records.reserve(count);
     block.resize(length);
     for (std::size_t i = 0; i < count; ++i) {

@@ -45,10 +45,10 @@ bool saveProfiles(const ProfileList& list, const std::string& dataFolder,
 
 // What loading found, for the page to tell the user.
 struct LoadReport {
-    bool created = false;                 // there was no store: the default one was written
-    std::vector<std::string> problems;    // the store was damaged
-    std::filesystem::path keptAside;      // where the damaged file now is
-    std::string saveError;                // the store could not be written
+    bool created = false;               // there was no store: the default one was written
+    std::vector<std::string> problems;  // the store was damaged
+    std::filesystem::path keptAside;    // where the damaged file now is
+    std::string saveError;              // the store could not be written
 };
 
 // Fills the list from the store, or with the default store of one profile.

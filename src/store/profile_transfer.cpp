@@ -7,7 +7,8 @@
 
 namespace velor {
 
-bool exportProfile(const ProfileList& profiles, const std::filesystem::path& file, std::string* error) {
+bool exportProfile(const ProfileList& profiles, const std::filesystem::path& file,
+                   std::string* error) {
     std::vector<std::uint8_t> bytes;
     {
         const std::lock_guard guard(profiles.lock());

@@ -32,7 +32,8 @@ void CAboutWnd::initWindow() {
     }
     // A setting never saved (-1) shows as checked.
     if (auto* box = skin().find<QCheckBox>("check_startup")) box->setChecked(startup_ != 0);
-    if (auto* box = skin().find<QCheckBox>("check_window_feedback")) box->setChecked(feedback_ != 0);
+    if (auto* box = skin().find<QCheckBox>("check_window_feedback"))
+        box->setChecked(feedback_ != 0);
     if (auto* version = skin().find<QLabel>("version")) version->setText(versionText());
 }
 

@@ -12,7 +12,7 @@ namespace velor {
 
 class CAboutWnd final : public SkinnedDialog {
     Q_OBJECT
-public:
+  public:
     CAboutWnd(QWidget* parent, LanguageTexts& texts, const QString& skinFolder,
               MessagePoster& mainWindow, int lanId, int startup, int feedback);
 
@@ -22,11 +22,11 @@ public:
     // The version as "%d.%d.%d.%d" of the build's four parts.
     static QString versionText();
 
-protected:
+  protected:
     void initWindow() override;
     void onNotify(const Notification& n) override;
 
-private:
+  private:
     MessagePoster& mainWindow_;
     int lanId_;
     int startup_;

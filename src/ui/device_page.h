@@ -27,12 +27,12 @@ struct PageContext {
     TimerHost& timers;          // its timers T .. T + 15 on the main window
     const HookTable* hooks;
     LanguageTexts& texts;
-    SkinWindow& skin;           // the main window's skin, for the page's controls
-    QWidget* window;            // owner of the page's dialogs and menus
+    SkinWindow& skin;  // the main window's skin, for the page's controls
+    QWidget* window;   // owner of the page's dialogs and menus
 };
 
 class DevicePage : public NotifyReceiver {
-public:
+  public:
     explicit DevicePage(int slot) : slot_(slot) {}
     ~DevicePage() override = default;
 
@@ -59,7 +59,7 @@ public:
     virtual void withdrawReceiver(bool) {}
     void notify(const Notification&) override {}
 
-private:
+  private:
     int slot_;
 };
 

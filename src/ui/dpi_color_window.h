@@ -17,7 +17,7 @@ class ColorPalette;
 
 class CDpiColorWnd final : public SkinnedDialog {
     Q_OBJECT
-public:
+  public:
     static constexpr std::array<QRgb, 16> kPresets = {
         0xFF00FFFF, 0xFF6CFF00, 0xFF7F00FF, 0xFF007FFF, 0xFF0000FF, 0xFF7FFF00,
         0xFFFF5400, 0xFFFF7F00, 0xFFFFB400, 0xFFFFFF00, 0xFFFF0000, 0xFFFF00FF,
@@ -33,11 +33,11 @@ public:
     void setColor(QRgb color) { color_ = color; }
     void setTopLeft(QPoint topLeft) { topLeft_ = topLeft; }
 
-protected:
+  protected:
     void initWindow() override;
     void onNotify(const Notification& n) override;
 
-private:
+  private:
     // Palette, preview and edits follow the colour; except shows no edit.
     void showColour(const QLineEdit* except = nullptr);
     void channelEdited(QLineEdit* edit, int shift);

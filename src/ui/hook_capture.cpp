@@ -13,7 +13,8 @@ HookCapture::HookCapture(const KeyboardLayout* layout, QObject* parent)
     : QObject(parent), layout_(layout) {}
 
 HookCapture::~HookCapture() {
-    if (filtering_ && QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(this);
+    if (filtering_ && QCoreApplication::instance())
+        QCoreApplication::instance()->removeEventFilter(this);
 }
 
 HookTable HookCapture::table() {
@@ -89,17 +90,21 @@ bool HookCapture::eventFilter(QObject* watched, QEvent* event) {
         const bool down = type == QEvent::MouseButtonPress;
         switch (mouse->button()) {
             case Qt::LeftButton:
-                mouseWindow_->post(kHookEventMessage, down ? mouse_message::kLeftDown : mouse_message::kLeftUp, 0);
+                mouseWindow_->post(kHookEventMessage,
+                                   down ? mouse_message::kLeftDown : mouse_message::kLeftUp, 0);
                 break;
             case Qt::RightButton:
-                mouseWindow_->post(kHookEventMessage, down ? mouse_message::kRightDown : mouse_message::kRightUp, 0);
+                mouseWindow_->post(kHookEventMessage,
+                                   down ? mouse_message::kRightDown : mouse_message::kRightUp, 0);
                 break;
             case Qt::MiddleButton:
-                mouseWindow_->post(kHookEventMessage, down ? mouse_message::kMiddleDown : mouse_message::kMiddleUp, 0);
+                mouseWindow_->post(kHookEventMessage,
+                                   down ? mouse_message::kMiddleDown : mouse_message::kMiddleUp, 0);
                 break;
             case Qt::BackButton:
             case Qt::ForwardButton:
-                mouseWindow_->post(kHookEventMessage, down ? mouse_message::kExtraDown : mouse_message::kExtraUp,
+                mouseWindow_->post(kHookEventMessage,
+                                   down ? mouse_message::kExtraDown : mouse_message::kExtraUp,
                                    mouse->button() == Qt::BackButton ? 1 : 2);
                 break;
             default:

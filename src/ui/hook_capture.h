@@ -14,7 +14,7 @@ class KeyboardLayout;
 
 class HookCapture final : public QObject {
     Q_OBJECT
-public:
+  public:
     // layout: how physical keys map to virtual keys (may be null).
     explicit HookCapture(const KeyboardLayout* layout, QObject* parent = nullptr);
     ~HookCapture() override;
@@ -22,10 +22,10 @@ public:
     // The seven entries, bound to this object.
     HookTable table();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void updateFilter();
 
     const KeyboardLayout* layout_;

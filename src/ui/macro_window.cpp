@@ -22,18 +22,23 @@ namespace {
 constexpr std::uint8_t kMouseCodes[] = {0xF1, 0xF2, 0xF3, 0xF5, 0xF4};
 constexpr int kRowHeight = 30;
 
-bool isMouseCode(std::uint8_t code) { return code >= 0xF1 && code <= 0xF5; }
+bool isMouseCode(std::uint8_t code) {
+    return code >= 0xF1 && code <= 0xF5;
+}
 
 }  // namespace
 
 CMacroWnd::CMacroWnd(QWidget* parent, LanguageTexts& texts, Services services)
     : SkinnedDialog(parent, texts, services.skinFolder), services_(std::move(services)) {
-    model_ = std::make_unique<MacroEditorModel>(MacroEditorModel::Wiring{
-        *services_.macros, services_.save, texts, *services_.keyboard, *services_.clock, services_.debug});
-    hookEvents_.on(kHookEventMessage, [this](std::uintptr_t m, std::intptr_t s) { onHookEvent(m, s); });
+    model_ = std::make_unique<MacroEditorModel>(
+        MacroEditorModel::Wiring{*services_.macros, services_.save, texts, *services_.keyboard,
+                                 *services_.clock, services_.debug});
+    hookEvents_.on(kHookEventMessage,
+                   [this](std::uintptr_t m, std::intptr_t s) { onHookEvent(m, s); });
     if (!services_.chooseFile)
         services_.chooseFile = [this](bool save) {
-            const QString filter = skin().texts().get("file_dialog_macro_text") + " (*.macro *.MACRO)";
+            const QString filter =
+                skin().texts().get("file_dialog_macro_text") + " (*.macro *.MACRO)";
             const QString start =
                 services_.dataFolder ? QString::fromStdString(services_.dataFolder()) : QString();
             if (!save) return QFileDialog::getOpenFileName(this, QString(), start, filter);
@@ -76,8 +81,11 @@ void CMacroWnd::showMacros() {
 void CMacroWnd::showMacro() {
     if (auto* name = find<QLineEdit>("macro_name_edit")) {
         const int i = model_->currentIndex();
-        name->setText(i >= 0 ? QString::fromStdU16String(services_.macros->records[static_cast<std::size_t>(i)].name().value_or(u""))
-                             : QString());
+        name->setText(
+            i >= 0
+                ? QString::fromStdU16String(
+                      services_.macros->records[static_cast<std::size_t>(i)].name().value_or(u""))
+                : QString());
         name->setEnabled(i >= 0);
     }
     showSteps();
@@ -91,11 +99,14 @@ void CMacroWnd::showSteps() {
     const auto& steps = model_->steps();
     for (std::size_t i = 0; i < steps.size(); ++i) {
         const MacroAction& a = steps[i];
-        const QString name = QString::fromStdU16String(KeyNameOfUsage(a.code, *services_.keyboard, skin().texts()));
-        const QString action = skin().texts().get(a.isPress() ? "key_down_action" : "key_up_action");
+        const QString name =
+            QString::fromStdU16String(KeyNameOfUsage(a.code, *services_.keyboard, skin().texts()));
+        const QString action =
+            skin().texts().get(a.isPress() ? "key_down_action" : "key_up_action");
         // The last step always waits 10 ms.
         const int delay = i + 1 == steps.size() ? MacroEditorModel::kMinDelay : a.delay;
-        auto* row = new QListWidgetItem(QStringLiteral("%1   %2   %3 ms").arg(name, action).arg(delay), list);
+        auto* row = new QListWidgetItem(
+            QStringLiteral("%1   %2   %3 ms").arg(name, action).arg(delay), list);
         row->setSizeHint(QSize(0, kRowHeight));
     }
     list->setCurrentRow(model_->selected());
@@ -118,7 +129,8 @@ void CMacroWnd::showStepEditor() {
         tab->setCurrentIndex(1);
         if (auto* key = find<QLineEdit>("macro_action_edit")) {
             key->setReadOnly(true);
-            key->setText(QString::fromStdU16String(KeyNameOfUsage(a.code, *services_.keyboard, skin().texts())));
+            key->setText(QString::fromStdU16String(
+                KeyNameOfUsage(a.code, *services_.keyboard, skin().texts())));
         }
         if (auto* edit = find<QLineEdit>("macro_delay_edit")) {
             edit->setText(delay);
@@ -128,7 +140,9 @@ void CMacroWnd::showStepEditor() {
         tab->setCurrentIndex(2);
         if (auto* combo = find<QComboBox>("macro_mouse_action_combo")) {
             const QSignalBlocker quiet(combo);
-            combo->setCurrentIndex(static_cast<int>(std::find(std::begin(kMouseCodes), std::end(kMouseCodes), a.code) - std::begin(kMouseCodes)));
+            combo->setCurrentIndex(
+                static_cast<int>(std::find(std::begin(kMouseCodes), std::end(kMouseCodes), a.code) -
+                                 std::begin(kMouseCodes)));
         }
         if (auto* edit = find<QLineEdit>("macro_mouseaction_delay_edit")) {
             edit->setText(delay);
@@ -171,7 +185,8 @@ void CMacroWnd::setRecording(bool on) {
 
 void CMacroWnd::onHookEvent(std::uintptr_t message, std::intptr_t state) {
     if (keyCapture_) {
-        const KeyUsage usage = UsageOfVirtualKey(static_cast<std::uint32_t>(message), *services_.keyboard);
+        const KeyUsage usage =
+            UsageOfVirtualKey(static_cast<std::uint32_t>(message), *services_.keyboard);
         model_->setStepCode(static_cast<std::uint8_t>(usage.found ? usage.usage : 0));
         showSteps();
         return;
@@ -208,7 +223,8 @@ void CMacroWnd::onNotify(const Notification& n) {
         return showSteps();
     }
     if (n.type == "killfocus" && s == "macro_name_edit") {
-        if (!model_->rename(qobject_cast<QLineEdit*>(n.control)->text().toStdU16String())) return showMacro();
+        if (!model_->rename(qobject_cast<QLineEdit*>(n.control)->text().toStdU16String()))
+            return showMacro();
         return showMacros();
     }
     if (n.type == "killfocus" && s == "default_delay_edit") {

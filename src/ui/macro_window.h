@@ -14,7 +14,7 @@ namespace velor {
 
 class CMacroWnd final : public SkinnedDialog {
     Q_OBJECT
-public:
+  public:
     struct Services {
         int slot;
         QString skinFolder;
@@ -35,17 +35,19 @@ public:
     ~CMacroWnd() override;
 
     QString className() const override { return QStringLiteral("MS_%1_Macro").arg(services_.slot); }
-    QString skinFile() const override { return QStringLiteral("MS/MS_%1/ms_%1_macropage.xml").arg(services_.slot); }
+    QString skinFile() const override {
+        return QStringLiteral("MS/MS_%1/ms_%1_macropage.xml").arg(services_.slot);
+    }
 
     MacroEditorModel& model() { return *model_; }
     MessagePoster& hookWindow() { return hookEvents_; }
 
-protected:
+  protected:
     void initWindow() override;
     void onNotify(const Notification& n) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     QWidget* control(const QString& suffix) const;
     template <typename T>
     T* find(const QString& suffix) const {

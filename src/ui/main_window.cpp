@@ -3,10 +3,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QMouseEvent>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStackedWidget>
@@ -39,10 +39,10 @@ constexpr int kTimersPerSlot = 5;  // T + 0 .. T + 4 belong to the page
 
 // The pages as the receiver monitors see them.
 class CMainWnd::PagesForMonitors final : public ReceiverPages {
-public:
+  public:
     explicit PagesForMonitors(CMainWnd& window) : w_(window) {}
-    void bindReceiver(int slot, std::shared_ptr<HidDevice> command, std::shared_ptr<HidDevice> report,
-                      bool fourK) override {
+    void bindReceiver(int slot, std::shared_ptr<HidDevice> command,
+                      std::shared_ptr<HidDevice> report, bool fourK) override {
         w_.page(slot).setReceiver(std::move(command), std::move(report), fourK);
     }
     void receiverReport(int slot, std::uint16_t word, std::uint16_t value, bool sameModel,
@@ -51,7 +51,7 @@ public:
     }
     void withdrawReceiver(int slot, bool fourK) override { w_.page(slot).withdrawReceiver(fourK); }
 
-private:
+  private:
     CMainWnd& w_;
 };
 
@@ -90,7 +90,8 @@ CMainWnd::~CMainWnd() {
 
 void CMainWnd::init() {
     // Pages keep this for their whole life.
-    pageContext_ = std::make_unique<PageContext>(PageContext{messages_, timers_, &hooks_, texts_, skin_, this});
+    pageContext_ = std::make_unique<PageContext>(
+        PageContext{messages_, timers_, &hooks_, texts_, skin_, this});
     for (int n = 1; n <= kPageCount; ++n) {
         skin_.registerReceiver(page(n).pageName(), &page(n));
         page(n).init(*pageContext_);
@@ -113,7 +114,8 @@ void CMainWnd::init() {
         if (QAbstractButton* o = option(n)) o->setVisible(false);
     if (QWidget* caption = skin_.findControl("title_bar")) caption->installEventFilter(this);
     if (auto* icon = skin_.find<QLabel>("empty_icon"))
-        icon->setPixmap(QIcon(services_.skinFolder + "velor.png").pixmap(QSize(52, 52), devicePixelRatioF()));
+        icon->setPixmap(
+            QIcon(services_.skinFolder + "velor.png").pixmap(QSize(52, 52), devicePixelRatioF()));
 
     capture_ = std::make_unique<HookCapture>(services_.keyboard);
     hooks_ = capture_->table();
@@ -133,7 +135,9 @@ QAbstractButton* CMainWnd::option(int n) const {
     return skin_.find<QAbstractButton>(QStringLiteral("option_device_%1").arg(n));
 }
 
-int CMainWnd::currentTab() const { return tabs_ ? tabs_->currentIndex() : -1; }
+int CMainWnd::currentTab() const {
+    return tabs_ ? tabs_->currentIndex() : -1;
+}
 
 void CMainWnd::routeMessages() {
     messages_.on(kTrayMessage, [this](auto, std::intptr_t l) {
@@ -150,7 +154,8 @@ void CMainWnd::routeMessages() {
     });
     messages_.on(kConnectedChangedMessage, [this](auto, auto) { RefreshDeviceTabs(); });
     messages_.on(kDpiLevelReportedMessage, [](auto, auto) {});
-    messages_.on(kLanguageMessage, [this](std::uintptr_t w, auto) { changeLanguage(static_cast<int>(w)); });
+    messages_.on(kLanguageMessage,
+                 [this](std::uintptr_t w, auto) { changeLanguage(static_cast<int>(w)); });
     messages_.on(kAutostartMessage, [this](std::uintptr_t w, auto) {
         startup_ = w == 1 ? 1 : 0;
         SetAutostart(startup_ == 1, settings_, services_.autostartEntry, services_.programPath,
@@ -160,14 +165,14 @@ void CMainWnd::routeMessages() {
         feedback_ = w == 1 ? 1 : 0;
         settings_.SaveFeedback(feedback_);
     });
-    messages_.otherwise([this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) {
-        routeSlotMessage(m, w, l);
-    });
+    messages_.otherwise(
+        [this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) { routeSlotMessage(m, w, l); });
 }
 
 // B + 3 and B + 4: the slot's library; B + 5: its apply request. The rest of
 // a slot's numbers, and anything else, are ignored.
-void CMainWnd::routeSlotMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+void CMainWnd::routeSlotMessage(std::uint32_t message, std::uintptr_t wParam,
+                                std::intptr_t lParam) {
     if (message < kFirstSlotMessage || message >= kFirstSlotMessage + 16 * kPageCount) return;
     const int slot = static_cast<int>((message - kFirstSlotMessage) / 16) + 1;
     const std::uint32_t base = messageBaseOf(slot);
@@ -193,11 +198,13 @@ void CMainWnd::startReceiverMonitors() {
         for (int kind = 0; kind < 2; ++kind) {
             const int timer = kind == 0 ? kReceiverMonitorTimer : kReceiver4kMonitorTimer;
             monitors_[static_cast<std::size_t>(kind)] = std::make_unique<ReceiverMonitor>(
-                *kinds[kind], *services_.hid, messages_, kReceiverReportMessage[kind], *pagesForMonitors_,
-                [this, timer] { timers_.setTimer(timer, kMonitorRestartMs); }, services_.debug);
-            messages_.on(kReceiverReportMessage[kind], [this, kind](std::uintptr_t w, std::intptr_t l) {
-                monitors_[static_cast<std::size_t>(kind)]->onPosted(w, l);
-            });
+                *kinds[kind], *services_.hid, messages_, kReceiverReportMessage[kind],
+                *pagesForMonitors_, [this, timer] { timers_.setTimer(timer, kMonitorRestartMs); },
+                services_.debug);
+            messages_.on(kReceiverReportMessage[kind],
+                         [this, kind](std::uintptr_t w, std::intptr_t l) {
+                             monitors_[static_cast<std::size_t>(kind)]->onPosted(w, l);
+                         });
         }
         connect(&receiverWatch_, &QTimer::timeout, this, [this] { watchReceivers(); });
         receiverWatch_.start(kReceiverWatchMs);
@@ -223,7 +230,8 @@ void CMainWnd::watchReceivers() {
         std::vector<std::string> now = monitor->presentPaths();
         if (now == receiverPaths_[static_cast<std::size_t>(kind)]) continue;
         receiverPaths_[static_cast<std::size_t>(kind)] = std::move(now);
-        timers_.setTimer(kind == 0 ? kReceiverMonitorTimer : kReceiver4kMonitorTimer, kMonitorRestartMs);
+        timers_.setTimer(kind == 0 ? kReceiverMonitorTimer : kReceiver4kMonitorTimer,
+                         kMonitorRestartMs);
     }
 }
 
@@ -253,7 +261,8 @@ void CMainWnd::onMenuCommand(const QString& item) {
     for (int n = 1; n <= kPageCount; ++n) {
         const QString prefix = page(n).controlPrefix();
         const qsizetype length = std::min(prefix.size(), item.size());
-        if (QStringView(item).left(length) == QStringView(prefix).left(length)) page(n).onMenuItem(item);
+        if (QStringView(item).left(length) == QStringView(prefix).left(length))
+            page(n).onMenuItem(item);
     }
 }
 
@@ -356,15 +365,17 @@ void CMainWnd::createTray() {
     trayMenu_ = std::make_unique<QMenu>();
     // The menu is read afresh from its skin file every time it opens.
     connect(trayMenu_.get(), &QMenu::aboutToShow, this, [this] {
-        fillMenu(*trayMenu_, services_.skinFolder + "traymenu.xml", texts_,
-                 [this](const QString& item) { messages_.postMenuCommand(kMenuCommandMessage, item); });
+        fillMenu(
+            *trayMenu_, services_.skinFolder + "traymenu.xml", texts_,
+            [this](const QString& item) { messages_.postMenuCommand(kMenuCommandMessage, item); });
     });
     fillMenu(*trayMenu_, services_.skinFolder + "traymenu.xml", texts_,
              [this](const QString& item) { messages_.postMenuCommand(kMenuCommandMessage, item); });
     tray_->setContextMenu(trayMenu_.get());
-    connect(tray_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        if (r == QSystemTrayIcon::Trigger) messages_.post(kTrayMessage, 0, kLeftButtonUp);
-    });
+    connect(tray_.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason r) {
+                if (r == QSystemTrayIcon::Trigger) messages_.post(kTrayMessage, 0, kLeftButtonUp);
+            });
     tray_->show();
 }
 

@@ -36,8 +36,8 @@ inline constexpr int kReceiver4kMonitorTimer = 55;
 inline constexpr int kPageCount = 10;
 
 struct MainWindowServices {
-    QString skinFolder;         // program folder + "res/"
-    std::string programPath;    // for the autostart entry
+    QString skinFolder;       // program folder + "res/"
+    std::string programPath;  // for the autostart entry
     std::string autostartEntry;
     std::string systemLocale;
     std::function<std::string()> dataFolder;
@@ -54,7 +54,7 @@ struct MainWindowServices {
 
 class CMainWnd final : public QWidget {
     Q_OBJECT
-public:
+  public:
     static constexpr const char* kClassName = "VELOR Gaming Driver";
     static constexpr const char* kSkinFile = "main.xml";
 
@@ -85,11 +85,11 @@ public:
     // The tab item "device_tab_switch" shows (0: no mouse).
     int currentTab() const;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void routeMessages();
     void routeSlotMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
     void routeTimer(int id);

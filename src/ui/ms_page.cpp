@@ -53,7 +53,7 @@ constexpr std::uint32_t kShowRing = 3;
 constexpr std::uint32_t kHideRing = 4;
 
 constexpr int kRowHeight = 22;
-constexpr int kMenuButtons = 12;   // buttons 13..18 open no menu
+constexpr int kMenuButtons = 12;     // buttons 13..18 open no menu
 constexpr int kLeftClickGuard = 16;  // one of buttons 1..16 keeps left click
 
 // Sections a check box shows or hides, and whether checking it scrolls.
@@ -110,14 +110,17 @@ int numberAfter(const QString& suffix, const QString& prefix) {
 }  // namespace
 
 CMS_Page::CMS_Page(Services services)
-    : DevicePage(services.model->slot), services_(std::move(services)), profiles_(*services_.model) {
+    : DevicePage(services.model->slot),
+      services_(std::move(services)),
+      profiles_(*services_.model) {
     if (!services_.debug) services_.debug = defaultDebugSink();
     if (!services_.clock) services_.clock = &systemClock();
     // Questions, notices and file choices through the usual windows unless
     // the caller decides otherwise.
     if (!services_.ask)
         services_.ask = [this](const QString& id) {
-            CMsgWnd box(context_->window, context_->texts, services_.skinFolder, "warning_title_text", id);
+            CMsgWnd box(context_->window, context_->texts, services_.skinFolder,
+                        "warning_title_text", id);
             if (!box.create()) return false;
             box.centerOverParent();
             return box.showModal() == 1;
@@ -125,14 +128,17 @@ CMS_Page::CMS_Page(Services services)
     if (!services_.tell) services_.tell = [this](const QString& id) { services_.ask(id); };
     if (!services_.chooseFile)
         services_.chooseFile = [this](bool save) {
-            const QString filter = context_->texts.get("file_dialog_profile_text") + " (*.pro *.PRO)";
-            if (!save) return QFileDialog::getOpenFileName(context_->window, QString(), QString(), filter);
+            const QString filter =
+                context_->texts.get("file_dialog_profile_text") + " (*.pro *.PRO)";
+            if (!save)
+                return QFileDialog::getOpenFileName(context_->window, QString(), QString(), filter);
             QFileDialog dialog(context_->window, QString(), QString(), filter);
             dialog.setAcceptMode(QFileDialog::AcceptSave);
             dialog.setDefaultSuffix("pro");
             return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
         };
-    fromWorker_.on(kStopWatchdog, [this](auto, auto) { context_->timers.killTimer(timer(kWatchdog)); });
+    fromWorker_.on(kStopWatchdog,
+                   [this](auto, auto) { context_->timers.killTimer(timer(kWatchdog)); });
     fromWorker_.on(kStartWatchdog, [this](auto, auto) {
         context_->timers.setTimer(timer(kWatchdog), kWatchdogMs);
     });
@@ -193,7 +199,8 @@ void CMS_Page::saveStore() {
 }
 
 void CMS_Page::load() {
-    const LoadReport report = loadProfiles(profiles_, services_.dataFolder(), context_->texts, services_.debug);
+    const LoadReport report =
+        loadProfiles(profiles_, services_.dataFolder(), context_->texts, services_.debug);
     const MacroLoadReport macroReport =
         loadMacros(macros_, *services_.model, services_.dataFolder(), services_.debug);
     engine_->startFromCurrent();
@@ -232,9 +239,13 @@ void CMS_Page::editCurrent(const std::function<void(ProfileRecord&)>& change) {
     change(profiles_.current());
 }
 
-void CMS_Page::requestApply() { link_->requestApply(); }
+void CMS_Page::requestApply() {
+    link_->requestApply();
+}
 
-void CMS_Page::onDeviceCode(std::uint32_t code) { link_->onDeviceCode(code); }
+void CMS_Page::onDeviceCode(std::uint32_t code) {
+    link_->onDeviceCode(code);
+}
 
 void CMS_Page::postToWorker(std::uint32_t message, std::uintptr_t, std::intptr_t) {
     link_->postToWorker(message);
@@ -260,11 +271,13 @@ void CMS_Page::refresh() {
         }
         if (auto* label = find<QLabel>(QStringLiteral("label_dpi_%1").arg(k))) label->setText(dpi);
         if (auto* edit = find<QLineEdit>(QStringLiteral("edit_dpi_%1").arg(k))) edit->setText(dpi);
-        paintSwatch(control(QStringLiteral("btn_dpi_color_%1").arg(k)), colourOf(r.get(Field::dpiColour, i)));
+        paintSwatch(control(QStringLiteral("btn_dpi_color_%1").arg(k)),
+                    colourOf(r.get(Field::dpiColour, i)));
         if (auto* box = find<QCheckBox>(QStringLiteral("check_dpi_step_%1").arg(k)))
             box->setChecked(r.get(Field::dpiEnabled, i) == 1);
     }
-    if (auto* option = find<QAbstractButton>(QStringLiteral("option_dpi_step_%1").arg(r.i32(Field::dpiLevel) + 1))) {
+    if (auto* option = find<QAbstractButton>(
+            QStringLiteral("option_dpi_step_%1").arg(r.i32(Field::dpiLevel) + 1))) {
         const QSignalBlocker quiet(option);
         option->setChecked(true);
     }
@@ -291,7 +304,9 @@ void CMS_Page::refresh() {
         const QSignalBlocker quiet(option);
         option->setChecked(true);
     }
-    if (rate >= 0 && rate <= 3) context_->skin.setTextId(control("label_prate"), QStringLiteral("prate_%1_text").arg(rate + 1));
+    if (rate >= 0 && rate <= 3)
+        context_->skin.setTextId(control("label_prate"),
+                                 QStringLiteral("prate_%1_text").arg(rate + 1));
 
     for (const SensorOption& o : kSensorOptions) {
         const QString name = QStringLiteral("option_%1_%2").arg(o.name).arg(r.i32(o.field) + 1);
@@ -300,7 +315,8 @@ void CMS_Page::refresh() {
             option->setChecked(true);
         }
     }
-    if (auto* move = find<QCheckBox>("check_movemode")) move->setChecked(r.get(Field::moveMode) != 0);
+    if (auto* move = find<QCheckBox>("check_movemode"))
+        move->setChecked(r.get(Field::moveMode) != 0);
     refreshTexts();
 }
 
@@ -342,8 +358,9 @@ QString CMS_Page::caption(int button) const {
     const LanguageTexts& texts = context_->texts;
     switch (slot.function()) {
         case function::kKeyboard: {
-            static constexpr const char* kModifiers[] = {"keyboard_ctrl_text", "keyboard_shift_text",
-                                                         "keyboard_alt_text", "keyboard_win_text"};
+            static constexpr const char* kModifiers[] = {"keyboard_ctrl_text",
+                                                         "keyboard_shift_text", "keyboard_alt_text",
+                                                         "keyboard_win_text"};
             QString text;
             for (int bit = 0; bit < 4; ++bit)
                 if (slot.modifiers() & (1 << bit)) text += texts.get(kModifiers[bit]) + "+";
@@ -352,11 +369,13 @@ QString CMS_Page::caption(int button) const {
             return text + QString::fromStdU16String(KeyNameOfUsage(slot.keyCode(), layout, texts));
         }
         case function::kMacro:
-            return texts.get("assign_macro_text") + QString::fromStdU16String(slot.macroName().value_or(u""));
+            return texts.get("assign_macro_text") +
+                   QString::fromStdU16String(slot.macroName().value_or(u""));
         default: {
             const FunctionInfo* f = functionInfo(slot.function());
             return f && !f->captionId.empty()
-                       ? texts.get(QString::fromLatin1(f->captionId.data(), static_cast<qsizetype>(f->captionId.size())))
+                       ? texts.get(QString::fromLatin1(f->captionId.data(),
+                                                       static_cast<qsizetype>(f->captionId.size())))
                        : QString();
         }
     }
@@ -364,7 +383,8 @@ QString CMS_Page::caption(int button) const {
 
 void CMS_Page::refreshCaption(int button) {
     const std::lock_guard guard(profiles_.lock());
-    if (auto* b = find<QAbstractButton>(QStringLiteral("btn_key_%1").arg(button))) b->setText(caption(button));
+    if (auto* b = find<QAbstractButton>(QStringLiteral("btn_key_%1").arg(button)))
+        b->setText(caption(button));
 }
 
 void CMS_Page::refreshTexts() {
@@ -408,7 +428,8 @@ void CMS_Page::notify(const Notification& n) {
         refresh();
         engine_->markAllForUpload();
         requestApply();
-    } else if (const int level = numberAfter(suffix, "edit_dpi_"); level >= 1 && level <= kDpiLevels) {
+    } else if (const int level = numberAfter(suffix, "edit_dpi_");
+               level >= 1 && level <= kDpiLevels) {
         onDpiEdit(level, n.type, qobject_cast<QLineEdit*>(n.control));
     }
 }
@@ -447,15 +468,23 @@ void CMS_Page::onClick(const QString& suffix, QWidget* control) {
 void CMS_Page::openMacroEditor() {
     static const UsKeyboardLayout us;
     CMacroWnd editor(context_->window, context_->texts,
-                     {slot(), services_.skinFolder, &macros_,
+                     {slot(),
+                      services_.skinFolder,
+                      &macros_,
                       [this] {
                           std::string error;
-                          const bool saved = saveMacros(macros_, *services_.model, services_.dataFolder(), &error);
+                          const bool saved =
+                              saveMacros(macros_, *services_.model, services_.dataFolder(), &error);
                           if (!saved) services_.debug(error);
                           return saved;
                       },
-                      services_.keyboard ? services_.keyboard : &us, context_->hooks, &systemClock(),
-                      services_.debug, services_.ask, {}, services_.dataFolder});
+                      services_.keyboard ? services_.keyboard : &us,
+                      context_->hooks,
+                      &systemClock(),
+                      services_.debug,
+                      services_.ask,
+                      {},
+                      services_.dataFolder});
     if (!editor.create()) return;
     editor.centerOverParent();
     editor.showModal();
@@ -474,7 +503,9 @@ void CMS_Page::onSelect(const QString& suffix) {
     }
     if (const int k = numberAfter(suffix, "btn_prate_"); k >= 1 && k <= 4) {
         editCurrent([&](ProfileRecord& r) { r.set(Field::pollingRate, k - 1); });
-        if (k <= 4) context_->skin.setTextId(control("label_prate"), QStringLiteral("prate_%1_text").arg(k));
+        if (k <= 4)
+            context_->skin.setTextId(control("label_prate"),
+                                     QStringLiteral("prate_%1_text").arg(k));
         return requestApply();
     }
     for (const SensorOption& o : kSensorOptions) {
@@ -527,7 +558,9 @@ void CMS_Page::onValue(const QString& suffix, int value) {
         return;
     }
     if (const int k = numberAfter(suffix, "slider_dpi_"); k >= 1 && k <= kDpiLevels) {
-        editCurrent([&](ProfileRecord& r) { r.set(Field::dpiX, value, static_cast<std::uint32_t>(k - 1)); });
+        editCurrent([&](ProfileRecord& r) {
+            r.set(Field::dpiX, value, static_cast<std::uint32_t>(k - 1));
+        });
         const QString dpi = QString::number(dpiFromSlider(*services_.model, value));
         if (auto* label = find<QLabel>(QStringLiteral("label_dpi_%1").arg(k))) label->setText(dpi);
         if (auto* edit = find<QLineEdit>(QStringLiteral("edit_dpi_%1").arg(k))) edit->setText(dpi);
@@ -547,7 +580,8 @@ void CMS_Page::onDpiEdit(int level, const QString& type, QLineEdit* edit) {
     } else if (type == "killfocus" || type == "return") {
         bool ok = false;
         const long long typed = edit->text().toLongLong(&ok);
-        const int clamped = static_cast<int>(std::clamp<long long>(ok ? typed : 0, INT32_MIN, INT32_MAX));
+        const int clamped =
+            static_cast<int>(std::clamp<long long>(ok ? typed : 0, INT32_MIN, INT32_MAX));
         const int value = sliderFromDpi(*services_.model, clamped);
         editCurrent([&](ProfileRecord& r) { r.set(Field::dpiX, value, index); });
         const QString dpi = QString::number(dpiFromSlider(*services_.model, value));
@@ -555,7 +589,8 @@ void CMS_Page::onDpiEdit(int level, const QString& type, QLineEdit* edit) {
             const QSignalBlocker quiet(slider);
             slider->setValue(value);
         }
-        if (auto* label = find<QLabel>(QStringLiteral("label_dpi_%1").arg(level))) label->setText(dpi);
+        if (auto* label = find<QLabel>(QStringLiteral("label_dpi_%1").arg(level)))
+            label->setText(dpi);
         edit->setText(dpi);
         refreshDpiEdits();
     } else if (type == "setfocus") {
@@ -582,7 +617,8 @@ void CMS_Page::onDpiEdit(int level, const QString& type, QLineEdit* edit) {
 void CMS_Page::openButtonMenu(int button, QWidget* anchor) {
     menuButton_ = button;
     menu_ = std::make_unique<QMenu>(context_->window);
-    const QString file = services_.skinFolder + QStringLiteral("MS/MS_%1/ms_%1_menu.xml").arg(slot());
+    const QString file =
+        services_.skinFolder + QStringLiteral("MS/MS_%1/ms_%1_menu.xml").arg(slot());
     fillMenu(*menu_, file, context_->texts, [this](const QString& item) {
         if (auto* window = dynamic_cast<MessageDispatcher*>(&context_->mainWindow))
             window->postMenuCommand(kMenuCommandMessage, item);
@@ -616,7 +652,8 @@ void CMS_Page::onMenuItem(const QString& item) {
         editCurrent([&](ProfileRecord& r) {
             ButtonSlot slot = r.button(k);
             if (slot.function() != function::kKeyboard) slot.set(SlotField::keyCode, 0);
-            for (int bit = 0; bit < 4; ++bit) record.flags[static_cast<std::size_t>(bit)] = (slot.modifiers() >> bit) & 1;
+            for (int bit = 0; bit < 4; ++bit)
+                record.flags[static_cast<std::size_t>(bit)] = (slot.modifiers() >> bit) & 1;
             record.key = slot.keyCode();
         });
         static const UsKeyboardLayout us;
@@ -628,15 +665,18 @@ void CMS_Page::onMenuItem(const QString& item) {
         const ShortcutRecord& chosen = window.record();
         std::uint8_t modifiers = 0;
         for (int bit = 0; bit < 4; ++bit)
-            if (chosen.flags[static_cast<std::size_t>(bit)]) modifiers |= static_cast<std::uint8_t>(1 << bit);
+            if (chosen.flags[static_cast<std::size_t>(bit)])
+                modifiers |= static_cast<std::uint8_t>(1 << bit);
         editCurrent([&](ProfileRecord& r) {
             ButtonSlot slot = r.button(k);
             slot.set(SlotField::keyCode, chosen.key);
             slot.set(SlotField::modifiers, modifiers);
-            if (modifiers != 0 || chosen.key != 0) slot.set(SlotField::function, function::kKeyboard);
+            if (modifiers != 0 || chosen.key != 0)
+                slot.set(SlotField::function, function::kKeyboard);
         });
     } else if (code == function::kMacro) {
-        CSelectMacroWnd picker(context_->window, context_->texts, services_.skinFolder, slot(), macros_);
+        CSelectMacroWnd picker(context_->window, context_->texts, services_.skinFolder, slot(),
+                               macros_);
         editCurrent([&](ProfileRecord& r) {
             const ConstButtonSlot slot = r.button(k);
             const bool plays = slot.function() == function::kMacro;
@@ -675,8 +715,10 @@ void CMS_Page::pickColour(QWidget* button, Field field, std::uint32_t index) {
     editCurrent([&](ProfileRecord& r) { stored = r.get(field, index); });
     window.setColor(colourOf(stored).rgb() | 0xFF000000u);
     if (button && context_->window)
-        window.setTopLeft(QPoint(context_->window->x() + button->mapTo(context_->window, QPoint()).x() - 200,
-                                 context_->window->y() + button->mapTo(context_->window, QPoint(0, button->height())).y()));
+        window.setTopLeft(
+            QPoint(context_->window->x() + button->mapTo(context_->window, QPoint()).x() - 200,
+                   context_->window->y() +
+                       button->mapTo(context_->window, QPoint(0, button->height())).y()));
     if (window.showModal() != 1) return;
     editCurrent([&](ProfileRecord& r) { r.set(field, storedColour(window.color()), index); });
     paintSwatch(button, QColor::fromRgb(window.color()));
@@ -783,12 +825,14 @@ void CMS_Page::onStatusReport(std::uint16_t eventWord, std::uint16_t value) {
         case 0x10:  // DPI level changed with the mouse's button
             if (value < 1 || value > kDpiLevels) return;
             editCurrent([&](ProfileRecord& r) { r.set(Field::dpiLevel, value - 1); });
-            if (auto* option = find<QAbstractButton>(QStringLiteral("option_dpi_step_%1").arg(value))) {
+            if (auto* option =
+                    find<QAbstractButton>(QStringLiteral("option_dpi_step_%1").arg(value))) {
                 const QSignalBlocker quiet(option);
                 option->setChecked(true);
             }
             refreshDpiEdits();
-            context_->mainWindow.post(kDpiLevelReportedMessage, static_cast<std::uintptr_t>(slot() - 1),
+            context_->mainWindow.post(kDpiLevelReportedMessage,
+                                      static_cast<std::uintptr_t>(slot() - 1),
                                       profiles_.current().i32(Field::dpiX, value - 1u));
             return accept();
         case 0x20: {  // polling rate
@@ -798,11 +842,13 @@ void CMS_Page::onStatusReport(std::uint16_t eventWord, std::uint16_t value) {
             if (exact && value != 1 && value != 2 && value != 4 && value != 8) return;
             const int rate = value == 1 ? 3 : value == 2 ? 2 : value == 4 ? 1 : 0;
             editCurrent([&](ProfileRecord& r) { r.set(Field::pollingRate, rate); });
-            if (auto* option = find<QAbstractButton>(QStringLiteral("btn_prate_%1").arg(rate + 1))) {
+            if (auto* option =
+                    find<QAbstractButton>(QStringLiteral("btn_prate_%1").arg(rate + 1))) {
                 const QSignalBlocker quiet(option);
                 option->setChecked(true);
             }
-            context_->skin.setTextId(control("label_prate"), QStringLiteral("prate_%1_text").arg(rate + 1));
+            context_->skin.setTextId(control("label_prate"),
+                                     QStringLiteral("prate_%1_text").arg(rate + 1));
             return accept();
         }
         case 0x40: {  // power
@@ -885,7 +931,9 @@ void CMS_Page::showSleepLabel(bool shown) {
     if (QWidget* label = control("sleep_label")) label->setVisible(shown);
 }
 
-void CMS_Page::showChargingText() { context_->skin.setTextId(control("label_power"), "charging_text"); }
+void CMS_Page::showChargingText() {
+    context_->skin.setTextId(control("label_power"), "charging_text");
+}
 
 void CMS_Page::clearPowerLabel() {
     if (auto* label = find<QLabel>("label_power")) {
@@ -899,10 +947,13 @@ void CMS_Page::startChargingAnimation(bool resetCounter) {
     context_->timers.setTimer(timer(kCharging), kChargingMs);
 }
 
-void CMS_Page::stopChargingAnimation() { context_->timers.killTimer(timer(kCharging)); }
+void CMS_Page::stopChargingAnimation() {
+    context_->timers.killTimer(timer(kCharging));
+}
 
 void CMS_Page::showFeatureSections() {
-    for (const char* name : {"combo_light", "check_prate", "check_power", "ver_power", "check_key_debounce"})
+    for (const char* name :
+         {"combo_light", "check_prate", "check_power", "ver_power", "check_key_debounce"})
         if (QWidget* w = control(name)) w->setVisible(true);
     showLightingRows();
 }

@@ -34,13 +34,13 @@ namespace velor {
 class KeyboardLayout;
 
 class CMS_Page final : public DevicePage, public LinkView {
-public:
+  public:
     struct Services {
         const ModelDescriptor* model = nullptr;
         QString skinFolder;
         std::function<std::string()> dataFolder;
         const KeyboardLayout* keyboard = nullptr;
-        Clock* clock = nullptr;     // the link's waits
+        Clock* clock = nullptr;  // the link's waits
         DebugSink debug;
         // The slot's feature-device library; null leaves the wired path closed.
         std::function<std::unique_ptr<FeatureDevice>()> openLibrary;
@@ -87,7 +87,7 @@ public:
     ApplyEngine& engine() { return *engine_; }
     QWidget* control(const QString& suffix) const;
 
-private:
+  private:
     template <typename T>
     T* find(const QString& suffix) const {
         return qobject_cast<T*>(control(suffix));

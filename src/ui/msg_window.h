@@ -8,18 +8,18 @@ namespace velor {
 
 class CMsgWnd final : public SkinnedDialog {
     Q_OBJECT
-public:
+  public:
     CMsgWnd(QWidget* parent, LanguageTexts& texts, const QString& skinFolder, QString titleId,
             QString messageId);
 
     QString className() const override { return QStringLiteral("MsgWnd"); }
     QString skinFile() const override { return QStringLiteral("msg.xml"); }
 
-protected:
+  protected:
     void initWindow() override;
     void onNotify(const Notification& n) override;
 
-private:
+  private:
     QString titleId_;
     QString messageId_;
 };

@@ -12,23 +12,25 @@ namespace velor {
 
 class CProfileNameWnd final : public SkinnedDialog {
     Q_OBJECT
-public:
+  public:
     CProfileNameWnd(QWidget* parent, LanguageTexts& texts, const QString& skinFolder, int slot,
                     QString titleId, const ProfileList& profiles);
 
     QString className() const override { return QStringLiteral("MS_%1_ProfileName").arg(slot_); }
-    QString skinFile() const override { return QStringLiteral("MS/MS_%1/profilename.xml").arg(slot_); }
+    QString skinFile() const override {
+        return QStringLiteral("MS/MS_%1/profilename.xml").arg(slot_);
+    }
 
     const std::u16string& acceptedName() const { return accepted_; }
 
     // How a refusal is told (a message window by default; tests record it).
     std::function<void(const QString& messageId)> warn;
 
-protected:
+  protected:
     void initWindow() override;
     void onNotify(const Notification& n) override;
 
-private:
+  private:
     int slot_;
     QString titleId_;
     const ProfileList& profiles_;

@@ -25,17 +25,20 @@ void CSelectMacroWnd::initWindow() {
     if (auto* list = skin().find<QListWidget>("list_macro")) {
         const QSignalBlocker quiet(list);
         for (const MacroRecord& m : macros_.records) {
-            auto* row = new QListWidgetItem(QString::fromStdU16String(m.name().value_or(u"")), list);
+            auto* row =
+                new QListWidgetItem(QString::fromStdU16String(m.name().value_or(u"")), list);
             row->setSizeHint(QSize(0, kRowHeight));
         }
         list->setCurrentRow(macroIndex);
     }
     repeatMode = std::clamp(repeatMode, 0, 2);
-    if (auto* option = skin().find<QAbstractButton>(QStringLiteral("repeat_%1").arg(repeatMode + 1))) {
+    if (auto* option =
+            skin().find<QAbstractButton>(QStringLiteral("repeat_%1").arg(repeatMode + 1))) {
         const QSignalBlocker quiet(option);
         option->setChecked(true);
     }
-    if (auto* edit = skin().find<QLineEdit>("edit_loop_time")) edit->setText(QString::number(repeatCount));
+    if (auto* edit = skin().find<QLineEdit>("edit_loop_time"))
+        edit->setText(QString::number(repeatCount));
     showCountRow();
 }
 

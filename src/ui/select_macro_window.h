@@ -10,23 +10,25 @@ namespace velor {
 
 class CSelectMacroWnd final : public SkinnedDialog {
     Q_OBJECT
-public:
+  public:
     CSelectMacroWnd(QWidget* parent, LanguageTexts& texts, const QString& skinFolder, int slot,
                     const MacroList& macros);
 
     QString className() const override { return QStringLiteral("MS_%1_SelectMacro").arg(slot_); }
-    QString skinFile() const override { return QStringLiteral("MS/MS_%1/selectmacro.xml").arg(slot_); }
+    QString skinFile() const override {
+        return QStringLiteral("MS/MS_%1/selectmacro.xml").arg(slot_);
+    }
 
     // Set before the run, read after it.
     int macroIndex = -1;
     int repeatMode = 0;
     int repeatCount = 1;
 
-protected:
+  protected:
     void initWindow() override;
     void onNotify(const Notification& n) override;
 
-private:
+  private:
     void showCountRow();
     void takeCount();
 

@@ -23,7 +23,7 @@ struct ShortcutRecord {
 
 class CShortcutWnd final : public SkinnedDialog {
     Q_OBJECT
-public:
+  public:
     CShortcutWnd(QWidget* parent, LanguageTexts& texts, const QString& skinFolder,
                  const KeyboardLayout& layout, ShortcutRecord record, DebugSink debug = {});
     ~CShortcutWnd() override;
@@ -35,11 +35,11 @@ public:
     // Where the hooks post their events while the key field has the focus.
     MessagePoster& hookWindow() { return events_; }
 
-protected:
+  protected:
     void initWindow() override;
     void onNotify(const Notification& n) override;
 
-private:
+  private:
     void onHookEvent(std::uintptr_t virtualKey, std::intptr_t released);
     void showKey();
     void stopCapture();

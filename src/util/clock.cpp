@@ -7,7 +7,7 @@ namespace velor {
 namespace {
 
 class SystemClock final : public Clock {
-public:
+  public:
     Millis now() const override {
         return std::chrono::duration_cast<Millis>(
             std::chrono::steady_clock::now().time_since_epoch());

@@ -9,7 +9,7 @@ namespace velor {
 using Millis = std::chrono::milliseconds;
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual Millis now() const = 0;
     virtual void sleepFor(Millis duration) = 0;

@@ -11,7 +11,7 @@ namespace velor {
 
 template <typename T>
 class Result {
-public:
+  public:
     Result(T value) : value_(std::move(value)) {}  // NOLINT: implicit by design
     static Result failure(std::string error) { return Result(std::move(error), 0); }
 
@@ -25,7 +25,7 @@ public:
         return error_;
     }
 
-private:
+  private:
     Result(std::string error, int) : error_(std::move(error)) {}
     std::optional<T> value_;
     std::string error_;

@@ -8,7 +8,7 @@
 namespace velor {
 
 class TextLookup {
-public:
+  public:
     virtual ~TextLookup() = default;
     virtual std::u16string text(std::string_view id) const = 0;
 };

@@ -10,7 +10,7 @@
 namespace velor {
 
 class VirtualClock final : public Clock {
-public:
+  public:
     Millis now() const override { return Millis(now_.load()); }
     void sleepFor(Millis duration) override {
         now_ += duration.count();
@@ -22,7 +22,7 @@ public:
     // the sleeper waits (e.g. deliver an acknowledgement).
     std::function<void(Millis)> onSleep;
 
-private:
+  private:
     std::atomic<long long> now_{0};
 };
 

@@ -18,7 +18,7 @@ namespace {
 
 // Shows which text id was asked for, and counts the lookups.
 class IdTexts final : public TextLookup {
-public:
+  public:
     std::u16string text(std::string_view id) const override {
         ++lookups;
         return u"<" + std::u16string(id.begin(), id.end()) + u">";
@@ -28,14 +28,14 @@ public:
 
 // A layout that puts every virtual key on one scan code and prints one text.
 class OneKeyLayout final : public KeyboardLayout {
-public:
+  public:
     explicit OneKeyLayout(std::uint32_t scanCode, std::u16string character = {})
         : scanCode_(scanCode), character_(std::move(character)) {}
     std::uint32_t scanCodeOfVirtualKey(std::uint32_t) const override { return scanCode_; }
     std::uint32_t virtualKeyOfScanCode(std::uint32_t) const override { return 0x41; }
     std::u16string characterOfVirtualKey(std::uint32_t) const override { return character_; }
 
-private:
+  private:
     std::uint32_t scanCode_;
     std::u16string character_;
 };
@@ -56,15 +56,15 @@ TEST(KeyCodeTable, RowsSpotChecked) {
         KeyCodeRow row;
     };
     const Expected rows[] = {
-        {0, {0x41, 0x04, 0x1E}},   {12, {0x4D, 0x10, 0x32}}, {16, {0x51, 0x14, 0x10}},
-        {25, {0x5A, 0x1D, 0x2C}},  {26, {0x31, 0x1E, 0x02}}, {35, {0x30, 0x27, 0x0B}},
-        {36, {0x0D, 0x28, 0x1C}},  {40, {0x20, 0x2C, 0x39}}, {46, {0xBA, 0x33, 0x27}},
-        {51, {0xBF, 0x38, 0x35}},  {52, {0xDF, 0x38, 0x35}}, {53, {0x14, 0x39, 0x3A}},
-        {63, {0x79, 0x43, 0x44}},  {64, {0x7A, 0x44, 0x57}}, {65, {0x7B, 0x45, 0x58}},
-        {66, {0x2C, 0x46, 0}},     {78, {0x26, 0x52, 0}},    {84, {0x6C, 0x58, 0}},
-        {90, {0x67, 0x5F, 0}},     {91, {0x66, 0x5E, 0}},    {94, {0x60, 0x62, 0}},
-        {96, {0x5D, 0x65, 0}},     {97, {0xA2, 0xE0, 0}},    {104, {0x5C, 0xE7, 0}},
-        {105, {0xF0, 0xF0, 0}},    {110, {0xF7, 0xF7, 0}},   {111, {0xF8, 0xF8, 0}},
+        {0, {0x41, 0x04, 0x1E}},  {12, {0x4D, 0x10, 0x32}}, {16, {0x51, 0x14, 0x10}},
+        {25, {0x5A, 0x1D, 0x2C}}, {26, {0x31, 0x1E, 0x02}}, {35, {0x30, 0x27, 0x0B}},
+        {36, {0x0D, 0x28, 0x1C}}, {40, {0x20, 0x2C, 0x39}}, {46, {0xBA, 0x33, 0x27}},
+        {51, {0xBF, 0x38, 0x35}}, {52, {0xDF, 0x38, 0x35}}, {53, {0x14, 0x39, 0x3A}},
+        {63, {0x79, 0x43, 0x44}}, {64, {0x7A, 0x44, 0x57}}, {65, {0x7B, 0x45, 0x58}},
+        {66, {0x2C, 0x46, 0}},    {78, {0x26, 0x52, 0}},    {84, {0x6C, 0x58, 0}},
+        {90, {0x67, 0x5F, 0}},    {91, {0x66, 0x5E, 0}},    {94, {0x60, 0x62, 0}},
+        {96, {0x5D, 0x65, 0}},    {97, {0xA2, 0xE0, 0}},    {104, {0x5C, 0xE7, 0}},
+        {105, {0xF0, 0xF0, 0}},   {110, {0xF7, 0xF7, 0}},   {111, {0xF8, 0xF8, 0}},
     };
     for (const Expected& e : rows) {
         const KeyCodeRow& row = KeyCodeTable[e.index];
@@ -158,10 +158,18 @@ TEST(UsageOfVirtualKey, KeysWithoutRowAreNotFoundThoughSomeHaveNames) {
 TEST(KeyNameOfUsage, CharacterKeysAreNamedByTheLayout) {
     const IdTexts texts;
     const std::pair<std::uint32_t, std::u16string> names[] = {
-        {0x04, u"A"},           {0x1D, u"Z"},           {0x1E, u"1"},
-        {0x27, u"0"},           {0x33, u";"},           {0x31, u"\\"},
-        {0x38, u"/"},           {0x35, u"`"},           {0x28, u"<key_Enter>"},
-        {0x29, u"<key_Esc>"},   {0x2A, u"<key_BackSpace>"}, {0x2C, u"<key_Space>"},
+        {0x04, u"A"},
+        {0x1D, u"Z"},
+        {0x1E, u"1"},
+        {0x27, u"0"},
+        {0x33, u";"},
+        {0x31, u"\\"},
+        {0x38, u"/"},
+        {0x35, u"`"},
+        {0x28, u"<key_Enter>"},
+        {0x29, u"<key_Esc>"},
+        {0x2A, u"<key_BackSpace>"},
+        {0x2C, u"<key_Space>"},
         {0x39, u"<key_Caplk>"},
     };
     for (const auto& [code, name] : names) {
@@ -172,14 +180,14 @@ TEST(KeyNameOfUsage, CharacterKeysAreNamedByTheLayout) {
 TEST(KeyNameOfUsage, OtherCodesUseFixedTextIds) {
     const IdTexts texts;
     const std::pair<std::uint32_t, std::u16string> names[] = {
-        {0x3A, u"<key_F1>"},        {0x45, u"<key_F12>"},        {0x46, u"<key_Print Scr>"},
-        {0x48, u"<key_Pause>"},     {0x4E, u"<key_Page Down>"},  {0x52, u"<key_Up>"},
-        {0x53, u"<key_Num Lock>"},  {0x57, u"<key_Num_+>"},      {0x58, u"<key_Num_Enter>"},
-        {0x59, u"<key_Num_1>"},     {0x61, u"<key_Num_9>"},      {0x62, u"<key_Num_0>"},
-        {0x63, u"<key_Num_.>"},     {0x64, u"<key_\\>"},         {0x65, u"<key_APP>"},
-        {0x82, u"<Sleep>"},         {0x88, u"<Kana/Roma>"},      {0xDD, u"<`>"},
-        {0xE0, u"<key_LCtrl>"},     {0xE3, u"<key_LWin>"},       {0xE6, u"<key_RAlt>"},
-        {0xE7, u"<key_RWin>"},      {0xF1, u"<L_Button>"},       {0xF3, u"<M_Button>"},
+        {0x3A, u"<key_F1>"},          {0x45, u"<key_F12>"},        {0x46, u"<key_Print Scr>"},
+        {0x48, u"<key_Pause>"},       {0x4E, u"<key_Page Down>"},  {0x52, u"<key_Up>"},
+        {0x53, u"<key_Num Lock>"},    {0x57, u"<key_Num_+>"},      {0x58, u"<key_Num_Enter>"},
+        {0x59, u"<key_Num_1>"},       {0x61, u"<key_Num_9>"},      {0x62, u"<key_Num_0>"},
+        {0x63, u"<key_Num_.>"},       {0x64, u"<key_\\>"},         {0x65, u"<key_APP>"},
+        {0x82, u"<Sleep>"},           {0x88, u"<Kana/Roma>"},      {0xDD, u"<`>"},
+        {0xE0, u"<key_LCtrl>"},       {0xE3, u"<key_LWin>"},       {0xE6, u"<key_RAlt>"},
+        {0xE7, u"<key_RWin>"},        {0xF1, u"<L_Button>"},       {0xF3, u"<M_Button>"},
         {0xF4, u"<Backward_Button>"}, {0xF5, u"<Forward_Button>"},
     };
     for (const auto& [code, name] : names) {
@@ -226,13 +234,13 @@ TEST(KeyNameOfVirtualKey, NonCharacterKeysUseFixedTextIds) {
     const IdTexts texts;
     const OneKeyLayout printsX(0x2D, u"x");  // must not be asked for these
     const std::pair<std::uint32_t, std::u16string> names[] = {
-        {0x14, u"<key_Caplk>"},   {0xF0, u"<key_Caplk>"},     {0x2A, u"<key_Print Scr>"},
-        {0x2C, u"<key_Print Scr>"}, {0x11, u"<key_LCtrl>"},   {0xA2, u"<key_LCtrl>"},
-        {0xA1, u"<key_RShift>"},  {0xA3, u"<key_RCtrl>"},     {0xA5, u"<key_RAlt>"},
-        {0x60, u"<key_Num_0>"},   {0x69, u"<key_Num_9>"},     {0x6A, u"<key_Num_*>"},
-        {0x6C, u"<key_Num_Enter>"}, {0x6F, u"<key_Num_/>"},   {0x70, u"<key_F1>"},
-        {0x7B, u"<key_F12>"},     {0x5B, u"<key_LWin>"},      {0x5D, u"<key_APP>"},
-        {0x90, u"<key_Num Lock>"}, {0x91, u"<key_Scroll Lock>"}, {0x20, u"<key_Space>"},
+        {0x14, u"<key_Caplk>"},     {0xF0, u"<key_Caplk>"},       {0x2A, u"<key_Print Scr>"},
+        {0x2C, u"<key_Print Scr>"}, {0x11, u"<key_LCtrl>"},       {0xA2, u"<key_LCtrl>"},
+        {0xA1, u"<key_RShift>"},    {0xA3, u"<key_RCtrl>"},       {0xA5, u"<key_RAlt>"},
+        {0x60, u"<key_Num_0>"},     {0x69, u"<key_Num_9>"},       {0x6A, u"<key_Num_*>"},
+        {0x6C, u"<key_Num_Enter>"}, {0x6F, u"<key_Num_/>"},       {0x70, u"<key_F1>"},
+        {0x7B, u"<key_F12>"},       {0x5B, u"<key_LWin>"},        {0x5D, u"<key_APP>"},
+        {0x90, u"<key_Num Lock>"},  {0x91, u"<key_Scroll Lock>"}, {0x20, u"<key_Space>"},
     };
     for (const auto& [vk, name] : names) EXPECT_EQ(KeyNameOfVirtualKey(vk, printsX, texts), name);
     // Just past the ranges: the layout's character.
@@ -243,12 +251,18 @@ TEST(KeyNameOfVirtualKey, NonCharacterKeysUseFixedTextIds) {
 TEST(KeyNameOfVirtualKey, OtherKeysShowTheirCharacterInUpperCase) {
     const IdTexts texts;
     const std::pair<std::u16string, std::u16string> cases[] = {
-        {u"a", u"A"},           {u"1", u"1"},           {u"\u00E9", u"\u00C9"},  // é
-        {u"\u00FF", u"\u0178"}, {u"\u00F7", u"\u00F7"}, {u"\u00DF", u"\u00DF"},  // ÿ ÷ ß
-        {u"\u0131", u"I"},      {u"\u0142", u"\u0141"}, {u"\u0151", u"\u0150"},  // ı ł ő
-        {u"\u017E", u"\u017D"}, {u"\u01B0", u"\u01AF"}, {u"\u1EA1", u"\u1EA0"},  // ž ư ạ
-        {u"\u03C2", u"\u03A3"}, {u"\u03AC", u"\u0386"}, {u"\u03C9", u"\u03A9"},  // ς ά ω
-        {u"\u0451", u"\u0401"}, {u"\u044F", u"\u042F"}, {u"\u0491", u"\u0490"},  // ё я ґ
+        {u"a", u"A"},           {u"1", u"1"},
+        {u"\u00E9", u"\u00C9"},  // é
+        {u"\u00FF", u"\u0178"}, {u"\u00F7", u"\u00F7"},
+        {u"\u00DF", u"\u00DF"},  // ÿ ÷ ß
+        {u"\u0131", u"I"},      {u"\u0142", u"\u0141"},
+        {u"\u0151", u"\u0150"},  // ı ł ő
+        {u"\u017E", u"\u017D"}, {u"\u01B0", u"\u01AF"},
+        {u"\u1EA1", u"\u1EA0"},  // ž ư ạ
+        {u"\u03C2", u"\u03A3"}, {u"\u03AC", u"\u0386"},
+        {u"\u03C9", u"\u03A9"},  // ς ά ω
+        {u"\u0451", u"\u0401"}, {u"\u044F", u"\u042F"},
+        {u"\u0491", u"\u0490"},  // ё я ґ
         {u"\u0561", u"\u0531"}, {u"", u""},
     };
     for (const auto& [character, name] : cases) {
@@ -289,13 +303,60 @@ TEST(XkbKeyboardLayout, FrenchAzertyStoresKeysByPositionAndNamesThemByLegend) {
     // Every character key named by what AZERTY prints on it unshifted, dead keys by
     // their accent, in upper case.
     const std::u16string expected[] = {
-        u"Q",      u"B", u"C", u"D",      u"E",  u"F", u"G", u"H",      u"I",       u"J",
-        u"K",      u"L", u",", u"N",      u"O",  u"P", u"A", u"R",      u"S",       u"T",
-        u"U",      u"V", u"Z", u"X",      u"Y",  u"W",                                 // 0x1D
-        u"&",      u"\u00C9", u"\"", u"'", u"(", u"-", u"\u00C8", u"_", u"\u00C7", u"\u00C0",
-        u"<key_Enter>", u"<key_Esc>", u"<key_BackSpace>", u"<key_Tab>", u"<key_Space>",  // 0x2C
-        u")",      u"=", u"^", u"$",      u"*",  u"",  u"M", u"\u00D9", u"\u00B2",  u";",
-        u":",      u"!", u"<key_Caplk>",                                                 // 0x39
+        u"Q",
+        u"B",
+        u"C",
+        u"D",
+        u"E",
+        u"F",
+        u"G",
+        u"H",
+        u"I",
+        u"J",
+        u"K",
+        u"L",
+        u",",
+        u"N",
+        u"O",
+        u"P",
+        u"A",
+        u"R",
+        u"S",
+        u"T",
+        u"U",
+        u"V",
+        u"Z",
+        u"X",
+        u"Y",
+        u"W",  // 0x1D
+        u"&",
+        u"\u00C9",
+        u"\"",
+        u"'",
+        u"(",
+        u"-",
+        u"\u00C8",
+        u"_",
+        u"\u00C7",
+        u"\u00C0",
+        u"<key_Enter>",
+        u"<key_Esc>",
+        u"<key_BackSpace>",
+        u"<key_Tab>",
+        u"<key_Space>",  // 0x2C
+        u")",
+        u"=",
+        u"^",
+        u"$",
+        u"*",
+        u"",
+        u"M",
+        u"\u00D9",
+        u"\u00B2",
+        u";",
+        u":",
+        u"!",
+        u"<key_Caplk>",  // 0x39
     };
     for (std::uint32_t usage = 0x04; usage <= 0x39; ++usage) {
         EXPECT_EQ(KeyNameOfUsage(usage, *fr, texts, quiet), expected[usage - 0x04])
@@ -306,9 +367,15 @@ TEST(XkbKeyboardLayout, FrenchAzertyStoresKeysByPositionAndNamesThemByLegend) {
 TEST(XkbKeyboardLayout, EveryKeyIsStoredAtItsOwnPositionInEveryLayout) {
     // A key whose letter moved elsewhere (AZERTY's comma, Dvorak's quote) must not
     // share a virtual key with the key that prints the letter now.
-    for (const auto& [layout, variant] : std::vector<std::pair<std::string, std::string>>{
-             {"us", ""}, {"fr", ""}, {"de", ""}, {"us", "dvorak"}, {"ru", ""}, {"gr", ""},
-             {"tr", ""}, {"be", ""}}) {
+    for (const auto& [layout, variant] :
+         std::vector<std::pair<std::string, std::string>>{{"us", ""},
+                                                          {"fr", ""},
+                                                          {"de", ""},
+                                                          {"us", "dvorak"},
+                                                          {"ru", ""},
+                                                          {"gr", ""},
+                                                          {"tr", ""},
+                                                          {"be", ""}}) {
         const auto xkb = xkbLayout(layout, variant);
         ASSERT_NE(xkb, nullptr) << layout;
         std::set<std::uint32_t> virtualKeys;
@@ -336,8 +403,8 @@ TEST(XkbKeyboardLayout, OtherLayoutsNameKeysByTheirLegends) {
     ASSERT_NE(de, nullptr);
     EXPECT_EQ(UsageOfVirtualKey(0x5A, *de).usage, 0x1Cu);  // Z on the US Y key
     EXPECT_EQ(UsageOfVirtualKey(0x59, *de).usage, 0x1Du);
-    EXPECT_EQ(name(*de, 0x2D), u"\u00DF");                  // ß has no simple upper case
-    EXPECT_EQ(name(*de, 0x2E), u"\u00B4");                  // dead acute
+    EXPECT_EQ(name(*de, 0x2D), u"\u00DF");  // ß has no simple upper case
+    EXPECT_EQ(name(*de, 0x2E), u"\u00B4");  // dead acute
     EXPECT_EQ(name(*de, 0x2F), u"\u00DC");
 
     const auto dvorak = xkbLayout("us", "dvorak");
@@ -378,7 +445,7 @@ TEST(XkbKeyboardLayout, UnknownLayoutIsRefused) {
 
 // Sets or clears XKB_DEFAULT_LAYOUT for one test.
 class ScopedLayoutVariable {
-public:
+  public:
     explicit ScopedLayoutVariable(const char* value) {
         if (const char* old = std::getenv(kName)) old_ = old;
         if (value != nullptr) {
@@ -395,7 +462,7 @@ public:
         }
     }
 
-private:
+  private:
     static constexpr const char* kName = "XKB_DEFAULT_LAYOUT";
     std::optional<std::string> old_;
 };

@@ -5,12 +5,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "../support/temp_folder.h"
 #include "app/app_settings.h"
 #include "app/autostart_setting.h"
 #include "app/ini_file.h"
 #include "app/language_choice.h"
 #include "platform/autostart.h"
-#include "../support/temp_folder.h"
 
 namespace velor {
 namespace {
@@ -86,7 +86,7 @@ TEST(LanguageChoice, StoredIdWinsElseOnlyMainlandChineseAndVietnameseAreChosen) 
 }
 
 class SettingsTest : public ::testing::Test {
-protected:
+  protected:
     testing::TempFolder temp;
     std::vector<std::string> lines;
     AppSettings settings{[this] { return temp.path().string() + "/"; },

@@ -40,7 +40,7 @@ std::vector<std::string> lines(const std::string& text) {
 }
 
 class VelorctlTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
                ("velorctl-" + std::to_string(::getpid()) + "-" +
@@ -87,7 +87,8 @@ TEST_F(VelorctlTest, ProfileFileGivesMacroReportsAfterTheButtonsInButtonOrder) {
     const MacroAction a{0x04, MacroAction::kPress, 10};
     testing::assignMacro(record, 12, std::span(&a, 1));
     testing::assignMacro(record, 3, std::span(&a, 1));
-    const CliRun r = velorctl({"reports", "--slot", "10", "--profile", writeProfile("m.pro", record)});
+    const CliRun r =
+        velorctl({"reports", "--slot", "10", "--profile", writeProfile("m.pro", record)});
     ASSERT_EQ(r.code, kExitOk) << r.err;
     const auto l = lines(r.out);
     ASSERT_EQ(l.size(), 7u);
@@ -98,7 +99,8 @@ TEST_F(VelorctlTest, ProfileFileGivesMacroReportsAfterTheButtonsInButtonOrder) {
 
 TEST_F(VelorctlTest, ProfileNewWritesARecordThatReportsLikeTheDefaults) {
     const std::string out = path("new.pro");
-    const CliRun made = velorctl({"profile", "new", "--slot", "10", "--name", "Profile1", "--out", out});
+    const CliRun made =
+        velorctl({"profile", "new", "--slot", "10", "--name", "Profile1", "--out", out});
     ASSERT_EQ(made.code, kExitOk) << made.err;
     EXPECT_EQ(fs::file_size(out), 32992u);
     EXPECT_EQ(velorctl({"reports", "--slot", "10", "--profile", out}).out,
@@ -106,9 +108,10 @@ TEST_F(VelorctlTest, ProfileNewWritesARecordThatReportsLikeTheDefaults) {
 
     // An existing file is kept unless --force is given.
     expectRefused({"profile", "new", "--slot", "10", "--name", "Other", "--out", out}, "exists");
-    EXPECT_EQ(velorctl({"profile", "new", "--slot", "10", "--name", "Other", "--out", out, "--force"})
-                  .code,
-              kExitOk);
+    EXPECT_EQ(
+        velorctl({"profile", "new", "--slot", "10", "--name", "Other", "--out", out, "--force"})
+            .code,
+        kExitOk);
 }
 
 TEST_F(VelorctlTest, BadInputIsRefusedWithOneLineAndNothingWritten) {
@@ -141,9 +144,9 @@ TEST_F(VelorctlTest, BadInputIsRefusedWithOneLineAndNothingWritten) {
                   "at most 99");
     expectRefused({"profile", "new", "--slot", "10", "--name", "\xC3", "--out", out}, "UTF-8");
     expectRefused({"profile", "new", "--slot", "4", "--name", "A", "--out", out}, "slot 4");
-    expectRefused({"profile", "new", "--slot", "10", "--name", "A", "--out",
-                   path("no/such/folder/x.pro")},
-                  "x.pro");
+    expectRefused(
+        {"profile", "new", "--slot", "10", "--name", "A", "--out", path("no/such/folder/x.pro")},
+        "x.pro");
     EXPECT_FALSE(fs::exists(out));
 }
 
@@ -166,7 +169,7 @@ namespace velor::cli {
 namespace {
 
 class VelorctlProfilesTest : public VelorctlTest {
-protected:
+  protected:
     std::string data() const { return dir_.string(); }
     fs::path store() const { return dir_ / "ms_10" / "pro.data"; }
     void makeStore(int index, std::initializer_list<const char16_t*> names, std::size_t extra = 0) {
@@ -193,7 +196,8 @@ TEST_F(VelorctlProfilesTest, ListExportAndCheckReadWithoutChangingAnything) {
 
     const std::string out = path("aim.pro");
     EXPECT_EQ(velorctl({"profiles", "export", "--slot", "10", "--data", data(), "--index", "2",
-                        "--out", out}).code,
+                        "--out", out})
+                  .code,
               kExitOk);
     EXPECT_EQ(fs::file_size(out), 32992u);
     EXPECT_EQ(velorctl({"reports", "--slot", "10", "--profile", out}).code, kExitOk);

@@ -20,7 +20,7 @@ using testing::ms10;
 
 // The engine on a real link to a simulated wired mouse, in virtual time.
 class ApplyEngineTest : public ::testing::Test {
-protected:
+  protected:
     ApplyEngineTest() {
         mouse = &backend.plugWiredMouse(ms10());
         link.open(std::make_unique<testing::InProcessLibrary>(backend));
@@ -41,11 +41,21 @@ protected:
         for (std::size_t i = traceSeen; i < trace.size(); ++i) {
             const auto& r = trace[i];
             switch (r[0]) {
-                case 0x0C: names.push_back("opening"); break;
-                case 0x04: names.push_back("dpi"); break;
-                case 0x05: names.push_back("lighting"); break;
-                case 0x06: names.push_back("polling"); break;
-                case 0x08: names.push_back("buttons"); break;
+                case 0x0C:
+                    names.push_back("opening");
+                    break;
+                case 0x04:
+                    names.push_back("dpi");
+                    break;
+                case 0x05:
+                    names.push_back("lighting");
+                    break;
+                case 0x06:
+                    names.push_back("polling");
+                    break;
+                case 0x08:
+                    names.push_back("buttons");
+                    break;
                 case 0x09:
                     if (r[3] == 2) names.push_back("macro:" + std::to_string(r[2]));
                     break;
@@ -84,7 +94,8 @@ protected:
 
 TEST_F(ApplyEngineTest, FirstApplySendsEverythingThenOnlyTheOpening) {
     engine.apply();
-    EXPECT_THAT(receivedSinceLast(), ElementsAre("opening", "dpi", "lighting", "polling", "buttons"));
+    EXPECT_THAT(receivedSinceLast(),
+                ElementsAre("opening", "dpi", "lighting", "polling", "buttons"));
     EXPECT_THAT(requests, ElementsAre("stop watchdog", "ring on", "start watchdog", "ring off"));
     EXPECT_EQ(saves, 1);
     EXPECT_TRUE(std::filesystem::exists(temp.path() / "ms_10" / "pro.data"));
@@ -168,7 +179,8 @@ TEST_F(ApplyEngineTest, TheAppliedCopyIsTheStateThatWasSent) {
     EXPECT_EQ(engine.appliedCopy().get(Field::pollingRate), 3);  // what was sent
     EXPECT_TRUE(engine.fullUploadPending());                     // the later request is kept
     engine.apply();
-    EXPECT_THAT(receivedSinceLast(), ElementsAre("opening", "dpi", "lighting", "polling", "buttons"));
+    EXPECT_THAT(receivedSinceLast(),
+                ElementsAre("opening", "dpi", "lighting", "polling", "buttons"));
 }
 
 TEST_F(ApplyEngineTest, AChangeTheMouseReportedIsNotSentBack) {

@@ -22,11 +22,13 @@ constexpr std::uint32_t kMessageB = 0x694;
 constexpr std::uint32_t kApplyRequest = 0x695;
 constexpr std::uint32_t kApplyCommand = 0x690;
 
-std::vector<std::uint8_t> bytesOf(const Report& r) { return {r.bytes().begin(), r.bytes().end()}; }
+std::vector<std::uint8_t> bytesOf(const Report& r) {
+    return {r.bytes().begin(), r.bytes().end()};
+}
 
 // A receiver command interface that logs every feature report with its time.
 class FakeReceiver final : public HidDevice {
-public:
+  public:
     explicit FakeReceiver(VirtualClock& clock) : clock_(clock) {}
     int sendFeatureReport(std::span<const std::uint8_t> r) override {
         sent.push_back({clock_.now().count(), {r.begin(), r.end()}});
@@ -38,20 +40,20 @@ public:
 
     std::vector<std::pair<long long, std::vector<std::uint8_t>>> sent;
 
-private:
+  private:
     VirtualClock& clock_;
 };
 
 class DeviceLinkTest : public ::testing::Test {
-protected:
+  protected:
     DeviceLinkTest() {
         clock.onSleep = [this](Millis d) {
             sleeps.push_back(d.count());
             if (afterSleep) afterSleep();
         };
-        link = std::make_unique<DeviceLink>(DeviceLink::Wiring{
-            testing::ms10(), clock, mainWindow, view,
-            [this](std::string_view line) { debugLines.emplace_back(line); }});
+        link = std::make_unique<DeviceLink>(
+            DeviceLink::Wiring{testing::ms10(), clock, mainWindow, view,
+                               [this](std::string_view line) { debugLines.emplace_back(line); }});
     }
 
     FakeLibrary& openWired(int openResult = 1) {
@@ -224,8 +226,8 @@ TEST_F(DeviceLinkTest, RemovalAndArrivalFollowTheCable) {
     EXPECT_EQ(link->wiredState(), 1);
     EXPECT_FALSE(link->offline());
     EXPECT_EQ(mainWindow.count(kConnectedChangedMessage), 2);
-    EXPECT_THAT(view.calls, ElementsAre("sleep 0", "wired 1", "sections", "charging_text",
-                                        "animation 1"));
+    EXPECT_THAT(view.calls,
+                ElementsAre("sleep 0", "wired 1", "sections", "charging_text", "animation 1"));
 }
 
 TEST_F(DeviceLinkTest, AnArrivalThatCannotBeOpenedIsNotShownAsWired) {
@@ -247,7 +249,8 @@ TEST_F(DeviceLinkTest, CodesAreDecodedAndStatusReportsHandedOn) {
     link->onDeviceCode(deviceCodeFromMessageB(7));          // neither arrival nor removal
     link->onDeviceCode(deviceCodeFromMessageA(0x5010, 0));  // another slot's model code
     link->onDeviceCode(deviceCodeFromMessageA(0x3036, 1));  // no such event type
-    EXPECT_THAT(view.statusReports, ElementsAre(std::pair<std::uint16_t, std::uint16_t>{0x5036, 0x0100}));
+    EXPECT_THAT(view.statusReports,
+                ElementsAre(std::pair<std::uint16_t, std::uint16_t>{0x5036, 0x0100}));
     EXPECT_EQ(link->wiredState(), 1);
     EXPECT_EQ(deviceCodeFromMessageB(1), 0x7F000001u);
     EXPECT_EQ(deviceCodeFromMessageB(0), 0x7F000002u);

@@ -23,8 +23,10 @@ ProfileRecord richRecord() {
     key.set(SlotField::function, 16);
     key.set(SlotField::modifiers, 5);
     key.set(SlotField::keyCode, 0x1D);
-    const MacroAction actions[] = {{0x04, MacroAction::kPress, 30}, {0x04, MacroAction::kRelease, 1500},
-                                   {0xF1, MacroAction::kPress, 0}, {0xF1, MacroAction::kRelease, 65535}};
+    const MacroAction actions[] = {{0x04, MacroAction::kPress, 30},
+                                   {0x04, MacroAction::kRelease, 1500},
+                                   {0xF1, MacroAction::kPress, 0},
+                                   {0xF1, MacroAction::kRelease, 65535}};
     testing::assignMacro(r, 5, actions);
     testing::assignMacro(r, 17, std::span(actions, 2));
     r.button(16).set(SlotField::macroLoopTimes, 3);
@@ -32,7 +34,7 @@ ProfileRecord richRecord() {
 }
 
 class FullUploadTest : public ::testing::Test {
-protected:
+  protected:
     DeviceLink makeLink() { return DeviceLink({testing::ms10(), clock, mainWindow, view, {}}); }
     void upload(DeviceLink& link, const ProfileRecord& r) {
         for (const PlannedReport& p : planUpload(r, ReportGroups::all()))
@@ -73,7 +75,8 @@ TEST_F(FullUploadTest, ThroughTheReceiverWithAcknowledgements) {
     clock.onSleep = [&](Millis) {
         std::array<std::uint8_t, 64> in{};
         while (report->readTimeout(in, 0) > 0)
-            if (in[0] == 3 && in[1] == 0x36 && in[2] == 0x50 && in[3] == 0) link.setStopResend(true);
+            if (in[0] == 3 && in[1] == 0x36 && in[2] == 0x50 && in[3] == 0)
+                link.setStopResend(true);
     };
     const ProfileRecord r = richRecord();
     upload(link, r);

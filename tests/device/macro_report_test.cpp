@@ -9,14 +9,18 @@
 namespace velor {
 namespace {
 
-using ::testing::ElementsAreArray;
 using testing::assignMacro;
 using testing::defaultRecord;
+using ::testing::ElementsAreArray;
 
 constexpr int kKey = 0x04;
 
-MacroAction down(std::uint16_t delay) { return {kKey, MacroAction::kPress, delay}; }
-MacroAction up(std::uint16_t delay) { return {kKey, MacroAction::kRelease, delay}; }
+MacroAction down(std::uint16_t delay) {
+    return {kKey, MacroAction::kPress, delay};
+}
+MacroAction up(std::uint16_t delay) {
+    return {kKey, MacroAction::kRelease, delay};
+}
 
 // Entries of a one-action macro: the bytes from 29 as far as byte 28 says.
 std::vector<std::uint8_t> entriesOf(const MacroAction& a) {
@@ -124,9 +128,11 @@ TEST(MacroReport, ThreeChunksWiredAndWireless) {
         EXPECT_TRUE(std::equal(chunks[0].begin() + 4, chunks[0].end(), m.buffer.begin() + 3));
         EXPECT_TRUE(std::equal(chunks[1].begin() + 4, chunks[1].end(), m.buffer.begin() + 63));
         // Chunk 2: report bytes 123..130 (ending in the checksum), then zeros.
-        EXPECT_TRUE(std::equal(chunks[2].begin() + 4, chunks[2].begin() + 12, m.buffer.begin() + 123));
+        EXPECT_TRUE(
+            std::equal(chunks[2].begin() + 4, chunks[2].begin() + 12, m.buffer.begin() + 123));
         EXPECT_EQ(chunks[2][10], m.buffer[129]);
-        EXPECT_TRUE(std::all_of(chunks[2].begin() + 12, chunks[2].end(), [](auto b) { return b == 0; }));
+        EXPECT_TRUE(
+            std::all_of(chunks[2].begin() + 12, chunks[2].end(), [](auto b) { return b == 0; }));
     }
 }
 

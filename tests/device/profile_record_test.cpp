@@ -15,7 +15,9 @@ using testing::ms10;
 using testing::u32At;
 
 constexpr std::size_t kButtons = 2464;
-std::size_t slotAt(int k) { return kButtons + 1272 * static_cast<std::size_t>(k); }
+std::size_t slotAt(int k) {
+    return kButtons + 1272 * static_cast<std::size_t>(k);
+}
 
 // The offsets below are the file format; they are checked on raw bytes so that
 // a wrong row in the layout table cannot hide behind the accessors.

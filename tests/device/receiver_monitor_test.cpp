@@ -16,13 +16,14 @@ namespace {
 using namespace std::chrono_literals;
 
 class RecordingPages final : public ReceiverPages {
-public:
+  public:
     void bindReceiver(int slot, std::shared_ptr<HidDevice> command, std::shared_ptr<HidDevice>,
                       bool) override {
         bound.push_back(slot);
         this->command = std::move(command);
     }
-    void receiverReport(int slot, std::uint16_t word, std::uint16_t value, bool same, bool) override {
+    void receiverReport(int slot, std::uint16_t word, std::uint16_t value, bool same,
+                        bool) override {
         reports.push_back({slot, word, value, same});
     }
     void withdrawReceiver(int slot, bool) override { withdrawn.push_back(slot); }
@@ -54,18 +55,22 @@ TEST(ReceiverMonitor, TheFirstReportBindsTheSlotAndEveryReportReachesIt) {
     testing::RecordingPoster posted;
     RecordingPages pages;
     int restartsAsked = 0;
-    ReceiverMonitor monitor(kReceiver24, backend, posted, 0x1410, pages, [&] { ++restartsAsked; },
-                            [](std::string_view) {});
+    ReceiverMonitor monitor(
+        kReceiver24, backend, posted, 0x1410, pages, [&] { ++restartsAsked; },
+        [](std::string_view) {});
     monitor.restart();
 
     mouse.emitStatus(0x40, 0x5001);
     mouse.emitStatus(0x10, 3);
     deliver(posted, monitor, 2);
     EXPECT_EQ(pages.bound, std::vector<int>{10});
-    EXPECT_EQ(pages.reports, (std::vector<RecordingPages::Seen>{{10, 0x4036, 0x5001, true}, {10, 0x1036, 3, true}}));
+    EXPECT_EQ(pages.reports, (std::vector<RecordingPages::Seen>{{10, 0x4036, 0x5001, true},
+                                                                {10, 0x1036, 3, true}}));
 
     // The bound command interface reaches the mouse.
-    EXPECT_EQ(pages.command->sendFeatureReport(std::vector<std::uint8_t>{0x0C, 0x0A, 0x01, 0xFE, 0x01, 0xFE, 0, 0, 0, 0}), 10);
+    EXPECT_EQ(pages.command->sendFeatureReport(
+                  std::vector<std::uint8_t>{0x0C, 0x0A, 0x01, 0xFE, 0x01, 0xFE, 0, 0, 0, 0}),
+              10);
     EXPECT_EQ(mouse.settings().openings, 1);
 
     backend.unplug(mouse);  // the reader's read fails: presence goes at once

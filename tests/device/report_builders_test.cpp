@@ -14,10 +14,12 @@
 namespace velor {
 namespace {
 
-using ::testing::ElementsAreArray;
 using testing::defaultRecord;
+using ::testing::ElementsAreArray;
 
-std::vector<std::uint8_t> bytesOf(const Report& r) { return {r.bytes().begin(), r.bytes().end()}; }
+std::vector<std::uint8_t> bytesOf(const Report& r) {
+    return {r.bytes().begin(), r.bytes().end()};
+}
 
 std::uint16_t storedSum(const Report& r, std::size_t at) {
     return static_cast<std::uint16_t>(r.buffer[at] << 8 | r.buffer[at + 1]);
@@ -38,13 +40,12 @@ TEST(Reports, DefaultDpiReport) {
     ASSERT_EQ(r.length, 56u);
     const std::uint8_t codes[] = {6, 15, 25, 34, 71, 113, 0, 0};
     const std::uint8_t expected[] = {
-        0x04, 0x38, 0x01, 0, 0, 0x3F, 0, 0,
-        codes[0], codes[1], codes[2], codes[3], codes[4], codes[5], codes[6], codes[7],
-        codes[0], codes[1], codes[2], codes[3], codes[4], codes[5], codes[6], codes[7],
-        2,
-        0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0xFF, 0, 0xFF,
-        0xFF, 0xFF, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0x40, 0, 0xFF, 0xFF, 0xFF,
-        3};
+        0x04,     0x38,     0x01,     0,        0,        0x3F,     0,        0,        codes[0],
+        codes[1], codes[2], codes[3], codes[4], codes[5], codes[6], codes[7], codes[0], codes[1],
+        codes[2], codes[3], codes[4], codes[5], codes[6], codes[7], 2,        0xFF,     0,
+        0,        0,        0xFF,     0,        0,        0,        0xFF,     0xFF,     0,
+        0xFF,     0xFF,     0xFF,     0,        0xFF,     0xFF,     0xFF,     0xFF,     0x40,
+        0,        0xFF,     0xFF,     0xFF,     3};
     EXPECT_THAT(std::vector<std::uint8_t>(r.buffer.begin(), r.buffer.begin() + 50),
                 ElementsAreArray(expected));
     EXPECT_EQ(storedSum(r, 50), reportChecksum(std::span(r.buffer).subspan(3, 47)));
@@ -53,11 +54,15 @@ TEST(Reports, DefaultDpiReport) {
 }
 
 TEST(Reports, SensorCodesAndTheHighRangeBit) {
-    struct Case { std::int32_t value; std::uint8_t code; bool high; };
-    const Case cases[] = {{8, 15, false},  {16, 34, false}, {50, 113, false}, {51, 57, true},
-                          {100, 113, true}, {0, 0, false},  {1, 0, false},    {2, 4, false},
-                          {-5, 0, false},  {1000, 115, true},
-                          {INT32_MIN, 0, false}, {INT32_MAX, 115, true}};
+    struct Case {
+        std::int32_t value;
+        std::uint8_t code;
+        bool high;
+    };
+    const Case cases[] = {{8, 15, false},    {16, 34, false},       {50, 113, false},
+                          {51, 57, true},    {100, 113, true},      {0, 0, false},
+                          {1, 0, false},     {2, 4, false},         {-5, 0, false},
+                          {1000, 115, true}, {INT32_MIN, 0, false}, {INT32_MAX, 115, true}};
     for (const Case& c : cases) {
         const SensorCode s = sensorCode(c.value);
         EXPECT_EQ(s.code, c.code) << c.value;
@@ -75,8 +80,8 @@ TEST(Reports, SensorCodesAndTheHighRangeBit) {
 
 TEST(Reports, DefaultLightingReport) {
     EXPECT_THAT(bytesOf(buildLighting(defaultRecord())),
-                ElementsAreArray({0x05, 0x0F, 0x01, 0x00, 0x03, 0xA8, 0x00, 0x00, 0xFF, 0x02,
-                                  0x03, 0x01, 0xAF, 0x00, 0x00}));
+                ElementsAreArray({0x05, 0x0F, 0x01, 0x00, 0x03, 0xA8, 0x00, 0x00, 0xFF, 0x02, 0x03,
+                                  0x01, 0xAF, 0x00, 0x00}));
 }
 
 TEST(Reports, LightingNibblesAndBrightness) {
@@ -103,7 +108,7 @@ TEST(Reports, PollingCodesWithComplement) {
     ProfileRecord r = defaultRecord();
     EXPECT_THAT(bytesOf(buildPolling(r)),
                 ElementsAreArray({0x06, 0x09, 0x01, 0x01, 0xFE, 0, 0, 0, 0}));
-    const std::pair<int, std::uint8_t> cases[] = {{0, 0x08}, {1, 0x04}, {2, 0x02},
+    const std::pair<int, std::uint8_t> cases[] = {{0, 0x08}, {1, 0x04},  {2, 0x02},
                                                   {4, 0x02}, {-1, 0x02}, {99, 0x02}};
     for (const auto& [rate, code] : cases) {
         r.set(Field::pollingRate, rate);
@@ -138,7 +143,8 @@ TEST(Reports, ButtonEntriesForKeysMacrosTableRowsAndUnknownCodes) {
     r.button(7).set(SlotField::function, 200);  // no such code
     const Report b = buildButtons(r);
     const auto entry = [&](int k) {
-        return std::vector<std::uint8_t>(b.buffer.begin() + 3 + 3 * k, b.buffer.begin() + 6 + 3 * k);
+        return std::vector<std::uint8_t>(b.buffer.begin() + 3 + 3 * k,
+                                         b.buffer.begin() + 6 + 3 * k);
     };
     EXPECT_THAT(entry(0), ElementsAreArray({0x11, 0x03, 0x04}));
     EXPECT_THAT(entry(4), ElementsAreArray({0x12, 0x00, 0x05}));

@@ -9,9 +9,13 @@
 
 namespace velor::testing {
 
-inline const ModelDescriptor& ms10() { return *descriptorFor(10); }
+inline const ModelDescriptor& ms10() {
+    return *descriptorFor(10);
+}
 
-inline ProfileRecord defaultRecord() { return newRecord(ms10(), u"Profile1"); }
+inline ProfileRecord defaultRecord() {
+    return newRecord(ms10(), u"Profile1");
+}
 
 inline std::uint32_t u32At(const ProfileRecord& r, std::size_t offset) {
     return loadLe32(r.bytes(), offset);
@@ -23,7 +27,8 @@ inline void assignMacro(ProfileRecord& r, int j, std::span<const MacroAction> ac
     slot.set(SlotField::function, 17);
     slot.setMacroName(u"Macro");
     slot.set(SlotField::macroActionCount, static_cast<std::int64_t>(actions.size()));
-    for (std::size_t i = 0; i < actions.size(); ++i) slot.setAction(static_cast<int>(i), actions[i]);
+    for (std::size_t i = 0; i < actions.size(); ++i)
+        slot.setAction(static_cast<int>(i), actions[i]);
 }
 
 }  // namespace velor::testing

@@ -46,7 +46,7 @@ TEST(DevPort, FindsTheWiredMouseWatchesItAndForwardsItsStatus) {
     EXPECT_EQ(port.setFeature(opening.buffer.data(), 10), 10);
     EXPECT_EQ(mouse.settings().openings, 1);
 
-    mouse.emitRaw({3, 0x36, 0x40});   // too short: dropped
+    mouse.emitRaw({3, 0x36, 0x40});        // too short: dropped
     mouse.emitRaw({2, 0x36, 0x40, 1, 0});  // not a status report: dropped
     mouse.emitStatus(0x40, 0x5001);
     ASSERT_TRUE(eventually([&] { return poster.count(0x693) == 1; }));
@@ -79,14 +79,16 @@ TEST(DevPort, NoMouseNoDevice) {
     EXPECT_EQ(port.setFeature(buildOpening().buffer.data(), 10), 0);
 }
 
-std::string programFolder() { return VELOR_PROGRAM_DIR "/"; }
+std::string programFolder() {
+    return VELOR_PROGRAM_DIR "/";
+}
 
 TEST(FeatureLibraryFiles, EverySlotsLibraryLoadsWithItsSevenEntries) {
     sim::SimBackend backend;
     sim::SimMouse& mouse = backend.plugWiredMouse(velor::testing::ms10());
-    for (const char* name : {"devport_1", "devport_2", "devport_3", "devport_4", "devport_5",
-                             "devport_6", "devport_ms_7", "devport_ms_8", "devport_ms_9",
-                             "devport_ms_10"}) {
+    for (const char* name :
+         {"devport_1", "devport_2", "devport_3", "devport_4", "devport_5", "devport_6",
+          "devport_ms_7", "devport_ms_8", "devport_ms_9", "devport_ms_10"}) {
         auto library = loadFeatureLibrary(programFolder(), name, &backend);
         ASSERT_TRUE(library) << library.error();
         // The library reaches the program's simulated mouse through the shared backend.
@@ -103,7 +105,8 @@ TEST(FeatureLibraryFiles, MissingFileOrEntryLeavesNoLibrary) {
     ASSERT_FALSE(missing);
     EXPECT_NE(missing.error().find("devport_none.so"), std::string::npos);
 
-    const auto incomplete = loadFeatureLibrary(VELOR_TEST_LIBRARY_DIR "/", "devport_incomplete", nullptr);
+    const auto incomplete =
+        loadFeatureLibrary(VELOR_TEST_LIBRARY_DIR "/", "devport_incomplete", nullptr);
     ASSERT_FALSE(incomplete);
     EXPECT_NE(incomplete.error().find("lacks SetFeature, GetFeature"), std::string::npos)
         << incomplete.error();

@@ -10,19 +10,24 @@
 namespace velor {
 namespace {
 
-const ModelDescriptor& slot(int n) { return *descriptorFor(n); }
+const ModelDescriptor& slot(int n) {
+    return *descriptorFor(n);
+}
 
 TEST(Catalogue, IdsShapesAndLibrariesOfEverySlot) {
-    const std::uint16_t pids[] = {0xFA61, 0xFA71, 0xFA72, 0xFA73, 0xFA74, 0xFA75, 0xFA76, 0xFA77, 0xFA78, 0xFA79};
+    const std::uint16_t pids[] = {0xFA61, 0xFA71, 0xFA72, 0xFA73, 0xFA74,
+                                  0xFA75, 0xFA76, 0xFA77, 0xFA78, 0xFA79};
     const std::uint8_t codes[] = {0x10, 0x20, 0x21, 0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36};
-    const std::uint32_t lengths[] = {32988, 32988, 32992, 32992, 32992, 32996, 32992, 32996, 32992, 32992};
+    const std::uint32_t lengths[] = {32988, 32988, 32992, 32992, 32992,
+                                     32996, 32992, 32996, 32992, 32992};
     for (int n = 1; n <= 10; ++n) {
         const ModelDescriptor& d = slot(n);
         EXPECT_EQ(d.pid, pids[n - 1]) << n;
         EXPECT_EQ(d.receiverCode, codes[n - 1]) << n;
         EXPECT_EQ(d.recordLength(), lengths[n - 1]) << n;
         EXPECT_EQ(d.messageBase, 0x600u + 0x10u * (n - 1)) << n;
-        EXPECT_EQ(d.library, n <= 6 ? "devport_" + std::to_string(n) : "devport_ms_" + std::to_string(n));
+        EXPECT_EQ(d.library,
+                  n <= 6 ? "devport_" + std::to_string(n) : "devport_ms_" + std::to_string(n));
         EXPECT_EQ(storeHeaderSize(d), 4 + 5 * std::size_t{lengths[n - 1]});
     }
     EXPECT_EQ(storeHeaderSize(slot(1)), 164944u);
@@ -81,15 +86,15 @@ TEST(Catalogue, PollingAndLightingBytesBySlot) {
 
     const ProfileRecord classic = newRecord(slot(1), u"C");
     const Report l = buildLighting(classic);
-    EXPECT_EQ(l.buffer[9], 11);      // sleep timer 10, plus one
-    EXPECT_EQ(l.buffer[4], 9 - 6);   // only the speed
-    EXPECT_EQ(l.buffer[5], 8);       // only the brightness
+    EXPECT_EQ(l.buffer[9], 11);     // sleep timer 10, plus one
+    EXPECT_EQ(l.buffer[4], 9 - 6);  // only the speed
+    EXPECT_EQ(l.buffer[5], 8);      // only the brightness
 
     ProfileRecord lightOff = newRecord(slot(7), u"B");
     lightOff.set(Field::lightOffTimer, 3);
     const Report b = buildLighting(lightOff);
-    EXPECT_EQ(b.buffer[9], 10);                // the sleep timer travels in byte 9
-    EXPECT_EQ(b.buffer[5], (3 << 4) | 8);      // the light-off time in the nibbles
+    EXPECT_EQ(b.buffer[9], 10);            // the sleep timer travels in byte 9
+    EXPECT_EQ(b.buffer[5], (3 << 4) | 8);  // the light-off time in the nibbles
 }
 
 TEST(Catalogue, DpiReportVariants) {
@@ -98,7 +103,8 @@ TEST(Catalogue, DpiReportVariants) {
         r.set(Field::dpiX, value, 0);
         r.set(Field::dpiEnabled, 0, 0);  // a disabled level still sends its code
         const Report d = buildDpi(r);
-        EXPECT_EQ(d.buffer[50] << 8 | d.buffer[51], reportChecksum(std::span(d.buffer).subspan(3, 47)));
+        EXPECT_EQ(d.buffer[50] << 8 | d.buffer[51],
+                  reportChecksum(std::span(d.buffer).subspan(3, 47)));
         return std::pair<int, int>{d.buffer[8], d.buffer[16]};
     };
     EXPECT_EQ(level(1, 16), (std::pair{18, 0}));

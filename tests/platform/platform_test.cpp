@@ -57,7 +57,10 @@ TEST(InstanceLock, RuntimeFolderMustBeOursAndClosed) {
     EXPECT_EQ(st.st_mode & 0077, 0u);
     ::chmod(open.path().c_str(), 0700);
     EXPECT_EQ(instanceRuntimeFolder(), open.path().string());
-    if (saved) ::setenv("XDG_RUNTIME_DIR", restore.c_str(), 1); else ::unsetenv("XDG_RUNTIME_DIR");
+    if (saved)
+        ::setenv("XDG_RUNTIME_DIR", restore.c_str(), 1);
+    else
+        ::unsetenv("XDG_RUNTIME_DIR");
 }
 
 TEST(InstanceNotify, NobodyListeningIsAFailureNotAHang) {

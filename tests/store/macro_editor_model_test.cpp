@@ -14,17 +14,22 @@ constexpr std::uint32_t kKeyA = 0x41, kKeyB = 0x42, kKeyC = 0x43;
 MacroRecord macroOf(std::u16string_view name, int steps, std::uint16_t delay = 10) {
     MacroRecord m = MacroRecord::named(name);
     for (int i = 0; i < steps; ++i)
-        m.setAction(i, {static_cast<std::uint8_t>(0x04 + i % 20), static_cast<std::uint8_t>(1 + i % 2), delay});
+        m.setAction(i, {static_cast<std::uint8_t>(0x04 + i % 20),
+                        static_cast<std::uint8_t>(1 + i % 2), delay});
     m.setActionCount(steps);
     return m;
 }
 
 class MacroEditorTest : public ::testing::Test {
-protected:
+  protected:
     MacroEditorTest() { macros.records = {macroOf(u"Work", 4), macroOf(u"Play", 0)}; }
     MacroEditorModel editor() {
-        return MacroEditorModel({macros, [this] { ++saves; return true; }, texts, keyboard, clock,
-                                 [](std::string_view) {}});
+        return MacroEditorModel({macros,
+                                 [this] {
+                                     ++saves;
+                                     return true;
+                                 },
+                                 texts, keyboard, clock, [](std::string_view) {}});
     }
     void press(MacroEditorModel& e, std::uint32_t vk, long long afterMs = 0) {
         clock.advance(Millis(afterMs));

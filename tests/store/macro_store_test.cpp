@@ -21,7 +21,9 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using testing::ms10;
 
-MacroAction step(std::uint16_t delay) { return {0x04, MacroAction::kPress, delay}; }
+MacroAction step(std::uint16_t delay) {
+    return {0x04, MacroAction::kPress, delay};
+}
 
 MacroRecord macro(std::u16string_view name, std::initializer_list<MacroAction> actions) {
     MacroRecord m = MacroRecord::named(name);
@@ -43,13 +45,13 @@ TEST(MacroRecord, SlotCountDecidesWhatTheMouseCanHold) {
 
     const MacroRecord m = macro(u"Jump", {step(30), {0xF1, MacroAction::kRelease, 500}});
     EXPECT_EQ(m.bytes().size(), 240u);
-    EXPECT_EQ(m.bytes()[52], 2);                             // action count at 52
-    EXPECT_EQ(m.bytes()[56 + 4], 0xF1);                      // second action at 60
+    EXPECT_EQ(m.bytes()[52], 2);         // action count at 52
+    EXPECT_EQ(m.bytes()[56 + 4], 0xF1);  // second action at 60
     EXPECT_EQ(m.bytes()[56 + 6] | m.bytes()[56 + 7] << 8, 500);
 }
 
 class MacroStoreTest : public ::testing::Test {
-protected:
+  protected:
     fs::path file() const { return temp.path() / "ms_10" / "macro.data"; }
     testing::TempFolder temp;
     testing::FixedTexts texts;
@@ -96,13 +98,14 @@ TEST_F(MacroStoreTest, ADamagedFileIsKeptAsideAndMended) {
     fs::remove(file());
     ASSERT_EQ(::mkfifo(file().c_str(), 0600), 0);
     MacroList blocked;
-    EXPECT_FALSE(loadMacros(blocked, ms10(), temp.folder(), [](std::string_view) {}).problems.empty());
+    EXPECT_FALSE(
+        loadMacros(blocked, ms10(), temp.folder(), [](std::string_view) {}).problems.empty());
     EXPECT_FALSE(saveMacros(blocked, ms10(), temp.folder()));
     EXPECT_TRUE(fs::is_fifo(file()));
 }
 
 class MacroResyncTest : public ::testing::Test {
-protected:
+  protected:
     MacroResyncTest() {
         std::vector<ProfileRecord> records;
         for (const char16_t* name : {u"A", u"B"}) {
@@ -166,8 +169,9 @@ TEST(MacroFile, ExportThenImportGivesNumberedCopiesWithTheSameSteps) {
     list.records = {macro(u"X", {step(30), step(1500)})};
     const std::string file = temp.folder() + "x.macro";
     ASSERT_TRUE(exportMacro(list.records[0], file));
-    EXPECT_EQ(*readWholeFile(file, 1 << 16),
-              std::vector<std::uint8_t>(list.records[0].bytes().begin(), list.records[0].bytes().end()));
+    EXPECT_EQ(
+        *readWholeFile(file, 1 << 16),
+        std::vector<std::uint8_t>(list.records[0].bytes().begin(), list.records[0].bytes().end()));
     for (int i = 0; i < 2; ++i) ASSERT_TRUE(importMacro(list, file));
     ASSERT_EQ(list.records.size(), 3u);
     EXPECT_EQ(*list.records[1].name(), u"X_1");
@@ -178,7 +182,8 @@ TEST(MacroFile, ExportThenImportGivesNumberedCopiesWithTheSameSteps) {
     bad.setActionCount(47);
     ASSERT_TRUE(exportMacro(bad, temp.folder() + "bad.macro"));
     EXPECT_FALSE(importMacro(list, temp.folder() + "bad.macro"));
-    ASSERT_TRUE(writeFileAtomically(temp.folder() + "short.macro", std::vector<std::uint8_t>(200, 0)));
+    ASSERT_TRUE(
+        writeFileAtomically(temp.folder() + "short.macro", std::vector<std::uint8_t>(200, 0)));
     EXPECT_FALSE(importMacro(list, temp.folder() + "short.macro"));
     EXPECT_EQ(list.records.size(), 3u);
 }

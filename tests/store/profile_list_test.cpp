@@ -11,7 +11,7 @@ namespace {
 using testing::ms10;
 
 class ProfileListTest : public ::testing::Test {
-protected:
+  protected:
     void fill(std::initializer_list<const char16_t*> names, int current = 0) {
         std::vector<ProfileRecord> records;
         for (const char16_t* n : names) records.push_back(newRecord(ms10(), n));
@@ -60,7 +60,7 @@ TEST_F(ProfileListTest, RestoreKeepsTheNameAndDefaultProfilesAreNumbered) {
     fill({u"Profile2"});
     list.addDefaultProfile(testing::FixedTexts());
     EXPECT_EQ(*list.at(1).name(), u"Profile2_1");  // "Profile" + "2" was taken
-    EXPECT_EQ(list.currentIndex(), 0);              // added, not selected
+    EXPECT_EQ(list.currentIndex(), 0);             // added, not selected
 }
 
 }  // namespace

@@ -28,18 +28,21 @@ using testing::ms10;
 constexpr std::size_t kHeader = 164964;
 constexpr std::size_t kRecord = 32992;
 
-std::vector<std::uint8_t> fileBytes(const fs::path& p) { return *readWholeFile(p, 1 << 30); }
+std::vector<std::uint8_t> fileBytes(const fs::path& p) {
+    return *readWholeFile(p, 1 << 30);
+}
 
 std::vector<std::uint8_t> storeOf(int index, const std::vector<ProfileRecord>& records,
                                   std::uint8_t reservedFill = 0) {
     std::vector<std::uint8_t> bytes(kHeader, reservedFill);
     storeLe32(bytes, 0, static_cast<std::uint32_t>(index));
-    for (const ProfileRecord& r : records) bytes.insert(bytes.end(), r.bytes().begin(), r.bytes().end());
+    for (const ProfileRecord& r : records)
+        bytes.insert(bytes.end(), r.bytes().begin(), r.bytes().end());
     return bytes;
 }
 
 class ProfileStoreTest : public ::testing::Test {
-protected:
+  protected:
     fs::path storePath() const { return temp.path() / "ms_10" / "pro.data"; }
     void writeStore(const std::vector<std::uint8_t>& bytes) {
         fs::create_directories(storePath().parent_path());
@@ -65,7 +68,8 @@ TEST_F(ProfileStoreTest, FirstStartCreatesTheFolderAndTheDefaultStore) {
     EXPECT_EQ(fs::file_size(storePath()), kHeader + kRecord);
     const auto bytes = fileBytes(storePath());
     EXPECT_EQ(loadLe32(bytes, 0), 0u);
-    EXPECT_TRUE(std::all_of(bytes.begin() + 4, bytes.begin() + kHeader, [](auto b) { return b == 0; }));
+    EXPECT_TRUE(
+        std::all_of(bytes.begin() + 4, bytes.begin() + kHeader, [](auto b) { return b == 0; }));
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(list.current(), newRecord(ms10(), u"Profile1"));
 }
@@ -105,7 +109,7 @@ TEST_F(ProfileStoreTest, ADamagedStoreIsKeptAsideAndWhatCanBeReadIsLoaded) {
     EXPECT_EQ(report.keptAside, keptAside()[0]);
     EXPECT_EQ(fileBytes(keptAside()[0]), damaged);  // the original, untouched
     ASSERT_EQ(list.size(), 2u);
-    EXPECT_EQ(list.currentIndex(), 1);  // clamped
+    EXPECT_EQ(list.currentIndex(), 1);          // clamped
     EXPECT_EQ(list.at(1).name()->size(), 99u);  // cut at its limit
     // The repaired store is written and is sound.
     EXPECT_EQ(fs::file_size(storePath()), kHeader + 2 * kRecord);
@@ -138,7 +142,8 @@ TEST_F(ProfileStoreTest, AStoreWithoutProfilesGivesTheDefaultAndAnUnreadableOneI
 TEST_F(ProfileStoreTest, AFailedWriteLeavesTheOldStore) {
     ASSERT_TRUE(loadProfiles(list, temp.folder(), texts).created);
     const auto before = fileBytes(storePath());
-    for (int i = 0; i < 30; ++i) list.add(u"P" + std::u16string(1, static_cast<char16_t>(u'a' + i)));
+    for (int i = 0; i < 30; ++i)
+        list.add(u"P" + std::u16string(1, static_cast<char16_t>(u'a' + i)));
 
     const pid_t child = ::fork();
     if (child == 0) {
@@ -159,7 +164,8 @@ TEST_F(ProfileStoreTest, AKilledSaveLeavesTheOldOrTheNewStoreNeverAMix) {
     ProfileList a(ms10()), b(ms10());
     a.reset({}, {newRecord(ms10(), u"A")}, 0);
     std::vector<ProfileRecord> many;
-    for (int i = 0; i < 200; ++i) many.push_back(newRecord(ms10(), u"B" + std::u16string(1, char16_t(0x4E00 + i))));
+    for (int i = 0; i < 200; ++i)
+        many.push_back(newRecord(ms10(), u"B" + std::u16string(1, char16_t(0x4E00 + i))));
     b.reset({}, std::move(many), 199);
     ASSERT_TRUE(saveProfiles(a, temp.folder()));
     const auto bytesA = storeBytes(a), bytesB = storeBytes(b);

@@ -16,10 +16,11 @@ namespace fs = std::filesystem;
 using testing::ms10;
 
 class ProfileTransferTest : public ::testing::Test {
-protected:
+  protected:
     ProfileTransferTest() {
         ProfileRecord game = newRecord(ms10(), u"Game");
-        const MacroAction jump[] = {{0x2C, MacroAction::kPress, 20}, {0x2C, MacroAction::kRelease, 1500}};
+        const MacroAction jump[] = {{0x2C, MacroAction::kPress, 20},
+                                    {0x2C, MacroAction::kRelease, 1500}};
         testing::assignMacro(game, 4, jump);
         game.button(3).setMacroName(u"Jump");
         game.button(3).set(SlotField::macroLoopTimes, 3);
@@ -35,8 +36,9 @@ protected:
 
 TEST_F(ProfileTransferTest, ExportThenImportMakesACopyWithItsOwnMacros) {
     ASSERT_TRUE(exportProfile(profiles, path("game.pro")));
-    EXPECT_EQ(*readWholeFile(path("game.pro"), 1 << 20),
-              std::vector<std::uint8_t>(profiles.at(1).bytes().begin(), profiles.at(1).bytes().end()));
+    EXPECT_EQ(
+        *readWholeFile(path("game.pro"), 1 << 20),
+        std::vector<std::uint8_t>(profiles.at(1).bytes().begin(), profiles.at(1).bytes().end()));
 
     const auto imported = importProfile(profiles, macros, path("game.pro"));
     ASSERT_TRUE(imported) << imported.error();

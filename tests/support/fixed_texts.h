@@ -7,7 +7,7 @@
 namespace velor::testing {
 
 class FixedTexts final : public TextLookup {
-public:
+  public:
     std::u16string text(std::string_view id) const override {
         if (id == "add_profile_text") return u"Profile";
         if (id == "add_macro_text") return u"Macro";

@@ -24,7 +24,7 @@ struct PostedMessage {
 };
 
 class RecordingPoster final : public MessagePoster {
-public:
+  public:
     void post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
         const std::lock_guard guard(mutex);
         messages.push_back({message, wParam, lParam});
@@ -44,7 +44,7 @@ public:
 };
 
 class RecordingView final : public LinkView {
-public:
+  public:
     void showWiredIcon(bool shown) override { log("wired " + std::to_string(shown)); }
     void showSleepLabel(bool shown) override { log("sleep " + std::to_string(shown)); }
     void showChargingText() override { log("charging_text"); }
@@ -64,7 +64,7 @@ public:
 // A library whose results are scripted; every call is logged with the
 // virtual time it happened at.
 class FakeLibrary final : public FeatureDevice {
-public:
+  public:
     struct Call {
         std::string name;
         long long at;
@@ -117,7 +117,7 @@ public:
     std::uint32_t messageA = 0;
     std::uint32_t messageB = 0;
 
-private:
+  private:
     void log(std::string name, std::vector<std::uint8_t> bytes = {}) {
         calls.push_back({std::move(name), clock_.now().count(), std::move(bytes)});
     }
@@ -126,7 +126,7 @@ private:
 
 // Our library's workings in-process, as the page sees the loaded library.
 class InProcessLibrary final : public FeatureDevice {
-public:
+  public:
     explicit InProcessLibrary(HidBackend& backend)
         : port_([&backend] { return &backend; }, std::chrono::milliseconds(5)) {}
     void setVidPid(std::uint16_t v, std::uint16_t p) override { port_.setVidPid(v, p); }
@@ -140,7 +140,7 @@ public:
     void closeFeatureDevice() override { port_.closeFeatureDevice(); }
     void closeDevMonitor() override { port_.closeMonitor(); }
 
-private:
+  private:
     DevPort port_;
 };
 

@@ -10,7 +10,7 @@
 namespace velor::testing {
 
 class TempFolder {
-public:
+  public:
     TempFolder() {
         static std::atomic<int> counter{0};
         path_ = std::filesystem::temp_directory_path() /
@@ -30,7 +30,7 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::string folder() const { return path_.string() + "/"; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

@@ -21,7 +21,7 @@ namespace {
 const QString kSkins = QStringLiteral(VELOR_SOURCE_DIR "/res/");
 
 class AuxWindowsTest : public ::testing::Test {
-protected:
+  protected:
     AuxWindowsTest() { texts.load(2); }
     LanguageTexts texts{kSkins};
     testing::RecordingPoster poster;
@@ -34,7 +34,7 @@ TEST_F(AuxWindowsTest, AboutShowsThePreferencesAndPostsEveryChange) {
     auto* startup = about.skin().find<QCheckBox>("check_startup");
     auto* feedback = about.skin().find<QCheckBox>("check_window_feedback");
     EXPECT_EQ(combo->currentIndex(), 2);
-    EXPECT_TRUE(startup->isChecked());   // never saved shows checked
+    EXPECT_TRUE(startup->isChecked());  // never saved shows checked
     EXPECT_TRUE(feedback->isChecked());
     EXPECT_EQ(about.skin().find<QLabel>("version")->text(), CAboutWnd::versionText());
     EXPECT_TRUE(poster.messages.empty());
@@ -60,8 +60,10 @@ TEST_F(AuxWindowsTest, MessageBoxAnswersOneForOkAndZeroForCancel) {
         CMsgWnd msg(nullptr, texts, kSkins, "warning_title_text", "one_profile_text");
         ASSERT_TRUE(msg.create());
         EXPECT_EQ(msg.skin().find<QLabel>("warning")->text(), texts.get("one_profile_text"));
-        EXPECT_EQ(msg.skin().find<QLabel>("warning_title")->text(), texts.get("warning_title_text"));
-        QTimer::singleShot(0, &msg, [&msg, b = QString(button)] { msg.skin().find<QPushButton>(b)->click(); });
+        EXPECT_EQ(msg.skin().find<QLabel>("warning_title")->text(),
+                  texts.get("warning_title_text"));
+        QTimer::singleShot(
+            0, &msg, [&msg, b = QString(button)] { msg.skin().find<QPushButton>(b)->click(); });
         EXPECT_EQ(msg.showModal(), expected);
     }
 }

@@ -22,19 +22,24 @@ namespace {
 // A page whose mouse comes and goes at the test's word, recording what the
 // main window hands it.
 class FakePage final : public DevicePage {
-public:
+  public:
     explicit FakePage(int slot, std::vector<std::string>& log) : DevicePage(slot), log_(log) {}
     bool connected() const override { return here; }
     void onDeviceCode(std::uint32_t code) override { note("code", code); }
-    void postToWorker(std::uint32_t m, std::uintptr_t w, std::intptr_t) override { note("worker", m * 1000 + w); }
-    void onMenuItem(const QString& item) override { log_.push_back(pageName().toStdString() + " menu " + item.toStdString()); }
+    void postToWorker(std::uint32_t m, std::uintptr_t w, std::intptr_t) override {
+        note("worker", m * 1000 + w);
+    }
+    void onMenuItem(const QString& item) override {
+        log_.push_back(pageName().toStdString() + " menu " + item.toStdString());
+    }
     void onTimer(int id) override { note("timer", static_cast<std::uint32_t>(id)); }
     void notify(const Notification& n) override {
-        log_.push_back(pageName().toStdString() + " " + n.type.toStdString() + " " + n.sender.toStdString());
+        log_.push_back(pageName().toStdString() + " " + n.type.toStdString() + " " +
+                       n.sender.toStdString());
     }
     bool here = false;
 
-private:
+  private:
     void note(const char* what, std::uint32_t value) {
         char line[64];
         std::snprintf(line, sizeof line, "%d %s %x", slot(), what, value);
@@ -44,7 +49,7 @@ private:
 };
 
 class MainWindowTest : public ::testing::Test {
-protected:
+  protected:
     std::unique_ptr<CMainWnd> make(const std::string& locale) {
         MainWindowServices s{QStringLiteral(VELOR_SOURCE_DIR "/res/"),
                              "/opt/velor/velor",
@@ -64,7 +69,9 @@ protected:
         log.clear();
         return w;
     }
-    AppSettings settings() { return AppSettings([this] { return temp.folder(); }, {}); }
+    AppSettings settings() {
+        return AppSettings([this] { return temp.folder(); }, {});
+    }
     static void pump() {
         for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
     }
@@ -116,14 +123,15 @@ TEST_F(MainWindowTest, SlotMessagesAndTimersGoToTheirPageByNumber) {
     w->messages().post(0x604, 0, 0);       // slot 1, library message B: removal
     w->messages().post(0x634, 1, 0);       // slot 4, message B: arrival
     w->messages().post(0x695, 7, 0);       // slot 10 apply request
-    for (const std::uint32_t ignored : {0x50Cu, 0x691u, 0x692u, 0x696u, 0x1401u, 0x50Bu, 0x40Au, 0x6A3u})
+    for (const std::uint32_t ignored :
+         {0x50Cu, 0x691u, 0x692u, 0x696u, 0x1401u, 0x50Bu, 0x40Au, 0x6A3u})
         w->messages().post(ignored, 1, 1);
     pump();
-    EXPECT_EQ(log, (std::vector<std::string>{"10 code 7f000001", "1 code 7f000002", "4 code 7f000001",
-                                             "10 worker 19a287"}));  // 0x690 * 1000 + 7, in hex
+    EXPECT_EQ(log,
+              (std::vector<std::string>{"10 code 7f000001", "1 code 7f000002", "4 code 7f000001",
+                                        "10 worker 19a287"}));  // 0x690 * 1000 + 7, in hex
     log.clear();
-    for (const int id : {656, 659, 660, 512, 516, 517, 54, 55, 1000})
-        w->timers().setTimer(id, 1);
+    for (const int id : {656, 659, 660, 512, 516, 517, 54, 55, 1000}) w->timers().setTimer(id, 1);
     // Real timers: wait (bounded) until every routed one has fired once.
     const std::vector<std::string> expected = {"1 timer 200",  "1 timer 204",  "10 timer 290",
                                                "10 timer 293", "10 timer 294", "monitor 0",
@@ -169,7 +177,8 @@ TEST_F(MainWindowTest, MenuItemsGoToThePageTheirPrefixNames) {
     w->messages().postMenuCommand(kMenuCommandMessage, "ms_10_dpi_up");
     w->messages().postMenuCommand(kMenuCommandMessage, "ms_1_click");
     pump();
-    EXPECT_EQ(log, (std::vector<std::string>{"MS_10_Page menu ms_10_dpi_up", "MS_1_Page menu ms_1_click"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"MS_10_Page menu ms_10_dpi_up",
+                                             "MS_1_Page menu ms_1_click"}));
 }
 
 TEST_F(MainWindowTest, PageControlsNotifyTheirPage) {

@@ -27,12 +27,15 @@ namespace {
 // The program's main window with a real slot-10 page, its library working on
 // a simulated wired mouse, and waits in virtual time.
 class PageTest : public ::testing::Test {
-protected:
+  protected:
     PageTest() {
         mouse = &backend.plugWiredMouse(*descriptorFor(10));
-        MainWindowServices s{QStringLiteral(VELOR_SOURCE_DIR "/res/"), "/opt/velor/velor",
-                             temp.folder() + "autostart/velor.desktop", "en_US",
-                             [this] { return temp.folder(); }, [](std::string_view) {},
+        MainWindowServices s{QStringLiteral(VELOR_SOURCE_DIR "/res/"),
+                             "/opt/velor/velor",
+                             temp.folder() + "autostart/velor.desktop",
+                             "en_US",
+                             [this] { return temp.folder(); },
+                             [](std::string_view) {},
                              [this](int slot) -> std::unique_ptr<DevicePage> {
                                  if (slot != 10) return std::make_unique<DevicePage>(slot);
                                  CMS_Page::Services p;
@@ -42,7 +45,9 @@ protected:
                                  p.keyboard = &keyboard;
                                  p.clock = &clock;
                                  p.debug = [](std::string_view) {};
-                                 p.openLibrary = [this] { return std::make_unique<testing::InProcessLibrary>(backend); };
+                                 p.openLibrary = [this] {
+                                     return std::make_unique<testing::InProcessLibrary>(backend);
+                                 };
                                  p.ask = [this](const QString& id) {
                                      told.push_back(id);
                                      return answer;
@@ -53,7 +58,8 @@ protected:
                                  page = made.get();
                                  return made;
                              },
-                             {}, &keyboard};
+                             {},
+                             &keyboard};
         window = std::make_unique<CMainWnd>(std::move(s));
         window->init();
         window->show();

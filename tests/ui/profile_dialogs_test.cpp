@@ -16,10 +16,11 @@ namespace {
 const QString kSkins = QStringLiteral(VELOR_SOURCE_DIR "/res/");
 
 class ProfileDialogsTest : public ::testing::Test {
-protected:
+  protected:
     ProfileDialogsTest() {
         texts.load(2);
-        for (const char16_t* n : {u"Reload", u"Burst", u"Wall"}) macros.records.push_back(MacroRecord::named(n));
+        for (const char16_t* n : {u"Reload", u"Burst", u"Wall"})
+            macros.records.push_back(MacroRecord::named(n));
     }
     LanguageTexts texts{kSkins};
     MacroList macros;
@@ -45,7 +46,8 @@ TEST_F(ProfileDialogsTest, PickerShowsTheButtonsMacroAndKeepsTheCountInRange) {
     picker.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&picker));
     auto* elsewhere = picker.skin().find<QAbstractButton>("btn_cancel");
-    for (const auto& [typed, shown] : {std::pair{"300", "255"}, std::pair{"0", "1"}, std::pair{"", "1"}}) {
+    for (const auto& [typed, shown] :
+         {std::pair{"300", "255"}, std::pair{"0", "1"}, std::pair{"", "1"}}) {
         count->setFocus();
         count->setText(typed);
         elsewhere->setFocus();  // leaving the box takes the count
@@ -90,7 +92,8 @@ TEST_F(ProfileDialogsTest, NameDialogRefusesEmptyAndTakenNames) {
         edit->setText(taken);
         ok->click();
     }
-    EXPECT_EQ(warnings, (std::vector<QString>{"warn_name_1_text", "warn_name_2_text", "warn_name_2_text"}));
+    EXPECT_EQ(warnings,
+              (std::vector<QString>{"warn_name_1_text", "warn_name_2_text", "warn_name_2_text"}));
     EXPECT_EQ(edit->text(), "GAME");  // still there to correct
 
     edit->setText("   ");

@@ -1,8 +1,8 @@
 // Two real copies of the program: the second brings the first forward and
 // leaves with exit code 1.
 #include <QProcess>
-#include <QThread>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ namespace velor {
 namespace {
 
 class SingleInstanceTest : public ::testing::Test {
-protected:
+  protected:
     SingleInstanceTest() {
         ::chmod(runtime.path().toLocal8Bit().constData(), 0700);
         env = QProcessEnvironment::systemEnvironment();

@@ -40,7 +40,9 @@ std::string fallbackFolder(const std::string& programFolder) {
 
 }  // namespace
 
-std::string configHomeFolder() { return configBase(envOrEmpty("XDG_CONFIG_HOME"), envOrEmpty("HOME")); }
+std::string configHomeFolder() {
+    return configBase(envOrEmpty("XDG_CONFIG_HOME"), envOrEmpty("HOME"));
+}
 
 std::string appDataFolderFor(const std::string& configHome, const std::string& home,
                              const std::string& programFolder) {

@@ -42,7 +42,9 @@ bool writeAutostartEntry(const std::string& entryPath, const std::string& progra
         "Type=Application\n"
         "Name=VELOR Gaming Driver\n"
         "Comment=Starts the mouse configuration in the tray\n"
-        "Exec=" + escaped + "\n"
+        "Exec=" +
+        escaped +
+        "\n"
         "Terminal=false\n"
         "X-GNOME-Autostart-enabled=true\n";
     return writeFileAtomically(entryPath,

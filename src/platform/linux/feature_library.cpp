@@ -7,7 +7,7 @@ namespace velor {
 namespace {
 
 class FeatureLibrary final : public FeatureDevice {
-public:
+  public:
     struct Entries {
         Set_VIDPID_fn setVidPid;
         Open_DevMonitor_fn openDevMonitor;
@@ -35,7 +35,7 @@ public:
     void closeFeatureDevice() override { e_.closeFeatureDevice(); }
     void closeDevMonitor() override { e_.closeDevMonitor(); }
 
-private:
+  private:
     void* handle_;
     Entries e_;
 };
@@ -73,7 +73,8 @@ Result<std::unique_ptr<FeatureDevice>> loadFeatureLibrary(const std::string& fol
         return R::failure(path + " lacks " + missing);
     }
     if (shareBackend != nullptr) {
-        if (auto use = reinterpret_cast<Velor_UseHidBackend_fn>(::dlsym(handle, "Velor_UseHidBackend")))
+        if (auto use =
+                reinterpret_cast<Velor_UseHidBackend_fn>(::dlsym(handle, "Velor_UseHidBackend")))
             use(shareBackend);
     }
     return std::unique_ptr<FeatureDevice>(std::make_unique<FeatureLibrary>(handle, e));

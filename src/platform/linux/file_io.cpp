@@ -17,7 +17,9 @@ bool fail(FileError* error, const std::filesystem::path& path, const std::string
     return false;
 }
 
-std::string errnoText() { return std::strerror(errno); }
+std::string errnoText() {
+    return std::strerror(errno);
+}
 
 bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
     while (!bytes.empty()) {
@@ -32,8 +34,7 @@ bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
 }  // namespace
 
 std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::path& path,
-                                                       std::uintmax_t maxBytes,
-                                                       FileError* error) {
+                                                       std::uintmax_t maxBytes, FileError* error) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {
         fail(error, path, ec ? ec.message() : "not a readable file");
@@ -50,7 +51,8 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::pa
     }
     std::ifstream in(path, std::ios::binary);
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    if (!in || !in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) {
+    if (!in ||
+        !in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) {
         fail(error, path, "cannot be read");
         return std::nullopt;
     }

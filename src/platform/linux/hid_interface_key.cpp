@@ -10,8 +10,8 @@ std::string hidInterfaceKey(const std::string& path) {
     constexpr std::string_view kHidraw = "/dev/hidraw";
     if (path.starts_with(kHidraw)) {
         std::error_code ec;
-        const auto device = std::filesystem::canonical(
-            "/sys/class/hidraw/" + path.substr(5) + "/device", ec);
+        const auto device =
+            std::filesystem::canonical("/sys/class/hidraw/" + path.substr(5) + "/device", ec);
         if (ec) return {};
         return device.parent_path().parent_path().string();
     }

@@ -20,8 +20,8 @@ bool notifyFirstInstance(const std::string& socketPath, int attempts) {
         if (fd < 0) return false;
         if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
             const std::size_t length = std::strlen(kShowRequest);
-            const bool sent = ::send(fd, kShowRequest, length, MSG_NOSIGNAL) ==
-                              static_cast<ssize_t>(length);
+            const bool sent =
+                ::send(fd, kShowRequest, length, MSG_NOSIGNAL) == static_cast<ssize_t>(length);
             ::close(fd);
             return sent;
         }

@@ -22,7 +22,8 @@ bool onPath(const std::string& program) {
     std::size_t start = 0;
     while (start <= folders.size()) {
         const std::size_t end = folders.find(':', start);
-        const std::string folder = folders.substr(start, end == std::string::npos ? end : end - start);
+        const std::string folder =
+            folders.substr(start, end == std::string::npos ? end : end - start);
         if (!folder.empty() && ::access((folder + "/" + program).c_str(), X_OK) == 0) return true;
         if (end == std::string::npos) break;
         start = end + 1;
@@ -35,12 +36,9 @@ bool onPath(const std::string& program) {
 bool openMouseSettings() {
     // The settings tools of the common desktops, in a sensible order.
     const std::vector<std::vector<std::string>> candidates = {
-        {"gnome-control-center", "mouse"},
-        {"systemsettings", "kcm_mouse"},
-        {"xfce4-mouse-settings"},
-        {"mate-mouse-properties"},
-        {"cinnamon-settings", "mouse"},
-        {"lxqt-config-input"},
+        {"gnome-control-center", "mouse"}, {"systemsettings", "kcm_mouse"},
+        {"xfce4-mouse-settings"},          {"mate-mouse-properties"},
+        {"cinnamon-settings", "mouse"},    {"lxqt-config-input"},
     };
     for (const auto& command : candidates) {
         if (!onPath(command.front())) continue;

@@ -33,26 +33,42 @@ void logToDebugOutput(xkb_context*, xkb_log_level, const char* format, va_list a
     defaultDebugSink()(std::string("xkbcommon: ").append(line));
 }
 
-const char* nameOrDefault(const std::string& name) { return name.empty() ? nullptr : name.c_str(); }
+const char* nameOrDefault(const std::string& name) {
+    return name.empty() ? nullptr : name.c_str();
+}
 
 // A dead key prints nothing by itself, but Windows names it by its spacing
 // accent (the French ^ key shows "^"), and so do we.
 char32_t spacingAccentOf(std::uint32_t keysym) {
     switch (keysym) {
-        case XKB_KEY_dead_grave: return U'`';
-        case XKB_KEY_dead_acute: return U'\u00B4';
-        case XKB_KEY_dead_circumflex: return U'^';
-        case XKB_KEY_dead_tilde: return U'~';
-        case XKB_KEY_dead_macron: return U'\u00AF';
-        case XKB_KEY_dead_breve: return U'\u02D8';
-        case XKB_KEY_dead_abovedot: return U'\u02D9';
-        case XKB_KEY_dead_diaeresis: return U'\u00A8';
-        case XKB_KEY_dead_abovering: return U'\u02DA';
-        case XKB_KEY_dead_doubleacute: return U'\u02DD';
-        case XKB_KEY_dead_caron: return U'\u02C7';
-        case XKB_KEY_dead_cedilla: return U'\u00B8';
-        case XKB_KEY_dead_ogonek: return U'\u02DB';
-        default: return 0;
+        case XKB_KEY_dead_grave:
+            return U'`';
+        case XKB_KEY_dead_acute:
+            return U'\u00B4';
+        case XKB_KEY_dead_circumflex:
+            return U'^';
+        case XKB_KEY_dead_tilde:
+            return U'~';
+        case XKB_KEY_dead_macron:
+            return U'\u00AF';
+        case XKB_KEY_dead_breve:
+            return U'\u02D8';
+        case XKB_KEY_dead_abovedot:
+            return U'\u02D9';
+        case XKB_KEY_dead_diaeresis:
+            return U'\u00A8';
+        case XKB_KEY_dead_abovering:
+            return U'\u02DA';
+        case XKB_KEY_dead_doubleacute:
+            return U'\u02DD';
+        case XKB_KEY_dead_caron:
+            return U'\u02C7';
+        case XKB_KEY_dead_cedilla:
+            return U'\u00B8';
+        case XKB_KEY_dead_ogonek:
+            return U'\u02DB';
+        default:
+            return 0;
     }
 }
 
@@ -82,7 +98,9 @@ std::uint32_t letterVirtualKey(const std::vector<std::uint32_t>& keysyms) {
     return 0;
 }
 
-bool isDigitKey(const KeyCodeRow& row) { return row.usage >= 0x1E && row.usage <= 0x27; }
+bool isDigitKey(const KeyCodeRow& row) {
+    return row.usage >= 0x1E && row.usage <= 0x27;
+}
 
 // Keys whose virtual key a layout may move: letters, digits and punctuation.
 bool isCharacterKey(const KeyCodeRow& row) {
@@ -225,6 +243,8 @@ std::u16string XkbKeyboardLayout::characterOfVirtualKey(std::uint32_t virtualKey
 
 namespace velor {
 
-std::unique_ptr<KeyboardLayout> systemKeyboardLayout() { return XkbKeyboardLayout::forSystem(); }
+std::unique_ptr<KeyboardLayout> systemKeyboardLayout() {
+    return XkbKeyboardLayout::forSystem();
+}
 
 }  // namespace velor

@@ -14,7 +14,7 @@
 namespace velor {
 
 class XkbKeyboardLayout final : public KeyboardLayout {
-public:
+  public:
     // XKB rules, model, layout, variant, options; an empty name takes xkbcommon's
     // default (which honours the XKB_DEFAULT_* environment variables).
     struct Names {
@@ -43,7 +43,7 @@ public:
     // Empty for a virtual key that no key of this layout gives.
     std::u16string characterOfVirtualKey(std::uint32_t virtualKey) const override;
 
-private:
+  private:
     // Set-1 scan codes up to F12 equal evdev key codes; the key table needs no more.
     static constexpr std::uint32_t kLastScanCode = 0x58;
     using BaseKeysyms = std::array<std::vector<std::uint32_t>, kLastScanCode + 1>;
