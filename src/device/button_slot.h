@@ -67,6 +67,12 @@ class BasicButtonSlot {
         a.write(actionBytes(std::span<std::uint8_t>(bytes_), i));
     }
 
+    // The 184 bytes of the embedded action block.
+    std::span<Byte> macroActionBytes() const {
+        const auto& f = fieldOf(SlotField::macroActions);
+        return std::span<Byte>(bytes_).subspan(f.offset, f.size());
+    }
+
     std::span<Byte, kButtonSlotSize> bytes() const { return bytes_; }
 
   private:

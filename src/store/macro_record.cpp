@@ -98,6 +98,22 @@ void MacroRecord::setAction(int i, const MacroAction& action) {
                      .first<MacroAction::kSize>());
 }
 
+void copyMacroIntoSlot(const MacroRecord& macro, ButtonSlot slot) {
+    slot.setMacroName(macro.name().value_or(u""));
+    slot.set(SlotField::macroActionCount, macro.actionCount() & 0xFFFF);
+    std::copy(macro.actionBytes().begin(), macro.actionBytes().end(),
+              slot.macroActionBytes().begin());
+}
+
+MacroRecord macroFromSlot(ConstButtonSlot slot, std::u16string_view name) {
+    MacroRecord macro = MacroRecord::named(name);
+    macro.setLoopTimes(slot.macroLoopTimes());
+    macro.setActionCount(slot.macroActionCount());
+    std::copy(slot.macroActionBytes().begin(), slot.macroActionBytes().end(),
+              macro.actionBytes().begin());
+    return macro;
+}
+
 int macroSlotCount(std::span<const MacroAction> actions) {
     int slots = 0;
     for (const MacroAction& a : actions) slots += a.delay > kLongDelaySlotsAbove ? 2 : 1;

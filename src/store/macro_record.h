@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "device/button_slot.h"
 #include "device/field_layout.h"
 #include "device/macro_action.h"
 
@@ -48,6 +49,12 @@ class MacroRecord {
   private:
     std::vector<std::uint8_t> bytes_;
 };
+
+// A button slot's copy of a macro: its name, action count and actions (the
+// slot's index, repeat mode and count are the caller's).
+void copyMacroIntoSlot(const MacroRecord& macro, ButtonSlot slot);
+// A macro made from a slot's copy, under the given name.
+MacroRecord macroFromSlot(ConstButtonSlot slot, std::u16string_view name);
 
 // The slots a macro takes in the mouse: one per action, two for a delay above
 // 1280 ms. A macro is kept only below 48 slots and with at most 46 actions.

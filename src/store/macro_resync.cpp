@@ -26,12 +26,7 @@ bool resyncMacroSlots(ProfileList& profiles, const MacroList& macros) {
                 clearMacroSlot(slot, k);
                 continue;
             }
-            const MacroRecord& macro = macros.records[static_cast<std::size_t>(found)];
-            slot.set(SlotField::macroActionCount, macro.actionCount() & 0xFFFF);
-            slot.setMacroName(macro.name().value_or(u""));
-            const auto& actions = *buttonSlotLayout().find(SlotField::macroActions);
-            std::copy(macro.actionBytes().begin(), macro.actionBytes().end(),
-                      fieldBytes(std::span<std::uint8_t>(slot.bytes()), actions).begin());
+            copyMacroIntoSlot(macros.records[static_cast<std::size_t>(found)], slot);
         }
     }
     return currentTouched;

@@ -38,14 +38,8 @@ Result<ImportOutcome> importProfile(ProfileList& profiles, MacroList& macros,
         ButtonSlot slot = record.button(k);
         if (slot.function() != function::kMacro) continue;
         const std::u16string name = uniqueName(macros.names(), *slot.macroName(), kMacroNameLimit);
-        MacroRecord macro = MacroRecord::named(name);
-        macro.setLoopTimes(slot.macroLoopTimes());
-        macro.setActionCount(slot.macroActionCount());
-        const auto& actions = *buttonSlotLayout().find(SlotField::macroActions);
-        const auto carried = fieldBytes(std::span<const std::uint8_t>(slot.bytes()), actions);
-        std::copy(carried.begin(), carried.end(), macro.actionBytes().begin());
+        macros.records.push_back(macroFromSlot(slot, name));
         slot.setMacroName(name);
-        macros.records.push_back(std::move(macro));
         slot.set(SlotField::macroIndex, static_cast<std::int64_t>(macros.records.size()) - 1);
         ++created;
     }

@@ -9,10 +9,9 @@
 #include <QSignalBlocker>
 #include <QStackedWidget>
 
-#include <QFileDialog>
-
 #include "app/key_tables.h"
 #include "store/macro_file.h"
+#include "ui/file_dialogs.h"
 
 namespace velor {
 
@@ -37,15 +36,10 @@ CMacroWnd::CMacroWnd(QWidget* parent, LanguageTexts& texts, Services services)
                    [this](std::uintptr_t m, std::intptr_t s) { onHookEvent(m, s); });
     if (!services_.chooseFile)
         services_.chooseFile = [this](bool save) {
-            const QString filter =
-                skin().texts().get("file_dialog_macro_text") + " (*.macro *.MACRO)";
             const QString start =
                 services_.dataFolder ? QString::fromStdString(services_.dataFolder()) : QString();
-            if (!save) return QFileDialog::getOpenFileName(this, QString(), start, filter);
-            QFileDialog dialog(this, QString(), start, filter);
-            dialog.setAcceptMode(QFileDialog::AcceptSave);
-            dialog.setDefaultSuffix("macro");
-            return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+            return chooseFile(this, save, skin().texts().get("file_dialog_macro_text"), "macro",
+                              start);
         };
 }
 

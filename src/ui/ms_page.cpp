@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -27,6 +26,7 @@
 #include "store/profile_store.h"
 #include "store/profile_transfer.h"
 #include "ui/dpi_color_window.h"
+#include "ui/file_dialogs.h"
 #include "ui/macro_window.h"
 #include "ui/msg_window.h"
 #include "ui/profile_name_window.h"
@@ -102,6 +102,13 @@ void paintSwatch(QWidget* button, const QColor& colour) {
     if (button) button->setStyleSheet(QStringLiteral("background-color: %1;").arg(colour.name()));
 }
 
+// Selects an option without the notification a user's choice would raise.
+void checkQuietly(QAbstractButton* option) {
+    if (option == nullptr) return;
+    const QSignalBlocker quiet(option);
+    option->setChecked(true);
+}
+
 // "%d" numbers after a prefix such as "btn_key_": 0 when there is none.
 int numberAfter(const QString& suffix, const QString& prefix) {
     return suffix.startsWith(prefix) ? suffix.mid(prefix.size()).toInt() : 0;
@@ -128,14 +135,8 @@ CMS_Page::CMS_Page(Services services)
     if (!services_.tell) services_.tell = [this](const QString& id) { services_.ask(id); };
     if (!services_.chooseFile)
         services_.chooseFile = [this](bool save) {
-            const QString filter =
-                context_->texts.get("file_dialog_profile_text") + " (*.pro *.PRO)";
-            if (!save)
-                return QFileDialog::getOpenFileName(context_->window, QString(), QString(), filter);
-            QFileDialog dialog(context_->window, QString(), QString(), filter);
-            dialog.setAcceptMode(QFileDialog::AcceptSave);
-            dialog.setDefaultSuffix("pro");
-            return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+            return chooseFile(context_->window, save,
+                              context_->texts.get("file_dialog_profile_text"), "pro");
         };
     fromWorker_.on(kStopWatchdog,
                    [this](auto, auto) { context_->timers.killTimer(timer(kWatchdog)); });
@@ -276,11 +277,8 @@ void CMS_Page::refresh() {
         if (auto* box = find<QCheckBox>(QStringLiteral("check_dpi_step_%1").arg(k)))
             box->setChecked(r.get(Field::dpiEnabled, i) == 1);
     }
-    if (auto* option = find<QAbstractButton>(
-            QStringLiteral("option_dpi_step_%1").arg(r.i32(Field::dpiLevel) + 1))) {
-        const QSignalBlocker quiet(option);
-        option->setChecked(true);
-    }
+    checkQuietly(find<QAbstractButton>(
+        QStringLiteral("option_dpi_step_%1").arg(r.i32(Field::dpiLevel) + 1)));
     refreshDpiEdits();
 
     if (auto* combo = find<QComboBox>("combo_light")) {
@@ -300,20 +298,14 @@ void CMS_Page::refresh() {
     paintSwatch(control("btn_light_color"), colourOf(r.get(Field::lightColour)));
 
     const int rate = r.i32(Field::pollingRate);
-    if (auto* option = find<QAbstractButton>(QStringLiteral("btn_prate_%1").arg(rate + 1))) {
-        const QSignalBlocker quiet(option);
-        option->setChecked(true);
-    }
+    checkQuietly(find<QAbstractButton>(QStringLiteral("btn_prate_%1").arg(rate + 1)));
     if (rate >= 0 && rate <= 3)
         context_->skin.setTextId(control("label_prate"),
                                  QStringLiteral("prate_%1_text").arg(rate + 1));
 
     for (const SensorOption& o : kSensorOptions) {
         const QString name = QStringLiteral("option_%1_%2").arg(o.name).arg(r.i32(o.field) + 1);
-        if (auto* option = find<QAbstractButton>(name)) {
-            const QSignalBlocker quiet(option);
-            option->setChecked(true);
-        }
+        checkQuietly(find<QAbstractButton>(name));
     }
     if (auto* move = find<QCheckBox>("check_movemode"))
         move->setChecked(r.get(Field::moveMode) != 0);
@@ -603,10 +595,7 @@ void CMS_Page::onDpiEdit(int level, const QString& type, QLineEdit* edit) {
             }
         });
         if (!changed) return;
-        if (auto* option = find<QAbstractButton>(QStringLiteral("option_dpi_step_%1").arg(level))) {
-            const QSignalBlocker quiet(option);
-            option->setChecked(true);
-        }
+        checkQuietly(find<QAbstractButton>(QStringLiteral("option_dpi_step_%1").arg(level)));
         refreshDpiEdits();
         requestApply();
     }
@@ -695,11 +684,7 @@ void CMS_Page::onMenuItem(const QString& item) {
             slot.set(SlotField::macroRepeatMode, picker.repeatMode);
             slot.set(SlotField::macroLoopTimes, picker.repeatCount);
             slot.set(SlotField::macroIndex, picker.macroIndex);
-            slot.setMacroName(macro.name().value_or(u""));
-            slot.set(SlotField::macroActionCount, macro.actionCount() & 0xFFFF);
-            const auto& actions = *buttonSlotLayout().find(SlotField::macroActions);
-            std::copy(macro.actionBytes().begin(), macro.actionBytes().end(),
-                      fieldBytes(std::span<std::uint8_t>(slot.bytes()), actions).begin());
+            copyMacroIntoSlot(macro, slot);
             slot.set(SlotField::function, function::kMacro);
         });
     } else {
@@ -825,11 +810,7 @@ void CMS_Page::onStatusReport(std::uint16_t eventWord, std::uint16_t value) {
         case 0x10:  // DPI level changed with the mouse's button
             if (value < 1 || value > kDpiLevels) return;
             editCurrent([&](ProfileRecord& r) { r.set(Field::dpiLevel, value - 1); });
-            if (auto* option =
-                    find<QAbstractButton>(QStringLiteral("option_dpi_step_%1").arg(value))) {
-                const QSignalBlocker quiet(option);
-                option->setChecked(true);
-            }
+            checkQuietly(find<QAbstractButton>(QStringLiteral("option_dpi_step_%1").arg(value)));
             refreshDpiEdits();
             context_->mainWindow.post(kDpiLevelReportedMessage,
                                       static_cast<std::uintptr_t>(slot() - 1),
@@ -842,11 +823,7 @@ void CMS_Page::onStatusReport(std::uint16_t eventWord, std::uint16_t value) {
             if (exact && value != 1 && value != 2 && value != 4 && value != 8) return;
             const int rate = value == 1 ? 3 : value == 2 ? 2 : value == 4 ? 1 : 0;
             editCurrent([&](ProfileRecord& r) { r.set(Field::pollingRate, rate); });
-            if (auto* option =
-                    find<QAbstractButton>(QStringLiteral("btn_prate_%1").arg(rate + 1))) {
-                const QSignalBlocker quiet(option);
-                option->setChecked(true);
-            }
+            checkQuietly(find<QAbstractButton>(QStringLiteral("btn_prate_%1").arg(rate + 1)));
             context_->skin.setTextId(control("label_prate"),
                                      QStringLiteral("prate_%1_text").arg(rate + 1));
             return accept();
