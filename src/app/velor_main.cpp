@@ -7,6 +7,7 @@
 
 #include <QFile>
 
+#include "app/first_paint_probe.h"
 #include "app/instance_server.h"
 #include "app/key_tables.h"
 #include "app/screenshots.h"
@@ -118,6 +119,7 @@ int runVelor(int argc, char** argv) {
         hid.get(),
     };
     auto window = std::make_unique<CMainWnd>(std::move(services));
+    quitAfterFirstPaintIfAsked(*window);
     window->init();
     QApplication::setQuitOnLastWindowClosed(window->trayIcon() == nullptr);
 

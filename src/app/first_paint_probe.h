@@ -1,0 +1,12 @@
+// For start-up measurements: when VELOR_BENCH_T0 holds the launch time (ns of
+// the realtime clock, as `date +%s%N` prints it), the first paint of the
+// window prints "first paint: <ms>" to stderr and ends the program.
+#pragma once
+
+class QWidget;
+
+namespace velor {
+
+void quitAfterFirstPaintIfAsked(QWidget& window);
+
+}  // namespace velor
