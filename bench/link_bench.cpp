@@ -4,9 +4,9 @@
 
 #include "../tests/support/link_fakes.h"
 #include "device/device_link.h"
-#include "device/record_defaults.h"
-#include "device/report_builders.h"
-#include "device/upload_plan.h"
+#include "profile/record_defaults.h"
+#include "protocol/report_builders.h"
+#include "protocol/upload_plan.h"
 #include "sim/sim_backend.h"
 
 namespace velor {
@@ -37,7 +37,7 @@ class AckingReceiver final : public HidDevice {
 };
 
 ProfileRecord macroRecord() {
-    ProfileRecord r = newRecord(*descriptorFor(10), u"Bench");
+    ProfileRecord r = newRecord(descriptorFor(10)->record, u"Bench");
     ButtonSlot slot = r.button(4);
     slot.set(SlotField::function, 17);
     slot.set(SlotField::macroActionCount, 46);
@@ -58,7 +58,7 @@ struct Rig {
 void BM_WiredReport(benchmark::State& state) {
     Rig rig;
     rig.link.open(std::make_unique<NullLibrary>());
-    const Report dpi = buildDpi(newRecord(*descriptorFor(10), u"Bench"));
+    const Report dpi = buildDpi(newRecord(descriptorFor(10)->record, u"Bench"));
     for (auto _ : state) benchmark::DoNotOptimize(rig.link.send(dpi.bytes()));
 }
 BENCHMARK(BM_WiredReport);
@@ -78,7 +78,7 @@ void BM_WirelessReport(benchmark::State& state) {
     rig.link.setReceiver(std::make_shared<AckingReceiver>(), nullptr);
     rig.link.setWirelessOnline(true);
     rig.clock.onSleep = [&](Millis) { rig.link.setStopResend(true); };
-    const Report dpi = buildDpi(newRecord(*descriptorFor(10), u"Bench"));
+    const Report dpi = buildDpi(newRecord(descriptorFor(10)->record, u"Bench"));
     for (auto _ : state) benchmark::DoNotOptimize(rig.link.send(dpi.bytes()));
 }
 BENCHMARK(BM_WirelessReport);

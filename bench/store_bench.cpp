@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <string>
 
-#include "device/apply_engine.h"
-#include "device/record_defaults.h"
+#include "apply/apply_engine.h"
+#include "profile/record_defaults.h"
 #include "store/profile_store.h"
 
 namespace velor {
@@ -36,7 +36,8 @@ std::string benchFolder(std::int64_t n) {
 void fill(ProfileList& list, std::int64_t n) {
     std::vector<ProfileRecord> records;
     for (std::int64_t i = 0; i < n; ++i)
-        records.push_back(newRecord(ms10(), u"Profile " + std::u16string(1, char16_t(0x4E00 + i))));
+        records.push_back(
+            newRecord(ms10().record, u"Profile " + std::u16string(1, char16_t(0x4E00 + i))));
     list.reset({}, std::move(records), 0);
 }
 
@@ -86,7 +87,7 @@ BENCHMARK(BM_LoadStore)->Arg(1)->Arg(100)->Arg(1000)->Unit(benchmark::kMilliseco
 
 // Identical records: every field is compared, none found changed.
 void BM_ChangeDetection(benchmark::State& state) {
-    const ProfileRecord a = newRecord(ms10(), u"A");
+    const ProfileRecord a = newRecord(ms10().record, u"A");
     const ProfileRecord b = a;
     for (auto _ : state) benchmark::DoNotOptimize(ApplyEngine::changedGroups(a, b));
 }

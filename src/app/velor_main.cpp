@@ -9,10 +9,10 @@
 
 #include "app/first_paint_probe.h"
 #include "app/instance_server.h"
-#include "app/key_tables.h"
 #include "app/screenshots.h"
 #include "device/feature_library.h"
 #include "hid/hidapi_backend.h"
+#include "keys/key_tables.h"
 #include "platform/app_folders.h"
 #include "platform/autostart.h"
 #include "platform/debug_output.h"

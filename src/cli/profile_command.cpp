@@ -1,8 +1,8 @@
 #include <filesystem>
 
 #include "cli/command.h"
-#include "device/record_defaults.h"
 #include "platform/file_io.h"
+#include "profile/record_defaults.h"
 #include "util/utf16.h"
 
 namespace velor::cli {
@@ -36,7 +36,7 @@ int runNew(std::span<const std::string_view> args, const Io& io) {
     if (std::filesystem::exists(path, ec) && !options->has("force"))
         return io.fail(path.string() + " exists; add --force to replace it");
 
-    const ProfileRecord record = newRecord(**model, *name);
+    const ProfileRecord record = newRecord((*model)->record, *name);
     FileError error;
     if (!writeFileAtomically(path, record.bytes(), &error)) return io.fail(error.message);
     return kExitOk;

@@ -1,8 +1,8 @@
 #include <iomanip>
 
 #include "cli/command.h"
-#include "device/record_defaults.h"
-#include "device/upload_plan.h"
+#include "profile/record_defaults.h"
+#include "protocol/upload_plan.h"
 #include "store/profile_file.h"
 
 namespace velor::cli {
@@ -26,7 +26,7 @@ int runReports(std::span<const std::string_view> args, const Io& io) {
     if (options->has("profile") == options->has("defaults"))
         return io.fail("give either --profile FILE or --defaults");
 
-    Result<ProfileRecord> record = newRecord(**model, u"Profile1");
+    Result<ProfileRecord> record = newRecord((*model)->record, u"Profile1");
     if (const auto path = options->value("profile")) record = readProfileFile(**model, *path);
     if (!record) return io.fail(record.error());
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "device/report.h"
-#include "device/report_builders.h"
+#include "protocol/report.h"
+#include "protocol/report_builders.h"
 
 namespace velor {
 

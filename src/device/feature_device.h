@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "devport/devport_api.h"
+#include "device/devport_api.h"
 
 namespace velor {
 

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <thread>
 
-#include "devport/devport_api.h"
+#include "device/devport_api.h"
 #include "hid/hid_backend.h"
 
 namespace velor {

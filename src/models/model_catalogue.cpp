@@ -32,15 +32,19 @@ constexpr ModelDescriptor base(int slot, std::string_view prefix, std::string_vi
         .dpiMax = 26000,
         .pollingOptions = PollingOptions::FourRates,
         .recordShape = RecordShape::Swapped,
-        .layout = nullptr,
+        .record = {.slot = slot,
+                   .layout = nullptr,
+                   .defaults = {.dpi = kDpi50,
+                                .pollingRate = 3,
+                                .pollingRateHs = 6,
+                                .motionSync = 1,
+                                .lightMode = 0}},
         .lightingLayout = LightingLayout::Swapped,
         .dpiReport = DpiReportVariant::Wide,
         .macroReportLength = 131,
         .hasLightOff = false,
         .hasBle = false,
         .has4k = false,
-        .defaults =
-            {.dpi = kDpi50, .pollingRate = 3, .pollingRateHs = 6, .motionSync = 1, .lightMode = 0},
     };
 }
 
@@ -48,10 +52,10 @@ ModelDescriptor classic(ModelDescriptor d, DpiMapping mapping, int dpiMax, DpiRe
     d.dpiMapping = mapping;
     d.dpiMax = dpiMax;
     d.recordShape = RecordShape::Short;
-    d.layout = &shortRecordLayout();
+    d.record.layout = &shortRecordLayout();
     d.lightingLayout = LightingLayout::Classic;
     d.dpiReport = dpi;
-    d.defaults.motionSync = 0;
+    d.record.defaults.motionSync = 0;
     d.supported = true;
     return d;
 }
@@ -59,10 +63,10 @@ ModelDescriptor classic(ModelDescriptor d, DpiMapping mapping, int dpiMax, DpiRe
 ModelDescriptor highRate(ModelDescriptor d) {
     d.receiver4kCode = d.receiverCode;
     d.pollingOptions = PollingOptions::SevenRates;
-    d.layout = &swappedRecordLayout();
+    d.record.layout = &swappedRecordLayout();
     d.macroReportLength = 111;
     d.has4k = true;
-    d.defaults.pollingRate = 6;
+    d.record.defaults.pollingRate = 6;
     return d;
 }
 
@@ -80,9 +84,9 @@ ModelDescriptor highRateBluetooth(ModelDescriptor d, std::string_view pidText,
     d = bluetooth(highRate(d), pidText, hidPid);
     d.pollingOptions = PollingOptions::TwoSettings;
     d.recordShape = RecordShape::Long;
-    d.layout = &longRecordLayout();
+    d.record.layout = &longRecordLayout();
     d.lightingLayout = LightingLayout::Long;
-    d.defaults.pollingRate = 3;
+    d.record.defaults.pollingRate = 3;
     return d;
 }
 
@@ -90,11 +94,11 @@ ModelDescriptor lightOff(ModelDescriptor d, DpiMapping mapping, int dpiMax, DpiR
     d = bluetooth(d, d.slot == 7 ? "PID&0033" : "PID&0035", d.slot == 7 ? 0x0033 : 0x0035);
     d.dpiMapping = mapping;
     d.dpiMax = dpiMax;
-    d.layout = &swappedLightOffRecordLayout();
+    d.record.layout = &swappedLightOffRecordLayout();
     d.dpiReport = dpi;
     d.hasLightOff = true;
     d.pollingEvent = PollingEvent::ExactCodes;
-    d.defaults.lightMode = 7;
+    d.record.defaults.lightMode = 7;
     return d;
 }
 
@@ -120,7 +124,7 @@ const std::array<ModelDescriptor, 10> kCatalogue = [] {
     ModelDescriptor& mid = c[4];
     mid.dpiMapping = DpiMapping::TwoSegment;
     mid.dpiMax = 12000;
-    mid.layout = &swappedRecordLayout();
+    mid.record.layout = &swappedRecordLayout();
     mid.dpiReport = DpiReportVariant::Table;
     mid.pollingEvent = PollingEvent::ExactCodes;
     mid.supported = true;
@@ -130,10 +134,10 @@ const std::array<ModelDescriptor, 10> kCatalogue = [] {
     ref.dpiMin = 200;
     ref.dpiMax = 10000;
     ref.recordShape = RecordShape::Reference;
-    ref.layout = &referenceRecordLayout();
+    ref.record.layout = &referenceRecordLayout();
     ref.lightingLayout = LightingLayout::Reference;
     ref.dpiReport = DpiReportVariant::Reference;
-    ref.defaults = {
+    ref.record.defaults = {
         .dpi = kDpi100, .pollingRate = 3, .pollingRateHs = 6, .motionSync = 0, .lightMode = 0};
     ref.supported = true;
     return c;

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string_view>
 
-#include "device/record_layout.h"
+#include "profile/record_type.h"
 
 namespace velor {
 
@@ -19,15 +19,6 @@ enum class DpiReportVariant : std::uint8_t { Reference, Table, Wide, Offset };
 // How a polling-rate status value is taken over: any 1..8 (reference), or
 // only the exact codes 1, 2, 4 and 8.
 enum class PollingEvent : std::uint8_t { Reference, ExactCodes };
-
-// Record defaults that differ between slots; the rest are common to all.
-struct RecordDefaults {
-    std::array<std::int32_t, kDpiLevels> dpi;  // dpiX and dpiY, in the slot's slider units
-    std::int32_t pollingRate;
-    std::int32_t pollingRateHs;
-    std::int32_t motionSync;
-    std::int32_t lightMode;
-};
 
 struct ModelDescriptor {
     int slot;                        // 1..10
@@ -49,19 +40,18 @@ struct ModelDescriptor {
     int dpiMax;
     PollingOptions pollingOptions;
     RecordShape recordShape;
-    const RecordLayout* layout;
+    RecordType record;  // shape and defaults of its profiles
     LightingLayout lightingLayout;
     DpiReportVariant dpiReport;
     int macroReportLength;  // 131 or 111
     bool hasLightOff;
     bool hasBle;
     bool has4k;
-    RecordDefaults defaults;
     PollingEvent pollingEvent = PollingEvent::Reference;
     // The program drives this slot: its send order and controls are built.
     bool supported = false;
 
-    std::uint32_t recordLength() const { return layout->length(); }
+    std::uint32_t recordLength() const { return record.length(); }
 };
 
 constexpr std::uint32_t messageBaseOf(int slot) {

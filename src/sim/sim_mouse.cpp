@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "device/report.h"
+#include "protocol/report.h"
 
 namespace velor::sim {
 

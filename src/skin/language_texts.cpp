@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QXmlStreamReader>
 
-#include "app/language_choice.h"
+#include "store/language_choice.h"
 
 namespace velor {
 

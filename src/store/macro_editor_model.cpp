@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/key_tables.h"
-#include "device/record_layout.h"
+#include "keys/key_tables.h"
+#include "profile/record_layout.h"
 #include "store/name_rules.h"
 
 namespace velor {

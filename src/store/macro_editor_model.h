@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "device/macro_action.h"
+#include "keys/keyboard_layout.h"
 #include "platform/debug_output.h"
-#include "platform/keyboard_layout.h"
+#include "profile/macro_action.h"
 #include "store/macro_store.h"
 #include "util/clock.h"
 

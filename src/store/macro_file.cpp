@@ -1,7 +1,7 @@
 #include "store/macro_file.h"
 
-#include "device/record_layout.h"
 #include "platform/file_io.h"
+#include "profile/record_layout.h"
 #include "store/name_rules.h"
 
 namespace velor {

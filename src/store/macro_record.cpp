@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cassert>
 
-#include "device/record_layout.h"
+#include "profile/record_layout.h"
 #include "util/utf16.h"
 
 namespace velor {

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "device/button_slot.h"
-#include "device/field_layout.h"
-#include "device/macro_action.h"
+#include "profile/button_slot.h"
+#include "profile/field_layout.h"
+#include "profile/macro_action.h"
 
 namespace velor {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "device/function_table.h"
-#include "device/record_defaults.h"
+#include "profile/function_table.h"
+#include "profile/record_defaults.h"
 
 namespace velor {
 

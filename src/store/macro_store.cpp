@@ -1,7 +1,7 @@
 #include "store/macro_store.h"
 
-#include "device/record_layout.h"
 #include "platform/file_io.h"
+#include "profile/record_layout.h"
 #include "store/damaged_file.h"
 #include "store/name_rules.h"
 

@@ -1,7 +1,7 @@
 #include "store/profile_file.h"
 
-#include "device/record_validation.h"
 #include "platform/file_io.h"
+#include "profile/record_validation.h"
 
 namespace velor {
 
@@ -15,7 +15,7 @@ Result<ProfileRecord> readProfileFile(const ModelDescriptor& model,
     FileError error;
     const auto bytes = readWholeFile(path, kReadLimit, &error);
     if (!bytes) return Result<ProfileRecord>::failure(error.message);
-    auto record = ProfileRecord::fromBytes(model, *bytes);
+    auto record = ProfileRecord::fromBytes(model.record, *bytes);
     if (!record)
         return Result<ProfileRecord>::failure(
             path.string() + ": is " + std::to_string(bytes->size()) +

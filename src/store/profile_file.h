@@ -3,7 +3,8 @@
 
 #include <filesystem>
 
-#include "device/profile_record.h"
+#include "models/model_descriptor.h"
+#include "profile/profile_record.h"
 #include "util/result.h"
 
 namespace velor {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "device/record_defaults.h"
+#include "profile/record_defaults.h"
 #include "store/name_rules.h"
 
 namespace velor {
@@ -32,14 +32,14 @@ void ProfileList::addDefaultProfile(const TextLookup& texts) {
     std::u16string base = texts.text("add_profile_text");
     for (const char c : std::to_string(records_.size() + 1)) base += static_cast<char16_t>(c);
     const std::u16string name = uniqueName(names(), base, kProfileNameLimit);
-    records_.push_back(newRecord(*model_, name));
+    records_.push_back(newRecord(model_->record, name));
 }
 
 bool ProfileList::add(std::u16string_view name) {
     const std::lock_guard guard(lock_);
     const std::u16string_view cut = cutName(name, kProfileNameLimit);
     if (cut.empty() || nameTaken(names(), cut)) return false;
-    records_.push_back(newRecord(*model_, cut));
+    records_.push_back(newRecord(model_->record, cut));
     currentIndex_ = static_cast<int>(records_.size()) - 1;
     return true;
 }

@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "device/profile_record.h"
+#include "models/model_descriptor.h"
+#include "profile/profile_record.h"
 #include "util/text_lookup.h"
 
 namespace velor {

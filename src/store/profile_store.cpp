@@ -5,9 +5,9 @@
 #include <fstream>
 #include <mutex>
 
-#include "device/function_table.h"
-#include "device/record_validation.h"
 #include "platform/file_io.h"
+#include "profile/function_table.h"
+#include "profile/record_validation.h"
 #include "store/damaged_file.h"
 #include "util/le_bytes.h"
 
@@ -104,7 +104,7 @@ std::optional<StoreContents> readProfileStore(const ModelDescriptor& model,
     for (std::size_t i = 0; i < count; ++i) {
         if (!in.read(reinterpret_cast<char*>(block.data()), static_cast<std::streamsize>(length)))
             return fail(StoreReadError::Unreadable);
-        ProfileRecord record = *ProfileRecord::fromBytes(model, block);
+        ProfileRecord record = *ProfileRecord::fromBytes(model.record, block);
         for (const std::string& p : recordProblems(record))
             c.problems.push_back("profile " + std::to_string(i + 1) + ": " + p);
         repair(record);

@@ -1,7 +1,7 @@
 #include "store/profile_transfer.h"
 
-#include "device/function_table.h"
 #include "platform/file_io.h"
+#include "profile/function_table.h"
 #include "store/name_rules.h"
 #include "store/profile_file.h"
 

@@ -9,7 +9,7 @@
 #include <QSignalBlocker>
 #include <QStackedWidget>
 
-#include "app/key_tables.h"
+#include "keys/key_tables.h"
 #include "store/macro_file.h"
 #include "ui/file_dialogs.h"
 
@@ -93,8 +93,8 @@ void CMacroWnd::showSteps() {
     const auto& steps = model_->steps();
     for (std::size_t i = 0; i < steps.size(); ++i) {
         const MacroAction& a = steps[i];
-        const QString name =
-            QString::fromStdU16String(KeyNameOfUsage(a.code, *services_.keyboard, skin().texts()));
+        const QString name = QString::fromStdU16String(
+            KeyNameOfUsage(a.code, *services_.keyboard, skin().texts(), services_.debug));
         const QString action =
             skin().texts().get(a.isPress() ? "key_down_action" : "key_up_action");
         // The last step always waits 10 ms.
@@ -124,7 +124,7 @@ void CMacroWnd::showStepEditor() {
         if (auto* key = find<QLineEdit>("macro_action_edit")) {
             key->setReadOnly(true);
             key->setText(QString::fromStdU16String(
-                KeyNameOfUsage(a.code, *services_.keyboard, skin().texts())));
+                KeyNameOfUsage(a.code, *services_.keyboard, skin().texts(), services_.debug)));
         }
         if (auto* edit = find<QLineEdit>("macro_delay_edit")) {
             edit->setText(delay);

@@ -12,12 +12,12 @@
 #include <QStackedWidget>
 #include <QWindow>
 
-#include "app/autostart_setting.h"
-#include "app/language_choice.h"
 #include "device/device_link.h"
 #include "device/receiver_monitor.h"
 #include "models/model_descriptor.h"
 #include "skin/skin_menu.h"
+#include "store/autostart_setting.h"
+#include "store/language_choice.h"
 #include "ui/about_window.h"
 #include "ui/hook_capture.h"
 

@@ -11,12 +11,12 @@
 #include <array>
 #include <memory>
 
-#include "app/app_settings.h"
 #include "platform/hook_table.h"
 #include "skin/language_texts.h"
 #include "skin/message_dispatcher.h"
 #include "skin/skin_window.h"
 #include "skin/timer_host.h"
+#include "store/app_settings.h"
 #include "ui/device_page.h"
 #include "ui/window_messages.h"
 

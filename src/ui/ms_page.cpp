@@ -14,11 +14,11 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/key_tables.h"
-#include "device/function_table.h"
-#include "device/record_defaults.h"
+#include "keys/key_tables.h"
 #include "models/dpi_mapping.h"
 #include "platform/mouse_settings.h"
+#include "profile/function_table.h"
+#include "profile/record_defaults.h"
 #include "skin/skin_menu.h"
 #include "skin/skin_window.h"
 #include "skin/timer_host.h"
@@ -358,7 +358,8 @@ QString CMS_Page::caption(int button) const {
                 if (slot.modifiers() & (1 << bit)) text += texts.get(kModifiers[bit]) + "+";
             static const UsKeyboardLayout us;
             const KeyboardLayout& layout = services_.keyboard ? *services_.keyboard : us;
-            return text + QString::fromStdU16String(KeyNameOfUsage(slot.keyCode(), layout, texts));
+            return text + QString::fromStdU16String(
+                              KeyNameOfUsage(slot.keyCode(), layout, texts, services_.debug));
         }
         case function::kMacro:
             return texts.get("assign_macro_text") +

@@ -11,7 +11,7 @@
 #include <memory>
 #include <optional>
 
-#include "device/apply_engine.h"
+#include "apply/apply_engine.h"
 #include "device/device_link.h"
 #include "hid/hid_backend.h"
 #include "skin/message_dispatcher.h"

@@ -3,7 +3,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 
-#include "app/key_tables.h"
+#include "keys/key_tables.h"
 
 namespace velor {
 

@@ -2,7 +2,7 @@
 
 #include <Qt>
 
-#include "platform/keyboard_layout.h"
+#include "keys/keyboard_layout.h"
 
 namespace velor {
 

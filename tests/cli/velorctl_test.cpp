@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "../device/test_records.h"
+#include "../support/test_records.h"
 #include "platform/file_io.h"
 
 namespace velor::cli {
@@ -176,7 +176,7 @@ class VelorctlProfilesTest : public VelorctlTest {
         std::vector<std::uint8_t> bytes(164964, 0);
         bytes[0] = static_cast<std::uint8_t>(index);
         for (const char16_t* n : names) {
-            const ProfileRecord r = newRecord(testing::ms10(), n);
+            const ProfileRecord r = newRecord(testing::ms10().record, n);
             bytes.insert(bytes.end(), r.bytes().begin(), r.bytes().end());
         }
         bytes.resize(bytes.size() + extra, 0);

@@ -6,8 +6,8 @@
 #include <thread>
 
 #include "../support/link_fakes.h"
-#include "device/report_builders.h"
-#include "test_records.h"
+#include "../support/test_records.h"
+#include "protocol/report_builders.h"
 
 namespace velor {
 namespace {

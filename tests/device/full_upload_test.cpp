@@ -4,10 +4,10 @@
 
 #include "../support/link_fakes.h"
 #include "../support/mouse_expectations.h"
+#include "../support/test_records.h"
 #include "device/device_link.h"
-#include "device/upload_plan.h"
+#include "protocol/upload_plan.h"
 #include "sim/sim_backend.h"
-#include "test_records.h"
 
 namespace velor {
 namespace {

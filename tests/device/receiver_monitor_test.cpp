@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "../support/link_fakes.h"
+#include "../support/test_records.h"
 #include "sim/sim_backend.h"
-#include "test_records.h"
 
 namespace velor {
 namespace {

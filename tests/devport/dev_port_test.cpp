@@ -5,10 +5,10 @@
 #include <chrono>
 #include <thread>
 
-#include "../device/test_records.h"
 #include "../support/link_fakes.h"
+#include "../support/test_records.h"
 #include "device/feature_library.h"
-#include "device/report_builders.h"
+#include "protocol/report_builders.h"
 #include "sim/sim_backend.h"
 
 namespace velor {

@@ -1,9 +1,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "device/record_defaults.h"
-#include "device/report_builders.h"
 #include "models/dpi_mapping.h"
+#include "profile/record_defaults.h"
+#include "protocol/report_builders.h"
 #include "store/profile_store.h"
 #include "util/le_bytes.h"
 
@@ -40,23 +40,23 @@ TEST(Catalogue, IdsShapesAndLibrariesOfEverySlot) {
 }
 
 TEST(Catalogue, FieldsSitWhereEachShapePutsThem) {
-    ProfileRecord shortRecord = newRecord(slot(1), u"S");
+    ProfileRecord shortRecord = newRecord(slot(1).record, u"S");
     EXPECT_EQ(loadLe32(shortRecord.bytes(), 2348), 10u);  // sleep timer
     EXPECT_EQ(loadLe32(shortRecord.bytes(), 2352), 1u);   // dpiLevel
     EXPECT_EQ(shortRecord.bytes()[2460 + 1], 1);          // button 1: left click
     EXPECT_FALSE(shortRecord.has(Field::lightParam));
 
-    ProfileRecord longRecord = newRecord(slot(6), u"L");
+    ProfileRecord longRecord = newRecord(slot(6).record, u"L");
     EXPECT_EQ(loadLe32(longRecord.bytes(), 2352), 2u);  // lightParam
     EXPECT_EQ(loadLe32(longRecord.bytes(), 2364), 6u);  // pollingRateHs
     EXPECT_EQ(longRecord.bytes()[2468 + 1], 1);
     EXPECT_EQ(loadLe32(longRecord.bytes(), 2376 + 4), 1u);  // motionSync at 2380
 
-    const ProfileRecord lightOffRecord = newRecord(slot(7), u"B");
+    const ProfileRecord lightOffRecord = newRecord(slot(7).record, u"B");
     EXPECT_TRUE(lightOffRecord.has(Field::lightOffTimer));
     EXPECT_EQ(lightOffRecord.get(Field::lightMode), 7);
-    EXPECT_EQ(newRecord(slot(3), u"H").get(Field::pollingRate), 6);
-    EXPECT_EQ(newRecord(slot(2), u"C").get(Field::dpiX, 5), 100);
+    EXPECT_EQ(newRecord(slot(3).record, u"H").get(Field::pollingRate), 6);
+    EXPECT_EQ(newRecord(slot(2).record, u"C").get(Field::dpiX, 5), 100);
 }
 
 TEST(Catalogue, DpiMappings) {
@@ -71,26 +71,26 @@ TEST(Catalogue, DpiMappings) {
 }
 
 TEST(Catalogue, PollingAndLightingBytesBySlot) {
-    ProfileRecord high = newRecord(slot(3), u"H");
+    ProfileRecord high = newRecord(slot(3).record, u"H");
     const Report polling = buildPolling(high);
     EXPECT_THAT(std::vector<std::uint8_t>(polling.bytes().begin(), polling.bytes().end()),
                 ::testing::ElementsAre(0x06, 0x09, 0x01, 0x40, 0xBF, 0, 0, 0, 0));
     high.set(Field::pollingRate, 7);
     EXPECT_EQ(buildPolling(high).buffer[3], 0x02);
 
-    ProfileRecord two = newRecord(slot(6), u"T");
+    ProfileRecord two = newRecord(slot(6).record, u"T");
     two.set(Field::pollingRate, 3);
     two.set(Field::pollingRateHs, 6);
     EXPECT_EQ(buildPolling(two).buffer[3], 0x74);
     EXPECT_EQ(buildPolling(two).buffer[4], 0x8B);
 
-    const ProfileRecord classic = newRecord(slot(1), u"C");
+    const ProfileRecord classic = newRecord(slot(1).record, u"C");
     const Report l = buildLighting(classic);
     EXPECT_EQ(l.buffer[9], 11);     // sleep timer 10, plus one
     EXPECT_EQ(l.buffer[4], 9 - 6);  // only the speed
     EXPECT_EQ(l.buffer[5], 8);      // only the brightness
 
-    ProfileRecord lightOff = newRecord(slot(7), u"B");
+    ProfileRecord lightOff = newRecord(slot(7).record, u"B");
     lightOff.set(Field::lightOffTimer, 3);
     const Report b = buildLighting(lightOff);
     EXPECT_EQ(b.buffer[9], 10);            // the sleep timer travels in byte 9
@@ -99,7 +99,7 @@ TEST(Catalogue, PollingAndLightingBytesBySlot) {
 
 TEST(Catalogue, DpiReportVariants) {
     const auto level = [](int n, std::int32_t value) {
-        ProfileRecord r = newRecord(slot(n), u"D");
+        ProfileRecord r = newRecord(slot(n).record, u"D");
         r.set(Field::dpiX, value, 0);
         r.set(Field::dpiEnabled, 0, 0);  // a disabled level still sends its code
         const Report d = buildDpi(r);
@@ -117,7 +117,7 @@ TEST(Catalogue, DpiReportVariants) {
     EXPECT_EQ(level(9, 200), (std::pair{199, 0}));
     for (const int n : {1, 2, 9}) EXPECT_EQ(level(n, 0), (std::pair{0, 0})) << n;
 
-    ProfileRecord wide = newRecord(slot(2), u"W");
+    ProfileRecord wide = newRecord(slot(2).record, u"W");
     wide.set(Field::liftOffDistance, 1);
     wide.set(Field::angleSnap, 1);
     const Report w = buildDpi(wide);

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "../device/test_records.h"
-#include "device/report_builders.h"
+#include "../support/test_records.h"
+#include "protocol/report_builders.h"
 
 namespace velor::sim {
 namespace {

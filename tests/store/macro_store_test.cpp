@@ -7,11 +7,11 @@
 
 #include <filesystem>
 
-#include "../device/test_records.h"
 #include "../support/fixed_texts.h"
 #include "../support/temp_folder.h"
-#include "device/record_defaults.h"
+#include "../support/test_records.h"
 #include "platform/file_io.h"
+#include "profile/record_defaults.h"
 #include "store/macro_resync.h"
 
 namespace velor {
@@ -109,7 +109,7 @@ class MacroResyncTest : public ::testing::Test {
     MacroResyncTest() {
         std::vector<ProfileRecord> records;
         for (const char16_t* name : {u"A", u"B"}) {
-            ProfileRecord r = newRecord(ms10(), name);
+            ProfileRecord r = newRecord(ms10().record, name);
             const MacroAction old{0x05, MacroAction::kPress, 10};
             testing::assignMacro(r, 2, std::span(&old, 1));
             r.button(1).set(SlotField::macroRepeatMode, 2);
@@ -151,7 +151,7 @@ TEST_F(MacroResyncTest, EditedMacrosReachEveryProfileAndMissingOnesFreeTheirButt
 
 TEST_F(MacroResyncTest, ACurrentProfileWithoutMacroButtonsNeedsNoRedraw) {
     ProfileList plain(ms10());
-    plain.reset({}, {newRecord(ms10(), u"Plain")}, 0);
+    plain.reset({}, {newRecord(ms10().record, u"Plain")}, 0);
     EXPECT_FALSE(resyncMacroSlots(plain, MacroList{}));
 }
 

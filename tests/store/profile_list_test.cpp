@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "../device/test_records.h"
 #include "../support/fixed_texts.h"
+#include "../support/test_records.h"
 
 namespace velor {
 namespace {
@@ -14,7 +14,7 @@ class ProfileListTest : public ::testing::Test {
   protected:
     void fill(std::initializer_list<const char16_t*> names, int current = 0) {
         std::vector<ProfileRecord> records;
-        for (const char16_t* n : names) records.push_back(newRecord(ms10(), n));
+        for (const char16_t* n : names) records.push_back(newRecord(ms10().record, n));
         list.reset({}, std::move(records), current);
     }
     ProfileList list{ms10()};

@@ -12,9 +12,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "../device/test_records.h"
 #include "../support/fixed_texts.h"
 #include "../support/temp_folder.h"
+#include "../support/test_records.h"
 #include "platform/file_io.h"
 #include "util/le_bytes.h"
 
@@ -71,12 +71,13 @@ TEST_F(ProfileStoreTest, FirstStartCreatesTheFolderAndTheDefaultStore) {
     EXPECT_TRUE(
         std::all_of(bytes.begin() + 4, bytes.begin() + kHeader, [](auto b) { return b == 0; }));
     ASSERT_EQ(list.size(), 1u);
-    EXPECT_EQ(list.current(), newRecord(ms10(), u"Profile1"));
+    EXPECT_EQ(list.current(), newRecord(ms10().record, u"Profile1"));
 }
 
 TEST_F(ProfileStoreTest, ThreeProfilesOpenAtTheStoredIndexAndReservedBytesSurviveASave) {
-    const std::vector<ProfileRecord> records = {newRecord(ms10(), u"A"), newRecord(ms10(), u"B"),
-                                                newRecord(ms10(), u"C")};
+    const std::vector<ProfileRecord> records = {newRecord(ms10().record, u"A"),
+                                                newRecord(ms10().record, u"B"),
+                                                newRecord(ms10().record, u"C")};
     auto original = storeOf(2, records, 0x00);
     for (std::size_t i = 4; i < kHeader; i += 97) original[i] = static_cast<std::uint8_t>(i);
     writeStore(original);
@@ -93,9 +94,9 @@ TEST_F(ProfileStoreTest, ThreeProfilesOpenAtTheStoredIndexAndReservedBytesSurviv
 }
 
 TEST_F(ProfileStoreTest, ADamagedStoreIsKeptAsideAndWhatCanBeReadIsLoaded) {
-    ProfileRecord unterminated = newRecord(ms10(), u"X");
+    ProfileRecord unterminated = newRecord(ms10().record, u"X");
     std::fill_n(unterminated.bytes().begin(), 200, 0x41);
-    auto damaged = storeOf(7, {newRecord(ms10(), u"A"), unterminated});
+    auto damaged = storeOf(7, {newRecord(ms10().record, u"A"), unterminated});
     damaged.resize(damaged.size() + 1000, 0xEE);  // a torn third record
     writeStore(damaged);
 
@@ -162,10 +163,10 @@ TEST_F(ProfileStoreTest, AFailedWriteLeavesTheOldStore) {
 
 TEST_F(ProfileStoreTest, AKilledSaveLeavesTheOldOrTheNewStoreNeverAMix) {
     ProfileList a(ms10()), b(ms10());
-    a.reset({}, {newRecord(ms10(), u"A")}, 0);
+    a.reset({}, {newRecord(ms10().record, u"A")}, 0);
     std::vector<ProfileRecord> many;
     for (int i = 0; i < 200; ++i)
-        many.push_back(newRecord(ms10(), u"B" + std::u16string(1, char16_t(0x4E00 + i))));
+        many.push_back(newRecord(ms10().record, u"B" + std::u16string(1, char16_t(0x4E00 + i))));
     b.reset({}, std::move(many), 199);
     ASSERT_TRUE(saveProfiles(a, temp.folder()));
     const auto bytesA = storeBytes(a), bytesB = storeBytes(b);

@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "../device/test_records.h"
 #include "../support/temp_folder.h"
+#include "../support/test_records.h"
 #include "platform/file_io.h"
 
 namespace velor {
@@ -18,13 +18,13 @@ using testing::ms10;
 class ProfileTransferTest : public ::testing::Test {
   protected:
     ProfileTransferTest() {
-        ProfileRecord game = newRecord(ms10(), u"Game");
+        ProfileRecord game = newRecord(ms10().record, u"Game");
         const MacroAction jump[] = {{0x2C, MacroAction::kPress, 20},
                                     {0x2C, MacroAction::kRelease, 1500}};
         testing::assignMacro(game, 4, jump);
         game.button(3).setMacroName(u"Jump");
         game.button(3).set(SlotField::macroLoopTimes, 3);
-        profiles.reset({}, {newRecord(ms10(), u"Work"), std::move(game)}, 1);
+        profiles.reset({}, {newRecord(ms10().record, u"Work"), std::move(game)}, 1);
         macros.records = {MacroRecord::named(u"Jump")};
     }
     std::string path(const char* name) const { return (temp.path() / name).string(); }
@@ -57,10 +57,10 @@ TEST_F(ProfileTransferTest, ExportThenImportMakesACopyWithItsOwnMacros) {
 }
 
 TEST_F(ProfileTransferTest, FreeNamesStayAndOnlyMacroButtonsMakeMacros) {
-    ProfileRecord solo = newRecord(ms10(), u"Solo");
+    ProfileRecord solo = newRecord(ms10().record, u"Solo");
     solo.button(5).setMacroName(u"Old");  // not a macro button any more
     const MacroAction m{0x04, MacroAction::kPress, 10};
-    ProfileRecord twice = newRecord(ms10(), u"Twice");
+    ProfileRecord twice = newRecord(ms10().record, u"Twice");
     testing::assignMacro(twice, 1, std::span(&m, 1));
     testing::assignMacro(twice, 2, std::span(&m, 1));
     twice.button(0).setMacroName(u"M");

@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include "device/function_table.h"
-#include "device/profile_record.h"
-#include "device/report_builders.h"
-#include "device/sensor_codes.h"
+#include "profile/function_table.h"
+#include "profile/profile_record.h"
+#include "protocol/report_builders.h"
+#include "protocol/sensor_codes.h"
 #include "sim/sim_mouse.h"
 
 namespace velor::testing {

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "../support/link_fakes.h"
-#include "app/key_tables.h"
+#include "keys/key_tables.h"
 #include "ui/about_window.h"
 #include "ui/dpi_color_window.h"
 #include "ui/msg_window.h"

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/key_tables.h"
+#include "keys/key_tables.h"
 #include "util/virtual_clock.h"
 
 namespace velor {

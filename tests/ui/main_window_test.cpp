@@ -13,8 +13,8 @@
 #include <set>
 
 #include "../support/temp_folder.h"
-#include "app/key_tables.h"
 #include "device/device_link.h"
+#include "keys/key_tables.h"
 
 namespace velor {
 namespace {

@@ -17,7 +17,7 @@
 
 #include "../support/link_fakes.h"
 #include "../support/temp_folder.h"
-#include "app/key_tables.h"
+#include "keys/key_tables.h"
 #include "sim/sim_backend.h"
 #include "ui/main_window.h"
 

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "device/record_defaults.h"
+#include "profile/record_defaults.h"
 #include "ui/profile_name_window.h"
 #include "ui/select_macro_window.h"
 
@@ -76,7 +76,7 @@ TEST_F(ProfileDialogsTest, PickerForAnotherFunctionOrAStaleIndexChoosesNothing) 
 
 TEST_F(ProfileDialogsTest, NameDialogRefusesEmptyAndTakenNames) {
     ProfileList profiles(*descriptorFor(10));
-    profiles.reset({}, {newRecord(*descriptorFor(10), u"Game")}, 0);
+    profiles.reset({}, {newRecord(descriptorFor(10)->record, u"Game")}, 0);
     CProfileNameWnd dialog(nullptr, texts, kSkins, 10, "profile_name_1_text", profiles);
     std::vector<QString> warnings;
     dialog.warn = [&](const QString& id) { warnings.push_back(id); };

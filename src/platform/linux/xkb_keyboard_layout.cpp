@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "app/key_tables.h"
+#include "keys/key_tables.h"
 #include "platform/debug_output.h"
 #include "platform/file_io.h"
 

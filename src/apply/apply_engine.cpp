@@ -1,0 +1,106 @@
+#include "apply/apply_engine.h"
+
+#include <algorithm>
+
+namespace velor {
+
+namespace {
+
+// Fields whose change re-sends a group. Some are not carried by this slot's
+// report; a change still marks the group, so the report goes out again.
+constexpr Field kDpiFields[] = {Field::dpiLevel,      Field::sensorOption0, Field::liftOffDistance,
+                                Field::sensorOption1, Field::rippleControl, Field::angleSnap,
+                                Field::motionSync,    Field::dpiX,          Field::dpiY,
+                                Field::dpiEnabled,    Field::dpiColour};
+constexpr Field kLightingFields[] = {Field::lightMode,  Field::lightOption, Field::breathSpeed,
+                                     Field::brightness, Field::keyDebounce, Field::lightColour,
+                                     Field::sleepTimer, Field::lightParam,  Field::lightOffTimer};
+constexpr Field kPollingFields[] = {Field::pollingRate, Field::pollingRateHs};
+constexpr SlotField kMacroFields[] = {SlotField::macroLoopTimes, SlotField::macroRepeatMode,
+                                      SlotField::macroExtra, SlotField::macroActions};
+
+bool differs(const ProfileRecord& a, const ProfileRecord& b, std::span<const Field> fields) {
+    return std::any_of(fields.begin(), fields.end(), [&](Field f) {
+        const auto* row = a.layout().find(f);
+        if (row == nullptr) return false;
+        const auto x = fieldBytes(a.bytes(), *row);
+        const auto y = fieldBytes(b.bytes(), *row);
+        return !std::equal(x.begin(), x.end(), y.begin(), y.end());
+    });
+}
+
+bool macroDiffers(ConstButtonSlot a, ConstButtonSlot b) {
+    return std::any_of(std::begin(kMacroFields), std::end(kMacroFields), [&](SlotField f) {
+        const auto& row = *buttonSlotLayout().find(f);
+        const auto x = fieldBytes(std::span<const std::uint8_t>(a.bytes()), row);
+        const auto y = fieldBytes(std::span<const std::uint8_t>(b.bytes()), row);
+        return !std::equal(x.begin(), x.end(), y.begin(), y.end());
+    });
+}
+
+}  // namespace
+
+ApplyEngine::ApplyEngine(ProfileList& list, ApplyHooks hooks)
+    : list_(list), hooks_(std::move(hooks)) {}
+
+ReportGroups ApplyEngine::changedGroups(const ProfileRecord& current,
+                                        const ProfileRecord& applied) {
+    ReportGroups g;
+    g.dpi = differs(current, applied, kDpiFields);
+    g.lighting = differs(current, applied, kLightingFields);
+    g.polling = differs(current, applied, kPollingFields);
+    const Field buttons[] = {Field::buttons};
+    g.buttons = differs(current, applied, buttons);
+    for (int k = 0; k < kButtonCount; ++k)
+        g.macro[static_cast<std::size_t>(k)] = macroDiffers(current.button(k), applied.button(k));
+    return g;
+}
+
+void ApplyEngine::startFromCurrent() {
+    const std::lock_guard guard(list_.lock());
+    applied_ = list_.current();
+    fullUpload_ = true;
+}
+
+void ApplyEngine::acceptDeviceChange() {
+    {
+        const std::lock_guard guard(list_.lock());
+        applied_ = list_.current();
+    }
+    hooks_.saveStore();
+}
+
+ProfileRecord ApplyEngine::appliedCopy() const {
+    const std::lock_guard guard(list_.lock());
+    return applied_ ? *applied_ : list_.current();
+}
+
+void ApplyEngine::apply() {
+    if (hooks_.offline()) return;
+    hooks_.stopWatchdog();
+    hooks_.showApplyRing(true);
+
+    // One consistent state is sent and then kept as the applied copy. The
+    // full-upload request is taken here, so one made while this apply runs
+    // (a profile switch) is kept for the next apply instead of being lost.
+    std::optional<ProfileRecord> snapshot;
+    ReportGroups groups;
+    {
+        const std::lock_guard guard(list_.lock());
+        snapshot = list_.current();
+        const bool full = fullUpload_.exchange(false);
+        groups = (full || !applied_) ? ReportGroups::all() : changedGroups(*snapshot, *applied_);
+    }
+    for (const PlannedReport& report : planUpload(*snapshot, groups))
+        hooks_.send(report.report.bytes());
+
+    hooks_.startWatchdog();
+    {
+        const std::lock_guard guard(list_.lock());
+        applied_ = std::move(snapshot);
+    }
+    hooks_.saveStore();
+    hooks_.showApplyRing(false);
+}
+
+}  // namespace velor

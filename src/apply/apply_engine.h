@@ -1,0 +1,54 @@
+// Makes the mouse match the current profile: compares it with the copy last
+// sent, sends the reports of the groups that changed in their fixed order,
+// then stores the profile list and keeps what was sent as the new copy.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <optional>
+#include <span>
+
+#include "protocol/upload_plan.h"
+#include "store/profile_list.h"
+
+namespace velor {
+
+struct ApplyHooks {
+    std::function<bool()> offline;
+    std::function<int(std::span<const std::uint8_t>)> send;  // the device link's send
+    // Requests to the UI thread, which owns the watchdog timer and the controls.
+    std::function<void()> stopWatchdog;
+    std::function<void()> startWatchdog;
+    std::function<void(bool shown)> showApplyRing;
+    // Stores the list with its current index.
+    std::function<void()> saveStore;
+};
+
+class ApplyEngine {
+  public:
+    ApplyEngine(ProfileList& list, ApplyHooks hooks);
+
+    // The worker's handler of the apply command.
+    void apply();
+    // The next apply sends everything (load, profile switch, restore, import).
+    void markAllForUpload() { fullUpload_ = true; }
+    bool fullUploadPending() const { return fullUpload_; }
+    // A change the mouse itself made and reported: already on the mouse, so
+    // it is taken into the applied copy (and stored) rather than sent back.
+    void acceptDeviceChange();
+    // At page load: the current record as the applied copy, everything due.
+    void startFromCurrent();
+
+    ProfileRecord appliedCopy() const;
+
+    // Which groups differ between two records of the same slot.
+    static ReportGroups changedGroups(const ProfileRecord& current, const ProfileRecord& applied);
+
+  private:
+    ProfileList& list_;
+    ApplyHooks hooks_;
+    std::atomic<bool> fullUpload_{true};
+    std::optional<ProfileRecord> applied_;  // under the list's lock
+};
+
+}  // namespace velor

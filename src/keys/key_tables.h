@@ -1,0 +1,187 @@
+// The table that ties virtual keys, HID keyboard usages and scan codes together,
+// and the conversions built on it: the usage stored for a pressed key, and the
+// names shown for a stored usage or a virtual key in the user's layout; and the
+// US layout made from the table.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "keys/keyboard_layout.h"
+#include "util/debug_sink.h"
+#include "util/text_lookup.h"
+
+namespace velor {
+
+struct KeyCodeRow {
+    std::uint32_t virtualKey;
+    std::uint32_t usage;     // HID keyboard page; 0xF0..0xF8 are carried through as is
+    std::uint32_t scanCode;  // set 1; 0 for keys converted without the layout
+};
+
+// Lookups scan from the first row and take the first match, so row order matters
+// (0xBF before 0xDF on scan code 0x35, keypad 7 before keypad 6).
+inline constexpr std::array<KeyCodeRow, 112> KeyCodeTable = {{
+    // Letters A-Z: usage in alphabetical order, scan code by US key position.
+    {0x41, 0x04, 0x1E},
+    {0x42, 0x05, 0x30},
+    {0x43, 0x06, 0x2E},
+    {0x44, 0x07, 0x20},
+    {0x45, 0x08, 0x12},
+    {0x46, 0x09, 0x21},
+    {0x47, 0x0A, 0x22},
+    {0x48, 0x0B, 0x23},
+    {0x49, 0x0C, 0x17},
+    {0x4A, 0x0D, 0x24},
+    {0x4B, 0x0E, 0x25},
+    {0x4C, 0x0F, 0x26},
+    {0x4D, 0x10, 0x32},
+    {0x4E, 0x11, 0x31},
+    {0x4F, 0x12, 0x18},
+    {0x50, 0x13, 0x19},
+    {0x51, 0x14, 0x10},
+    {0x52, 0x15, 0x13},
+    {0x53, 0x16, 0x1F},
+    {0x54, 0x17, 0x14},
+    {0x55, 0x18, 0x16},
+    {0x56, 0x19, 0x2F},
+    {0x57, 0x1A, 0x11},
+    {0x58, 0x1B, 0x2D},
+    {0x59, 0x1C, 0x15},
+    {0x5A, 0x1D, 0x2C},
+    // Digits 1-9, then 0.
+    {0x31, 0x1E, 0x02},
+    {0x32, 0x1F, 0x03},
+    {0x33, 0x20, 0x04},
+    {0x34, 0x21, 0x05},
+    {0x35, 0x22, 0x06},
+    {0x36, 0x23, 0x07},
+    {0x37, 0x24, 0x08},
+    {0x38, 0x25, 0x09},
+    {0x39, 0x26, 0x0A},
+    {0x30, 0x27, 0x0B},
+    // Enter, Esc, Backspace, Tab, Space.
+    {0x0D, 0x28, 0x1C},
+    {0x1B, 0x29, 0x01},
+    {0x08, 0x2A, 0x0E},
+    {0x09, 0x2B, 0x0F},
+    {0x20, 0x2C, 0x39},
+    // Punctuation keys (US legends - = [ ] \ ; ' ` , . /), a second slash, Caps Lock.
+    {0xBD, 0x2D, 0x0C},
+    {0xBB, 0x2E, 0x0D},
+    {0xDB, 0x2F, 0x1A},
+    {0xDD, 0x30, 0x1B},
+    {0xDC, 0x31, 0x2B},
+    {0xBA, 0x33, 0x27},
+    {0xDE, 0x34, 0x28},
+    {0xC0, 0x35, 0x29},
+    {0xBC, 0x36, 0x33},
+    {0xBE, 0x37, 0x34},
+    {0xBF, 0x38, 0x35},
+    {0xDF, 0x38, 0x35},
+    {0x14, 0x39, 0x3A},
+    // F1-F12.
+    {0x70, 0x3A, 0x3B},
+    {0x71, 0x3B, 0x3C},
+    {0x72, 0x3C, 0x3D},
+    {0x73, 0x3D, 0x3E},
+    {0x74, 0x3E, 0x3F},
+    {0x75, 0x3F, 0x40},
+    {0x76, 0x40, 0x41},
+    {0x77, 0x41, 0x42},
+    {0x78, 0x42, 0x43},
+    {0x79, 0x43, 0x44},
+    {0x7A, 0x44, 0x57},
+    {0x7B, 0x45, 0x58},
+    // Print Screen, Scroll Lock, Pause, Insert, Home, Page Up, Delete, End, Page Down,
+    // Right, Left, Down, Up.
+    {0x2C, 0x46, 0},
+    {0x91, 0x47, 0},
+    {0x13, 0x48, 0},
+    {0x2D, 0x49, 0},
+    {0x24, 0x4A, 0},
+    {0x21, 0x4B, 0},
+    {0x2E, 0x4C, 0},
+    {0x23, 0x4D, 0},
+    {0x22, 0x4E, 0},
+    {0x27, 0x4F, 0},
+    {0x25, 0x50, 0},
+    {0x28, 0x51, 0},
+    {0x26, 0x52, 0},
+    // Num Lock, keypad / * - + and the separator (keypad Enter's usage).
+    {0x90, 0x53, 0},
+    {0x6F, 0x54, 0},
+    {0x6A, 0x55, 0},
+    {0x6D, 0x56, 0},
+    {0x6B, 0x57, 0},
+    {0x6C, 0x58, 0},
+    // Keypad 1-5, 7, 6, 8, 9, 0 and the decimal point.
+    {0x61, 0x59, 0},
+    {0x62, 0x5A, 0},
+    {0x63, 0x5B, 0},
+    {0x64, 0x5C, 0},
+    {0x65, 0x5D, 0},
+    {0x67, 0x5F, 0},
+    {0x66, 0x5E, 0},
+    {0x68, 0x60, 0},
+    {0x69, 0x61, 0},
+    {0x60, 0x62, 0},
+    {0x6E, 0x63, 0},
+    // Applications key.
+    {0x5D, 0x65, 0},
+    // Left Ctrl, Shift, Alt, Windows; right Ctrl, Shift, Alt, Windows.
+    {0xA2, 0xE0, 0},
+    {0xA0, 0xE1, 0},
+    {0xA4, 0xE2, 0},
+    {0x5B, 0xE3, 0},
+    {0xA3, 0xE4, 0},
+    {0xA1, 0xE5, 0},
+    {0xA5, 0xE6, 0},
+    {0x5C, 0xE7, 0},
+    // Codes carried through unchanged.
+    {0xF0, 0xF0, 0},
+    {0xF1, 0xF1, 0},
+    {0xF2, 0xF2, 0},
+    {0xF3, 0xF3, 0},
+    {0xF4, 0xF4, 0},
+    {0xF7, 0xF7, 0},
+    {0xF8, 0xF8, 0},
+}};
+
+// First matching row, or nullptr. Scan code 0 matches nothing: it means "none".
+const KeyCodeRow* firstRowWithVirtualKey(std::uint32_t virtualKey);
+const KeyCodeRow* firstRowWithUsage(std::uint32_t usage);
+const KeyCodeRow* firstRowWithScanCode(std::uint32_t scanCode);
+
+struct KeyUsage {
+    bool found = false;
+    std::uint32_t usage = 0;  // 0 when not found
+};
+
+// The usage to store for a pressed key. Character keys (usages 0x04..0x45) go
+// through the layout's scan code, so the usage names the physical key position.
+KeyUsage UsageOfVirtualKey(std::uint32_t virtualKey, const KeyboardLayout& layout);
+
+// The name shown for a stored key usage or mouse-button code (0xF1..0xF5):
+// character keys take what the user's layout prints on that key, the others a
+// language text. Empty for codes without a name. Writes "m_key = <name>" to debug
+// (nothing when the sink is empty).
+std::u16string KeyNameOfUsage(std::uint32_t code, const KeyboardLayout& layout,
+                              const TextLookup& texts, const DebugSink& debug = {});
+
+// The name of a virtual key: a language text for the non-character keys, else the
+// key's unshifted character in upper case; empty when it has none.
+std::u16string KeyNameOfVirtualKey(std::uint32_t virtualKey, const KeyboardLayout& layout,
+                                   const TextLookup& texts);
+
+// The US layout straight from the table, independent of the machine: for tests,
+// and for when the user's layout cannot be read.
+class UsKeyboardLayout final : public KeyboardLayout {
+  public:
+    std::uint32_t scanCodeOfVirtualKey(std::uint32_t virtualKey) const override;
+    std::uint32_t virtualKeyOfScanCode(std::uint32_t scanCode) const override;
+    std::u16string characterOfVirtualKey(std::uint32_t virtualKey) const override;
+};
+
+}  // namespace velor
