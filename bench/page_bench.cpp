@@ -45,6 +45,7 @@ class PageFixture {
                              nullptr};
         window_ = std::make_unique<CMainWnd>(std::move(s));
         window_->init();
+        page->build();  // as when the mouse first shows up
     }
     ~PageFixture() {
         window_.reset();

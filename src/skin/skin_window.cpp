@@ -95,8 +95,7 @@ QWidget* SkinWindow::loadInto(QWidget* container, const QString& skinFolder, con
     QWidget* root = readSkin(skinFolder + file, container, error);
     if (root == nullptr) return nullptr;
     fill(container, root);
-    watch(root);
-    for (QWidget* w : root->findChildren<QWidget*>()) watch(w);
+    index(root);
     refreshTexts();
     return root;
 }
@@ -110,16 +109,29 @@ bool SkinWindow::load(const QString& skinFolder, const QString& file, QString* e
     host_->resize(root->size());
     const QVariant title = root->property(kTextId);
     if (title.isValid()) host_->setProperty(kTextId, title);
-    watch(root);
-    for (QWidget* w : root->findChildren<QWidget*>()) watch(w);
+    index(root);
     refreshTexts();
     return true;
 }
 
+// Watches every control of a freshly loaded tree and notes it by name (the
+// first of two equal names wins, as a search of the tree would find it).
+void SkinWindow::index(QWidget* root) {
+    const QList<QWidget*> all = root->findChildren<QWidget*>();
+    watch(root);
+    for (QWidget* w : all) watch(w);
+    for (auto it = all.crbegin(); it != all.crend(); ++it)
+        if (!(*it)->objectName().isEmpty()) byName_.insert((*it)->objectName(), *it);
+    byName_.insert(root->objectName(), root);
+}
+
 QWidget* SkinWindow::findControl(const QString& name) const {
     if (!root_) return nullptr;
-    if (root_->objectName() == name) return root_;
-    return root_->findChild<QWidget*>(name);
+    if (QWidget* known = byName_.value(name); known != nullptr) return known;
+    // Controls made or renamed after loading.
+    QWidget* found = root_->objectName() == name ? root_.data() : root_->findChild<QWidget*>(name);
+    if (found) byName_.insert(name, found);
+    return found;
 }
 
 void SkinWindow::registerReceiver(const QString& virtualWindow, NotifyReceiver* receiver) {

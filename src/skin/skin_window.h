@@ -9,6 +9,7 @@
 // notifications of its controls to the receiver registered under that name.
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -65,6 +66,7 @@ class SkinWindow final : public QObject {
 
   private:
     void deliver(QWidget* control, const QString& type, int value = 0);
+    void index(QWidget* root);
     static void applyText(QWidget* control, const QString& text);
 
     QWidget* host_;
@@ -72,6 +74,8 @@ class SkinWindow final : public QObject {
     QPointer<QWidget> root_;
     Handler handler_;
     std::map<QString, NotifyReceiver*> receivers_;
+    // Controls by name, read when a skin is loaded: lookups do not walk the tree.
+    mutable QHash<QString, QPointer<QWidget>> byName_;
 };
 
 // Text of a language id on one control, by kind of control.

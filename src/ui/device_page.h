@@ -44,6 +44,9 @@ class DevicePage : public NotifyReceiver {
     virtual void init(PageContext&) {}
     // Reads its stores and shows the current profile.
     virtual void load() {}
+    // Builds its controls from its skin, once; the main window asks when the
+    // slot's mouse first shows up, so pages of absent mice cost nothing.
+    virtual void build() {}
     // A mouse of this slot is reachable (cable or receiver).
     virtual bool connected() const { return false; }
     virtual void onDeviceCode(std::uint32_t) {}

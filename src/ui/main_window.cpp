@@ -300,6 +300,7 @@ void CMainWnd::RefreshDeviceTabs() {
         QAbstractButton* o = option(n);
         if (here) {
             ++connectedCount_;
+            page(n).build();
             if (o) o->setVisible(true);
         } else if (o) {
             o->setVisible(false);

@@ -1,60 +1,43 @@
-// The settings page of one model slot: binds the page's controls to the
-// current profile, runs the profile list operations, owns the device link
-// and the apply engine, and shows what the mouse reports. One implementation
-// for every slot; everything that differs comes from the model descriptor.
+// The settings page of one model slot: a shell that owns the device link, the
+// apply engine, the profiles and macros, and hands each control to the section
+// that owns it. One implementation for every slot; everything that differs
+// comes from the model descriptor. Its controls are built from the skin when
+// its mouse first shows up, not before.
 #pragma once
 
-#include <QMenu>
-#include <QPointer>
-
-#include <functional>
 #include <memory>
-#include <optional>
 
 #include "apply/apply_engine.h"
 #include "device/device_link.h"
-#include "hid/hid_backend.h"
 #include "skin/message_dispatcher.h"
 #include "store/macro_store.h"
 #include "store/profile_list.h"
 #include "ui/device_page.h"
-
-class QAbstractButton;
-class QAbstractSlider;
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QListWidget;
-class QProgressBar;
-class QPushButton;
+#include "ui/page/control_index.h"
+#include "ui/page/page_env.h"
+#include "ui/page/page_services.h"
 
 namespace velor {
 
-class KeyboardLayout;
+class ButtonSection;
+class DpiSection;
+class LightingSection;
+class PageSection;
+class PollingSection;
+class PowerSection;
+class ProfileSection;
+class SectionToggles;
+class StatusSection;
 
 class CMS_Page final : public DevicePage, public LinkView {
   public:
-    struct Services {
-        const ModelDescriptor* model = nullptr;
-        QString skinFolder;
-        std::function<std::string()> dataFolder;
-        const KeyboardLayout* keyboard = nullptr;
-        Clock* clock = nullptr;  // the link's waits
-        DebugSink debug;
-        // The slot's feature-device library; null leaves the wired path closed.
-        std::function<std::unique_ptr<FeatureDevice>()> openLibrary;
-        // Questions and notices (message windows by default).
-        std::function<bool(const QString& messageId)> ask;
-        std::function<void(const QString& messageId)> tell;
-        // A file to import from (save = false) or export to; empty to cancel.
-        std::function<QString(bool save)> chooseFile;
-    };
+    using Services = PageServices;
 
     explicit CMS_Page(Services services);
     ~CMS_Page() override;
 
     void init(PageContext& context) override;
+    void build() override;
     void load() override;
     bool connected() const override { return link_ && link_->connected(); }
     void onDeviceCode(std::uint32_t code) override;
@@ -81,55 +64,38 @@ class CMS_Page final : public DevicePage, public LinkView {
     void withdrawReceiver(bool fourK) override;
 
     // For tests and the receiver monitor.
+    bool built() const { return root_ != nullptr; }
     DeviceLink& link() { return *link_; }
     ProfileList& profiles() { return profiles_; }
     MacroList& macros() { return macros_; }
     ApplyEngine& engine() { return *engine_; }
-    QWidget* control(const QString& suffix) const;
+    QWidget* control(const QString& suffix) const { return controls_.get(suffix); }
 
   private:
-    template <typename T>
-    T* find(const QString& suffix) const {
-        return qobject_cast<T*>(control(suffix));
-    }
-    int timer(int k) const { return static_cast<int>(services_.model->timerBase) + k; }
-
     void refresh();
-    void refreshDpiEdits();
-    void showLightingRows();
-    void refreshCaption(int button);
-    QString caption(int button) const;
-    void fillProfileList(bool notify);
-    void requestApply();
-    void editCurrent(const std::function<void(ProfileRecord&)>& change);
-    void onClick(const QString& suffix, QWidget* control);
-    void onSelect(const QString& suffix);
-    void onCheck(const QString& suffix, bool checked);
-    void onValue(const QString& suffix, int value);
-    void onDpiEdit(int level, const QString& type, QLineEdit* edit);
-    void openButtonMenu(int button, QWidget* anchor);
-    void openMacroEditor();
-    void pickColour(QWidget* button, Field field, std::uint32_t index);
-    void addProfile();
-    void renameProfile();
-    void deleteProfile();
-    void importProfile();
-    void exportProfile();
-    void updateConnected();
-    void setWirelessOnline(bool online);
+    void useDefaultDialogs();
     void saveStore();
 
     Services services_;
     PageContext* context_ = nullptr;
     QWidget* root_ = nullptr;
+    ControlIndex controls_;
     MessageDispatcher fromWorker_;  // the worker's requests, run on the UI thread
     ProfileList profiles_;
     MacroList macros_;
     std::unique_ptr<DeviceLink> link_;
     std::unique_ptr<ApplyEngine> engine_;
-    std::unique_ptr<QMenu> menu_;
-    int menuButton_ = 0;
-    int chargingCounter_ = 0;
+    std::unique_ptr<PageEnv> env_;
+
+    std::unique_ptr<ProfileSection> profileSection_;
+    std::unique_ptr<ButtonSection> buttons_;
+    std::unique_ptr<DpiSection> dpi_;
+    std::unique_ptr<LightingSection> lighting_;
+    std::unique_ptr<PollingSection> polling_;
+    std::unique_ptr<PowerSection> power_;
+    std::unique_ptr<StatusSection> status_;
+    std::unique_ptr<SectionToggles> toggles_;
+    std::vector<PageSection*> sections_;  // all of the above, in notification order
 };
 
 }  // namespace velor

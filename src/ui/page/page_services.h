@@ -1,0 +1,38 @@
+// What a device page is given from outside: its model, where its files are,
+// the keyboard layout, the clock of its link, its library, and how it asks,
+// tells and picks files (message windows and file dialogs unless a test says
+// otherwise).
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "device/feature_device.h"
+#include "models/model_descriptor.h"
+#include "util/clock.h"
+#include "util/debug_sink.h"
+
+namespace velor {
+
+class KeyboardLayout;
+
+struct PageServices {
+    const ModelDescriptor* model = nullptr;
+    QString skinFolder;
+    std::function<std::string()> dataFolder;
+    const KeyboardLayout* keyboard = nullptr;
+    Clock* clock = nullptr;  // the link's waits
+    DebugSink debug;
+    // The slot's feature-device library; null leaves the wired path closed.
+    std::function<std::unique_ptr<FeatureDevice>()> openLibrary;
+    // Questions and notices (message windows by default).
+    std::function<bool(const QString& messageId)> ask;
+    std::function<void(const QString& messageId)> tell;
+    // A file to import from (save = false) or export to; empty to cancel.
+    std::function<QString(bool save)> chooseFile;
+};
+
+}  // namespace velor

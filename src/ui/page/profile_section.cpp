@@ -1,0 +1,152 @@
+#include "ui/page/profile_section.h"
+
+#include <QListWidget>
+
+#include "store/profile_store.h"
+#include "store/profile_transfer.h"
+#include "ui/profile_name_window.h"
+
+namespace velor {
+
+namespace {
+
+constexpr int kRowHeight = 22;
+
+}  // namespace
+
+void ProfileSection::bind(const ControlIndex& c) {
+    list_ = c.get<QListWidget>("list_profile");
+    add_ = c.get<QAbstractButton>("profile_add_btn");
+    delete_ = c.get<QAbstractButton>("profile_delete_btn");
+    rename_ = c.get<QAbstractButton>("profile_rename_btn");
+    import_ = c.get<QAbstractButton>("profile_import_btn");
+    export_ = c.get<QAbstractButton>("profile_export_btn");
+    restore_ = {c.get<QAbstractButton>("profile_reset_btn"), c.get<QAbstractButton>("btn_reset")};
+}
+
+void ProfileSection::fill(bool notify) {
+    if (list_ == nullptr) return;
+    const std::vector<std::u16string> names = [&] {
+        const std::lock_guard guard(env_.profiles.lock());
+        return env_.profiles.names();
+    }();
+    {
+        const QSignalBlocker quiet(list_);
+        list_->clear();
+        for (const std::u16string& name : names) {
+            auto* row = new QListWidgetItem(QString::fromStdU16String(name), list_);
+            row->setSizeHint(QSize(0, kRowHeight));
+        }
+    }
+    if (notify) {
+        list_->setCurrentRow(env_.profiles.currentIndex());  // raises the selection
+    } else {
+        const QSignalBlocker quiet(list_);
+        list_->setCurrentRow(env_.profiles.currentIndex());
+    }
+}
+
+bool ProfileSection::notify(const Notification& n) {
+    if (n.control == nullptr) return false;
+    if (n.type == "itemselect" && n.control == list_) {
+        if (n.value >= 0) select(n.value);
+        return true;
+    }
+    if (n.type != "click") return false;
+    if (n.control == add_) {
+        add();
+    } else if (n.control == delete_) {
+        remove();
+    } else if (n.control == rename_) {
+        rename();
+    } else if (n.control == import_) {
+        importFile();
+    } else if (n.control == export_) {
+        exportFile();
+    } else if (indexOf(restore_, n.control) >= 0) {
+        restoreDefaults();
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void ProfileSection::switchedTo() {
+    env_.refreshPage();
+    env_.engine.markAllForUpload();
+    env_.requestApply();
+}
+
+void ProfileSection::select(int index) {
+    env_.profiles.select(index);
+    switchedTo();
+}
+
+void ProfileSection::add() {
+    CProfileNameWnd dialog(env_.context.window, env_.context.texts, env_.services.skinFolder,
+                           env_.model.slot, "profile_name_1_text", env_.profiles);
+    if (!dialog.create()) return;
+    dialog.centerOverParent();
+    if (dialog.showModal() != 1 || !env_.profiles.add(dialog.acceptedName())) return;
+    fill(true);
+}
+
+void ProfileSection::rename() {
+    CProfileNameWnd dialog(env_.context.window, env_.context.texts, env_.services.skinFolder,
+                           env_.model.slot, "profile_name_2_text", env_.profiles);
+    if (!dialog.create()) return;
+    dialog.centerOverParent();
+    if (dialog.showModal() != 1 || !env_.profiles.renameCurrent(dialog.acceptedName())) return;
+    if (list_)
+        if (QListWidgetItem* row = list_->item(env_.profiles.currentIndex()))
+            row->setText(QString::fromStdU16String(dialog.acceptedName()));
+    std::string error;
+    if (!saveProfiles(env_.profiles, env_.services.dataFolder(), &error))
+        env_.services.debug(error);
+}
+
+void ProfileSection::remove() {
+    if (env_.profiles.size() < 2) return env_.services.tell("one_profile_text");
+    if (!env_.services.ask("delete_profile_text")) return;
+    env_.profiles.removeCurrent();
+    fill(true);
+}
+
+void ProfileSection::importFile() {
+    const QString file = env_.services.chooseFile(false);
+    if (file.isEmpty()) return;
+    const auto imported = importProfile(env_.profiles, env_.macros, file.toStdString());
+    if (!imported) {
+        env_.services.debug(imported.error());
+        return env_.services.tell("import_failed_text");
+    }
+    // Without the saved macros the imported buttons would lose them at the
+    // next start; the user is told.
+    if (imported->macrosCreated > 0) {
+        std::string error;
+        if (!saveMacros(env_.macros, env_.model, env_.services.dataFolder(), &error)) {
+            env_.services.debug(error);
+            env_.services.tell("macros_not_saved_text");
+        }
+    }
+    fill(false);
+    switchedTo();
+}
+
+void ProfileSection::exportFile() {
+    const QString file = env_.services.chooseFile(true);
+    if (file.isEmpty()) return;
+    std::string error;
+    if (!exportProfile(env_.profiles, file.toStdString(), &error)) {
+        env_.services.debug(error);
+        env_.services.tell("export_failed_text");
+    }
+}
+
+void ProfileSection::restoreDefaults() {
+    if (!env_.services.ask("restore_text")) return;
+    env_.profiles.restoreCurrent();
+    switchedTo();
+}
+
+}  // namespace velor

@@ -1,0 +1,60 @@
+// Connection and battery: the cable and receiver indicators, the battery bar
+// and label with the charging animation, the sleep notice, the apply ring and
+// the wireless watchdog. It keeps what it shows, so a page built later shows
+// what the mouse said before.
+#pragma once
+
+#include "protocol/status_report.h"
+#include "ui/page/page_section.h"
+
+class QLabel;
+class QProgressBar;
+
+namespace velor {
+
+class StatusSection final : public PageSection {
+  public:
+    using PageSection::PageSection;
+
+    void bind(const ControlIndex& controls) override;
+
+    // What the device link shows.
+    void showWiredIcon(bool shown);
+    void showSleepLabel(bool shown);
+    void showChargingText();
+    void clearPowerLabel();
+    void startChargingAnimation(bool resetCounter);
+    void stopChargingAnimation();
+    void showApplyRing(bool shown);
+
+    // A report of this slot through a receiver: the mouse is there.
+    void keepWirelessAlive();
+    void setWirelessOnline(bool online);
+    void onPower(const StatusReport& report);
+    // Timers T + 0 (no report for 6 s) and T + 3 (a step of the animation).
+    void onWatchdog();
+    void onChargingStep();
+
+  private:
+    enum class PowerLabel { Untouched, Percent, Charging, Cleared };
+    void showLevel(int percent);
+    void showPowerLabel();
+    void setBar(int value);
+
+    QWidget* wired_ = nullptr;
+    QWidget* wireless_ = nullptr;
+    QWidget* sleep_ = nullptr;
+    QWidget* ring_ = nullptr;
+    QProgressBar* bar_ = nullptr;
+    QLabel* label_ = nullptr;
+
+    bool wiredShown_ = false;
+    bool sleepShown_ = false;
+    bool ringShown_ = false;
+    int barValue_ = -1;  // -1: as the skin has it
+    PowerLabel powerLabel_ = PowerLabel::Untouched;
+    int percent_ = 0;
+    int chargingCounter_ = 0;
+};
+
+}  // namespace velor
