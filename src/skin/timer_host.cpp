@@ -22,4 +22,8 @@ bool TimerHost::isActive(int id) const {
     return it != timers_.end() && it->second->isActive();
 }
 
+int TimerHost::interval(int id) const {
+    return isActive(id) ? timers_.at(id)->interval() : 0;
+}
+
 }  // namespace velor

@@ -19,6 +19,8 @@ class TimerHost final : public QObject {
     void setTimer(int id, int milliseconds);
     void killTimer(int id);
     bool isActive(int id) const;
+    // The period of a running timer; 0 when it is not running.
+    int interval(int id) const;
     void setHandler(std::function<void(int id)> handler) { handler_ = std::move(handler); }
 
   private:

@@ -15,83 +15,13 @@
 
 #include <filesystem>
 
-#include "../support/link_fakes.h"
-#include "../support/temp_folder.h"
 #include "keys/key_tables.h"
+#include "page_fixture.h"
 #include "sim/sim_backend.h"
 #include "ui/main_window.h"
 
 namespace velor {
 namespace {
-
-// The program's main window with a real slot-10 page, its library working on
-// a simulated wired mouse, and waits in virtual time.
-class PageTest : public ::testing::Test {
-  protected:
-    PageTest() {
-        mouse = &backend.plugWiredMouse(*descriptorFor(10));
-        MainWindowServices s{QStringLiteral(VELOR_SOURCE_DIR "/res/"),
-                             "/opt/velor/velor",
-                             temp.folder() + "autostart/velor.desktop",
-                             "en_US",
-                             [this] { return temp.folder(); },
-                             [](std::string_view) {},
-                             [this](int slot) -> std::unique_ptr<DevicePage> {
-                                 if (slot != 10) return std::make_unique<DevicePage>(slot);
-                                 CMS_Page::Services p;
-                                 p.model = descriptorFor(10);
-                                 p.skinFolder = QStringLiteral(VELOR_SOURCE_DIR "/res/");
-                                 p.dataFolder = [this] { return temp.folder(); };
-                                 p.keyboard = &keyboard;
-                                 p.clock = &clock;
-                                 p.debug = [](std::string_view) {};
-                                 p.openLibrary = [this] {
-                                     return std::make_unique<testing::InProcessLibrary>(backend);
-                                 };
-                                 p.ask = [this](const QString& id) {
-                                     told.push_back(id);
-                                     return answer;
-                                 };
-                                 p.tell = [this](const QString& id) { told.push_back(id); };
-                                 p.chooseFile = [this](bool) { return file; };
-                                 auto made = std::make_unique<CMS_Page>(std::move(p));
-                                 page = made.get();
-                                 return made;
-                             },
-                             {},
-                             &keyboard};
-        window = std::make_unique<CMainWnd>(std::move(s));
-        window->init();
-        window->show();
-        pump();
-    }
-    ~PageTest() override { window.reset(); }
-
-    void pump() {
-        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
-        page->link().waitForWorker();
-        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
-    }
-    template <typename T>
-    T* find(const QString& suffix) {
-        return qobject_cast<T*>(page->control(suffix));
-    }
-    ProfileRecord current() {
-        const std::lock_guard guard(page->profiles().lock());
-        return page->profiles().current();
-    }
-
-    testing::TempFolder temp;
-    sim::SimBackend backend;
-    sim::SimMouse* mouse = nullptr;
-    UsKeyboardLayout keyboard;
-    VirtualClock clock;
-    std::vector<QString> told;
-    bool answer = true;
-    QString file;
-    CMS_Page* page = nullptr;
-    std::unique_ptr<CMainWnd> window;
-};
 
 TEST_F(PageTest, AWiredMouseShowsItsPageWithTheStoredProfile) {
     EXPECT_TRUE(page->connected());
@@ -186,9 +116,6 @@ namespace {
 TEST_F(PageTest, StatusReportsFollowTheirTable) {
     auto* bar = find<QProgressBar>("progress_power");
     auto* label = find<QLabel>("label_power");
-    const auto report = [&](std::uint16_t word, std::uint16_t value) {
-        page->onReceiverReport(word, value, (word & 0xFF) == 0x36, false);
-    };
     report(0x4036, 0x4B01);  // on battery, 75 %
     EXPECT_TRUE(page->link().wirelessOnline());
     EXPECT_EQ(bar->value(), 75);

@@ -1,0 +1,97 @@
+// The program's main window with a real slot-10 page, for the page's tests.
+#pragma once
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include "../support/link_fakes.h"
+#include "../support/temp_folder.h"
+#include "keys/key_tables.h"
+#include "sim/sim_backend.h"
+#include "ui/main_window.h"
+#include "ui/ms_page.h"
+
+namespace velor {
+
+// The program's main window with a real slot-10 page, its library working on
+// a simulated wired mouse (or none), and waits in virtual time.
+class PageTest : public ::testing::Test {
+  protected:
+    PageTest() : PageTest(true) {}
+    explicit PageTest(bool plugMouse) {
+        if (plugMouse) mouse = &backend.plugWiredMouse(*descriptorFor(10));
+        MainWindowServices s{QStringLiteral(VELOR_SOURCE_DIR "/res/"),
+                             "/opt/velor/velor",
+                             temp.folder() + "autostart/velor.desktop",
+                             "en_US",
+                             [this] { return temp.folder(); },
+                             [](std::string_view) {},
+                             [this](int slot) -> std::unique_ptr<DevicePage> {
+                                 if (slot != 10) return std::make_unique<DevicePage>(slot);
+                                 CMS_Page::Services p;
+                                 p.model = descriptorFor(10);
+                                 p.skinFolder = QStringLiteral(VELOR_SOURCE_DIR "/res/");
+                                 p.dataFolder = [this] { return temp.folder(); };
+                                 p.keyboard = &keyboard;
+                                 p.clock = &clock;
+                                 p.debug = [](std::string_view) {};
+                                 p.openLibrary = [this] {
+                                     return std::make_unique<testing::InProcessLibrary>(backend);
+                                 };
+                                 p.ask = [this](const QString& id) {
+                                     told.push_back(id);
+                                     return answer;
+                                 };
+                                 p.tell = [this](const QString& id) { told.push_back(id); };
+                                 p.chooseFile = [this](bool) { return file; };
+                                 auto made = std::make_unique<CMS_Page>(std::move(p));
+                                 page = made.get();
+                                 return made;
+                             },
+                             {},
+                             &keyboard};
+        window = std::make_unique<CMainWnd>(std::move(s));
+        window->init();
+        window->show();
+        pump();
+    }
+    ~PageTest() override { window.reset(); }
+    // A report through the 2.4 GHz receiver, as its monitor hands it over.
+    void report(std::uint16_t word, std::uint16_t value) {
+        page->onReceiverReport(word, value, (word & 0xFF) == 0x36, false);
+    }
+
+    void pump() {
+        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+        page->link().waitForWorker();
+        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    }
+    template <typename T>
+    T* find(const QString& suffix) {
+        return qobject_cast<T*>(page->control(suffix));
+    }
+    ProfileRecord current() {
+        const std::lock_guard guard(page->profiles().lock());
+        return page->profiles().current();
+    }
+
+    testing::TempFolder temp;
+    sim::SimBackend backend;
+    sim::SimMouse* mouse = nullptr;
+    UsKeyboardLayout keyboard;
+    VirtualClock clock;
+    std::vector<QString> told;
+    bool answer = true;
+    QString file;
+    CMS_Page* page = nullptr;
+    std::unique_ptr<CMainWnd> window;
+};
+
+// The same window with no mouse of slot 10 anywhere.
+class AbsentMouseTest : public PageTest {
+  protected:
+    AbsentMouseTest() : PageTest(false) {}
+};
+
+}  // namespace velor
