@@ -77,10 +77,18 @@ void takeScreenshotsAndQuit(CMainWnd& window, const KeyboardLayout& keyboard,
                                      {0xF1, 2, 60}, {0x15, 1, 20}, {0x15, 2, 10}};
         for (int i = 0; i < 6; ++i) burst.setAction(i, steps[i]);
         burst.setActionCount(6);
-        CMacroWnd editor(
-            &window, window.texts(),
-            {10, skins, &editing, [] { return true; }, &keyboard, &window.hookTable(),
-             &systemClock(), [](std::string_view) {}, [](const QString&) { return false; }});
+        CMacroWnd editor(&window, window.texts(),
+                         {10,
+                          skins,
+                          &editing,
+                          [] { return true; },
+                          &keyboard,
+                          &window.hookTable(),
+                          &systemClock(),
+                          [](std::string_view) {},
+                          [](const QString&) { return false; },
+                          {},
+                          {}});
         if (editor.create()) {
             editor.model().load(1);
             editor.skin().find<QListWidget>("ms_10_macro_list")->setCurrentRow(1);

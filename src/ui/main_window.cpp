@@ -13,47 +13,23 @@
 #include <QWindow>
 
 #include "device/device_link.h"
-#include "device/receiver_monitor.h"
 #include "models/model_descriptor.h"
 #include "skin/skin_menu.h"
 #include "store/autostart_setting.h"
 #include "store/language_choice.h"
 #include "ui/about_window.h"
 #include "ui/hook_capture.h"
+#include "ui/main_window_pages.h"
 
 namespace velor {
 
 namespace {
-
-// What the receivers' reader threads post (outside every slot's range).
-constexpr std::uint32_t kReceiverReportMessage[2] = {0x1410, 0x1411};
-// How often receivers are looked for; an arrival restarts its monitor 1 s later.
-constexpr int kReceiverWatchMs = 2000;
-constexpr int kMonitorRestartMs = 1000;
 
 constexpr std::uint32_t kFirstSlotMessage = messageBaseOf(1);
 constexpr std::uint32_t kFirstSlotTimer = timerBaseOf(1);
 constexpr int kTimersPerSlot = 5;  // T + 0 .. T + 4 belong to the page
 
 }  // namespace
-
-// The pages as the receiver monitors see them.
-class CMainWnd::PagesForMonitors final : public ReceiverPages {
-  public:
-    explicit PagesForMonitors(CMainWnd& window) : w_(window) {}
-    void bindReceiver(int slot, std::shared_ptr<HidDevice> command,
-                      std::shared_ptr<HidDevice> report, bool fourK) override {
-        w_.page(slot).setReceiver(std::move(command), std::move(report), fourK);
-    }
-    void receiverReport(int slot, std::uint16_t word, std::uint16_t value, bool sameModel,
-                        bool fourK) override {
-        w_.page(slot).onReceiverReport(word, value, sameModel, fourK);
-    }
-    void withdrawReceiver(int slot, bool fourK) override { w_.page(slot).withdrawReceiver(fourK); }
-
-  private:
-    CMainWnd& w_;
-};
 
 CMainWnd::CMainWnd(MainWindowServices services)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
@@ -188,50 +164,6 @@ void CMainWnd::routeSlotMessage(std::uint32_t message, std::uintptr_t wParam,
             break;
         default:
             break;
-    }
-}
-
-void CMainWnd::startReceiverMonitors() {
-    if (services_.hid) {
-        pagesForMonitors_ = std::make_unique<PagesForMonitors>(*this);
-        const ReceiverKind* kinds[2] = {&kReceiver24, &kReceiver4k};
-        for (int kind = 0; kind < 2; ++kind) {
-            const int timer = kind == 0 ? kReceiverMonitorTimer : kReceiver4kMonitorTimer;
-            monitors_[static_cast<std::size_t>(kind)] = std::make_unique<ReceiverMonitor>(
-                *kinds[kind], *services_.hid, messages_, kReceiverReportMessage[kind],
-                *pagesForMonitors_, [this, timer] { timers_.setTimer(timer, kMonitorRestartMs); },
-                services_.debug);
-            messages_.on(kReceiverReportMessage[kind],
-                         [this, kind](std::uintptr_t w, std::intptr_t l) {
-                             monitors_[static_cast<std::size_t>(kind)]->onPosted(w, l);
-                         });
-        }
-        connect(&receiverWatch_, &QTimer::timeout, this, [this] { watchReceivers(); });
-        receiverWatch_.start(kReceiverWatchMs);
-    }
-    restartMonitor(0);
-    restartMonitor(1);
-}
-
-void CMainWnd::restartMonitor(int kind) {
-    if (auto& monitor = monitors_[static_cast<std::size_t>(kind)]) {
-        monitor->restart();
-        receiverPaths_[static_cast<std::size_t>(kind)] = monitor->pathsAtRestart();
-    }
-    if (services_.restartReceiverMonitor) services_.restartReceiverMonitor(kind);
-}
-
-// A receiver plugged in or pulled out: its monitor restarts a second later,
-// once, however many interfaces came and went.
-void CMainWnd::watchReceivers() {
-    for (int kind = 0; kind < 2; ++kind) {
-        auto& monitor = monitors_[static_cast<std::size_t>(kind)];
-        if (!monitor) continue;
-        std::vector<std::string> now = monitor->presentPaths();
-        if (now == receiverPaths_[static_cast<std::size_t>(kind)]) continue;
-        receiverPaths_[static_cast<std::size_t>(kind)] = std::move(now);
-        timers_.setTimer(kind == 0 ? kReceiverMonitorTimer : kReceiver4kMonitorTimer,
-                         kMonitorRestartMs);
     }
 }
 

@@ -27,7 +27,7 @@ class FakePage final : public DevicePage {
     bool connected() const override { return here; }
     void onDeviceCode(std::uint32_t code) override { note("code", code); }
     void postToWorker(std::uint32_t m, std::uintptr_t w, std::intptr_t) override {
-        note("worker", m * 1000 + w);
+        note("worker", m * 1000 + static_cast<std::uint32_t>(w));
     }
     void onMenuItem(const QString& item) override {
         log_.push_back(pageName().toStdString() + " menu " + item.toStdString());
