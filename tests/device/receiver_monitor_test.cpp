@@ -17,10 +17,10 @@ using namespace std::chrono_literals;
 
 class RecordingPages final : public ReceiverPages {
   public:
-    void bindReceiver(int slot, std::shared_ptr<HidDevice> command, std::shared_ptr<HidDevice>,
-                      bool) override {
+    void bindReceiver(int slot, std::shared_ptr<HidDevice> commandInterface,
+                      std::shared_ptr<HidDevice>, bool) override {
         bound.push_back(slot);
-        this->command = std::move(command);
+        command = std::move(commandInterface);
     }
     void receiverReport(int slot, std::uint16_t word, std::uint16_t value, bool same,
                         bool) override {

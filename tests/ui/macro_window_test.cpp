@@ -30,7 +30,7 @@ TEST(MacroWindow, RecordsKeysThroughTheHooksAndSavesWhenStopped) {
     VirtualClock clock;
     CMacroWnd editor(nullptr, texts,
                      {10, kSkins, &macros, [&] { return ++saves > 0; }, &us, &hooks, &clock,
-                      [](std::string_view) {}, [](const QString&) { return true; }});
+                      [](std::string_view) {}, [](const QString&) { return true; }, {}, {}});
     ASSERT_TRUE(editor.create());
     auto* record = editor.skin().find<QCheckBox>("ms_10_macro_record_btn");
     auto* steps = editor.skin().find<QListWidget>("ms_10_macro_action_list");
