@@ -1,6 +1,7 @@
 #include "apply/apply_engine.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace velor {
 
@@ -62,12 +63,21 @@ void ApplyEngine::startFromCurrent() {
     fullUpload_ = true;
 }
 
-void ApplyEngine::acceptDeviceChange() {
-    {
-        const std::lock_guard guard(list_.lock());
-        applied_ = list_.current();
-    }
-    hooks_.saveStore();
+void ApplyEngine::acceptDeviceChange(Field field) {
+    const std::lock_guard guard(list_.lock());
+    const auto* row = list_.current().layout().find(field);
+    if (!applied_ || row == nullptr) return;
+    const auto from = fieldBytes(list_.current().bytes(), *row);
+    const auto to = fieldBytes(applied_->bytes(), *row);
+    std::copy(from.begin(), from.end(), to.begin());
+}
+
+ReportGroups ApplyEngine::pending() const {
+    const std::lock_guard guard(list_.lock());
+    ReportGroups groups =
+        applied_ ? changedGroups(list_.current(), *applied_) : ReportGroups::all();
+    groups |= due_;
+    return groups;
 }
 
 ProfileRecord ApplyEngine::appliedCopy() const {
@@ -90,14 +100,17 @@ void ApplyEngine::apply() {
         snapshot = list_.current();
         const bool full = fullUpload_.exchange(false);
         groups = (full || !applied_) ? ReportGroups::all() : changedGroups(*snapshot, *applied_);
+        groups |= std::exchange(due_, {});
     }
+    ReportGroups failed;
     for (const PlannedReport& report : planUpload(*snapshot, groups))
-        hooks_.send(report.report.bytes());
+        if (hooks_.send(report.report.bytes()) == 0) failed.add(report);
 
     hooks_.startWatchdog();
     {
         const std::lock_guard guard(list_.lock());
         applied_ = std::move(snapshot);
+        due_ |= failed;
     }
     hooks_.saveStore();
     hooks_.showApplyRing(false);

@@ -1,6 +1,8 @@
 // Makes the mouse match the current profile: compares it with the copy last
 // sent, sends the reports of the groups that changed in their fixed order,
-// then stores the profile list and keeps what was sent as the new copy.
+// then stores the profile list and keeps what was sent as the new copy. A
+// report that failed or was never acknowledged leaves its group due, so the
+// next apply sends it again.
 #pragma once
 
 #include <atomic>
@@ -20,7 +22,7 @@ struct ApplyHooks {
     std::function<void()> stopWatchdog;
     std::function<void()> startWatchdog;
     std::function<void(bool shown)> showApplyRing;
-    // Stores the list with its current index.
+    // Stores the list with its current index (on the worker, after an apply).
     std::function<void()> saveStore;
 };
 
@@ -33,13 +35,17 @@ class ApplyEngine {
     // The next apply sends everything (load, profile switch, restore, import).
     void markAllForUpload() { fullUpload_ = true; }
     bool fullUploadPending() const { return fullUpload_; }
-    // A change the mouse itself made and reported: already on the mouse, so
-    // it is taken into the applied copy (and stored) rather than sent back.
-    void acceptDeviceChange();
+    // A field the mouse itself changed and reported: already on the mouse, so
+    // that field (and nothing else) is taken into the applied copy rather than
+    // sent back. Storing the list is the caller's.
+    void acceptDeviceChange(Field field);
     // At page load: the current record as the applied copy, everything due.
     void startFromCurrent();
 
     ProfileRecord appliedCopy() const;
+    // What the next apply would send besides the opening report (a full upload
+    // aside): changed groups and groups whose last send failed.
+    ReportGroups pending() const;
 
     // Which groups differ between two records of the same slot.
     static ReportGroups changedGroups(const ProfileRecord& current, const ProfileRecord& applied);
@@ -49,6 +55,7 @@ class ApplyEngine {
     ApplyHooks hooks_;
     std::atomic<bool> fullUpload_{true};
     std::optional<ProfileRecord> applied_;  // under the list's lock
+    ReportGroups due_;                      // failed sends, under the list's lock
 };
 
 }  // namespace velor

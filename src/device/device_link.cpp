@@ -15,6 +15,9 @@ constexpr Millis kAfterWiredChunk{200};
 constexpr Millis kAfterWirelessChunk{1000};
 constexpr Millis kArrivalSettle{1000};
 constexpr int kWirelessTries = 10;
+// Thread messages of the worker, as offsets from the slot's message base.
+constexpr std::uint32_t kApplyCommand = 0;
+constexpr std::uint32_t kSaveCommand = 1;
 
 constexpr std::uint32_t kPresenceWord = 0x7F00;
 constexpr std::uint32_t kArrival = 1;
@@ -93,6 +96,7 @@ void DeviceLink::open(std::unique_ptr<FeatureDevice> library) {
         w_.view.showChargingText();
         w_.view.startChargingAnimation(false);
         w_.view.showWiredIcon(true);
+        w_.view.onLinkUp();
     } else {
         wiredState_ = 0;
         offline_ = true;
@@ -133,6 +137,7 @@ void DeviceLink::onArrival() {
     w_.view.showChargingText();
     w_.view.startChargingAnimation(true);
     updateConnected(false);
+    w_.view.onLinkUp();
 }
 
 void DeviceLink::onRemoval() {
@@ -148,8 +153,10 @@ void DeviceLink::onRemoval() {
 }
 
 void DeviceLink::setWirelessOnline(bool online) {
+    const bool cameUp = online && !wirelessOnline_;
     wirelessOnline_ = online;
     updateConnected(false);
+    if (cameUp) w_.view.onLinkUp();
 }
 
 void DeviceLink::updateConnected(bool alwaysPost) {
@@ -183,8 +190,22 @@ void DeviceLink::setApplyHandler(std::function<void()> handler) {
     applyHandler_ = std::move(handler);
 }
 
+void DeviceLink::requestSave() {
+    if (!worker_ || saveQueued_.exchange(true)) return;
+    worker_->post(w_.model.messageBase + kSaveCommand);
+}
+
+void DeviceLink::setSaveHandler(std::function<void()> handler) {
+    saveHandler_ = std::move(handler);
+}
+
 void DeviceLink::onWorkerMessage(std::uint32_t message) {
-    if (message != w_.model.messageBase) return;
+    if (message == w_.model.messageBase + kSaveCommand) {
+        saveQueued_ = false;
+        if (saveHandler_) saveHandler_();
+        return;
+    }
+    if (message != w_.model.messageBase + kApplyCommand) return;
     if ((wiredState_ == 1 || wirelessOnline_) && applyHandler_) applyHandler_();
 }
 
@@ -193,9 +214,15 @@ int DeviceLink::send(std::span<const std::uint8_t> report) {
     int result = 0;
     bool done = false;
     if (wiredState_ == 1 && library_) result = sendWired(report, done);
-    if (!done && wirelessOnline_) result = sendWireless(report);
+    bool acknowledged = true;
+    if (!done && wirelessOnline_) {
+        result = sendWireless(report);
+        acknowledged = stopResend_;
+    }
     if (result != 0) w_.clock.sleepFor(kAfterReport);
-    return result;
+    // Through the receiver only the mouse's acknowledgement says it has the
+    // report; without one the report is due again, however the copies went.
+    return acknowledged ? result : 0;
 }
 
 // Sets done when the report went out over the cable, or (not a macro) when
@@ -227,12 +254,12 @@ int DeviceLink::sendWireless(std::span<const std::uint8_t> report) {
                 w_.clock.sleepFor(kAfterWirelessChunk);
             }
         }
-        return result;
-    }
-    for (int copy = 0; copy < kWirelessTries && !stopResend_ && !closing_; ++copy) {
-        result = receiverCommand->sendFeatureReport(report);
-        w_.debug("Wireless Send = " + std::to_string(result));
-        w_.clock.sleepFor(kAfterReport);
+    } else {
+        for (int copy = 0; copy < kWirelessTries && !stopResend_ && !closing_; ++copy) {
+            result = receiverCommand->sendFeatureReport(report);
+            w_.debug("Wireless Send = " + std::to_string(result));
+            w_.clock.sleepFor(kAfterReport);
+        }
     }
     return result;
 }

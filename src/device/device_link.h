@@ -60,7 +60,12 @@ class DeviceLink {
     void postToWorker(std::uint32_t message);
     // What the worker runs for thread message B while a path is open.
     void setApplyHandler(std::function<void()> handler);
-    // One report to the mouse (worker thread). Nonzero for success.
+    // Has the worker store the profiles (whether or not a path is open); a
+    // store already waiting on the worker serves for this one too.
+    void requestSave();
+    void setSaveHandler(std::function<void()> handler);
+    // One report to the mouse (worker thread). Nonzero for success: taken by
+    // the cable, or acknowledged through the receiver.
     int send(std::span<const std::uint8_t> report);
     // Page end: the worker drains its queue without touching the mouse any
     // more (so the program ends at once), then the library is closed.
@@ -96,6 +101,8 @@ class DeviceLink {
     std::unique_ptr<FeatureDevice> library_;
     std::unique_ptr<WorkerThread> worker_;
     std::function<void()> applyHandler_;
+    std::function<void()> saveHandler_;
+    std::atomic<bool> saveQueued_{false};
 
     std::atomic<int> wiredState_{0};  // 1 wired; 0 never found; 2 removed
     std::atomic<bool> wirelessOnline_{false};

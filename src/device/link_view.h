@@ -21,6 +21,9 @@ class LinkView {
     virtual void showFeatureSections() = 0;
     // A status report that came with a library code.
     virtual void onStatusReport(std::uint16_t eventWord, std::uint16_t value) = 0;
+    // A path to the mouse opened (the cable, or the receiver's reports came
+    // back): the mouse may hold anything, so it gets the current profile whole.
+    virtual void onLinkUp() = 0;
 };
 
 }  // namespace velor

@@ -11,6 +11,15 @@
 
 namespace velor {
 
+enum class ReportGroup : std::uint8_t { Opening, Dpi, Lighting, Polling, Buttons, Macro };
+
+struct PlannedReport {
+    std::string name;  // "opening", "dpi", "lighting", "polling", "buttons", "macro:J"
+    Report report;
+    ReportGroup group;
+    int button = 0;  // 1..18 for a macro report
+};
+
 struct ReportGroups {
     bool dpi = false;
     bool lighting = false;
@@ -19,11 +28,10 @@ struct ReportGroups {
     std::array<bool, kButtonCount> macro{};  // button j at index j - 1
 
     static ReportGroups all();
-};
-
-struct PlannedReport {
-    std::string name;  // "opening", "dpi", "lighting", "polling", "buttons", "macro:J"
-    Report report;
+    // Marks the group a planned report belongs to (the opening belongs to none).
+    void add(const PlannedReport& report);
+    bool any() const;
+    ReportGroups& operator|=(const ReportGroups& other);
 };
 
 // Macro reports go out only for buttons that play a macro (function 17).

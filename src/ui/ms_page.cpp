@@ -97,6 +97,7 @@ void CMS_Page::init(PageContext& context) {
     fromWorker_.on(kShowRing, [this](auto, auto) { status_->showApplyRing(true); });
     fromWorker_.on(kHideRing, [this](auto, auto) { status_->showApplyRing(false); });
     link_->setApplyHandler([this] { engine_->apply(); });
+    link_->setSaveHandler([this] { saveStore(); });
     link_->open(services_.openLibrary ? services_.openLibrary() : nullptr);
 }
 
@@ -184,9 +185,6 @@ void CMS_Page::onTimer(int id) {
 void CMS_Page::onStatusReport(std::uint16_t eventWord, std::uint16_t value) {
     if (profiles_.size() == 0) return;
     const StatusReport report = decodeStatus(*services_.model, eventWord, value);
-    // What the mouse changed itself is already on it: taken into the applied
-    // copy rather than sent back.
-    const auto accept = [this] { engine_->acceptDeviceChange(); };
     switch (report.kind) {
         case StatusKind::DpiLevel: {
             const auto level = static_cast<std::uint32_t>(report.dpiLevel);
@@ -198,24 +196,33 @@ void CMS_Page::onStatusReport(std::uint16_t eventWord, std::uint16_t value) {
             dpi_->showLevel(report.dpiLevel);
             context_->mainWindow.post(kDpiLevelReportedMessage,
                                       static_cast<std::uintptr_t>(slot() - 1), dpi);
-            return accept();
+            return takeOver(Field::dpiLevel);
         }
         case StatusKind::PollingRate:
             env_->edit([&](ProfileRecord& r) { r.set(Field::pollingRate, report.pollingRate); });
             polling_->showRate(report.pollingRate);
-            return accept();
+            return takeOver(Field::pollingRate);
         case StatusKind::Power:
             return status_->onPower(report);
         case StatusKind::Acknowledgement:
             return link_->setStopResend(report.acknowledged);
         case StatusKind::LightingEffect:
             env_->edit([&](ProfileRecord& r) { r.set(Field::lightMode, report.lightMode); });
-            return accept();
-        case StatusKind::DeviceChange:
-            return accept();
+            return takeOver(Field::lightMode);
+        case StatusKind::DeviceChange:  // carries nothing we keep
         case StatusKind::Ignored:
             return;
     }
+}
+
+void CMS_Page::takeOver(Field field) {
+    engine_->acceptDeviceChange(field);
+    link_->requestSave();
+}
+
+void CMS_Page::onLinkUp() {
+    engine_->markAllForUpload();
+    link_->requestApply();
 }
 
 void CMS_Page::setReceiver(std::shared_ptr<HidDevice> command, std::shared_ptr<HidDevice> report,

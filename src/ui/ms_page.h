@@ -56,6 +56,7 @@ class CMS_Page final : public DevicePage, public LinkView {
     void stopChargingAnimation() override;
     void showFeatureSections() override;
     void onStatusReport(std::uint16_t eventWord, std::uint16_t value) override;
+    void onLinkUp() override;
 
     void setReceiver(std::shared_ptr<HidDevice> command, std::shared_ptr<HidDevice> report,
                      bool fourK) override;
@@ -73,6 +74,8 @@ class CMS_Page final : public DevicePage, public LinkView {
 
   private:
     void refresh();
+    // A field the mouse changed itself: shown, not sent back, and stored.
+    void takeOver(Field field);
     void useDefaultDialogs();
     void saveStore();
 

@@ -184,14 +184,49 @@ TEST_F(ApplyEngineTest, TheAppliedCopyIsTheStateThatWasSent) {
                 ElementsAre("opening", "dpi", "lighting", "polling", "buttons"));
 }
 
-TEST_F(ApplyEngineTest, AChangeTheMouseReportedIsNotSentBack) {
+TEST_F(ApplyEngineTest, AChangeTheMouseReportedIsNotSentBackButEditsWaitingStillAre) {
     engine.apply();
     receivedSinceLast();
-    edit([](ProfileRecord& r) { r.set(Field::dpiLevel, 4); });
-    engine.acceptDeviceChange();
-    EXPECT_EQ(saves, 2);
+    edit([](ProfileRecord& r) { r.set(Field::dpiLevel, 4); });  // the mouse's own button
+    engine.acceptDeviceChange(Field::dpiLevel);
     engine.apply();
     EXPECT_THAT(receivedSinceLast(), ElementsAre("opening"));
+
+    // A typed value and a polling choice wait for the next apply when the
+    // mouse reports its DPI level: only the level counts as sent.
+    edit([](ProfileRecord& r) {
+        r.set(Field::dpiX, 30, 2);
+        r.set(Field::pollingRate, 1);
+        r.set(Field::dpiLevel, 2);
+    });
+    engine.acceptDeviceChange(Field::dpiLevel);
+    EXPECT_EQ(engine.appliedCopy().get(Field::dpiLevel), 2);
+    EXPECT_EQ(engine.appliedCopy().get(Field::dpiX, 2), 12);
+    EXPECT_TRUE(engine.pending().dpi);
+    EXPECT_TRUE(engine.pending().polling);
+    engine.apply();
+    EXPECT_THAT(receivedSinceLast(), ElementsAre("opening", "dpi", "polling"));
+    EXPECT_EQ(mouse->settings().dpi->currentLevel, 3);
+    EXPECT_FALSE(engine.pending().any());
+}
+
+TEST_F(ApplyEngineTest, AReportTheMouseDidNotTakeIsSentAgainByTheNextApply) {
+    engine.apply();
+    receivedSinceLast();
+    edit([](ProfileRecord& r) {
+        r.set(Field::dpiLevel, 3);
+        r.set(Field::pollingRate, 1);
+    });
+    mouse->rejectNext(2);  // the opening and the DPI report
+    engine.apply();
+    EXPECT_TRUE(engine.pending().dpi);
+    EXPECT_FALSE(engine.pending().polling);
+    EXPECT_EQ(mouse->settings().dpi->currentLevel, 2);  // still the old level
+
+    engine.apply();
+    EXPECT_THAT(receivedSinceLast(), ElementsAre("opening", "dpi", "polling", "opening", "dpi"));
+    EXPECT_EQ(mouse->settings().dpi->currentLevel, 4);
+    EXPECT_FALSE(engine.pending().any());
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "device/device_link.h"
 
+#include <algorithm>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -93,7 +95,8 @@ TEST_F(DeviceLinkTest, OpenAsksTheLibraryForTheWiredMouse) {
     EXPECT_FALSE(link->offline());
     EXPECT_TRUE(link->connected());
     EXPECT_EQ(mainWindow.count(kConnectedChangedMessage), 1);
-    EXPECT_THAT(view.calls, ElementsAre("sleep 0", "charging_text", "animation 0", "wired 1"));
+    EXPECT_THAT(view.calls,
+                ElementsAre("sleep 0", "charging_text", "animation 0", "wired 1", "link up"));
 }
 
 TEST_F(DeviceLinkTest, OpenWithoutAMouseOrWithoutALibraryLeavesTheWiredPathClosed) {
@@ -147,14 +150,24 @@ TEST_F(DeviceLinkTest, WirelessWithoutAcknowledgementSendsTenCopiesHalfASecondAp
     FakeReceiver& receiver = goWireless();
     const auto polling = bytesOf(buildPolling(testing::defaultRecord()));
 
-    EXPECT_EQ(link->send(polling), 9);
+    EXPECT_EQ(link->send(polling), 0);  // every copy went out, none was acknowledged
     ASSERT_EQ(receiver.sent.size(), 10u);
     for (std::size_t i = 0; i < 10; ++i) {
         EXPECT_EQ(receiver.sent[i].first, 500 * static_cast<long long>(i));
         EXPECT_EQ(receiver.sent[i].second, polling);
     }
     EXPECT_EQ(debugLines, std::vector<std::string>(10, "Wireless Send = 9"));
-    EXPECT_EQ(clock.now().count(), 10 * 500 + 500);  // the closing pause after success
+    EXPECT_EQ(clock.now().count(), 10 * 500 + 500);  // the closing pause after copies went out
+}
+
+TEST_F(DeviceLinkTest, EachTimeAPathComesUpTheViewIsTold) {
+    openWired(0);
+    view.calls.clear();
+    link->setWirelessOnline(true);
+    link->setWirelessOnline(true);  // further reports keep it up: nothing new
+    link->setWirelessOnline(false);
+    link->setWirelessOnline(true);
+    EXPECT_EQ(std::count(view.calls.begin(), view.calls.end(), "link up"), 2);
 }
 
 TEST_F(DeviceLinkTest, AcknowledgementAfterTheFirstCopyEndsTheRepetition) {
@@ -226,8 +239,8 @@ TEST_F(DeviceLinkTest, RemovalAndArrivalFollowTheCable) {
     EXPECT_EQ(link->wiredState(), 1);
     EXPECT_FALSE(link->offline());
     EXPECT_EQ(mainWindow.count(kConnectedChangedMessage), 2);
-    EXPECT_THAT(view.calls,
-                ElementsAre("sleep 0", "wired 1", "sections", "charging_text", "animation 1"));
+    EXPECT_THAT(view.calls, ElementsAre("sleep 0", "wired 1", "sections", "charging_text",
+                                        "animation 1", "link up"));
 }
 
 TEST_F(DeviceLinkTest, AnArrivalThatCannotBeOpenedIsNotShownAsWired) {

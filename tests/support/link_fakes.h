@@ -55,6 +55,7 @@ class RecordingView final : public LinkView {
     void onStatusReport(std::uint16_t word, std::uint16_t value) override {
         statusReports.push_back({word, value});
     }
+    void onLinkUp() override { log("link up"); }
     void log(std::string line) { calls.push_back(std::move(line)); }
 
     std::vector<std::string> calls;

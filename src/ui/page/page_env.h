@@ -41,6 +41,9 @@ struct PageEnv {
     std::function<void()> requestApply;
     // Every section shows the current profile again.
     std::function<void()> refreshPage;
+    // The profiles are stored by the page's worker, so the window never waits
+    // for the disk.
+    std::function<void()> requestSave;
 
     int timer(int offset) const { return static_cast<int>(model.timerBase) + offset; }
     QString text(const QString& id) const { return context.texts.get(id); }

@@ -2,7 +2,6 @@
 
 #include <QListWidget>
 
-#include "store/profile_store.h"
 #include "store/profile_transfer.h"
 #include "ui/profile_name_window.h"
 
@@ -100,9 +99,7 @@ void ProfileSection::rename() {
     if (list_)
         if (QListWidgetItem* row = list_->item(env_.profiles.currentIndex()))
             row->setText(QString::fromStdU16String(dialog.acceptedName()));
-    std::string error;
-    if (!saveProfiles(env_.profiles, env_.services.dataFolder(), &error))
-        env_.services.debug(error);
+    env_.requestSave();
 }
 
 void ProfileSection::remove() {
