@@ -64,8 +64,12 @@ int DevPort::openFeatureDevice() {
         }
     std::shared_ptr<HidDevice> opened = backend->open(pick->path);
     if (!opened) return 0;
+    // Without a second handle the mouse still takes settings; its own status
+    // reports are not read.
+    std::shared_ptr<HidDevice> reading = backend->open(pick->path);
     const std::lock_guard guard(mutex_);
     device_ = std::move(opened);
+    reader_ = std::move(reading);
     return 1;
 }
 
@@ -78,9 +82,11 @@ int DevPort::setFeature(const std::uint8_t* report, int length) {
 
 void DevPort::closeFeatureDevice() {
     std::shared_ptr<HidDevice> closing;
+    std::shared_ptr<HidDevice> closingReader;
     {
         const std::lock_guard guard(mutex_);
         closing = std::move(device_);
+        closingReader = std::move(reader_);
     }
     // The handle closes when the last user (a send or a read in flight) lets go.
 }
@@ -88,6 +94,11 @@ void DevPort::closeFeatureDevice() {
 std::shared_ptr<HidDevice> DevPort::device() {
     const std::lock_guard guard(mutex_);
     return device_;
+}
+
+std::shared_ptr<HidDevice> DevPort::reader() {
+    const std::lock_guard guard(mutex_);
+    return reader_;
 }
 
 bool DevPort::present() {
@@ -121,7 +132,7 @@ void DevPort::monitor() {
             if (stop_) return;
         }
         bool idle = true;
-        if (const auto dev = device()) {
+        if (const auto dev = reader()) {
             std::array<std::uint8_t, 64> buffer{};
             const int n = dev->readTimeout(buffer, kReadWaitMs);
             idle = n < 0;

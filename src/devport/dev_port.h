@@ -41,14 +41,18 @@ class DevPort {
     bool present();
     void post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
     std::shared_ptr<HidDevice> device();
+    std::shared_ptr<HidDevice> reader();
 
     BackendSource backendSource_;
     const std::chrono::milliseconds pollInterval_;
     std::atomic<std::uint16_t> vendorId_{0};
     std::atomic<std::uint16_t> productId_{0};
 
-    std::mutex mutex_;  // device_, window_, messages, stop flag
-    std::shared_ptr<HidDevice> device_;
+    std::mutex mutex_;  // device_, reader_, window_, messages, stop flag
+    // Two handles on the one mouse: hidapi allows no two threads in calls on
+    // one handle, and the monitor reads while the program's worker sends.
+    std::shared_ptr<HidDevice> device_;  // feature reports (the caller's thread)
+    std::shared_ptr<HidDevice> reader_;  // status reports (the monitor thread)
     VelorPoster window_{nullptr, nullptr};
     std::uint32_t messageA_ = 0;
     std::uint32_t messageB_ = 0;

@@ -13,7 +13,7 @@ struct Notification {
     QString type;
     QString sender;  // the control's name
     QWidget* control = nullptr;
-    int value = 0;          // new index, slider value or checked state, by kind
+    int value = 0;          // new index, slider value, checked state or focus reason, by kind
     QString virtualWindow;  // the page the control sits in ("MS_10_Page"), or empty
 };
 

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFile>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +23,7 @@ namespace {
 
 constexpr const char* kTextId = "textId";
 constexpr const char* kVirtualWindow = "virtualwnd";
+constexpr const char* kWheelNeedsFocus = "velorWheelNeedsFocus";
 
 // Our own controls, by the class names the skin files use.
 class SkinLoader final : public QUiLoader {
@@ -181,9 +183,11 @@ void SkinWindow::watch(QWidget* control) {
     } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
         connect(combo, &QComboBox::activated, this,
                 [this, combo](int index) { deliver(combo, "itemselect", index); });
+        takeWheelOnlyWithFocus(combo);
     } else if (auto* slider = qobject_cast<QAbstractSlider*>(control)) {
         connect(slider, &QAbstractSlider::valueChanged, this,
                 [this, slider](int value) { deliver(slider, "valuechanged", value); });
+        takeWheelOnlyWithFocus(slider);
     } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
         connect(edit, &QLineEdit::textEdited, this, [this, edit] { deliver(edit, "textchanged"); });
         connect(edit, &QLineEdit::returnPressed, this, [this, edit] { deliver(edit, "return"); });
@@ -199,11 +203,26 @@ void SkinWindow::watch(QWidget* control) {
     }
 }
 
+// A wheel turned over a control that does not have the focus scrolls what
+// holds it instead of changing a setting the user only scrolled past.
+void SkinWindow::takeWheelOnlyWithFocus(QWidget* control) {
+    control->setFocusPolicy(Qt::StrongFocus);
+    control->setProperty(kWheelNeedsFocus, true);
+    control->installEventFilter(this);
+}
+
 bool SkinWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
-        if (auto* w = qobject_cast<QWidget*>(watched))
-            deliver(w, event->type() == QEvent::FocusIn ? "setfocus" : "killfocus");
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (w == nullptr) return QObject::eventFilter(watched, event);
+    if (event->type() == QEvent::Wheel && w->property(kWheelNeedsFocus).toBool() &&
+        !w->hasFocus()) {
+        event->ignore();  // on to the parent, which scrolls
+        return true;
     }
+    // The reason tells a click into a control from Tab or the window coming back.
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+        deliver(w, event->type() == QEvent::FocusIn ? "setfocus" : "killfocus",
+                static_cast<QFocusEvent*>(event)->reason());
     return QObject::eventFilter(watched, event);
 }
 

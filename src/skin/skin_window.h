@@ -67,6 +67,7 @@ class SkinWindow final : public QObject {
   private:
     void deliver(QWidget* control, const QString& type, int value = 0);
     void index(QWidget* root);
+    void takeWheelOnlyWithFocus(QWidget* control);
     static void applyText(QWidget* control, const QString& text);
 
     QWidget* host_;

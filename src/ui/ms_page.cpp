@@ -95,7 +95,10 @@ void CMS_Page::init(PageContext& context) {
         context_->timers.setTimer(env_->timer(page_timer::kWatchdog), kWatchdogMs);
     });
     fromWorker_.on(kShowRing, [this](auto, auto) { status_->showApplyRing(true); });
-    fromWorker_.on(kHideRing, [this](auto, auto) { status_->showApplyRing(false); });
+    fromWorker_.on(kHideRing, [this](auto, auto) {
+        status_->showApplyRing(false);
+        dpi_->showPending();  // what the apply sent is no longer pending
+    });
     link_->setApplyHandler([this] { engine_->apply(); });
     link_->setSaveHandler([this] { saveStore(); });
     link_->open(services_.openLibrary ? services_.openLibrary() : nullptr);
@@ -218,6 +221,7 @@ void CMS_Page::onStatusReport(std::uint16_t eventWord, std::uint16_t value) {
 void CMS_Page::takeOver(Field field) {
     engine_->acceptDeviceChange(field);
     link_->requestSave();
+    dpi_->showPending();
 }
 
 void CMS_Page::onLinkUp() {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -31,6 +32,64 @@ struct PosterWindow {
                  &target} {}
     VelorPoster window;
 };
+
+// A mouse whose handles notice when two threads are inside calls on one
+// handle at the same time (hidapi frees a handle's error text at the start of
+// every call, so two threads in one handle can free it twice).
+class OverlapBackend final : public HidBackend {
+  public:
+    class Handle final : public HidDevice {
+      public:
+        explicit Handle(std::atomic<int>& overlaps) : overlaps_(overlaps) {}
+        int sendFeatureReport(std::span<const std::uint8_t> r) override {
+            enter();
+            return static_cast<int>(r.size());
+        }
+        int write(std::span<const std::uint8_t>) override { return -1; }
+        int readTimeout(std::span<std::uint8_t>, int) override {
+            enter();
+            return 0;
+        }
+        bool setNonBlocking(bool) override { return true; }
+
+      private:
+        void enter() {
+            if (inside_.fetch_add(1) != 0) ++overlaps_;
+            std::this_thread::sleep_for(200us);  // a call takes a while
+            --inside_;
+        }
+        std::atomic<int> inside_{0};
+        std::atomic<int>& overlaps_;
+    };
+
+    std::vector<HidDeviceInfo> enumerate(std::uint16_t, std::uint16_t) override {
+        HidDeviceInfo info;
+        info.path = "mouse";
+        info.vendorId = 0x1D57;
+        info.productId = 0xFA79;
+        info.usagePage = 0xFF00;
+        return {info};
+    }
+    std::unique_ptr<HidDevice> open(const std::string&) override {
+        return std::make_unique<Handle>(overlaps);
+    }
+    std::atomic<int> overlaps{0};
+};
+
+TEST(DevPort, TheMonitorReadsOnAHandleOfItsOwnWhileTheProgramSends) {
+    OverlapBackend backend;
+    RecordingPoster poster;
+    PosterWindow window(poster);
+    DevPort port([&] { return &backend; }, 5ms);
+    port.setVidPid(0x1D57, 0xFA79);
+    ASSERT_EQ(port.openFeatureDevice(), 1);
+    port.openMonitor(&window.window, 0x693, 0x694);
+    const Report opening = buildOpening();
+    for (int i = 0; i < 300; ++i) ASSERT_EQ(port.setFeature(opening.buffer.data(), 10), 10);
+    port.closeMonitor();
+    port.closeFeatureDevice();
+    EXPECT_EQ(backend.overlaps, 0);
+}
 
 TEST(DevPort, FindsTheWiredMouseWatchesItAndForwardsItsStatus) {
     sim::SimBackend backend;

@@ -30,7 +30,7 @@ TEST(LanguageFiles, AllThreeHoldTheSameIdsAndNoEmptyText) {
     for (const char* id :
          {"mouse_name_text", "warning_title_text", "charging_text", "add_profile_text",
           "add_macro_text", "no_device_text", "tray_show_text", "tray_exit_text", "key_F1",
-          "key_\\", "L_Button", "Forward_Button", "prate_4_text"}) {
+          "key_\\", "L_Button", "Forward_Button", "prate_4_text", "apply_pending_text"}) {
         EXPECT_TRUE(english.contains(id)) << id;
         EXPECT_FALSE(english.value(id).isEmpty()) << id;
         EXPECT_FALSE(chinese.value(id).isEmpty()) << id;

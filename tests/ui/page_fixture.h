@@ -3,6 +3,10 @@
 
 #include <QCoreApplication>
 
+#include <chrono>
+#include <mutex>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 #include "../support/link_fakes.h"
@@ -32,7 +36,11 @@ class PageTest : public ::testing::Test {
                                  CMS_Page::Services p;
                                  p.model = descriptorFor(10);
                                  p.skinFolder = QStringLiteral(VELOR_SOURCE_DIR "/res/");
-                                 p.dataFolder = [this] { return temp.folder(); };
+                                 p.dataFolder = [this] {
+                                     const std::lock_guard guard(foldersMutex);
+                                     folderThreads.push_back(std::this_thread::get_id());
+                                     return temp.folder();
+                                 };
                                  p.keyboard = &keyboard;
                                  p.clock = &clock;
                                  p.debug = [](std::string_view) {};
@@ -76,7 +84,25 @@ class PageTest : public ::testing::Test {
         return page->profiles().current();
     }
 
+    // Waits (pumping events) until done() holds or two seconds have passed.
+    template <typename Done>
+    bool waitFor(Done done) {
+        for (int i = 0; i < 400 && !done(); ++i) {
+            QCoreApplication::processEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        pump();
+        return done();
+    }
+    // The threads that asked for the data folder: those that read or wrote the stores.
+    std::vector<std::thread::id> storeThreads() {
+        const std::lock_guard guard(foldersMutex);
+        return std::exchange(folderThreads, {});
+    }
+
     testing::TempFolder temp;
+    std::mutex foldersMutex;
+    std::vector<std::thread::id> folderThreads;
     sim::SimBackend backend;
     sim::SimMouse* mouse = nullptr;
     UsKeyboardLayout keyboard;

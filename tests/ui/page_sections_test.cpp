@@ -130,10 +130,10 @@ TEST_F(PageTest, DpiControlsWriteTheirOwnLevelAndKeepTheCurrentOneInTheCycle) {
     EXPECT_TRUE(find<QCheckBox>("check_dpi_step_3")->isChecked());
     EXPECT_EQ(current().get(Field::dpiEnabled, 2), 1);
 
-    find<QLineEdit>("edit_dpi_8")->setFocus();  // level 8 is not in the cycle
+    find<QLineEdit>("edit_dpi_8")->setFocus(Qt::MouseFocusReason);  // not in the cycle
     QCoreApplication::processEvents();
     EXPECT_EQ(current().get(Field::dpiLevel), 2);
-    find<QLineEdit>("edit_dpi_4")->setFocus();
+    find<QLineEdit>("edit_dpi_4")->setFocus(Qt::MouseFocusReason);
     QCoreApplication::processEvents();
     EXPECT_EQ(current().get(Field::dpiLevel), 3);
     EXPECT_TRUE(find<QAbstractButton>("option_dpi_step_4")->isChecked());

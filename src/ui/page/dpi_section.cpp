@@ -36,6 +36,13 @@ void DpiSection::refresh(const ProfileRecord& r) {
         if (enables_[level]) enables_[level]->setChecked(r.get(Field::dpiEnabled, level) == 1);
     }
     showLevel(r.i32(Field::dpiLevel));
+    showPending();
+}
+
+void DpiSection::showPending() {
+    if (apply_ == nullptr) return;
+    const bool pending = env_.engine.pending().dpi;
+    env_.context.skin.setTextId(apply_, pending ? "apply_pending_text" : "apply_text");
 }
 
 void DpiSection::showLevel(int level) {
@@ -85,6 +92,7 @@ bool DpiSection::notify(const Notification& n) {
         if (k < 0) return false;
         env_.edit([&](ProfileRecord& r) { r.set(Field::dpiLevel, k); });
         markCurrentEdit();
+        showPending();
         env_.requestApply();
         return true;
     }
@@ -101,38 +109,52 @@ bool DpiSection::notify(const Notification& n) {
         env_.edit(
             [&](ProfileRecord& r) { r.set(Field::dpiX, n.value, static_cast<std::uint32_t>(k)); });
         showValue(k, n.value, false);
+        showPending();
         return true;
     }
     const int k = indexOf(edits_, n.control);
     if (k < 0) return false;
-    onEdit(k, n.type, edits_[static_cast<std::size_t>(k)]);
+    onEdit(k, n, edits_[static_cast<std::size_t>(k)]);
     return true;
 }
 
 void DpiSection::onEnable(int level, bool checked) {
+    const auto index = static_cast<std::uint32_t>(level);
     bool current = false;
+    int value = 0;
     env_.edit([&](ProfileRecord& r) {
         current = r.i32(Field::dpiLevel) == level;
-        if (!current) r.set(Field::dpiEnabled, checked ? 1 : 0, static_cast<std::uint32_t>(level));
+        if (current) return;
+        r.set(Field::dpiEnabled, checked ? 1 : 0, index);
+        // A level taken into the cycle gets a value the mouse can use (a
+        // level never enabled holds 0) before anything is sent.
+        value = sliderFromDpi(env_.model, dpiFromSlider(env_.model, r.i32(Field::dpiX, index)));
+        if (checked) r.set(Field::dpiX, value, index);
     });
     // The current level always takes part in the cycle.
     if (current) {
-        enables_[static_cast<std::size_t>(level)]->setChecked(true);
+        enables_[index]->setChecked(true);
         return;
     }
+    if (checked) showValue(level, value, true);
+    showPending();
     env_.requestApply();
 }
 
-void DpiSection::onEdit(int level, const QString& type, QLineEdit* edit) {
+void DpiSection::onEdit(int level, const Notification& n, QLineEdit* edit) {
     const auto index = static_cast<std::uint32_t>(level);
-    if (type == "textchanged") {
+    if (n.type == "textchanged") {
         QString digits = edit->text();
         digits.removeIf([](QChar c) { return c < '0' || c > '9'; });
         if (digits != edit->text()) {
             edit->setText(digits);
             edit->setCursorPosition(static_cast<int>(digits.size()));
+            edit->setModified(true);  // still the user's typing
         }
-    } else if (type == "killfocus" || type == "return") {
+    } else if (n.type == "killfocus" || n.type == "return") {
+        // Leaving a box the user did not type into changes nothing (a level
+        // never enabled keeps its 0).
+        if (!edit->isModified()) return;
         // Stored at once, clamped to the model's range; sent with the next apply.
         bool ok = false;
         const long long typed = edit->text().toLongLong(&ok);
@@ -142,7 +164,11 @@ void DpiSection::onEdit(int level, const QString& type, QLineEdit* edit) {
         env_.edit([&](ProfileRecord& r) { r.set(Field::dpiX, value, index); });
         showValue(level, value, true);
         markCurrentEdit();
-    } else if (type == "setfocus") {
+        showPending();
+    } else if (n.type == "setfocus") {
+        // Only a click into a box selects its level: Tab, or the window coming
+        // back to the front, leaves the mouse alone.
+        if (n.value != Qt::MouseFocusReason) return;
         bool changed = false;
         env_.edit([&](ProfileRecord& r) {
             // Focusing a disabled level's box does not select the level.
@@ -153,6 +179,7 @@ void DpiSection::onEdit(int level, const QString& type, QLineEdit* edit) {
         });
         if (!changed) return;
         showLevel(level);
+        showPending();
         env_.requestApply();
     }
 }

@@ -24,11 +24,13 @@ class DpiSection final : public PageSection {
 
     // The mouse changed its level itself (0-based); the record already has it.
     void showLevel(int level);
+    // The apply button says whether a DPI change is still to be sent.
+    void showPending();
 
   private:
     void markCurrentEdit();
     void showValue(int level, int sliderValue, bool onSlider);
-    void onEdit(int level, const QString& type, QLineEdit* edit);
+    void onEdit(int level, const Notification& n, QLineEdit* edit);
     void onEnable(int level, bool checked);
 
     std::array<QSlider*, kDpiLevels> sliders_{};

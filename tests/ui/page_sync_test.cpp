@@ -1,0 +1,130 @@
+// The mouse holds what the window shows: edits waiting to be sent survive the
+// mouse's own reports, a path that comes back gets the whole profile, moving
+// through the page changes nothing, and the stores are written off the UI
+// thread.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSlider>
+#include <QTest>
+#include <QWheelEvent>
+
+#include <algorithm>
+
+#include "page_fixture.h"
+
+namespace velor {
+namespace {
+
+// The reports the mouse took since index `from` of its trace, by first byte.
+std::vector<std::uint8_t> kindsSince(const sim::SimMouse& mouse, std::size_t from) {
+    std::vector<std::uint8_t> kinds;
+    const auto trace = mouse.trace();
+    for (std::size_t i = from; i < trace.size(); ++i) kinds.push_back(trace[i][0]);
+    return kinds;
+}
+
+void wheel(QWidget* w, int steps) {
+    QWheelEvent event(QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), QPoint(),
+                      QPoint(0, 120 * steps), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                      false);
+    QApplication::sendEvent(w, &event);
+}
+
+TEST_F(PageTest, AReportFromTheMouseDoesNotSwallowATypedValue) {
+    pump();  // the whole profile went out when the cable was found
+    const std::uint8_t code3200 = mouse->settings().dpi->codes[4];  // level 5 is 3200 DPI
+    ASSERT_NE(mouse->settings().dpi->codes[2], code3200);
+    auto* edit = find<QLineEdit>("edit_dpi_3");
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, "3200");
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(find<QAbstractButton>("btn_apply_dpi")->text(),
+              window->texts().get("apply_pending_text"));
+
+    page->onStatusReport(0x1036, 4);  // the mouse's own button: level 4
+    pump();
+    EXPECT_EQ(current().get(Field::dpiLevel), 3);
+    EXPECT_EQ(find<QAbstractButton>("btn_apply_dpi")->text(),
+              window->texts().get("apply_pending_text"));  // 3200 is still to be sent
+
+    find<QAbstractButton>("btn_apply_dpi")->click();
+    pump();
+    EXPECT_EQ(mouse->settings().dpi->codes[2], code3200);
+    EXPECT_EQ(mouse->settings().dpi->currentLevel, 4);
+    EXPECT_EQ(find<QAbstractButton>("btn_apply_dpi")->text(), window->texts().get("apply_text"));
+}
+
+TEST_F(PageTest, ACablePluggedBackGetsTheWholeProfileUnasked) {
+    pump();
+    backend.unplug(*mouse);
+    ASSERT_TRUE(waitFor([&] { return page->link().wiredState() == 2; }));
+    // A switch while the mouse is away cannot reach it.
+    page->profiles().add(u"Second");
+    emit find<QListWidget>("list_profile")->currentRowChanged(1);
+    pump();
+    const std::size_t before = mouse->trace().size();
+
+    backend.plugBack(*mouse);
+    ASSERT_TRUE(waitFor([&] { return page->link().wiredState() == 1; }));
+    ASSERT_TRUE(waitFor([&] { return kindsSince(*mouse, before).size() >= 5; }));
+    EXPECT_EQ(kindsSince(*mouse, before),
+              (std::vector<std::uint8_t>{0x0C, 0x04, 0x05, 0x06, 0x08}));
+}
+
+TEST_F(PageTest, TheWheelOverAControlWithoutFocusChangesNothing) {
+    auto* sleep = find<QSlider>("slider_sleep_timer");
+    auto* effect = find<QComboBox>("combo_light");
+    find<QAbstractButton>("apply_btn")->setFocus();
+    wheel(sleep, -3);
+    wheel(effect, -1);
+    EXPECT_EQ(sleep->value(), 10);
+    EXPECT_EQ(current().get(Field::sleepTimer), 10);
+    EXPECT_EQ(effect->currentIndex(), 0);
+    EXPECT_EQ(current().get(Field::lightMode), 0);
+
+    sleep->setFocus();
+    wheel(sleep, 1);
+    EXPECT_NE(sleep->value(), 10);  // with the focus it is the user's choice
+    EXPECT_EQ(current().get(Field::sleepTimer), sleep->value());
+}
+
+TEST_F(PageTest, MovingThroughTheDpiBoxesChangesNothing) {
+    pump();
+    const std::size_t before = mouse->trace().size();
+    for (const char* box : {"edit_dpi_1", "edit_dpi_3", "edit_dpi_8", "edit_dpi_5"}) {
+        find<QLineEdit>(box)->setFocus(Qt::TabFocusReason);
+        QCoreApplication::processEvents();
+    }
+    find<QLineEdit>("edit_dpi_4")->setFocus(Qt::ActiveWindowFocusReason);  // the window is back
+    find<QAbstractButton>("apply_btn")->setFocus(Qt::TabFocusReason);
+    pump();
+    EXPECT_EQ(current().get(Field::dpiLevel), 1);
+    EXPECT_EQ(current().get(Field::dpiX, 7), 0);  // level 8 was left untouched
+    EXPECT_TRUE(kindsSince(*mouse, before).empty());
+
+    // Taking level 8 into the cycle gives it a value the mouse can use.
+    find<QCheckBox>("check_dpi_step_8")->click();
+    EXPECT_EQ(current().get(Field::dpiX, 7), 2);
+    EXPECT_EQ(find<QLineEdit>("edit_dpi_8")->text(), "200");
+}
+
+TEST_F(PageTest, TheMousesReportsAreStoredOffTheUiThread) {
+    pump();
+    storeThreads();
+    page->onStatusReport(0x1036, 3);  // DPI level
+    page->onStatusReport(0x2036, 2);  // polling rate
+    page->onStatusReport(0x7036, 4);  // lighting effect
+    pump();
+    const std::vector<std::thread::id> threads = storeThreads();
+    ASSERT_FALSE(threads.empty());
+    EXPECT_EQ(std::count(threads.begin(), threads.end(), std::this_thread::get_id()), 0);
+    EXPECT_EQ(current().get(Field::lightMode), 4);
+}
+
+}  // namespace
+}  // namespace velor
