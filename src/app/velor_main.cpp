@@ -10,6 +10,7 @@
 #include "app/first_paint_probe.h"
 #include "app/instance_server.h"
 #include "app/screenshots.h"
+#include "app/simulation.h"
 #include "device/feature_library.h"
 #include "hid/hidapi_backend.h"
 #include "keys/key_tables.h"
@@ -21,7 +22,6 @@
 #include "platform/keyboard_layout.h"
 #include "platform/program_folder.h"
 #include "platform/system_language.h"
-#include "sim/sim_backend.h"
 #include "ui/main_window.h"
 #include "ui/ms_page.h"
 
@@ -77,15 +77,18 @@ int runVelor(int argc, char** argv) {
     if (!keyboard) keyboard = std::make_unique<UsKeyboardLayout>();
 
     // Real devices through hidapi, or simulated ones when VELOR_SIMULATE says so.
+    std::unique_ptr<Simulation> simulation;
     std::unique_ptr<HidBackend> hid;
-    if (const QString devices = qEnvironmentVariable("VELOR_SIMULATE"); !devices.isEmpty()) {
-        auto sim = std::make_unique<sim::SimBackend>();
-        sim::populateFromList(*sim, devices.toStdString());
-        sim->startHeartbeat(std::chrono::seconds(2));
-        hid = std::move(sim);
+    HidBackend* devices = nullptr;
+    if (const QString simulate = qEnvironmentVariable("VELOR_SIMULATE"); !simulate.isEmpty()) {
+        simulation = std::make_unique<Simulation>(
+            simulate.toStdString(), qEnvironmentVariable("VELOR_SIM_TRACE").toStdString(),
+            qEnvironmentVariable("VELOR_SIM_CONTROL").toStdString(), debug);
+        devices = &simulation->backend();
     } else {
         hid = makeHidapiBackend();
         if (!hid) debug("hidapi could not be initialised");
+        devices = hid.get();
     }
     const auto makePage = [&](int slot) -> std::unique_ptr<DevicePage> {
         const ModelDescriptor* model = supportedDescriptor(slot);
@@ -97,7 +100,7 @@ int runVelor(int argc, char** argv) {
         page.keyboard = keyboard.get();
         page.debug = debug;
         page.openLibrary = [&, model]() -> std::unique_ptr<FeatureDevice> {
-            auto library = loadFeatureLibrary(programFolder, model->library, hid.get());
+            auto library = loadFeatureLibrary(programFolder, model->library, devices);
             if (!library) {
                 debug(library.error());
                 return nullptr;
@@ -116,7 +119,7 @@ int runVelor(int argc, char** argv) {
         makePage,
         {},
         keyboard.get(),
-        hid.get(),
+        devices,
     };
     auto window = std::make_unique<CMainWnd>(std::move(services));
     quitAfterFirstPaintIfAsked(*window);

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <deque>
 
 namespace velor::sim {
 
@@ -19,6 +22,11 @@ constexpr std::size_t kMaxQueuedInputs = 256;
 
 }  // namespace
 
+// What a trace line calls each way into a mouse.
+const char* linkName(Role role) {
+    return role == Role::WiredMouse ? "wired" : "24g";
+}
+
 struct Interface {
     HidDeviceInfo info;
     Role role = Role::WiredMouse;
@@ -29,6 +37,7 @@ struct Interface {
 
 struct SimBackend::World {
     std::mutex mutex;
+    std::FILE* trace = nullptr;  // under mutex
     std::condition_variable inputArrived;
     std::vector<std::unique_ptr<SimMouse>> mice;
     std::vector<Interface> interfaces;
@@ -71,6 +80,29 @@ struct SimBackend::World {
             if (i.mouse == &mouse) return i.unit;
         return 0;
     }
+    // Called with mutex held.
+    void traceFrame(const Interface& i, std::span<const std::uint8_t> frame) {
+        if (trace == nullptr) return;
+        std::string line =
+            std::string(linkName(i.role)) + " " + std::to_string(i.mouse->model().slot) + " ";
+        static constexpr char kHex[] = "0123456789abcdef";
+        for (const std::uint8_t b : frame) {
+            line += kHex[b >> 4];
+            line += kHex[b & 0x0F];
+        }
+        line += '\n';
+        std::fputs(line.c_str(), trace);
+        std::fflush(trace);
+    }
+    ~World() {
+        if (trace) std::fclose(trace);
+    }
+};
+
+struct SimBackend::Heartbeat {
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool stop = false;
 };
 
 namespace {
@@ -90,6 +122,7 @@ class SimDevice final : public HidDevice {
                 return -1;
             mouse = i->mouse;
             via = i->role == Role::WiredMouse ? Via::Cable : Via::Receiver;
+            world_->traceFrame(*i, report);
         }
         return mouse->receive(report, via) ? static_cast<int>(report.size()) : -1;
     }
@@ -138,11 +171,12 @@ SimBackend::SimBackend() : world_(std::make_shared<World>()) {}
 
 void SimBackend::startHeartbeat(std::chrono::milliseconds interval) {
     if (heartbeat_.joinable()) return;
-    stopHeartbeat_ = std::make_shared<std::atomic<bool>>(false);
-    heartbeat_ = std::thread([world = world_, stop = stopHeartbeat_, interval] {
-        constexpr std::uint8_t kPower = 0x40;
-        constexpr std::uint16_t kOnBattery = 0x5001;  // 80 %, on battery
-        while (!*stop) {
+    heartbeatState_ = std::make_shared<Heartbeat>();
+    heartbeat_ = std::thread([world = world_, state = heartbeatState_, interval] {
+        // Sleeps the whole interval; only the end of the backend wakes it early.
+        std::unique_lock lock(state->mutex);
+        while (!state->stop) {
+            lock.unlock();
             std::vector<SimMouse*> carried;
             {
                 const std::lock_guard guard(world->mutex);
@@ -150,16 +184,44 @@ void SimBackend::startHeartbeat(std::chrono::milliseconds interval) {
                     if (i.role == Role::ReceiverReport && world->plugged(i.unit))
                         carried.push_back(i.mouse);
             }
-            for (SimMouse* mouse : carried) mouse->emitStatus(kPower, kOnBattery);
-            for (auto waited = std::chrono::milliseconds(0); waited < interval && !*stop;
-                 waited += std::chrono::milliseconds(50))
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            for (SimMouse* mouse : carried) mouse->emitBattery();
+            lock.lock();
+            state->wake.wait_for(lock, interval, [&] { return state->stop; });
         }
     });
 }
 
+bool SimBackend::traceTo(const std::string& file, std::string* error) {
+    std::FILE* f = std::fopen(file.c_str(), "a");
+    if (f == nullptr) {
+        if (error) *error = "cannot open " + file + " for the trace";
+        return false;
+    }
+    const std::lock_guard guard(world_->mutex);
+    if (world_->trace) std::fclose(world_->trace);
+    world_->trace = f;
+    return true;
+}
+
+SimMouse* SimBackend::mouseAt(int slot, std::string_view link) {
+    const std::lock_guard guard(world_->mutex);
+    for (const Interface& i : world_->interfaces) {
+        if (i.mouse->model().slot != slot) continue;
+        if ((link == "wired" && i.role == Role::WiredMouse) ||
+            (link == "24g" && i.role == Role::ReceiverCommand))
+            return i.mouse;
+    }
+    return nullptr;
+}
+
 SimBackend::~SimBackend() {
-    if (stopHeartbeat_) *stopHeartbeat_ = true;
+    if (heartbeatState_) {
+        {
+            const std::lock_guard guard(heartbeatState_->mutex);
+            heartbeatState_->stop = true;
+        }
+        heartbeatState_->wake.notify_all();
+    }
     if (heartbeat_.joinable()) heartbeat_.join();
     // Wake readers so they see their devices gone rather than wait on.
     {

@@ -3,10 +3,7 @@
 // VELOR_SIMULATE is set) use it in place of hidapi.
 #pragma once
 
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -41,15 +38,25 @@ class SimBackend final : public HidBackend {
     // ones do (the program uses this; tests drive reports themselves).
     void startHeartbeat(std::chrono::milliseconds interval);
 
+    // Appends every frame a simulated device takes to file as one line
+    // "<link> <slot> <hex>", flushed at once. False with an error when the
+    // file cannot be opened.
+    bool traceTo(const std::string& file, std::string* error);
+
+    // The mouse of a slot on a link ("wired", "24g"), or nullptr.
+    SimMouse* mouseAt(int slot, std::string_view link);
+
     std::vector<HidDeviceInfo> enumerate(std::uint16_t vendorId, std::uint16_t productId) override;
     std::unique_ptr<HidDevice> open(const std::string& path) override;
 
     struct World;  // shared with open handles, which may outlive the backend
 
   private:
+    struct Heartbeat;
+
     std::shared_ptr<World> world_;
     std::thread heartbeat_;
-    std::shared_ptr<std::atomic<bool>> stopHeartbeat_;
+    std::shared_ptr<Heartbeat> heartbeatState_;
 };
 
 // Builds the devices that VELOR_SIMULATE asks for: "1" for an MS_10 mouse on a

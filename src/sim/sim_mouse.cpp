@@ -202,6 +202,25 @@ void SimMouse::setSilent(bool silent) {
     silent_ = silent;
 }
 
+void SimMouse::setBattery(int percent) {
+    {
+        const std::lock_guard guard(mutex_);
+        battery_ = std::clamp(percent, 1, 100);
+    }
+    emitBattery();
+}
+
+int SimMouse::battery() const {
+    const std::lock_guard guard(mutex_);
+    return battery_;
+}
+
+void SimMouse::emitBattery() {
+    constexpr std::uint8_t kPower = 0x40;
+    constexpr std::uint16_t kOnBattery = 1;
+    emitStatus(kPower, static_cast<std::uint16_t>(battery() << 8 | kOnBattery));
+}
+
 void SimMouse::rejectNext(int count) {
     const std::lock_guard guard(mutex_);
     rejectCount_ = count;

@@ -80,6 +80,12 @@ class SimMouse {
 
     void setSilent(bool silent);  // no acknowledgements through the receiver
     void rejectNext(int count);
+    // The battery level the mouse reports (on battery, 1..100); it reports it
+    // at once.
+    void setBattery(int percent);
+    int battery() const;
+    // The power report of the battery level (as the heartbeat sends it).
+    void emitBattery();
 
     MouseSettings settings() const;
     std::vector<std::vector<std::uint8_t>> trace() const;
@@ -100,6 +106,7 @@ class SimMouse {
     int acks_ = 0;
     int rejectCount_ = 0;
     bool silent_ = false;
+    int battery_ = 80;
     // Macro reassembly: the button and the chunks so far.
     int macroButton_ = 0;
     std::vector<std::uint8_t> macroPayload_;

@@ -5,9 +5,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
+#include <thread>
 
 #include "../support/temp_folder.h"
 #include "platform/app_folders.h"
+#include "platform/command_pipe.h"
 #include "platform/instance_lock.h"
 #include "platform/instance_notify.h"
 
@@ -66,6 +69,52 @@ TEST(InstanceLock, RuntimeFolderMustBeOursAndClosed) {
 TEST(InstanceNotify, NobodyListeningIsAFailureNotAHang) {
     testing::TempFolder temp;
     EXPECT_FALSE(notifyFirstInstance(temp.folder() + "none.sock", 2));
+}
+
+}  // namespace
+}  // namespace velor
+
+namespace velor {
+namespace {
+
+TEST(CommandPipe, LinesWrittenIntoThePipeReachTheCallbackAndThePipeGoesWithIt) {
+    testing::TempFolder temp;
+    const std::string path = temp.folder() + "control";
+    std::mutex mutex;
+    std::vector<std::string> lines;
+    std::string error;
+    auto pipe = CommandPipe::open(
+        path,
+        [&](const std::string& line) {
+            const std::lock_guard guard(mutex);
+            lines.push_back(line);
+        },
+        &error);
+    ASSERT_TRUE(pipe) << error;
+    {
+        std::ofstream writer(path);
+        writer << "unplug 10:24g\nplug 10:";
+        writer.flush();
+        writer << "24g\r\n";
+    }
+    for (int i = 0; i < 400; ++i) {
+        {
+            const std::lock_guard guard(mutex);
+            if (lines.size() == 2) break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    {
+        const std::lock_guard guard(mutex);
+        EXPECT_EQ(lines, (std::vector<std::string>{"unplug 10:24g", "plug 10:24g"}));
+    }
+    pipe.reset();
+    EXPECT_FALSE(std::filesystem::exists(path));
+
+    std::ofstream(temp.folder() + "plain") << "x";
+    EXPECT_FALSE(CommandPipe::open(
+        temp.folder() + "plain", [](const std::string&) {}, &error));
+    EXPECT_NE(error.find("not a pipe"), std::string::npos);
 }
 
 }  // namespace
