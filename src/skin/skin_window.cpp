@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QUiLoader>
 #include <QVBoxLayout>
 
@@ -184,7 +185,9 @@ void SkinWindow::watch(QWidget* control) {
         connect(combo, &QComboBox::activated, this,
                 [this, combo](int index) { deliver(combo, "itemselect", index); });
         takeWheelOnlyWithFocus(combo);
-    } else if (auto* slider = qobject_cast<QAbstractSlider*>(control)) {
+    } else if (auto* slider = qobject_cast<QAbstractSlider*>(control);
+               slider && !qobject_cast<QScrollBar*>(control)) {
+        // (A scroll area's own bars are how the wheel scrolls: left alone.)
         connect(slider, &QAbstractSlider::valueChanged, this,
                 [this, slider](int value) { deliver(slider, "valuechanged", value); });
         takeWheelOnlyWithFocus(slider);

@@ -8,6 +8,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTest>
 #include <QWheelEvent>
@@ -86,6 +88,12 @@ TEST_F(PageTest, TheWheelOverAControlWithoutFocusChangesNothing) {
     EXPECT_EQ(current().get(Field::sleepTimer), 10);
     EXPECT_EQ(effect->currentIndex(), 0);
     EXPECT_EQ(current().get(Field::lightMode), 0);
+
+    // The settings column still scrolls (its bar takes the wheel it is passed).
+    QScrollBar* bar = find<QScrollArea>("ver_setting")->verticalScrollBar();
+    const int top = bar->value();
+    wheel(bar, -2);
+    EXPECT_GT(bar->value(), top);
 
     sleep->setFocus();
     wheel(sleep, 1);
