@@ -74,9 +74,10 @@ void CMS_Page::init(PageContext& context) {
                    [this] { fromWorker_.post(kStartWatchdog, 0, 0); },
                    [this](bool shown) { fromWorker_.post(shown ? kShowRing : kHideRing, 0, 0); },
                    [this] { saveStore(); }});
-    env_ = std::make_unique<PageEnv>(
-        PageEnv{*services_.model, services_, context, profiles_, macros_, *link_, *engine_,
-                [this] { link_->requestApply(); }, [this] { refresh(); }});
+    env_ =
+        std::make_unique<PageEnv>(PageEnv{*services_.model, services_, context, profiles_, macros_,
+                                          *link_, *engine_, [this] { link_->requestApply(); },
+                                          [this] { refresh(); }, [this] { link_->requestSave(); }});
     profileSection_ = std::make_unique<ProfileSection>(*env_);
     buttons_ = std::make_unique<ButtonSection>(*env_);
     dpi_ = std::make_unique<DpiSection>(*env_);

@@ -12,11 +12,13 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <algorithm>
 
 #include "page_fixture.h"
+#include "store/profile_store.h"
 
 namespace velor {
 namespace {
@@ -132,6 +134,28 @@ TEST_F(PageTest, TheMousesReportsAreStoredOffTheUiThread) {
     ASSERT_FALSE(threads.empty());
     EXPECT_EQ(std::count(threads.begin(), threads.end(), std::this_thread::get_id()), 0);
     EXPECT_EQ(current().get(Field::lightMode), 4);
+}
+
+TEST_F(PageTest, ARenameIsStoredByTheWorker) {
+    pump();
+    storeThreads();
+    // The name dialog runs modally: answer it once it is up.
+    QTimer::singleShot(0, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        dialog->findChild<QLineEdit*>("edit_name")->setText("Renamed");
+        dialog->findChild<QAbstractButton*>("btn_ok")->click();
+    });
+    find<QAbstractButton>("profile_rename_btn")->click();
+    pump();
+    EXPECT_EQ(find<QListWidget>("list_profile")->item(0)->text(), "Renamed");
+    const std::vector<std::thread::id> threads = storeThreads();
+    ASSERT_FALSE(threads.empty());
+    EXPECT_EQ(std::count(threads.begin(), threads.end(), std::this_thread::get_id()), 0);
+
+    ProfileList stored(*descriptorFor(10));
+    loadProfiles(stored, temp.folder(), window->texts(), [](std::string_view) {});
+    EXPECT_EQ(stored.current().name(), u"Renamed");
 }
 
 }  // namespace
