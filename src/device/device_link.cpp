@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "protocol/frame_4k.h"
 #include "protocol/report.h"
 #include "protocol/report_builders.h"
 
@@ -13,6 +14,7 @@ namespace {
 constexpr Millis kAfterReport{500};
 constexpr Millis kAfterWiredChunk{200};
 constexpr Millis kAfterWirelessChunk{1000};
+constexpr Millis kAfter4kMacroFrame{200};
 constexpr Millis kArrivalSettle{1000};
 constexpr int kWirelessTries = 10;
 // Thread messages of the worker, as offsets from the slot's message base.
@@ -159,8 +161,19 @@ void DeviceLink::setWirelessOnline(bool online) {
     if (cameUp) w_.view.onLinkUp();
 }
 
+void DeviceLink::setWireless4kOnline(bool online) {
+    const bool cameUp = online && !wireless4kOnline_;
+    wireless4kOnline_ = online;
+    updateConnected(false);
+    if (cameUp) w_.view.onLinkUp();
+}
+
+bool DeviceLink::anyPathUp() const {
+    return wiredState_ == 1 || wirelessOnline_ || wireless4kOnline_ || bleOnline();
+}
+
 void DeviceLink::updateConnected(bool alwaysPost) {
-    const bool now = wiredState_ == 1 || wirelessOnline_;
+    const bool now = anyPathUp();
     const bool changed = now != connected_;
     connected_ = now;
     if (changed || alwaysPost) w_.mainWindow.post(kConnectedChangedMessage, 0, 0);
@@ -176,6 +189,18 @@ void DeviceLink::setReceiver(std::shared_ptr<HidDevice> command,
 std::shared_ptr<HidDevice> DeviceLink::receiver() const {
     const std::lock_guard guard(receiverMutex_);
     return receiverCommand_;
+}
+
+void DeviceLink::setReceiver4k(std::shared_ptr<HidDevice> command,
+                               std::shared_ptr<HidDevice> report) {
+    const std::lock_guard guard(receiverMutex_);
+    receiver4kCommand_ = std::move(command);
+    receiver4kReport_ = std::move(report);
+}
+
+std::shared_ptr<HidDevice> DeviceLink::receiver4k() const {
+    const std::lock_guard guard(receiverMutex_);
+    return receiver4kCommand_;
 }
 
 void DeviceLink::requestApply() {
@@ -206,22 +231,33 @@ void DeviceLink::onWorkerMessage(std::uint32_t message) {
         return;
     }
     if (message != w_.model.messageBase + kApplyCommand) return;
-    if ((wiredState_ == 1 || wirelessOnline_) && applyHandler_) applyHandler_();
+    if (anyPathUp() && applyHandler_) applyHandler_();
 }
 
+// The cable first; then, by family, the 4K receiver, the 2.4 GHz receiver or
+// Bluetooth (which takes no polling-rate report).
 int DeviceLink::send(std::span<const std::uint8_t> report) {
     if (closing_) return 0;
     int result = 0;
     bool done = false;
     if (wiredState_ == 1 && library_) result = sendWired(report, done);
     bool acknowledged = true;
-    if (!done && wirelessOnline_) {
-        result = sendWireless(report);
-        acknowledged = stopResend_;
+    if (!done) {
+        if (w_.model.has4k && wireless4kOnline_) {
+            result = send4k(report);
+        } else if (wirelessOnline_) {
+            result = sendWireless(report);
+            acknowledged = stopResend_;
+        } else if (w_.model.hasBle && bleOnline() && !report.empty() &&
+                   report[0] != command::kPolling) {
+            result = w_.ble->write(report);
+        }
     }
-    if (result != 0) w_.clock.sleepFor(kAfterReport);
-    // Through the receiver only the mouse's acknowledgement says it has the
-    // report; without one the report is due again, however the copies went.
+    // The reference families pause only after a report that went out; the
+    // families with a 4K or Bluetooth path always do.
+    if (result != 0 || w_.model.has4k || w_.model.hasBle) w_.clock.sleepFor(kAfterReport);
+    // Through the 2.4 GHz receiver only the mouse's acknowledgement says it
+    // has the report; without one the report is due again.
     return acknowledged ? result : 0;
 }
 
@@ -233,8 +269,11 @@ int DeviceLink::sendWired(std::span<const std::uint8_t> report, bool& done) {
         return library_->setFeature(report);
     }
     int last = 0;
-    for (const MacroChunk& chunk : splitMacro(Report::from(report), false)) {
-        last = library_->setFeature(chunk);
+    const auto chunks = splitMacro(Report::from(report), false);
+    // The 111-byte report of the high-rate slots fills two chunks, the 131-byte one three.
+    const std::size_t count = report.size() <= 111 ? 2 : chunks.size();
+    for (std::size_t c = 0; c < count; ++c) {
+        last = library_->setFeature(chunks[c]);
         if (last != 0) w_.clock.sleepFor(kAfterWiredChunk);
     }
     done = last != 0;
@@ -262,6 +301,22 @@ int DeviceLink::sendWireless(std::span<const std::uint8_t> report) {
         }
     }
     return result;
+}
+
+// Frames go out once: the 4K receiver neither repeats nor acknowledges, so a
+// report counts as taken when every frame was written.
+int DeviceLink::send4k(std::span<const std::uint8_t> report) {
+    const std::shared_ptr<HidDevice> receiver = receiver4k();
+    if (!receiver) return 0;
+    if (!report.empty() && report[0] == command::kMacro) {
+        bool written = true;
+        for (const Frame4k& frame : macroFrames4k(Report::from(report), w_.debug)) {
+            written &= receiver->write(frame) > 0;
+            w_.clock.sleepFor(kAfter4kMacroFrame);
+        }
+        return written ? 1 : 0;
+    }
+    return receiver->write(frame4k(report)) > 0 ? 1 : 0;
 }
 
 void DeviceLink::waitForWorker() const {

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <span>
 
+#include "device/ble_gatt_link.h"
 #include "device/feature_device.h"
 #include "device/link_view.h"
 #include "device/worker_thread.h"
@@ -41,6 +42,7 @@ class DeviceLink {
         MessagePoster& mainWindow;  // 1290, the apply request, the library's messages
         LinkView& view;
         DebugSink debug;
+        BleGattLink* ble = nullptr;  // none: the Bluetooth path is never up
     };
 
     explicit DeviceLink(Wiring wiring);
@@ -54,6 +56,8 @@ class DeviceLink {
     // The library's messages A and B as one code (UI thread).
     void onDeviceCode(std::uint32_t code);
     void setReceiver(std::shared_ptr<HidDevice> command, std::shared_ptr<HidDevice> report);
+    // The 4K receiver's command and report interfaces (slots with a 4K path).
+    void setReceiver4k(std::shared_ptr<HidDevice> command, std::shared_ptr<HidDevice> report);
     // Asks the main window to have the worker apply (message B + 5).
     void requestApply();
     // The main window re-posts the apply request here as thread message B.
@@ -73,11 +77,14 @@ class DeviceLink {
 
     int wiredState() const { return wiredState_; }
     bool wirelessOnline() const { return wirelessOnline_; }
+    bool wireless4kOnline() const { return wireless4kOnline_; }
+    bool bleOnline() const { return w_.ble != nullptr && w_.ble->online(); }
     bool connected() const { return connected_; }
     bool offline() const { return offline_; }
     bool stopResend() const { return stopResend_; }
     bool closing() const { return closing_; }
-    void setWirelessOnline(bool online);  // recomputes connected
+    void setWirelessOnline(bool online);    // recomputes connected
+    void setWireless4kOnline(bool online);  // recomputes connected
     void setOffline(bool offline) { offline_ = offline; }
     void setStopResend(bool stop) { stopResend_ = stop; }
     bool hasLibrary() const { return library_ != nullptr; }
@@ -93,8 +100,11 @@ class DeviceLink {
     void onRemoval();
     int sendWired(std::span<const std::uint8_t> report, bool& done);
     int sendWireless(std::span<const std::uint8_t> report);
+    int send4k(std::span<const std::uint8_t> report);
+    bool anyPathUp() const;
     void onWorkerMessage(std::uint32_t message);
     std::shared_ptr<HidDevice> receiver() const;
+    std::shared_ptr<HidDevice> receiver4k() const;
 
     Wiring w_;
     std::unique_ptr<PosterBridge> bridge_;
@@ -106,6 +116,7 @@ class DeviceLink {
 
     std::atomic<int> wiredState_{0};  // 1 wired; 0 never found; 2 removed
     std::atomic<bool> wirelessOnline_{false};
+    std::atomic<bool> wireless4kOnline_{false};
     std::atomic<bool> offline_{true};
     std::atomic<bool> stopResend_{false};
     std::atomic<bool> closing_{false};
@@ -114,6 +125,8 @@ class DeviceLink {
     mutable std::mutex receiverMutex_;
     std::shared_ptr<HidDevice> receiverCommand_;
     std::shared_ptr<HidDevice> receiverReport_;
+    std::shared_ptr<HidDevice> receiver4kCommand_;
+    std::shared_ptr<HidDevice> receiver4kReport_;
 };
 
 }  // namespace velor

@@ -1,5 +1,7 @@
 #include "sim/sim_backend.h"
 
+#include "sim/frame_4k_reader.h"
+
 #include <algorithm>
 #include <charconv>
 #include <chrono>
@@ -11,20 +13,39 @@ namespace velor::sim {
 
 namespace {
 
-enum class Role : std::uint8_t { WiredMouse, ReceiverCommand, ReceiverReport };
+enum class Role : std::uint8_t {
+    WiredMouse,
+    ReceiverCommand,
+    ReceiverReport,
+    Receiver4kCommand,
+    Receiver4kReport
+};
 
 // Usage pages the program looks for on a receiver; a wired mouse shows a
 // vendor-defined collection.
 constexpr std::uint16_t kCommandUsagePage = 0x000B;
 constexpr std::uint16_t kReportUsagePage = 0x000A;
 constexpr std::uint16_t kWiredUsagePage = 0xFF00;
+constexpr std::uint16_t k4kCommandUsagePage = 0xFF00;
 constexpr std::size_t kMaxQueuedInputs = 256;
 
 }  // namespace
 
 // What a trace line calls each way into a mouse.
 const char* linkName(Role role) {
-    return role == Role::WiredMouse ? "wired" : "24g";
+    switch (role) {
+        case Role::WiredMouse:
+            return "wired";
+        case Role::Receiver4kCommand:
+        case Role::Receiver4kReport:
+            return "4k";
+        default:
+            return "24g";
+    }
+}
+
+bool carriesReports(Role role) {
+    return role == Role::ReceiverReport || role == Role::Receiver4kReport;
 }
 
 struct Interface {
@@ -33,6 +54,7 @@ struct Interface {
     SimMouse* mouse = nullptr;
     int unit = 0;  // the USB device this interface belongs to
     std::deque<std::vector<std::uint8_t>> inputs;
+    std::shared_ptr<Frame4kReader> frames;  // a 4K receiver's command interface
 };
 
 struct SimBackend::World {
@@ -118,7 +140,8 @@ class SimDevice final : public HidDevice {
         {
             const std::lock_guard guard(world_->mutex);
             Interface* i = world_->find(path_);
-            if (i == nullptr || !world_->plugged(i->unit) || i->role == Role::ReceiverReport)
+            if (i == nullptr || !world_->plugged(i->unit) || carriesReports(i->role) ||
+                i->role == Role::Receiver4kCommand)
                 return -1;
             mouse = i->mouse;
             via = i->role == Role::WiredMouse ? Via::Cable : Via::Receiver;
@@ -127,8 +150,24 @@ class SimDevice final : public HidDevice {
         return mouse->receive(report, via) ? static_cast<int>(report.size()) : -1;
     }
 
-    // The simulated receivers take feature reports only.
-    int write(std::span<const std::uint8_t>) override { return -1; }
+    // Output reports: the 4K receiver's frames, each one 65 bytes.
+    int write(std::span<const std::uint8_t> frame) override {
+        SimMouse* mouse = nullptr;
+        std::shared_ptr<Frame4kReader> frames;
+        {
+            const std::lock_guard guard(world_->mutex);
+            Interface* i = world_->find(path_);
+            if (i == nullptr || !world_->plugged(i->unit) || i->role != Role::Receiver4kCommand)
+                return -1;
+            mouse = i->mouse;
+            frames = i->frames;
+            world_->traceFrame(*i, frame);
+        }
+        const Frame4kReader::Result r = frames->take(frame);
+        if (r.outcome == Frame4kReader::Outcome::Malformed) mouse->countMalformed();
+        if (r.outcome == Frame4kReader::Outcome::Report) mouse->receive(r.report, Via::Receiver4k);
+        return static_cast<int>(frame.size());
+    }
 
     int readTimeout(std::span<std::uint8_t> buffer, int timeoutMs) override {
         std::unique_lock lock(world_->mutex);
@@ -181,7 +220,7 @@ void SimBackend::startHeartbeat(std::chrono::milliseconds interval) {
             {
                 const std::lock_guard guard(world->mutex);
                 for (const Interface& i : world->interfaces)
-                    if (i.role == Role::ReceiverReport && world->plugged(i.unit))
+                    if (carriesReports(i.role) && world->plugged(i.unit))
                         carried.push_back(i.mouse);
             }
             for (SimMouse* mouse : carried) mouse->emitBattery();
@@ -208,7 +247,8 @@ SimMouse* SimBackend::mouseAt(int slot, std::string_view link) {
     for (const Interface& i : world_->interfaces) {
         if (i.mouse->model().slot != slot) continue;
         if ((link == "wired" && i.role == Role::WiredMouse) ||
-            (link == "24g" && i.role == Role::ReceiverCommand))
+            (link == "24g" && i.role == Role::ReceiverCommand) ||
+            (link == "4k" && i.role == Role::Receiver4kCommand))
             return i.mouse;
     }
     return nullptr;
@@ -253,6 +293,24 @@ SimMouse& SimBackend::plugReceiver(const ModelDescriptor& mouseModel) {
     world_->add(command, kReceiver24Pid, kCommandUsagePage, 0, 0, Role::ReceiverCommand, &mouse,
                 unit);
     world_->add(report, kReceiver24Pid, kReportUsagePage, 0, 1, Role::ReceiverReport, &mouse, unit);
+    std::weak_ptr<World> world = world_;
+    mouse.setEmit([world, report](std::vector<std::uint8_t> bytes) {
+        if (auto w = world.lock()) w->push(report, std::move(bytes));
+    });
+    return mouse;
+}
+
+SimMouse& SimBackend::plug4kReceiver(const ModelDescriptor& mouseModel) {
+    const std::lock_guard guard(world_->mutex);
+    SimMouse& mouse = *world_->mice.emplace_back(std::make_unique<SimMouse>(mouseModel));
+    const int unit = world_->nextUnit++;
+    const std::string command = pathOf(kReceiver4kPid, unit, 0);
+    const std::string report = pathOf(kReceiver4kPid, unit, 1);
+    world_->add(command, kReceiver4kPid, k4kCommandUsagePage, 1, 0, Role::Receiver4kCommand, &mouse,
+                unit);
+    world_->interfaces.back().frames = std::make_shared<Frame4kReader>();
+    world_->add(report, kReceiver4kPid, kReportUsagePage, 0, 1, Role::Receiver4kReport, &mouse,
+                unit);
     std::weak_ptr<World> world = world_;
     mouse.setEmit([world, report](std::vector<std::uint8_t> bytes) {
         if (auto w = world.lock()) w->push(report, std::move(bytes));
@@ -318,6 +376,9 @@ int populateFromList(SimBackend& backend, std::string_view devices) {
             ++made;
         } else if (link == "24g") {
             backend.plugReceiver(*model);
+            ++made;
+        } else if (link == "4k" && model->has4k) {
+            backend.plug4kReceiver(*model);
             ++made;
         }
     }

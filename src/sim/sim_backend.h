@@ -18,6 +18,7 @@ namespace velor::sim {
 
 inline constexpr std::uint16_t kVendorId = 0x1D57;
 inline constexpr std::uint16_t kReceiver24Pid = 0xFA60;
+inline constexpr std::uint16_t kReceiver4kPid = 0xFA65;
 
 class SimBackend final : public HidBackend {
   public:
@@ -28,6 +29,9 @@ class SimBackend final : public HidBackend {
     SimMouse& plugWiredMouse(const ModelDescriptor& model);
     // A 2.4 GHz receiver (command and report interfaces) carrying a mouse.
     SimMouse& plugReceiver(const ModelDescriptor& mouseModel);
+    // A 4K receiver (command interface 0xFF00/1 taking frames, report
+    // interface 0x000A/0) carrying a mouse of slot 3, 4, 6 or 8.
+    SimMouse& plug4kReceiver(const ModelDescriptor& mouseModel);
 
     // Pulls out (or puts back) the USB device that carries the mouse: the
     // cable, or the receiver. Open handles of a pulled device fail.
@@ -43,7 +47,7 @@ class SimBackend final : public HidBackend {
     // file cannot be opened.
     bool traceTo(const std::string& file, std::string* error);
 
-    // The mouse of a slot on a link ("wired", "24g"), or nullptr.
+    // The mouse of a slot on a link ("wired", "24g", "4k"), or nullptr.
     SimMouse* mouseAt(int slot, std::string_view link);
 
     std::vector<HidDeviceInfo> enumerate(std::uint16_t vendorId, std::uint16_t productId) override;

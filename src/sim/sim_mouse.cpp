@@ -11,8 +11,6 @@ namespace {
 constexpr std::uint8_t kAckEvent = 0x50;
 constexpr std::size_t kChunkSize = 64;
 constexpr std::size_t kChunkPayload = 60;
-// Report bytes 3..130 travel in the chunks; 129..130 are the checksum.
-constexpr std::size_t kMacroCarried = 128;
 
 bool sumMatches(std::span<const std::uint8_t> b, std::size_t first, std::size_t last,
                 std::size_t at) {
@@ -61,8 +59,9 @@ bool SimMouse::receive(std::span<const std::uint8_t> bytes, Via via) {
         accepted = decode(bytes, via);
         if (!accepted) ++malformed_;
         // A macro is acknowledged once its last chunk is in.
-        complete = accepted && (bytes[0] != command::kMacro || bytes[3] == 2);
-        if (complete && via == Via::Receiver && !silent_) {
+        complete = accepted && (bytes[0] != command::kMacro || via == Via::Receiver4k ||
+                                bytes[3] == lastMacroChunk(via));
+        if (complete && via != Via::Cable && !silent_) {
             ++acks_;
             ack = emit_;
         }
@@ -145,6 +144,10 @@ bool SimMouse::decode(std::span<const std::uint8_t> b, Via via) {
             return true;
         }
         case command::kMacro:
+            // The 4K receiver hands over the whole report, reassembled from its frames.
+            if (via == Via::Receiver4k)
+                return b.size() == static_cast<std::size_t>(model_.macroReportLength) &&
+                       b[2] >= 1 && b[2] <= kButtonCount && decodeMacro(b[2], b.subspan(3));
             return decodeMacroChunk(b, via);
         default:
             return false;
@@ -159,8 +162,9 @@ bool SimMouse::decodeMacroChunk(std::span<const std::uint8_t> b, Via via) {
     };
     if (b.size() != kChunkSize) return abandon();
     const int n = b[3];
+    const int last = lastMacroChunk(via);
     const std::uint8_t expectedLength = (via == Via::Receiver && n == 2) ? 0x0C : 0x40;
-    if (n > 2 || b[1] != expectedLength || b[2] < 1 || b[2] > kButtonCount) return abandon();
+    if (n > last || b[1] != expectedLength || b[2] < 1 || b[2] > kButtonCount) return abandon();
     if (n == 0) {
         macroButton_ = b[2];
         macroPayload_.clear();
@@ -169,32 +173,47 @@ bool SimMouse::decodeMacroChunk(std::span<const std::uint8_t> b, Via via) {
         return abandon();  // a chunk out of sequence
     }
     macroPayload_.insert(macroPayload_.end(), b.begin() + 4, b.end());
-    if (n < 2) return true;
+    if (n < last) return true;
     const int button = macroButton_;
     std::vector<std::uint8_t> payload = std::move(macroPayload_);
     abandon();
     return decodeMacro(button, payload);
 }
 
-// payload[i] is macro report byte 3 + i.
+// The chunk that completes a macro: on the cable the 111-byte report of the
+// high-rate slots fills two chunks; every other way takes three.
+int SimMouse::lastMacroChunk(Via via) const {
+    return via == Via::Cable && model_.macroReportLength == 111 ? 1 : 2;
+}
+
+// payload[i] is macro report byte 3 + i, followed by zeros to the end of
+// whatever carried it.
 bool SimMouse::decodeMacro(int button, std::span<const std::uint8_t> payload) {
+    const auto length = static_cast<std::size_t>(model_.macroReportLength);
     const auto at = [&](std::size_t reportByte) { return payload[reportByte - 3]; };
-    const std::uint16_t sum = reportChecksum(payload.first(126));
-    if (at(129) != (sum >> 8) || at(130) != (sum & 0xFF)) return false;
-    if (!zeroFrom(payload, kMacroCarried)) return false;
+    if (payload.size() < length - 3) return false;
+    const std::uint16_t sum = reportChecksum(payload.first(length - 5));
+    if (at(length - 2) != (sum >> 8) || at(length - 1) != (sum & 0xFF)) return false;
+    if (!zeroFrom(payload, length - 3)) return false;
     if (at(4) != at(5) || at(5) != at(6) || at(7) == 0) return false;
     const std::size_t count = at(28);
-    if (count > 50) return false;
+    const std::size_t capacity = (length - 31) / 2;  // 50 or 40 two-byte entries
+    if (count > capacity) return false;
     MacroSettings m;
     m.repeatMode = at(3);
     m.extra = at(4);
     m.loopTimes = at(7);
     for (std::size_t i = 0; i < count; ++i) m.entries.push_back({at(29 + 2 * i), at(30 + 2 * i)});
     // Nothing may follow the counted entries.
-    for (std::size_t r = 29 + 2 * count; r < 129; ++r)
+    for (std::size_t r = 29 + 2 * count; r < length - 2; ++r)
         if (at(r) != 0) return false;
     settings_.macros[static_cast<std::size_t>(button - 1)] = std::move(m);
     return true;
+}
+
+void SimMouse::countMalformed() {
+    const std::lock_guard guard(mutex_);
+    ++malformed_;
 }
 
 void SimMouse::setSilent(bool silent) {

@@ -16,7 +16,7 @@
 
 namespace velor::sim {
 
-enum class Via : std::uint8_t { Cable, Receiver };
+enum class Via : std::uint8_t { Cable, Receiver, Receiver4k };
 
 struct DpiSettings {
     std::uint8_t enabledMask = 0;
@@ -86,6 +86,8 @@ class SimMouse {
     int battery() const;
     // The power report of the battery level (as the heartbeat sends it).
     void emitBattery();
+    // A frame the transport could not make sense of (the 4K receiver's).
+    void countMalformed();
 
     MouseSettings settings() const;
     std::vector<std::vector<std::uint8_t>> trace() const;
@@ -96,6 +98,7 @@ class SimMouse {
     bool decode(std::span<const std::uint8_t> bytes, Via via);
     bool decodeMacroChunk(std::span<const std::uint8_t> bytes, Via via);
     bool decodeMacro(int button, std::span<const std::uint8_t> payload);
+    int lastMacroChunk(Via via) const;
 
     const ModelDescriptor& model_;
     mutable std::mutex mutex_;

@@ -89,3 +89,45 @@ TEST(SimBackend, SpecFromTheEnvironment) {
 
 }  // namespace
 }  // namespace velor::sim
+
+#include "protocol/frame_4k.h"
+
+namespace velor::sim {
+namespace {
+
+TEST(SimBackend, FourKReceiverChecksFramesReassemblesMacrosAndAcknowledges) {
+    SimBackend backend;
+    const ModelDescriptor& slot3 = *descriptorFor(3);
+    SimMouse& mouse = backend.plug4kReceiver(slot3);
+    const auto command = openUsage(backend, 0xFA65, 0xFF00);
+    const auto report = openUsage(backend, 0xFA65, 0x000A);
+    ASSERT_TRUE(command && report);
+    EXPECT_EQ(command->sendFeatureReport(buildOpening().bytes()), -1);  // frames only
+
+    EXPECT_EQ(command->write(frame4k(buildOpening().bytes())), 65);
+    EXPECT_EQ(mouse.settings().openings, 1);
+    std::array<std::uint8_t, 64> in{};
+    ASSERT_EQ(report->readTimeout(in, 0), 5);
+    EXPECT_EQ(std::vector<std::uint8_t>(in.begin(), in.begin() + 5),
+              (std::vector<std::uint8_t>{3, 0x21, 0x50, 0, 0}));
+
+    ProfileRecord r = newRecord(slot3.record, u"M");
+    const MacroAction a{0x04, MacroAction::kPress, 10};
+    velor::testing::assignMacro(r, 5, std::span(&a, 1));
+    const auto frames = macroFrames4k(buildMacro(r, 5));
+    command->write(frames[0]);
+    EXPECT_FALSE(mouse.settings().macros[4]);
+    command->write(frames[1]);
+    ASSERT_TRUE(mouse.settings().macros[4]);
+    EXPECT_EQ(mouse.settings().macros[4]->entries.size(), 1u);
+
+    Frame4k damaged = frame4k(buildOpening().bytes());
+    damaged[14] ^= 1;  // the sum's low byte
+    command->write(damaged);
+    command->write(frames[1]);  // a second frame without its first
+    EXPECT_EQ(mouse.malformedCount(), 2);
+    EXPECT_EQ(mouse.settings().openings, 1);
+}
+
+}  // namespace
+}  // namespace velor::sim
