@@ -33,5 +33,6 @@ Result<const ModelDescriptor*> slotOption(const Options& options);
 int runReports(std::span<const std::string_view> args, const Io& io);
 int runProfile(std::span<const std::string_view> args, const Io& io);
 int runProfiles(std::span<const std::string_view> args, const Io& io);
+int runFrames(std::span<const std::string_view> args, const Io& io);
 
 }  // namespace velor::cli

@@ -55,6 +55,23 @@ const Command kCommands[] = {
      "  check    prints 'ok' and exits 0 for a sound store; prints one line per\n"
      "           problem and exits 1 for a damaged one; exits 2 without a store\n",
      runProfiles},
+    {"frames", "print every frame a full upload writes on one link",
+     "usage: velorctl frames --slot N --link wired|24g|4k|ble --profile FILE.pro\n"
+     "       velorctl frames --slot N --link wired|24g|4k|ble --defaults\n"
+     "\n"
+     "Runs a full upload of the profile through the program's own device link to\n"
+     "a simulated mouse on that link, in virtual time, and prints every frame the\n"
+     "mouse took, in send order, one per line as lowercase hex: a report as its\n"
+     "bytes, a macro chunk as 64 bytes, a 4K receiver frame as 65 bytes. The\n"
+     "simulated mouse acknowledges, so nothing repeats. A link the slot does not\n"
+     "have gives an error.\n"
+     "\n"
+     "  --slot N          model slot (1..10)\n"
+     "  --link L          wired (cable), 24g (2.4 GHz receiver), 4k (4K receiver,\n"
+     "                    slots 3, 4, 6, 8) or ble (Bluetooth LE, slots 6..9)\n"
+     "  --profile FILE    a profile file of that slot\n"
+     "  --defaults        a new profile named Profile1 instead of a file\n",
+     runFrames},
 };
 
 const Command* findCommand(std::string_view name) {

@@ -59,7 +59,7 @@ struct Interface {
 
 struct SimBackend::World {
     std::mutex mutex;
-    std::FILE* trace = nullptr;  // under mutex
+    SimBackend::TraceSink trace;  // under mutex
     std::condition_variable inputArrived;
     std::vector<std::unique_ptr<SimMouse>> mice;
     std::vector<Interface> interfaces;
@@ -104,20 +104,7 @@ struct SimBackend::World {
     }
     // Called with mutex held.
     void traceFrame(const Interface& i, std::span<const std::uint8_t> frame) {
-        if (trace == nullptr) return;
-        std::string line =
-            std::string(linkName(i.role)) + " " + std::to_string(i.mouse->model().slot) + " ";
-        static constexpr char kHex[] = "0123456789abcdef";
-        for (const std::uint8_t b : frame) {
-            line += kHex[b >> 4];
-            line += kHex[b & 0x0F];
-        }
-        line += '\n';
-        std::fputs(line.c_str(), trace);
-        std::fflush(trace);
-    }
-    ~World() {
-        if (trace) std::fclose(trace);
+        if (trace) trace(linkName(i.role), i.mouse->model().slot, frame);
     }
 };
 
@@ -230,15 +217,30 @@ void SimBackend::startHeartbeat(std::chrono::milliseconds interval) {
     });
 }
 
+void SimBackend::setTraceSink(TraceSink sink) {
+    const std::lock_guard guard(world_->mutex);
+    world_->trace = std::move(sink);
+}
+
 bool SimBackend::traceTo(const std::string& file, std::string* error) {
-    std::FILE* f = std::fopen(file.c_str(), "a");
-    if (f == nullptr) {
+    std::shared_ptr<std::FILE> f(std::fopen(file.c_str(), "a"), [](std::FILE* open) {
+        if (open) std::fclose(open);
+    });
+    if (!f) {
         if (error) *error = "cannot open " + file + " for the trace";
         return false;
     }
-    const std::lock_guard guard(world_->mutex);
-    if (world_->trace) std::fclose(world_->trace);
-    world_->trace = f;
+    setTraceSink([f](std::string_view link, int slot, std::span<const std::uint8_t> frame) {
+        std::string line = std::string(link) + " " + std::to_string(slot) + " ";
+        static constexpr char kHex[] = "0123456789abcdef";
+        for (const std::uint8_t b : frame) {
+            line += kHex[b >> 4];
+            line += kHex[b & 0x0F];
+        }
+        line += '\n';
+        std::fputs(line.c_str(), f.get());
+        std::fflush(f.get());
+    });
     return true;
 }
 

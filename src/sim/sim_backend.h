@@ -4,8 +4,10 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -42,9 +44,13 @@ class SimBackend final : public HidBackend {
     // ones do (the program uses this; tests drive reports themselves).
     void startHeartbeat(std::chrono::milliseconds interval);
 
-    // Appends every frame a simulated device takes to file as one line
-    // "<link> <slot> <hex>", flushed at once. False with an error when the
-    // file cannot be opened.
+    // Every frame a simulated mouse takes, with its link ("wired", "24g",
+    // "4k") and slot; called with the backend's lock held.
+    using TraceSink =
+        std::function<void(std::string_view link, int slot, std::span<const std::uint8_t> frame)>;
+    void setTraceSink(TraceSink sink);
+    // A sink that appends each frame to file as one line "<link> <slot> <hex>",
+    // flushed at once. False with an error when the file cannot be opened.
     bool traceTo(const std::string& file, std::string* error);
 
     // The mouse of a slot on a link ("wired", "24g", "4k"), or nullptr.

@@ -229,3 +229,40 @@ TEST_F(VelorctlProfilesTest, CheckReportsDamageAndAMissingStore) {
 
 }  // namespace
 }  // namespace velor::cli
+
+namespace velor::cli {
+namespace {
+
+TEST_F(VelorctlTest, FramesShowsWhatEachLinkWrites) {
+    // Over the 2.4 GHz receiver the mouse acknowledges: one copy of each report.
+    const CliRun wireless = velorctl({"frames", "--slot", "10", "--link", "24g", "--defaults"});
+    ASSERT_EQ(wireless.code, 0) << wireless.err;
+    const auto sent = lines(wireless.out);
+    ASSERT_EQ(sent.size(), 5u);
+    EXPECT_EQ(sent[0], "0c0a01fe01fe00000000");
+    EXPECT_EQ(sent[3], "06090101fe00000000");
+
+    // A macro on the cable goes in three 64-byte chunks.
+    ProfileRecord withMacro = testing::defaultRecord();
+    const MacroAction a{0x04, MacroAction::kPress, 10};
+    testing::assignMacro(withMacro, 5, std::span(&a, 1));
+    const std::string file = writeProfile("macro.pro", withMacro);
+    const CliRun wired = velorctl({"frames", "--slot", "10", "--link", "wired", "--profile", file});
+    ASSERT_EQ(wired.code, 0) << wired.err;
+    const auto frames = lines(wired.out);
+    ASSERT_EQ(frames.size(), 8u);
+    for (std::size_t i = 5; i < 8; ++i) {
+        EXPECT_EQ(frames[i].size(), 128u);
+        EXPECT_THAT(frames[i], StartsWith("0940050" + std::to_string(i - 5)));
+    }
+}
+
+TEST_F(VelorctlTest, FramesRefusesALinkTheSlotDoesNotHave) {
+    expectRefused({"frames", "--slot", "10", "--link", "4k", "--defaults"}, "has no link '4k'");
+    expectRefused({"frames", "--slot", "10", "--link", "carrier-pigeon", "--defaults"},
+                  "has no link");
+    expectRefused({"frames", "--slot", "10", "--link", "24g"}, "--profile FILE or --defaults");
+}
+
+}  // namespace
+}  // namespace velor::cli

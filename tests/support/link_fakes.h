@@ -11,7 +11,7 @@
 
 #include "device/feature_device.h"
 #include "device/link_view.h"
-#include "devport/dev_port.h"
+#include "devport/in_process_library.h"
 #include "platform/message_poster.h"
 #include "util/virtual_clock.h"
 
@@ -125,24 +125,7 @@ class FakeLibrary final : public FeatureDevice {
     VirtualClock& clock_;
 };
 
-// Our library's workings in-process, as the page sees the loaded library.
-class InProcessLibrary final : public FeatureDevice {
-  public:
-    explicit InProcessLibrary(HidBackend& backend)
-        : port_([&backend] { return &backend; }, std::chrono::milliseconds(5)) {}
-    void setVidPid(std::uint16_t v, std::uint16_t p) override { port_.setVidPid(v, p); }
-    void openDevMonitor(const VelorPoster* w, std::uint32_t a, std::uint32_t b) override {
-        port_.openMonitor(w, a, b);
-    }
-    int openFeatureDevice() override { return port_.openFeatureDevice(); }
-    int setFeature(std::span<const std::uint8_t> r) override {
-        return port_.setFeature(r.data(), static_cast<int>(r.size()));
-    }
-    void closeFeatureDevice() override { port_.closeFeatureDevice(); }
-    void closeDevMonitor() override { port_.closeMonitor(); }
-
-  private:
-    DevPort port_;
-};
+// Kept under its old name for the tests.
+using velor::InProcessLibrary;
 
 }  // namespace velor::testing
