@@ -28,7 +28,7 @@ class PageFixture {
         std::filesystem::create_directories(folder_);
         const std::string data = folder_.string() + "/";
         writeStore(profiles, data);
-        const QString skins = QStringLiteral(VELOR_SOURCE_DIR "/res/");
+        const QString skins = QStringLiteral(VELOR_PROGRAM_DIR "/res/");
         MainWindowServices s{skins,
                              "/opt/velor/velor",
                              data + "autostart/velor.desktop",

@@ -176,6 +176,7 @@ void DeviceLink::updateConnected(bool alwaysPost) {
     const bool now = anyPathUp();
     const bool changed = now != connected_;
     connected_ = now;
+    w_.view.linksChanged();
     if (changed || alwaysPost) w_.mainWindow.post(kConnectedChangedMessage, 0, 0);
 }
 

@@ -24,6 +24,8 @@ class LinkView {
     // A path to the mouse opened (the cable, or the receiver's reports came
     // back): the mouse may hold anything, so it gets the current profile whole.
     virtual void onLinkUp() = 0;
+    // Some path went up or down (the choices a page offers may follow).
+    virtual void linksChanged() {}
 };
 
 }  // namespace velor

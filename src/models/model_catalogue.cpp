@@ -67,6 +67,7 @@ ModelDescriptor highRate(ModelDescriptor d) {
     d.macroReportLength = 111;
     d.has4k = true;
     d.record.defaults.pollingRate = 6;
+    d.pollingEvent = PollingEvent::SevenRateCodes;
     return d;
 }
 
@@ -76,6 +77,7 @@ ModelDescriptor bluetooth(ModelDescriptor d, std::string_view pidText, std::uint
     d.bleHidVid = 0x045E;
     d.bleHidPid = hidPid;
     d.hasBle = true;
+    d.lightingEvent = LightingEvent::HighNibble;
     return d;
 }
 
@@ -87,6 +89,7 @@ ModelDescriptor highRateBluetooth(ModelDescriptor d, std::string_view pidText,
     d.record.layout = &longRecordLayout();
     d.lightingLayout = LightingLayout::Long;
     d.record.defaults.pollingRate = 3;
+    d.pollingEvent = PollingEvent::Nibbles;
     return d;
 }
 
@@ -120,6 +123,9 @@ const std::array<ModelDescriptor, 10> kCatalogue = [] {
                  19000, DpiReportVariant::Offset),
         base(10, "ms_10_", "ms_10", "devport_ms_10", 0xFA79, 0x36),
     };
+    // The high-rate models: cable, 2.4 GHz and 4K receivers are all driven.
+    c[2].supported = true;
+    c[3].supported = true;
     // The mid model: two-segment DPI, the table report, exact polling codes.
     ModelDescriptor& mid = c[4];
     mid.dpiMapping = DpiMapping::TwoSegment;

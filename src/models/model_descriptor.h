@@ -16,9 +16,13 @@ enum class PollingOptions : std::uint8_t { FourRates, SevenRates, TwoSettings };
 enum class RecordShape : std::uint8_t { Reference, Short, Swapped, Long };
 enum class LightingLayout : std::uint8_t { Reference, Classic, Swapped, Long };
 enum class DpiReportVariant : std::uint8_t { Reference, Table, Wide, Offset };
-// How a polling-rate status value is taken over: any 1..8 (reference), or
-// only the exact codes 1, 2, 4 and 8.
-enum class PollingEvent : std::uint8_t { Reference, ExactCodes };
+// How a polling-rate status value is taken over: any 1..8 (reference); only
+// the exact codes 1, 2, 4 and 8; the seven rate codes of the high-rate slots;
+// or a nibble per receiver (low: the 2.4 GHz setting, high: the 4K one).
+enum class PollingEvent : std::uint8_t { Reference, ExactCodes, SevenRateCodes, Nibbles };
+// How a lighting-effect status value is taken over: 0..7 as it is, or the
+// effect in the high nibble.
+enum class LightingEvent : std::uint8_t { Reference, HighNibble };
 
 struct ModelDescriptor {
     int slot;                        // 1..10
@@ -48,6 +52,7 @@ struct ModelDescriptor {
     bool hasBle;
     bool has4k;
     PollingEvent pollingEvent = PollingEvent::Reference;
+    LightingEvent lightingEvent = LightingEvent::Reference;
     // The program drives this slot: its send order and controls are built.
     bool supported = false;
 

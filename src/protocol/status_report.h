@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "models/model_descriptor.h"
+#include "profile/record_layout.h"
 
 namespace velor {
 
@@ -23,17 +24,21 @@ enum class StatusKind : std::uint8_t {
 
 enum class PowerState : std::uint8_t { Full, Charging, OnBattery };
 
+// Which receiver handed the report over.
+enum class Receiver : std::uint8_t { TwoPointFour, FourK };
+
 struct StatusReport {
     StatusKind kind = StatusKind::Ignored;
     int dpiLevel = 0;     // DpiLevel: 0-based level
-    int pollingRate = 0;  // PollingRate: the record's polling index
-    int lightMode = 0;    // LightingEffect
+    int pollingRate = 0;  // PollingRate: the index stored in pollingField
+    Field pollingField = Field::pollingRate;
+    int lightMode = 0;  // LightingEffect
     PowerState power = PowerState::OnBattery;
     std::optional<int> batteryPercent;  // Power on battery: 1..100 when the mouse says
     bool acknowledged = false;          // Acknowledgement: the report was taken
 };
 
 StatusReport decodeStatus(const ModelDescriptor& model, std::uint16_t eventWord,
-                          std::uint16_t value);
+                          std::uint16_t value, Receiver via = Receiver::TwoPointFour);
 
 }  // namespace velor

@@ -86,8 +86,9 @@ void CMS_Page::init(PageContext& context) {
     power_ = std::make_unique<PowerSection>(*env_);
     status_ = std::make_unique<StatusSection>(*env_);
     toggles_ = std::make_unique<SectionToggles>(*env_);
-    sections_ = {toggles_.get(),  profileSection_.get(), buttons_.get(), dpi_.get(),
-                 lighting_.get(), polling_.get(),        power_.get(),   status_.get()};
+    // The polling section sees its section box before the generic toggles do.
+    sections_ = {polling_.get(), toggles_.get(),  profileSection_.get(), buttons_.get(),
+                 dpi_.get(),     lighting_.get(), power_.get(),          status_.get()};
 
     fromWorker_.on(kStopWatchdog, [this](auto, auto) {
         context_->timers.killTimer(env_->timer(page_timer::kWatchdog));
@@ -173,7 +174,9 @@ void CMS_Page::postToWorker(std::uint32_t message, std::uintptr_t, std::intptr_t
 void CMS_Page::onTimer(int id) {
     switch (id - static_cast<int>(services_.model->timerBase)) {
         case page_timer::kWatchdog:
-            return status_->onWatchdog();
+            return status_->onWatchdog(Receiver::TwoPointFour);
+        case page_timer::kWatchdog4k:
+            return status_->onWatchdog(Receiver::FourK);
         case page_timer::kDeferredApply:
             context_->timers.killTimer(id);
             return link_->requestApply();
@@ -187,8 +190,16 @@ void CMS_Page::onTimer(int id) {
 }
 
 void CMS_Page::onStatusReport(std::uint16_t eventWord, std::uint16_t value) {
+    handleStatus(eventWord, value, Receiver::TwoPointFour);
+}
+
+void CMS_Page::on4kStatus(std::uint16_t eventWord, std::uint16_t value) {
+    handleStatus(eventWord, value, Receiver::FourK);
+}
+
+void CMS_Page::handleStatus(std::uint16_t eventWord, std::uint16_t value, Receiver via) {
     if (profiles_.size() == 0) return;
-    const StatusReport report = decodeStatus(*services_.model, eventWord, value);
+    const StatusReport report = decodeStatus(*services_.model, eventWord, value, via);
     switch (report.kind) {
         case StatusKind::DpiLevel: {
             const auto level = static_cast<std::uint32_t>(report.dpiLevel);
@@ -203,15 +214,16 @@ void CMS_Page::onStatusReport(std::uint16_t eventWord, std::uint16_t value) {
             return takeOver(Field::dpiLevel);
         }
         case StatusKind::PollingRate:
-            env_->edit([&](ProfileRecord& r) { r.set(Field::pollingRate, report.pollingRate); });
-            polling_->showRate(report.pollingRate);
-            return takeOver(Field::pollingRate);
+            env_->edit([&](ProfileRecord& r) { r.set(report.pollingField, report.pollingRate); });
+            polling_->showRate(report.pollingField, report.pollingRate);
+            return takeOver(report.pollingField);
         case StatusKind::Power:
-            return status_->onPower(report);
+            return status_->onPower(report, via);
         case StatusKind::Acknowledgement:
             return link_->setStopResend(report.acknowledged);
         case StatusKind::LightingEffect:
             env_->edit([&](ProfileRecord& r) { r.set(Field::lightMode, report.lightMode); });
+            lighting_->showEffect(report.lightMode);
             return takeOver(Field::lightMode);
         case StatusKind::DeviceChange:  // carries nothing we keep
         case StatusKind::Ignored:
@@ -230,21 +242,30 @@ void CMS_Page::onLinkUp() {
     link_->requestApply();
 }
 
+void CMS_Page::linksChanged() {
+    polling_->offerByLink();
+}
+
 void CMS_Page::setReceiver(std::shared_ptr<HidDevice> command, std::shared_ptr<HidDevice> report,
                            bool fourK) {
-    if (!fourK) link_->setReceiver(std::move(command), std::move(report));
+    if (!fourK)
+        link_->setReceiver(std::move(command), std::move(report));
+    else if (services_.model->has4k)
+        link_->setReceiver4k(std::move(command), std::move(report));
 }
 
 void CMS_Page::onReceiverReport(std::uint16_t eventWord, std::uint16_t value, bool sameModel,
                                 bool fourK) {
-    if (fourK) return;  // this slot has no 4K path
-    // Reports keep the wireless presence alive.
-    if (sameModel) status_->keepWirelessAlive();
-    onStatusReport(eventWord, value);
+    if (fourK && !services_.model->has4k) return;
+    const Receiver via = fourK ? Receiver::FourK : Receiver::TwoPointFour;
+    // Reports keep the receiver's presence alive.
+    if (sameModel) status_->keepAlive(via);
+    handleStatus(eventWord, value, via);
 }
 
 void CMS_Page::withdrawReceiver(bool fourK) {
-    if (!fourK && link_->wirelessOnline()) status_->setWirelessOnline(false);
+    const Receiver via = fourK ? Receiver::FourK : Receiver::TwoPointFour;
+    if (fourK ? link_->wireless4kOnline() : link_->wirelessOnline()) status_->setOnline(via, false);
 }
 
 void CMS_Page::showWiredIcon(bool shown) {

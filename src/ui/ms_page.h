@@ -9,6 +9,7 @@
 
 #include "apply/apply_engine.h"
 #include "device/device_link.h"
+#include "protocol/status_report.h"
 #include "skin/message_dispatcher.h"
 #include "store/macro_store.h"
 #include "store/profile_list.h"
@@ -57,6 +58,9 @@ class CMS_Page final : public DevicePage, public LinkView {
     void showFeatureSections() override;
     void onStatusReport(std::uint16_t eventWord, std::uint16_t value) override;
     void onLinkUp() override;
+    void linksChanged() override;
+    // A status report the 4K receiver handed over.
+    void on4kStatus(std::uint16_t eventWord, std::uint16_t value);
 
     void setReceiver(std::shared_ptr<HidDevice> command, std::shared_ptr<HidDevice> report,
                      bool fourK) override;
@@ -74,6 +78,7 @@ class CMS_Page final : public DevicePage, public LinkView {
 
   private:
     void refresh();
+    void handleStatus(std::uint16_t eventWord, std::uint16_t value, Receiver via);
     // A field the mouse changed itself: shown, not sent back, and stored.
     void takeOver(Field field);
     void useDefaultDialogs();

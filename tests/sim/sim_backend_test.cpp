@@ -83,8 +83,10 @@ TEST(SimBackend, SpecFromTheEnvironment) {
     EXPECT_EQ(populateFromList(one, "1"), 1);
     EXPECT_EQ(one.enumerate(0x1D57, 0xFA60).size(), 2u);
     SimBackend list;
-    EXPECT_EQ(populateFromList(list, "10:24g,10:wired,3:4k,bogus,7:ble"), 2);
+    // Slot 7 waits for its Bluetooth link; slot 10 has no 4K receiver.
+    EXPECT_EQ(populateFromList(list, "10:24g,10:wired,3:4k,bogus,7:ble,10:4k,7:wired"), 3);
     EXPECT_EQ(list.enumerate(0x1D57, 0xFA79).size(), 1u);
+    EXPECT_EQ(list.enumerate(0x1D57, 0xFA65).size(), 2u);  // its two interfaces
 }
 
 }  // namespace

@@ -18,7 +18,7 @@
 namespace velor {
 namespace {
 
-const QString kSkins = QStringLiteral(VELOR_SOURCE_DIR "/res/");
+const QString kSkins = QStringLiteral(VELOR_PROGRAM_DIR "/res/");
 
 class AuxWindowsTest : public ::testing::Test {
   protected:

@@ -13,7 +13,7 @@
 namespace velor {
 namespace {
 
-const QString kSkins = QStringLiteral(VELOR_SOURCE_DIR "/res/");
+const QString kSkins = QStringLiteral(VELOR_PROGRAM_DIR "/res/");
 
 TEST(MacroWindow, RecordsKeysThroughTheHooksAndSavesWhenStopped) {
     LanguageTexts texts(kSkins);
@@ -29,8 +29,17 @@ TEST(MacroWindow, RecordsKeysThroughTheHooksAndSavesWhenStopped) {
     UsKeyboardLayout us;
     VirtualClock clock;
     CMacroWnd editor(nullptr, texts,
-                     {10, kSkins, &macros, [&] { return ++saves > 0; }, &us, &hooks, &clock,
-                      [](std::string_view) {}, [](const QString&) { return true; }, {}, {}});
+                     {10,
+                      kSkins,
+                      &macros,
+                      [&] { return ++saves > 0; },
+                      &us,
+                      &hooks,
+                      &clock,
+                      [](std::string_view) {},
+                      [](const QString&) { return true; },
+                      {},
+                      {}});
     ASSERT_TRUE(editor.create());
     auto* record = editor.skin().find<QCheckBox>("ms_10_macro_record_btn");
     auto* steps = editor.skin().find<QListWidget>("ms_10_macro_action_list");

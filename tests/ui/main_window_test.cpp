@@ -51,7 +51,7 @@ class FakePage final : public DevicePage {
 class MainWindowTest : public ::testing::Test {
   protected:
     std::unique_ptr<CMainWnd> make(const std::string& locale) {
-        MainWindowServices s{QStringLiteral(VELOR_SOURCE_DIR "/res/"),
+        MainWindowServices s{QStringLiteral(VELOR_PROGRAM_DIR "/res/"),
                              "/opt/velor/velor",
                              temp.folder() + "autostart/velor.desktop",
                              locale,

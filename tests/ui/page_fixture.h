@@ -25,7 +25,7 @@ class PageTest : public ::testing::Test {
     PageTest() : PageTest(true) {}
     explicit PageTest(bool plugMouse) {
         if (plugMouse) mouse = &backend.plugWiredMouse(*descriptorFor(10));
-        MainWindowServices s{QStringLiteral(VELOR_SOURCE_DIR "/res/"),
+        MainWindowServices s{QStringLiteral(VELOR_PROGRAM_DIR "/res/"),
                              "/opt/velor/velor",
                              temp.folder() + "autostart/velor.desktop",
                              "en_US",
@@ -35,7 +35,7 @@ class PageTest : public ::testing::Test {
                                  if (slot != 10) return std::make_unique<DevicePage>(slot);
                                  CMS_Page::Services p;
                                  p.model = descriptorFor(10);
-                                 p.skinFolder = QStringLiteral(VELOR_SOURCE_DIR "/res/");
+                                 p.skinFolder = QStringLiteral(VELOR_PROGRAM_DIR "/res/");
                                  p.dataFolder = [this] {
                                      const std::lock_guard guard(foldersMutex);
                                      folderThreads.push_back(std::this_thread::get_id());

@@ -13,7 +13,7 @@
 namespace velor {
 namespace {
 
-const QString kSkins = QStringLiteral(VELOR_SOURCE_DIR "/res/");
+const QString kSkins = QStringLiteral(VELOR_PROGRAM_DIR "/res/");
 
 class ProfileDialogsTest : public ::testing::Test {
   protected:

@@ -26,6 +26,14 @@ void DpiSection::bind(const ControlIndex& c) {
     reset_ = c.get<QAbstractButton>("btn_reset_dpi");
     for (QLineEdit* edit : edits_)
         if (edit) edit->setProperty("current", false);
+    // The sliders span the model's DPI range (one skin serves every model).
+    const int lowest = sliderFromDpi(env_.model, env_.model.dpiMin);
+    const int highest = sliderFromDpi(env_.model, env_.model.dpiMax);
+    for (QSlider* slider : sliders_) {
+        if (slider == nullptr) continue;
+        const QSignalBlocker quiet(slider);
+        slider->setRange(lowest, highest);
+    }
 }
 
 void DpiSection::refresh(const ProfileRecord& r) {

@@ -50,6 +50,14 @@ void LightingSection::showWiredControls() {
     showRows(env_.current().i32(Field::lightMode));
 }
 
+void LightingSection::showEffect(int mode) {
+    if (effect_) {
+        const QSignalBlocker quiet(effect_);
+        effect_->setCurrentIndex(mode);
+    }
+    showRows(mode);
+}
+
 // Steady light: brightness and colour; breathing: speed and colour; the
 // moving effects: speed only; the rest: nothing to set.
 void LightingSection::showRows(int mode) {

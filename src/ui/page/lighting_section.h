@@ -19,6 +19,8 @@ class LightingSection final : public PageSection {
 
     // The cable is in: the effect box and its rows show.
     void showWiredControls();
+    // The mouse changed its effect itself: the box and the rows follow.
+    void showEffect(int mode);
 
   private:
     void showRows(int mode);

@@ -19,12 +19,15 @@ void setShown(QWidget* w, bool shown) {
 void StatusSection::bind(const ControlIndex& c) {
     wired_ = c.get("wired");
     wireless_ = c.get("wireless");
+    wireless4k_ = c.get("wireless_4k");
     sleep_ = c.get("sleep_label");
     ring_ = c.get("apply_ring");
     bar_ = c.get<QProgressBar>("progress_power");
     label_ = c.get<QLabel>("label_power");
     setShown(wired_, wiredShown_);
     setShown(wireless_, env_.link.wirelessOnline());
+    setShown(wireless4k_, env_.link.wireless4kOnline());
+    setShown(c.get("BLE"), false);  // until the Bluetooth link exists
     setShown(sleep_, sleepShown_);
     setShown(ring_, ringShown_);
     if (barValue_ >= 0) setBar(barValue_);
@@ -37,8 +40,9 @@ void StatusSection::showWiredIcon(bool shown) {
 }
 
 void StatusSection::showSleepLabel(bool shown) {
-    sleepShown_ = shown;
-    setShown(sleep_, shown);
+    // The Bluetooth models have no sleep notice.
+    sleepShown_ = shown && !env_.model.hasBle;
+    setShown(sleep_, sleepShown_);
 }
 
 void StatusSection::showApplyRing(bool shown) {
@@ -103,32 +107,48 @@ void StatusSection::onChargingStep() {
     if (chargingCounter_ > 100) chargingCounter_ = 0;
 }
 
-void StatusSection::setWirelessOnline(bool online) {
-    setShown(wireless_, online);
-    env_.link.setWirelessOnline(online);
+bool StatusSection::online(Receiver via) const {
+    return via == Receiver::FourK ? env_.link.wireless4kOnline() : env_.link.wirelessOnline();
 }
 
-void StatusSection::keepWirelessAlive() {
-    env_.context.timers.setTimer(env_.timer(page_timer::kWatchdog), kWatchdogMs);
-    if (!env_.link.wirelessOnline()) setWirelessOnline(true);
+int StatusSection::watchdog(Receiver via) const {
+    return env_.timer(via == Receiver::FourK ? page_timer::kWatchdog4k : page_timer::kWatchdog);
 }
 
-void StatusSection::onWatchdog() {
-    env_.context.timers.killTimer(env_.timer(page_timer::kWatchdog));
-    if (env_.link.wirelessOnline()) setWirelessOnline(false);
+void StatusSection::setOnline(Receiver via, bool online) {
+    if (via == Receiver::FourK) {
+        setShown(wireless4k_, online);
+        env_.link.setWireless4kOnline(online);
+    } else {
+        setShown(wireless_, online);
+        env_.link.setWirelessOnline(online);
+    }
 }
 
-void StatusSection::onPower(const StatusReport& report) {
-    env_.context.timers.setTimer(env_.timer(page_timer::kWatchdog), kWatchdogMs);
+void StatusSection::keepAlive(Receiver via) {
+    env_.context.timers.setTimer(watchdog(via), kWatchdogMs);
+    if (!online(via)) setOnline(via, true);
+}
+
+void StatusSection::onWatchdog(Receiver via) {
+    env_.context.timers.killTimer(watchdog(via));
+    if (online(via)) setOnline(via, false);
+}
+
+void StatusSection::onPower(const StatusReport& report, Receiver via) {
+    env_.context.timers.setTimer(watchdog(via), kWatchdogMs);
     const bool full = report.power == PowerState::Full;
     // A full battery on the cable: the receiver's link is not what carries it.
     if (full && env_.link.wiredState() == 1) {
-        if (env_.link.wirelessOnline()) setWirelessOnline(false);
+        if (online(via)) setOnline(via, false);
         showLevel(100);
         stopChargingAnimation();
         return;
     }
-    if (!env_.link.wirelessOnline()) setWirelessOnline(true);
+    // On battery the 4K receiver counts only while the other one is silent.
+    const bool battery = report.power == PowerState::OnBattery;
+    const bool mayGoOnline = via != Receiver::FourK || !battery || !env_.link.wirelessOnline();
+    if (!online(via) && mayGoOnline) setOnline(via, true);
     env_.link.setOffline(false);
     showSleepLabel(false);
     if (full) {

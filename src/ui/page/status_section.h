@@ -28,11 +28,12 @@ class StatusSection final : public PageSection {
     void showApplyRing(bool shown);
 
     // A report of this slot through a receiver: the mouse is there.
-    void keepWirelessAlive();
-    void setWirelessOnline(bool online);
-    void onPower(const StatusReport& report);
-    // Timers T + 0 (no report for 6 s) and T + 3 (a step of the animation).
-    void onWatchdog();
+    void keepAlive(Receiver via);
+    void setOnline(Receiver via, bool online);
+    void onPower(const StatusReport& report, Receiver via);
+    // Timers T + 0 and T + 4 (no report through that receiver for 6 s) and
+    // T + 3 (a step of the animation).
+    void onWatchdog(Receiver via);
     void onChargingStep();
 
   private:
@@ -40,9 +41,12 @@ class StatusSection final : public PageSection {
     void showLevel(int percent);
     void showPowerLabel();
     void setBar(int value);
+    bool online(Receiver via) const;
+    int watchdog(Receiver via) const;
 
     QWidget* wired_ = nullptr;
     QWidget* wireless_ = nullptr;
+    QWidget* wireless4k_ = nullptr;
     QWidget* sleep_ = nullptr;
     QWidget* ring_ = nullptr;
     QProgressBar* bar_ = nullptr;

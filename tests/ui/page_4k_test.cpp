@@ -1,0 +1,116 @@
+// A high-rate page (slot 3) and its 4K receiver: the indicator and its
+// watchdog, the slot's polling codes, and the rates each link offers.
+#include <QAbstractButton>
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include "../support/temp_folder.h"
+#include "keys/key_tables.h"
+#include "ui/main_window.h"
+#include "ui/ms_page.h"
+#include "util/virtual_clock.h"
+
+namespace velor {
+namespace {
+
+constexpr int kWatchdog4k = 0x220 + 4;  // slot 3's T + 4
+
+class FourKPageTest : public ::testing::Test {
+  protected:
+    FourKPageTest() {
+        MainWindowServices s{QStringLiteral(VELOR_PROGRAM_DIR "/res/"),
+                             "/opt/velor/velor",
+                             temp.folder() + "autostart/velor.desktop",
+                             "en_US",
+                             [this] { return temp.folder(); },
+                             [](std::string_view) {},
+                             [this](int slot) -> std::unique_ptr<DevicePage> {
+                                 if (slot != 3) return std::make_unique<DevicePage>(slot);
+                                 CMS_Page::Services p;
+                                 p.model = descriptorFor(3);
+                                 p.skinFolder = QStringLiteral(VELOR_PROGRAM_DIR "/res/");
+                                 p.dataFolder = [this] { return temp.folder(); };
+                                 p.keyboard = &keyboard;
+                                 p.clock = &clock;
+                                 p.debug = [](std::string_view) {};
+                                 auto made = std::make_unique<CMS_Page>(std::move(p));
+                                 page = made.get();
+                                 return made;
+                             },
+                             {},
+                             &keyboard};
+        window = std::make_unique<CMainWnd>(std::move(s));
+        window->init();
+        window->show();
+    }
+    ~FourKPageTest() override { window.reset(); }
+
+    void report(std::uint16_t word, std::uint16_t value, bool fourK) {
+        page->onReceiverReport(word, value, (word & 0xFF) == 0x21, fourK);
+        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+        page->link().waitForWorker();
+        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    }
+    QWidget* control(const char* suffix) { return page->control(suffix); }
+    bool shown(const char* suffix) { return control(suffix)->isVisibleTo(window.get()); }
+    int polling() {
+        const std::lock_guard guard(page->profiles().lock());
+        return page->profiles().current().i32(Field::pollingRate);
+    }
+
+    testing::TempFolder temp;
+    UsKeyboardLayout keyboard;
+    VirtualClock clock;
+    CMS_Page* page = nullptr;
+    std::unique_ptr<CMainWnd> window;
+};
+
+TEST_F(FourKPageTest, TheFourKReceiverHasItsOwnIndicatorAndWatchdog) {
+    report(0x4021, 0x5001, true);  // 80 % through the 4K receiver
+    ASSERT_TRUE(page->built());
+    EXPECT_TRUE(page->link().wireless4kOnline());
+    EXPECT_FALSE(page->link().wirelessOnline());
+    EXPECT_TRUE(shown("wireless_4k"));
+    EXPECT_FALSE(shown("wireless"));
+    EXPECT_TRUE(window->timers().isActive(kWatchdog4k));
+
+    page->onTimer(kWatchdog4k);  // six seconds without a 4K report
+    EXPECT_FALSE(page->link().wireless4kOnline());
+    EXPECT_FALSE(shown("wireless_4k"));
+    EXPECT_FALSE(page->connected());
+}
+
+TEST_F(FourKPageTest, OnBatteryTheFourKReceiverCountsOnlyWhileTheOtherIsSilent) {
+    report(0x5021, 0, false);  // the 2.4 GHz receiver is up
+    page->link().setWireless4kOnline(false);
+    page->onReceiverReport(0x4021, 0x5001, false, true);  // battery, not the slot's own report
+    EXPECT_FALSE(page->link().wireless4kOnline());
+    page->onReceiverReport(0x4021, 0x0003, false, true);  // charging: it counts
+    EXPECT_TRUE(page->link().wireless4kOnline());
+}
+
+TEST_F(FourKPageTest, TheHighRateCodesAndTheRatesEachLinkOffers) {
+    report(0x5021, 0, true);
+    EXPECT_EQ(polling(), 6);  // the default, 8000 Hz, offered through the 4K receiver
+    EXPECT_TRUE(shown("btn_prate_7"));
+    EXPECT_TRUE(qobject_cast<QAbstractButton*>(control("btn_prate_7"))->isChecked());
+
+    report(0x2021, 0x03, true);  // not a rate code
+    EXPECT_EQ(polling(), 6);
+    report(0x2021, 0x10, true);
+    EXPECT_EQ(polling(), 1);
+    report(0x2021, 0x40, true);
+    EXPECT_EQ(polling(), 6);
+
+    // The 2.4 GHz receiver carries no more than 1000 Hz.
+    report(0x5021, 0, false);
+    EXPECT_FALSE(shown("btn_prate_5"));
+    EXPECT_FALSE(shown("btn_prate_7"));
+    EXPECT_EQ(polling(), 3);
+    EXPECT_TRUE(qobject_cast<QAbstractButton*>(control("btn_prate_4"))->isChecked());
+    EXPECT_FALSE(shown("ver_prate_hs"));
+}
+
+}  // namespace
+}  // namespace velor
