@@ -24,8 +24,8 @@ enum class StatusKind : std::uint8_t {
 
 enum class PowerState : std::uint8_t { Full, Charging, OnBattery };
 
-// Which receiver handed the report over.
-enum class Receiver : std::uint8_t { TwoPointFour, FourK };
+// Which way the report came: a receiver, or the cable's library.
+enum class Receiver : std::uint8_t { TwoPointFour, FourK, Cable };
 
 struct StatusReport {
     StatusKind kind = StatusKind::Ignored;

@@ -50,6 +50,12 @@ void MacroEditorModel::load(int index) {
     rebuildSelection();
 }
 
+void MacroEditorModel::cancelEdits() {
+    const int start = insertStart_;
+    load(current_);
+    if (start >= 0 && !steps_.empty()) select(std::min(start, static_cast<int>(steps_.size()) - 1));
+}
+
 // After a rebuild: the step before the insertion point while inserting,
 // else the last step (none for an empty macro).
 void MacroEditorModel::rebuildSelection() {

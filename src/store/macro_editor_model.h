@@ -36,6 +36,9 @@ class MacroEditorModel {
 
     // Macros.
     void load(int index);  // -1 or an index outside the list: no current macro
+    // The step editor's Cancel: the stored macro again, with the step where
+    // the last inserting recording began selected (else as a load selects).
+    void cancelEdits();
     int currentIndex() const { return current_; }
     bool hasCurrent() const { return current_ >= 0; }
     int addMacro();        // appended, saved and loaded; its index

@@ -308,7 +308,7 @@ void CMacroWnd::onNotify(const Notification& n) {
     if (s == "macro_cancel_btn") {
         editPanelOn_ = false;
         if (auto* box = find<QCheckBox>("macro_action_edit_check")) box->setChecked(false);
-        model_->load(model_->currentIndex());
+        model_->cancelEdits();
     }
     showSteps();
 }

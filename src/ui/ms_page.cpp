@@ -189,8 +189,9 @@ void CMS_Page::onTimer(int id) {
     }
 }
 
+// The library's status reports: they come over the cable.
 void CMS_Page::onStatusReport(std::uint16_t eventWord, std::uint16_t value) {
-    handleStatus(eventWord, value, Receiver::TwoPointFour);
+    handleStatus(eventWord, value, Receiver::Cable);
 }
 
 void CMS_Page::on4kStatus(std::uint16_t eventWord, std::uint16_t value) {

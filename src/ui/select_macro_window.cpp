@@ -48,7 +48,8 @@ void CSelectMacroWnd::showCountRow() {
 
 void CSelectMacroWnd::takeCount() {
     auto* edit = skin().find<QLineEdit>("edit_loop_time");
-    if (edit == nullptr) return;
+    // A count the user did not touch stays as it was stored.
+    if (edit == nullptr || !edit->isModified()) return;
     bool ok = false;
     const long long typed = edit->text().toLongLong(&ok);
     const int count = static_cast<int>(std::clamp<long long>(ok ? typed : 0, kMinCount, kMaxCount));
@@ -69,6 +70,7 @@ void CSelectMacroWnd::onNotify(const Notification& n) {
         if (digits != edit->text()) {
             edit->setText(digits);
             edit->setCursorPosition(static_cast<int>(digits.size()));
+            edit->setModified(true);
         }
     } else if (n.type == "killfocus" && n.sender == "edit_loop_time") {
         takeCount();

@@ -40,8 +40,7 @@ std::uint32_t fromKeysym(std::uint32_t keysym) {
         case 0xFFAD:
             return 0x6D;
         case 0xFFAE:
-        case 0xFF9F:
-            return 0x6E;  // KP_Decimal, KP_Delete
+            return 0x6E;  // KP_Decimal; KP_Delete (NumLock off) is Delete, like KP_End is End
         case 0xFFAF:
             return 0x6F;
         default:

@@ -77,6 +77,12 @@ TEST_F(MacroEditorTest, RecordingReplacesOrInsertsAfterTheSelectedStep) {
     EXPECT_EQ(e.steps()[2].code, 0x05);
     EXPECT_EQ(e.steps()[2].kind, MacroAction::kRelease);
     EXPECT_EQ(e.steps()[3].code, 0x04);  // A release follows
+
+    // Cancel in the step editor goes back to the step the inserting recording began at.
+    e.select(2);
+    e.cancelEdits();
+    EXPECT_EQ(e.selected(), 1);
+    EXPECT_EQ(e.steps().size(), 4u);
 }
 
 TEST_F(MacroEditorTest, DelaysByMode) {

@@ -134,6 +134,9 @@ TEST_F(SettingsTest, AutostartWritesStartupFirstThenTheEntry) {
     SetAutostart(false, settings, blocked, "/opt/velor", [](std::string_view) {});
     EXPECT_EQ(settings.startup(), 0);
     EXPECT_EQ(autostartCommand("/usr/bin/velor"), "/usr/bin/velor -auto");
+    // A % in the path is not a field code of the entry.
+    EXPECT_EQ(autostartCommand("/opt/100%/velor"), "/opt/100%%/velor -auto");
+    EXPECT_EQ(autostartCommand("/opt/my 100%/velor"), "\"/opt/my 100%%/velor\" -auto");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScrollArea>
@@ -156,6 +157,42 @@ TEST_F(PageTest, ARenameIsStoredByTheWorker) {
     ProfileList stored(*descriptorFor(10));
     loadProfiles(stored, temp.folder(), window->texts(), [](std::string_view) {});
     EXPECT_EQ(stored.current().name(), u"Renamed");
+}
+
+}  // namespace
+}  // namespace velor
+
+#include "ui/page/button_section.h"
+
+namespace velor {
+namespace {
+
+TEST_F(PageTest, TheEffectTheMouseReportsShowsInTheBoxAndItsRows) {
+    report(0x7036, 2);  // breathing, chosen on the mouse
+    EXPECT_EQ(current().get(Field::lightMode), 2);
+    EXPECT_EQ(find<QComboBox>("combo_light")->currentIndex(), 2);
+    EXPECT_TRUE(find<QWidget>("hor_breathspeed")->isVisibleTo(window.get()));
+    EXPECT_FALSE(find<QWidget>("hor_brightness")->isVisibleTo(window.get()));
+}
+
+TEST_F(PageTest, ChargingReportedOverTheCableLeavesTheReceiverAlone) {
+    page->onStatusReport(0x4036, 0x3203);  // the library's status: charging
+    EXPECT_FALSE(page->link().wirelessOnline());
+    EXPECT_FALSE(find<QWidget>("wireless")->isVisibleTo(window.get()));
+    EXPECT_EQ(find<QLabel>("label_power")->text(), window->texts().get("charging_text"));
+    page->onStatusReport(0x4036, 0x4B01);  // on battery, 75 %
+    EXPECT_FALSE(page->link().wirelessOnline());
+    EXPECT_EQ(find<QLabel>("label_power")->text(), "75%");
+}
+
+TEST(AssignmentMenu, OpensUpwardsWhereItWouldReachTheBottomOfTheScreen) {
+    // 10 items of 22 px below y = 500 end at 724 (+4): inside a 1000 px screen.
+    EXPECT_EQ(assignmentMenuPosition(QPoint(300, 500), 10, 1000), QPoint(300, 500));
+    // At y = 800 they would reach 1024: moved up to 800 - 220 + 21.
+    EXPECT_EQ(assignmentMenuPosition(QPoint(300, 800), 10, 1000), QPoint(300, 601));
+    EXPECT_EQ(assignmentMenuPosition(QPoint(300, 776), 10, 1000),
+              QPoint(300, 577));  // 1000 reached
+    EXPECT_EQ(assignmentMenuPosition(QPoint(300, 775), 10, 1000), QPoint(300, 775));
 }
 
 }  // namespace

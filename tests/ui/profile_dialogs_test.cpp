@@ -26,6 +26,16 @@ class ProfileDialogsTest : public ::testing::Test {
     MacroList macros;
 };
 
+TEST_F(ProfileDialogsTest, PickerOkAloneKeepsTheStoredCount) {
+    CSelectMacroWnd picker(nullptr, texts, kSkins, 10, macros);
+    picker.macroIndex = 1;
+    picker.repeatCount = 0;  // as an imported profile may hold it
+    ASSERT_TRUE(picker.create());
+    EXPECT_EQ(picker.skin().find<QLineEdit>("edit_loop_time")->text(), "0");
+    picker.skin().find<QAbstractButton>("btn_ok")->click();
+    EXPECT_EQ(picker.repeatCount, 0);
+}
+
 TEST_F(ProfileDialogsTest, PickerShowsTheButtonsMacroAndKeepsTheCountInRange) {
     CSelectMacroWnd picker(nullptr, texts, kSkins, 10, macros);
     picker.macroIndex = 2;
@@ -50,7 +60,8 @@ TEST_F(ProfileDialogsTest, PickerShowsTheButtonsMacroAndKeepsTheCountInRange) {
          {std::pair{"300", "255"}, std::pair{"0", "1"}, std::pair{"", "1"}}) {
         count->setFocus();
         count->setText(typed);
-        elsewhere->setFocus();  // leaving the box takes the count
+        count->setModified(true);  // as typing leaves it
+        elsewhere->setFocus();     // leaving the box takes the count
         EXPECT_EQ(count->text(), QString(shown)) << typed;
     }
     EXPECT_EQ(picker.repeatCount, 1);

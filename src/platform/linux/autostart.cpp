@@ -15,15 +15,17 @@ std::string autostartEntryPath() {
 
 std::string autostartCommand(const std::string& programPath) {
     // Desktop entries split Exec on blanks; a path with blanks or reserved
-    // characters goes in double quotes with ", `, $ and \ escaped.
+    // characters goes in double quotes with ", `, $ and \ escaped. A % starts
+    // a field code anywhere in Exec, so a literal one is written %%.
     constexpr std::string_view kReserved = " \t\n\"'\\><~|&;$*?#()`";
-    if (programPath.find_first_of(kReserved) == std::string::npos) return programPath + " -auto";
-    std::string quoted = "\"";
+    const bool quote = programPath.find_first_of(kReserved) != std::string::npos;
+    std::string command = quote ? "\"" : "";
     for (const char c : programPath) {
-        if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
-        quoted += c;
+        if (quote && (c == '"' || c == '`' || c == '$' || c == '\\')) command += '\\';
+        if (c == '%') command += '%';
+        command += c;
     }
-    return quoted + "\" -auto";
+    return command + (quote ? "\" -auto" : " -auto");
 }
 
 bool writeAutostartEntry(const std::string& entryPath, const std::string& programPath) {

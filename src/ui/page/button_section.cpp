@@ -1,5 +1,7 @@
 #include "ui/page/button_section.h"
 
+#include <QScreen>
+
 #include "keys/key_tables.h"
 #include "profile/function_table.h"
 #include "skin/message_dispatcher.h"
@@ -87,7 +89,22 @@ void ButtonSection::openMenu(int button, QWidget* anchor) {
         else
             onMenuItem(item);
     });
-    if (anchor) menu_->popup(anchor->mapToGlobal(QPoint(anchor->width(), 0)));
+    if (anchor == nullptr) return;
+    int visible = 0;
+    for (const QAction* action : menu_->actions()) visible += action->isVisible() ? 1 : 0;
+    const QScreen* screen = anchor->screen();
+    const int screenHeight = screen ? screen->geometry().bottom() + 1 : 0;
+    menu_->popup(assignmentMenuPosition(anchor->mapToGlobal(QPoint(anchor->width(), 0)), visible,
+                                        screenHeight));
+}
+
+QPoint assignmentMenuPosition(QPoint buttonTopRight, int visibleItems, int screenHeight) {
+    constexpr int kItemHeight = 22;
+    const int height = kItemHeight * visibleItems;
+    // Near the bottom of the screen the menu opens upwards from the button.
+    if (buttonTopRight.y() + height + 4 >= screenHeight)
+        return {buttonTopRight.x(), buttonTopRight.y() - height + 21};
+    return buttonTopRight;
 }
 
 void ButtonSection::onMenuItem(const QString& item) {
@@ -159,7 +176,7 @@ bool ButtonSection::pickMacro(int k) {
         const bool plays = slot.function() == function::kMacro;
         picker.macroIndex = plays ? slot.macroIndex() : -1;
         picker.repeatMode = plays ? slot.macroRepeatMode() : 0;
-        picker.repeatCount = plays ? std::max(1, slot.macroLoopTimes()) : 1;
+        picker.repeatCount = plays ? slot.macroLoopTimes() : 1;  // OK alone keeps it
     });
     if (!picker.create()) return false;
     picker.centerOverParent();

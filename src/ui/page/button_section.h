@@ -11,6 +11,11 @@
 
 namespace velor {
 
+// Where the assignment menu opens: at the button's top right corner, or, when
+// its items (22 px each) would reach the bottom of the screen, moved up so
+// that it ends at the button.
+QPoint assignmentMenuPosition(QPoint buttonTopRight, int visibleItems, int screenHeight);
+
 class ButtonSection final : public PageSection {
   public:
     using PageSection::PageSection;

@@ -135,7 +135,24 @@ void StatusSection::onWatchdog(Receiver via) {
     if (online(via)) setOnline(via, false);
 }
 
+// The battery as a report shows it; through a receiver, the receiver's
+// presence too.
+void StatusSection::showPower(const StatusReport& report) {
+    if (report.power == PowerState::Full) {
+        stopChargingAnimation();
+        showLevel(100);
+    } else if (report.power == PowerState::Charging) {
+        startChargingAnimation(false);
+        showChargingText();
+    } else {
+        stopChargingAnimation();
+        if (report.batteryPercent) showLevel(*report.batteryPercent);
+    }
+}
+
 void StatusSection::onPower(const StatusReport& report, Receiver via) {
+    // Over the cable only the battery shows: no receiver's link is touched.
+    if (via == Receiver::Cable) return showPower(report);
     env_.context.timers.setTimer(watchdog(via), kWatchdogMs);
     const bool full = report.power == PowerState::Full;
     // A full battery on the cable: the receiver's link is not what carries it.
@@ -151,16 +168,7 @@ void StatusSection::onPower(const StatusReport& report, Receiver via) {
     if (!online(via) && mayGoOnline) setOnline(via, true);
     env_.link.setOffline(false);
     showSleepLabel(false);
-    if (full) {
-        stopChargingAnimation();
-        showLevel(100);
-    } else if (report.power == PowerState::Charging) {
-        startChargingAnimation(false);
-        showChargingText();
-    } else {
-        stopChargingAnimation();
-        if (report.batteryPercent) showLevel(*report.batteryPercent);
-    }
+    showPower(report);
 }
 
 }  // namespace velor

@@ -39,6 +39,7 @@ class StatusSection final : public PageSection {
   private:
     enum class PowerLabel { Untouched, Percent, Charging, Cleared };
     void showLevel(int percent);
+    void showPower(const StatusReport& report);
     void showPowerLabel();
     void setBar(int value);
     bool online(Receiver via) const;
