@@ -93,6 +93,11 @@ void fill(QWidget* container, QWidget* root) {
 
 }  // namespace
 
+QWidget* loadItemSkin(const QString& skinFolder, const QString& file, QWidget* parent,
+                      QString* error) {
+    return readSkin(skinFolder + file, parent, error);
+}
+
 QWidget* SkinWindow::loadInto(QWidget* container, const QString& skinFolder, const QString& file,
                               QString* error) {
     QWidget* root = readSkin(skinFolder + file, container, error);

@@ -82,4 +82,9 @@ class SkinWindow final : public QObject {
 // Text of a language id on one control, by kind of control.
 void setControlText(QWidget* control, const QString& text);
 
+// A small skin file read as one widget (a list row's item layout, say), not
+// attached to any window; nullptr with an error when it cannot be read.
+QWidget* loadItemSkin(const QString& skinFolder, const QString& file, QWidget* parent,
+                      QString* error = nullptr);
+
 }  // namespace velor

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSignalBlocker>
@@ -92,20 +93,46 @@ void CMacroWnd::showSteps() {
     list->clear();
     const auto& steps = model_->steps();
     for (std::size_t i = 0; i < steps.size(); ++i) {
-        const MacroAction& a = steps[i];
-        const QString name = QString::fromStdU16String(
-            KeyNameOfUsage(a.code, *services_.keyboard, skin().texts(), services_.debug));
-        const QString action =
-            skin().texts().get(a.isPress() ? "key_down_action" : "key_up_action");
-        // The last step always waits 10 ms.
-        const int delay = i + 1 == steps.size() ? MacroEditorModel::kMinDelay : a.delay;
-        auto* row = new QListWidgetItem(
-            QStringLiteral("%1   %2   %3 ms").arg(name, action).arg(delay), list);
+        auto* row = new QListWidgetItem(list);
         row->setSizeHint(QSize(0, kRowHeight));
+        // The last step always waits 10 ms.
+        const bool last = i + 1 == steps.size();
+        list->setItemWidget(row,
+                            stepRow(steps[i], last ? MacroEditorModel::kMinDelay : steps[i].delay));
     }
     list->setCurrentRow(model_->selected());
     if (model_->selected() >= 0) list->scrollToItem(list->currentItem());
     showStepEditor();
+}
+
+// One row of the step list, laid out by "keylistitem.xml": the key, its press
+// or release, and the delay; the theme draws the key as a key cap or a mouse
+// badge and the action in its colour.
+QWidget* CMacroWnd::stepRow(const MacroAction& a, int delay) {
+    const QString name = QString::fromStdU16String(
+        KeyNameOfUsage(a.code, *services_.keyboard, skin().texts(), services_.debug));
+    const QString action = skin().texts().get(a.isPress() ? "key_down_action" : "key_up_action");
+    QString error;
+    QWidget* row = loadItemSkin(services_.skinFolder, "keylistitem.xml", nullptr, &error);
+    if (row == nullptr) {
+        services_.debug(error.toStdString());
+        auto* plain = new QLabel(QStringLiteral("%1   %2   %3").arg(name, action).arg(delay));
+        return plain;
+    }
+    if (auto* key = row->findChild<QLabel*>("key")) {
+        key->setText(name);
+        key->setProperty("device", isMouseCode(a.code) ? "mouse" : "keyboard");
+    }
+    if (auto* kind = row->findChild<QLabel*>("action")) {
+        kind->setText(action);
+        kind->setProperty("press", a.isPress());
+    }
+    if (auto* wait = row->findChild<QLabel*>("delay")) wait->setText(QString::number(delay));
+    // Clicks reach the list, so a click on a row selects it.
+    for (QWidget* w : row->findChildren<QWidget*>())
+        w->setAttribute(Qt::WA_TransparentForMouseEvents);
+    row->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return row;
 }
 
 void CMacroWnd::showStepEditor() {

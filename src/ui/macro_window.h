@@ -56,6 +56,7 @@ class CMacroWnd final : public SkinnedDialog {
     void showMacros();
     void showMacro();
     void showSteps();
+    QWidget* stepRow(const MacroAction& a, int delay);
     void showStepEditor();
     void setRecording(bool on);
     void onHookEvent(std::uintptr_t message, std::intptr_t state);

@@ -67,10 +67,10 @@ class SendOrderTest : public ::testing::Test {
         bleLink.up = ble;
         link = std::make_unique<DeviceLink>(
             DeviceLink::Wiring{*model, clock, poster, view, [](std::string_view) {}, &bleLink});
-        auto library = std::make_unique<testing::FakeLibrary>(clock);
-        library->openResult = cable ? 1 : 0;
-        this->library = library.get();
-        link->open(std::move(library));
+        auto fake = std::make_unique<testing::FakeLibrary>(clock);
+        fake->openResult = cable ? 1 : 0;
+        library = fake.get();
+        link->open(std::move(fake));
         if (receiver24) {
             link->setReceiver(std::make_shared<LoggingDevice>(paths, "24g"), nullptr);
             link->setWirelessOnline(true);

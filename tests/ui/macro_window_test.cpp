@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QListWidget>
 
 #include <gtest/gtest.h>
@@ -56,6 +57,18 @@ TEST(MacroWindow, RecordsKeysThroughTheHooksAndSavesWhenStopped) {
     hook.post(kHookEventMessage, 0x41, 1);  // A up
     QCoreApplication::processEvents();
     EXPECT_EQ(steps->count(), 2);
+    // Each row is laid out by its item skin: key, action, delay (10 on the last).
+    const auto part = [&](int row, const char* name) {
+        QWidget* item = steps->itemWidget(steps->item(row));
+        return item ? item->findChild<QLabel*>(name) : nullptr;
+    };
+    ASSERT_NE(part(0, "key"), nullptr);
+    EXPECT_EQ(part(0, "key")->text(), "A");
+    EXPECT_EQ(part(0, "key")->property("device").toString(), "keyboard");
+    EXPECT_EQ(part(0, "action")->text(), texts.get("key_down_action"));
+    EXPECT_EQ(part(1, "action")->text(), texts.get("key_up_action"));
+    EXPECT_EQ(part(1, "delay")->text(), "10");
+    EXPECT_EQ(steps->item(0)->sizeHint().height(), 30);
 
     const int before = saves;
     record->click();
