@@ -136,10 +136,12 @@ void DevPort::monitor() {
             std::array<std::uint8_t, 64> buffer{};
             const int n = dev->readTimeout(buffer, kReadWaitMs);
             idle = n < 0;
-            if (n >= static_cast<int>(kStatusReportLength) && buffer[0] == kStatusReportId) {
-                post(messageA, static_cast<std::uintptr_t>(buffer[2] << 8 | buffer[1]),
-                     buffer[3] | buffer[4] << 8);
-            }
+            const auto word = static_cast<std::uintptr_t>(buffer[2] << 8 | buffer[1]);
+            // A word equal to the presence message would read as the mouse
+            // coming or going; no mouse sends it as a status.
+            if (n >= static_cast<int>(kStatusReportLength) && buffer[0] == kStatusReportId &&
+                word != VELOR_DEVPORT_PRESENCE)
+                post(messageA, word, buffer[3] | buffer[4] << 8);
         }
         if (idle) {
             std::unique_lock lock(mutex_);

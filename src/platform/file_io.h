@@ -21,7 +21,14 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::pa
 
 // Writes a temporary file in the same folder, flushes it to disk and renames it
 // over `path`: afterwards the file is either the old one or the new one, whole.
+// A symlink is written through to its target; the mode (and, where allowed,
+// the owner) of the file replaced is kept; a new file gets the process umask,
+// which is never changed. Saves of one file in this process take turns.
 bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
                          FileError* error = nullptr);
+
+// Removes what saves of `path` that were cut off (the program killed, the
+// power gone) left beside it, after any save of it in progress here is done.
+void removeCutOffSaves(const std::filesystem::path& path);
 
 }  // namespace velor

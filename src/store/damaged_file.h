@@ -1,5 +1,5 @@
 // A damaged store file is never overwritten silently: before anything replaces
-// it, a copy is kept beside it as "<name>.damaged-<date>-<time>".
+// it, a copy is kept beside it as "<name>.damaged-<hash of its content>".
 #pragma once
 
 #include <filesystem>

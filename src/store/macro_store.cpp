@@ -51,6 +51,7 @@ MacroLoadReport loadMacros(MacroList& list, const ModelDescriptor& model,
     MacroLoadReport report;
     list = MacroList{};
     const std::filesystem::path path = macroStorePath(model, dataFolder);
+    removeCutOffSaves(path);
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) return report;
 

@@ -37,22 +37,6 @@ void repair(ProfileRecord& record) {
     }
 }
 
-// A save that was cut off (the program killed, the power gone) leaves its
-// temporary file beside the store. One older than any save takes is a
-// leftover; a younger one may belong to a save in progress.
-void removeUnfinishedSaves(const std::filesystem::path& store) {
-    using namespace std::chrono_literals;
-    std::error_code ec;
-    const std::string prefix = "." + store.filename().string() + ".";
-    const auto cutoff = std::filesystem::file_time_type::clock::now() - 1min;
-    for (const auto& entry : std::filesystem::directory_iterator(store.parent_path(), ec)) {
-        const std::string name = entry.path().filename().string();
-        if (name.starts_with(prefix) && entry.is_regular_file(ec) &&
-            entry.last_write_time(ec) < cutoff)
-            std::filesystem::remove(entry.path(), ec);
-    }
-}
-
 }  // namespace
 
 std::size_t storeHeaderSize(const ModelDescriptor& model) {
@@ -158,7 +142,7 @@ LoadReport loadProfiles(ProfileList& list, const std::string& dataFolder, const 
                         const DebugSink& debug) {
     LoadReport report;
     const std::filesystem::path path = profileStorePath(list.model(), dataFolder);
-    removeUnfinishedSaves(path);
+    removeCutOffSaves(path);
     StoreReadError readError = StoreReadError::None;
     auto contents = readProfileStore(list.model(), path, &readError);
 

@@ -52,7 +52,7 @@ struct LoadReport {
 };
 
 // Fills the list from the store, or with the default store of one profile.
-// A damaged store is first copied aside ("pro.data.damaged-<time>"), then the
+// A damaged store is first copied aside ("pro.data.damaged-<hash>"), then the
 // repaired list is saved; a store that cannot be read or kept aside is left
 // untouched, and the list's saves are blocked.
 // Problems also go to the debug output.

@@ -14,6 +14,7 @@
 
 #include "device/device_link.h"
 #include "models/model_descriptor.h"
+#include "platform/file_io.h"
 #include "skin/skin_menu.h"
 #include "store/autostart_setting.h"
 #include "store/language_choice.h"
@@ -74,6 +75,7 @@ void CMainWnd::init() {
     }
     setWindowIcon(QIcon(services_.skinFolder + "velor.png"));
 
+    removeCutOffSaves(settings_.path());
     lanId_ = settings_.lanId();
     startup_ = settings_.startup();
     feedback_ = settings_.feedback();

@@ -107,6 +107,7 @@ TEST(DevPort, FindsTheWiredMouseWatchesItAndForwardsItsStatus) {
 
     mouse.emitRaw({3, 0x36, 0x40});        // too short: dropped
     mouse.emitRaw({2, 0x36, 0x40, 1, 0});  // not a status report: dropped
+    mouse.emitRaw({3, 0x00, 0x7F, 2, 0});  // would read as "mouse removed": dropped
     mouse.emitStatus(0x40, 0x5001);
     ASSERT_TRUE(eventually([&] { return poster.count(0x693) == 1; }));
     EXPECT_EQ(poster.messages.size(), 1u);

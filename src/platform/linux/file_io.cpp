@@ -7,6 +7,10 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <random>
 
 namespace velor {
 
@@ -59,18 +63,74 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::pa
     return bytes;
 }
 
+namespace {
+
+constexpr int kMaxLinks = 40;
+constexpr std::size_t kTempSuffix = 6;
+
+// The file a path finally names, following symlinks (a dangling one names
+// the file it would create).
+std::filesystem::path throughLinks(std::filesystem::path path) {
+    std::error_code ec;
+    for (int hop = 0; hop < kMaxLinks && std::filesystem::is_symlink(path, ec); ++hop) {
+        const std::filesystem::path target = std::filesystem::read_symlink(path, ec);
+        if (ec) break;
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return path;
+}
+
+// One lock per file, so that a save and the clean-up of its leftovers, or two
+// saves of one file, never overlap; saves of different files run side by side.
+std::mutex& saveLockOf(const std::filesystem::path& file) {
+    static std::mutex registry;
+    static std::map<std::string, std::unique_ptr<std::mutex>> locks;
+    const std::lock_guard guard(registry);
+    auto& lock = locks[file.lexically_normal().string()];
+    if (!lock) lock = std::make_unique<std::mutex>();
+    return *lock;
+}
+
+std::string tempPrefix(const std::filesystem::path& file) {
+    return "." + file.filename().string() + ".";
+}
+
+// A new temporary file beside `file`, created with 0666 so that the kernel
+// applies the process umask; -1 when none can be made.
+int createTemp(const std::filesystem::path& file, std::string& name) {
+    static constexpr char kChars[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    thread_local std::mt19937 random{std::random_device{}()};
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kChars - 2);
+    const std::filesystem::path folder =
+        file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string suffix(kTempSuffix, ' ');
+        for (char& c : suffix) c = kChars[pick(random)];
+        name = (folder / (tempPrefix(file) + suffix)).string();
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+}  // namespace
+
 bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
                          FileError* error) {
-    const std::filesystem::path folder =
-        path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-    std::string temp = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(temp.data());
+    const std::filesystem::path file = throughLinks(path);
+    const std::lock_guard turn(saveLockOf(file));
+    std::string temp;
+    const int fd = createTemp(file, temp);
     if (fd < 0) return fail(error, path, "cannot create a file in its folder: " + errnoText());
 
-    // mkstemp makes the file private; a saved file gets the usual permissions.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
+    // The file replaced keeps its mode and, where we may, its owner.
+    struct stat old {};
+    if (::stat(file.c_str(), &old) == 0) {
+        ::fchmod(fd, old.st_mode & 07777);
+        if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
+            (void)::fchown(fd, old.st_uid, old.st_gid);
+    }
 
     const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
     const std::string writeError = errnoText();
@@ -78,18 +138,35 @@ bool writeFileAtomically(const std::filesystem::path& path, std::span<const std:
         ::unlink(temp.c_str());
         return fail(error, path, "cannot be written: " + writeError);
     }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
+    if (::rename(temp.c_str(), file.c_str()) != 0) {
         const std::string renameError = errnoText();
         ::unlink(temp.c_str());
         return fail(error, path, "cannot be replaced: " + renameError);
     }
     // Make the rename itself durable.
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    const std::filesystem::path folder =
+        file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);
     }
     return true;
+}
+
+void removeCutOffSaves(const std::filesystem::path& path) {
+    const std::filesystem::path file = throughLinks(path);
+    const std::lock_guard turn(saveLockOf(file));
+    const std::string prefix = tempPrefix(file);
+    const std::filesystem::path folder =
+        file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() == prefix.size() + kTempSuffix && name.starts_with(prefix) &&
+            entry.is_regular_file(ec) && !entry.is_symlink(ec))
+            std::filesystem::remove(entry.path(), ec);
+    }
 }
 
 }  // namespace velor

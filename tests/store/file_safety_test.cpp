@@ -1,0 +1,127 @@
+// Saves that keep what the user set up around the stores: the umask, the
+// file's mode, symlinks; leftovers of cut-off saves; one copy per damage.
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "../support/fixed_texts.h"
+#include "../support/temp_folder.h"
+#include "../support/test_records.h"
+#include "platform/file_io.h"
+#include "store/macro_store.h"
+#include "store/profile_store.h"
+
+// Every call of umask() in this test program is counted: a save must not
+// change the process umask, not even for a moment, as another thread may be
+// creating files meanwhile.
+static std::atomic<int> umaskCalls{0};
+extern "C" mode_t umask(mode_t mask) {
+    ++umaskCalls;
+    return static_cast<mode_t>(::syscall(SYS_umask, mask));
+}
+
+namespace velor {
+namespace {
+
+namespace fs = std::filesystem;
+
+mode_t modeOf(const fs::path& p) {
+    struct stat st {};
+    ::stat(p.c_str(), &st);
+    return st.st_mode & 07777;
+}
+
+const std::uint8_t kBytes[] = {1, 2, 3, 4, 5};
+
+TEST(FileSafety, ASaveNeverTouchesTheUmaskAndANewFileFollowsIt) {
+    testing::TempFolder temp;
+    const mode_t before = static_cast<mode_t>(::syscall(SYS_umask, 027));
+    umaskCalls = 0;
+    std::thread other([&] {
+        for (int i = 0; i < 20; ++i) writeFileAtomically(temp.path() / "b", kBytes);
+    });
+    for (int i = 0; i < 20; ++i) writeFileAtomically(temp.path() / "a", kBytes);
+    other.join();
+    EXPECT_EQ(umaskCalls, 0);
+    EXPECT_EQ(modeOf(temp.path() / "a"), 0640u);
+    EXPECT_EQ(static_cast<mode_t>(::syscall(SYS_umask, before)), 027u);
+}
+
+TEST(FileSafety, ASaveKeepsTheModeAndWritesThroughASymlink) {
+    testing::TempFolder temp;
+    const fs::path file = temp.path() / "pro.data";
+    ASSERT_TRUE(writeFileAtomically(file, kBytes));
+    ::chmod(file.c_str(), 0600);
+    ASSERT_TRUE(writeFileAtomically(file, kBytes));
+    EXPECT_EQ(modeOf(file), 0600u);
+
+    // A synced dotfile: the store is a link into another folder.
+    fs::create_directories(temp.path() / "synced");
+    ASSERT_TRUE(writeFileAtomically(temp.path() / "synced" / "CONFIG.ini", kBytes));
+    fs::create_symlink("synced/CONFIG.ini", temp.path() / "CONFIG.ini");
+    const std::uint8_t changed[] = {9, 9};
+    ASSERT_TRUE(writeFileAtomically(temp.path() / "CONFIG.ini", changed));
+    EXPECT_TRUE(fs::is_symlink(temp.path() / "CONFIG.ini"));
+    EXPECT_EQ(fs::file_size(temp.path() / "synced" / "CONFIG.ini"), 2u);
+}
+
+TEST(FileSafety, LeftoversOfCutOffSavesGoAtLoadForEveryStore) {
+    testing::TempFolder temp;
+    testing::FixedTexts texts;
+    const fs::path folder = temp.path() / "ms_10";
+    fs::create_directories(folder);
+    // Fresh leftovers, as a save killed a moment ago leaves them.
+    for (const char* name : {".pro.data.Ab12Cd", ".macro.data.Xy98Zw", ".CONFIG.ini.Qw34Er"})
+        std::ofstream(name[1] == 'C' ? temp.path() / name : folder / name) << "half";
+    std::ofstream(folder / ".pro.data.notes") << "not ours";  // another name: kept
+
+    ProfileList profiles(testing::ms10());
+    loadProfiles(profiles, temp.folder(), texts);
+    MacroList macros;
+    std::ofstream(folder / "macro.data");  // an empty store: read, not repaired
+    loadMacros(macros, testing::ms10(), temp.folder(), [](std::string_view) {});
+    removeCutOffSaves(temp.path() / "CONFIG.ini");
+
+    EXPECT_FALSE(fs::exists(folder / ".pro.data.Ab12Cd"));
+    EXPECT_FALSE(fs::exists(folder / ".macro.data.Xy98Zw"));
+    EXPECT_FALSE(fs::exists(temp.path() / ".CONFIG.ini.Qw34Er"));
+    EXPECT_TRUE(fs::exists(folder / ".pro.data.notes"));
+}
+
+TEST(FileSafety, ADamagedStoreIsKeptAsideOnceHoweverOftenItIsLoaded) {
+    testing::TempFolder temp;
+    testing::FixedTexts texts;
+    const fs::path folder = temp.path() / "ms_10";
+    fs::create_directories(folder);
+    std::vector<std::uint8_t> damaged(1000, 0xEE);
+    damaged.back() = 0x01;
+    const auto copies = [&] {
+        int n = 0;
+        for (const auto& e : fs::directory_iterator(folder))
+            n += e.path().filename().string().starts_with("pro.data.damaged-");
+        return n;
+    };
+    for (int load = 0; load < 3; ++load) {
+        // The same damage each time (say the repair cannot be written).
+        ASSERT_TRUE(writeFileAtomically(folder / "pro.data", damaged));
+        ProfileList profiles(testing::ms10());
+        const LoadReport report = loadProfiles(profiles, temp.folder(), texts);
+        EXPECT_FALSE(report.keptAside.empty()) << load;
+    }
+    EXPECT_EQ(copies(), 1);
+    damaged.back() = 0x02;  // other damage: its own copy
+    ASSERT_TRUE(writeFileAtomically(folder / "pro.data", damaged));
+    ProfileList profiles(testing::ms10());
+    loadProfiles(profiles, temp.folder(), texts);
+    EXPECT_EQ(copies(), 2);
+}
+
+}  // namespace
+}  // namespace velor
