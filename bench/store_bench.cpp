@@ -63,8 +63,9 @@ void BM_SaveStore(benchmark::State& state) {
     fill(list, state.range(0));
     const std::string folder = benchFolder(state.range(0));
     for (auto _ : state) benchmark::DoNotOptimize(saveProfiles(list, folder));
-    state.SetBytesProcessed(state.iterations() *
-                            static_cast<std::int64_t>(storeBytes(list).size()));
+    state.SetBytesProcessed(
+        state.iterations() *
+        static_cast<std::int64_t>(storeHeaderSize(ms10()) + list.size() * ms10().recordLength()));
 }
 BENCHMARK(BM_SaveStore)->Arg(1)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -25,6 +26,15 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::pa
 // the owner) of the file replaced is kept; a new file gets the process umask,
 // which is never changed. Saves of one file in this process take turns.
 bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+                         FileError* error = nullptr);
+
+// The same, with the contents handed over piece by piece: `contents` is called
+// once with a function that appends bytes to the new file (false when that
+// fails), and returns false to give the save up. Nothing is held in memory
+// beyond the pieces.
+using ByteWriter = std::function<bool(std::span<const std::uint8_t>)>;
+bool writeFileAtomically(const std::filesystem::path& path,
+                         const std::function<bool(const ByteWriter&)>& contents,
                          FileError* error = nullptr);
 
 // Removes what saves of `path` that were cut off (the program killed, the

@@ -1,6 +1,7 @@
 #include "store/profile_store.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <fstream>
 #include <mutex>
@@ -105,18 +106,28 @@ std::optional<StoreContents> readProfileStore(const ModelDescriptor& model,
     return c;
 }
 
-std::vector<std::uint8_t> storeBytes(const ProfileList& list) {
+namespace {
+
+// The records go straight from the list into the file (under the list's
+// lock, so the file is one state of it), without a second copy of the store.
+bool writeStore(const ProfileList& list, const ByteWriter& write) {
     const std::lock_guard guard(list.lock());
-    std::vector<std::uint8_t> bytes(storeHeaderSize(list.model()));
-    storeLe32(bytes, 0, static_cast<std::uint32_t>(list.currentIndex()));
-    std::copy(list.reserved().begin(), list.reserved().end(), bytes.begin() + 4);
-    bytes.reserve(bytes.size() + list.size() * list.model().recordLength());
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        const auto record = list.at(i).bytes();
-        bytes.insert(bytes.end(), record.begin(), record.end());
+    std::array<std::uint8_t, 4> index{};
+    storeLe32(index, 0, static_cast<std::uint32_t>(list.currentIndex()));
+    if (!write(index) || !write(list.reserved())) return false;
+    static const std::vector<std::uint8_t> zeros(4096, 0);
+    std::size_t padding = storeHeaderSize(list.model()) - 4 - list.reserved().size();
+    while (padding > 0) {
+        const std::size_t n = std::min(padding, zeros.size());
+        if (!write(std::span(zeros.data(), n))) return false;
+        padding -= n;
     }
-    return bytes;
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (!write(list.at(i).bytes())) return false;
+    return true;
 }
+
+}  // namespace
 
 bool saveProfiles(const ProfileList& list, const std::string& dataFolder, std::string* error) {
     // One save at a time: the snapshot and its write stay in order.
@@ -133,7 +144,9 @@ bool saveProfiles(const ProfileList& list, const std::string& dataFolder, std::s
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
     FileError writeError;
-    if (writeFileAtomically(path, storeBytes(list), &writeError)) return true;
+    if (writeFileAtomically(
+            path, [&](const ByteWriter& write) { return writeStore(list, write); }, &writeError))
+        return true;
     if (error) *error = writeError.message;
     return false;
 }

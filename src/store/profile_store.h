@@ -34,9 +34,6 @@ std::optional<StoreContents> readProfileStore(const ModelDescriptor& model,
                                               const std::filesystem::path& path,
                                               StoreReadError* error = nullptr);
 
-// The store bytes of a list (takes the list's lock).
-std::vector<std::uint8_t> storeBytes(const ProfileList& list);
-
 // Writes the whole store atomically, creating the slot's folder when missing.
 // Saves never overlap, and each writes one consistent snapshot of the list.
 // Refused while the list's saves are blocked.

@@ -118,6 +118,12 @@ int createTemp(const std::filesystem::path& file, std::string& name) {
 
 bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
                          FileError* error) {
+    return writeFileAtomically(
+        path, [bytes](const ByteWriter& write) { return write(bytes); }, error);
+}
+
+bool writeFileAtomically(const std::filesystem::path& path,
+                         const std::function<bool(const ByteWriter&)>& contents, FileError* error) {
     const std::filesystem::path file = throughLinks(path);
     const std::lock_guard turn(saveLockOf(file));
     std::string temp;
@@ -132,7 +138,9 @@ bool writeFileAtomically(const std::filesystem::path& path, std::span<const std:
             (void)::fchown(fd, old.st_uid, old.st_gid);
     }
 
-    const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    const bool written =
+        contents([fd](std::span<const std::uint8_t> piece) { return writeAll(fd, piece); }) &&
+        ::fsync(fd) == 0;
     const std::string writeError = errnoText();
     if (::close(fd) != 0 || !written) {
         ::unlink(temp.c_str());
