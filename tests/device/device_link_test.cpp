@@ -329,3 +329,19 @@ TEST_F(DeviceLinkTest, CloseEndsTheLibraryAndDropsItsLatePosts) {
 
 }  // namespace
 }  // namespace velor
+
+namespace velor {
+namespace {
+
+TEST_F(DeviceLinkTest, OnlyAWiredChunkThatWentOutIsFollowedByItsPause) {
+    FakeLibrary& library = openWired();
+    library.setFeatureResults = {64, 0, 64};  // the middle chunk is refused
+    ProfileRecord record = testing::defaultRecord();
+    const MacroAction a{0x04, MacroAction::kPress, 10};
+    testing::assignMacro(record, 5, std::span(&a, 1));
+    link->send(buildMacro(record, 5).bytes());
+    EXPECT_THAT(sleeps, ElementsAre(200, 200, 500));
+}
+
+}  // namespace
+}  // namespace velor

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "../support/fixed_texts.h"
 #include "../support/temp_folder.h"
 #include "platform/linux/xkb_keyboard_layout.h"
 
@@ -500,6 +501,21 @@ TEST(XkbKeyboardLayout, SystemLayoutFromEnvironmentThenKeyboardDefaultsThenUs) {
         EXPECT_EQ(fromEnvironment->scanCodeOfVirtualKey(0x5A), 0x15u);
         EXPECT_EQ(fromEnvironment->scanCodeOfVirtualKey(0x41), 0x1Eu);
     }
+}
+
+}  // namespace
+}  // namespace velor
+
+namespace velor {
+namespace {
+
+TEST(KeyTables, HomeIsItsOwnKey) {
+    const UsKeyboardLayout us;
+    EXPECT_EQ(UsageOfVirtualKey(0x24, us).usage, 0x4Au);  // VK_HOME: usage Home
+    EXPECT_EQ(UsageOfVirtualKey(0x23, us).usage, 0x4Du);  // VK_END: usage End
+    const testing::FixedTexts texts;                      // each text is its id
+    EXPECT_EQ(KeyNameOfUsage(0x4A, us, texts), u"key_Home");
+    EXPECT_EQ(KeyNameOfUsage(0x4D, us, texts), u"key_End");
 }
 
 }  // namespace

@@ -190,3 +190,38 @@ TEST(MacroFile, ExportThenImportGivesNumberedCopiesWithTheSameSteps) {
 
 }  // namespace
 }  // namespace velor
+
+#include "store/macro_file.h"
+
+namespace velor {
+namespace {
+
+TEST_F(MacroStoreTest, AFullMacroIsSoundAndImportRefusesBadCountsAndNames) {
+    MacroRecord full = MacroRecord::named(u"Full");
+    for (int i = 0; i < 46; ++i) full.setAction(i, {0x04, MacroAction::kPress, 10});
+    full.setActionCount(46);
+    list.records = {full};
+    ASSERT_TRUE(saveMacros(list, ms10(), temp.folder()));
+    MacroList again;
+    EXPECT_TRUE(loadMacros(again, ms10(), temp.folder()).problems.empty());
+    EXPECT_EQ(again.records[0].actionCount(), 46);
+
+    MacroRecord negative = MacroRecord::named(u"Negative");
+    negative.setActionCount(-1);
+    MacroRecord unterminated = MacroRecord::named(u"Name");
+    std::vector<std::uint8_t> raw(unterminated.bytes().begin(), unterminated.bytes().end());
+    std::fill_n(raw.begin(), 48, 0x41);  // 24 units of 'AA', no terminator
+    for (const auto& [name, bytes] :
+         {std::pair{"negative.macro",
+                    std::vector<std::uint8_t>(negative.bytes().begin(), negative.bytes().end())},
+          std::pair{"unterminated.macro", raw}}) {
+        const auto path = temp.path() / name;
+        ASSERT_TRUE(writeFileAtomically(path, bytes));
+        MacroList macros;
+        EXPECT_FALSE(importMacro(macros, path)) << name;
+        EXPECT_TRUE(macros.records.empty()) << name;
+    }
+}
+
+}  // namespace
+}  // namespace velor

@@ -200,3 +200,18 @@ TEST_F(ProfileStoreTest, AKilledSaveLeavesTheOldOrTheNewStoreNeverAMix) {
 
 }  // namespace
 }  // namespace velor
+
+namespace velor {
+namespace {
+
+TEST_F(ProfileStoreTest, ACurrentIndexEqualToTheCountIsDamage) {
+    writeStore(storeOf(2, {newRecord(ms10().record, u"A"), newRecord(ms10().record, u"B")}));
+    const LoadReport report = loadProfiles(list, temp.folder(), texts);
+    EXPECT_EQ(report.problems.size(), 1u);
+    EXPECT_EQ(list.currentIndex(), 1);
+    writeStore(storeOf(1, {newRecord(ms10().record, u"A"), newRecord(ms10().record, u"B")}));
+    EXPECT_TRUE(loadProfiles(list, temp.folder(), texts).problems.empty());
+}
+
+}  // namespace
+}  // namespace velor
