@@ -1,69 +1,25 @@
 // A high-rate page (slot 3) and its 4K receiver: the indicator and its
 // watchdog, the slot's polling codes, and the rates each link offers.
 #include <QAbstractButton>
-#include <QCoreApplication>
 
-#include <gtest/gtest.h>
-
-#include "../support/temp_folder.h"
-#include "keys/key_tables.h"
-#include "ui/main_window.h"
-#include "ui/ms_page.h"
-#include "util/virtual_clock.h"
+#include "page_fixture.h"
 
 namespace velor {
 namespace {
 
 constexpr int kWatchdog4k = 0x220 + 4;  // slot 3's T + 4
 
-class FourKPageTest : public ::testing::Test {
+// Slot 3's page, no mouse on the cable.
+class FourKPageTest : public PageTest {
   protected:
-    FourKPageTest() {
-        MainWindowServices s{QStringLiteral(VELOR_PROGRAM_DIR "/res/"),
-                             "/opt/velor/velor",
-                             temp.folder() + "autostart/velor.desktop",
-                             "en_US",
-                             [this] { return temp.folder(); },
-                             [](std::string_view) {},
-                             [this](int slot) -> std::unique_ptr<DevicePage> {
-                                 if (slot != 3) return std::make_unique<DevicePage>(slot);
-                                 CMS_Page::Services p;
-                                 p.model = descriptorFor(3);
-                                 p.skinFolder = QStringLiteral(VELOR_PROGRAM_DIR "/res/");
-                                 p.dataFolder = [this] { return temp.folder(); };
-                                 p.keyboard = &keyboard;
-                                 p.clock = &clock;
-                                 p.debug = [](std::string_view) {};
-                                 auto made = std::make_unique<CMS_Page>(std::move(p));
-                                 page = made.get();
-                                 return made;
-                             },
-                             {},
-                             &keyboard};
-        window = std::make_unique<CMainWnd>(std::move(s));
-        window->init();
-        window->show();
-    }
-    ~FourKPageTest() override { window.reset(); }
-
+    FourKPageTest() : PageTest(false, 3) {}
     void report(std::uint16_t word, std::uint16_t value, bool fourK) {
-        page->onReceiverReport(word, value, (word & 0xFF) == 0x21, fourK);
-        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
-        page->link().waitForWorker();
-        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+        PageTest::report(word, value, fourK);
+        pump();
     }
     QWidget* control(const char* suffix) { return page->control(suffix); }
     bool shown(const char* suffix) { return control(suffix)->isVisibleTo(window.get()); }
-    int polling() {
-        const std::lock_guard guard(page->profiles().lock());
-        return page->profiles().current().i32(Field::pollingRate);
-    }
-
-    testing::TempFolder temp;
-    UsKeyboardLayout keyboard;
-    VirtualClock clock;
-    CMS_Page* page = nullptr;
-    std::unique_ptr<CMainWnd> window;
+    int polling() { return current().i32(Field::pollingRate); }
 };
 
 TEST_F(FourKPageTest, TheFourKReceiverHasItsOwnIndicatorAndWatchdog) {

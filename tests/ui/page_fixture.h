@@ -23,8 +23,8 @@ namespace velor {
 class PageTest : public ::testing::Test {
   protected:
     PageTest() : PageTest(true) {}
-    explicit PageTest(bool plugMouse) {
-        if (plugMouse) mouse = &backend.plugWiredMouse(*descriptorFor(10));
+    explicit PageTest(bool plugMouse, int pageSlot = 10) : model(*descriptorFor(pageSlot)) {
+        if (plugMouse) mouse = &backend.plugWiredMouse(model);
         MainWindowServices s{QStringLiteral(VELOR_PROGRAM_DIR "/res/"),
                              "/opt/velor/velor",
                              temp.folder() + "autostart/velor.desktop",
@@ -32,9 +32,9 @@ class PageTest : public ::testing::Test {
                              [this] { return temp.folder(); },
                              [](std::string_view) {},
                              [this](int slot) -> std::unique_ptr<DevicePage> {
-                                 if (slot != 10) return std::make_unique<DevicePage>(slot);
+                                 if (slot != model.slot) return std::make_unique<DevicePage>(slot);
                                  CMS_Page::Services p;
-                                 p.model = descriptorFor(10);
+                                 p.model = &model;
                                  p.skinFolder = QStringLiteral(VELOR_PROGRAM_DIR "/res/");
                                  p.dataFolder = [this] {
                                      const std::lock_guard guard(foldersMutex);
@@ -65,9 +65,9 @@ class PageTest : public ::testing::Test {
         pump();
     }
     ~PageTest() override { window.reset(); }
-    // A report through the 2.4 GHz receiver, as its monitor hands it over.
-    void report(std::uint16_t word, std::uint16_t value) {
-        page->onReceiverReport(word, value, (word & 0xFF) == 0x36, false);
+    // A report through a receiver, as its monitor hands it over.
+    void report(std::uint16_t word, std::uint16_t value, bool fourK = false) {
+        page->onReceiverReport(word, value, (word & 0xFF) == model.receiverCode, fourK);
     }
 
     void pump() {
@@ -100,6 +100,7 @@ class PageTest : public ::testing::Test {
         return std::exchange(folderThreads, {});
     }
 
+    const ModelDescriptor& model;
     testing::TempFolder temp;
     std::mutex foldersMutex;
     std::vector<std::thread::id> folderThreads;
