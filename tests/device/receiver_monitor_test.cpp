@@ -72,6 +72,8 @@ TEST(ReceiverMonitor, TheFirstReportBindsTheSlotAndEveryReportReachesIt) {
                   std::vector<std::uint8_t>{0x0C, 0x0A, 0x01, 0xFE, 0x01, 0xFE, 0, 0, 0, 0}),
               10);
     EXPECT_EQ(mouse.settings().openings, 1);
+    deliver(posted, monitor, 1);  // the mouse's acknowledgement, before it goes
+    EXPECT_EQ(pages.reports.back(), (RecordingPages::Seen{10, 0x5036, 0, true}));
 
     backend.unplug(mouse);  // the reader's read fails: presence goes at once
     deliver(posted, monitor, 1);
