@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <thread>
 
 #include "../support/fixed_texts.h"
@@ -25,6 +27,22 @@ static std::atomic<int> umaskCalls{0};
 extern "C" mode_t umask(mode_t mask) {
     ++umaskCalls;
     return static_cast<mode_t>(::syscall(SYS_umask, mask));
+}
+
+// The largest single allocation while `watchAllocations` is set: a save must
+// not build a second copy of the store in memory.
+static std::atomic<bool> watchAllocations{false};
+static std::atomic<std::size_t> largestAllocation{0};
+void* operator new(std::size_t size) {
+    if (watchAllocations && size > largestAllocation) largestAllocation = size;
+    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
 }
 
 namespace velor {
@@ -93,6 +111,20 @@ TEST(FileSafety, LeftoversOfCutOffSavesGoAtLoadForEveryStore) {
     EXPECT_FALSE(fs::exists(folder / ".macro.data.Xy98Zw"));
     EXPECT_FALSE(fs::exists(temp.path() / ".CONFIG.ini.Qw34Er"));
     EXPECT_TRUE(fs::exists(folder / ".pro.data.notes"));
+}
+
+TEST(FileSafety, ASaveWritesTheStoreWithoutASecondCopyOfIt) {
+    testing::TempFolder temp;
+    ProfileList list(testing::ms10());
+    std::vector<ProfileRecord> records(100, testing::defaultRecord());  // 3.3 MB of store
+    list.reset({}, std::move(records), 0);
+    largestAllocation = 0;
+    watchAllocations = true;
+    const bool saved = saveProfiles(list, temp.folder());
+    watchAllocations = false;
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(fs::file_size(temp.path() / "ms_10" / "pro.data"), 164964u + 100u * 32992u);
+    EXPECT_LT(largestAllocation.load(), 64u * 1024u);  // pieces, not the store
 }
 
 TEST(FileSafety, ADamagedStoreIsKeptAsideOnceHoweverOftenItIsLoaded) {
