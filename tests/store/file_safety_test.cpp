@@ -30,7 +30,9 @@ extern "C" mode_t umask(mode_t mask) {
 }
 
 // The largest single allocation while `watchAllocations` is set: a save must
-// not build a second copy of the store in memory.
+// not build a second copy of the store in memory. The replacements allocate
+// with malloc and free with free, which the compiler cannot see through.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 static std::atomic<bool> watchAllocations{false};
 static std::atomic<std::size_t> largestAllocation{0};
 void* operator new(std::size_t size) {
