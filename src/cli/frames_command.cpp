@@ -65,13 +65,6 @@ class AcknowledgedReceiver final : public HidDevice {
     DeviceLink& link_;
 };
 
-std::shared_ptr<HidDevice> openInterface(HidBackend& backend, std::uint16_t pid,
-                                         std::uint16_t usagePage) {
-    for (const HidDeviceInfo& info : backend.enumerate(sim::kVendorId, pid))
-        if (info.usagePage == usagePage) return backend.open(info.path);
-    return nullptr;
-}
-
 void printHex(std::ostream& out, std::span<const std::uint8_t> bytes) {
     static constexpr char kDigits[] = "0123456789abcdef";
     for (const std::uint8_t b : bytes) out << kDigits[b >> 4] << kDigits[b & 0x0F];
@@ -115,15 +108,17 @@ int runFrames(std::span<const std::string_view> args, const Io& io) {
     } else if (link == "24g") {
         backend.plugReceiver(model);
         device.open(nullptr);
-        device.setReceiver(std::make_shared<AcknowledgedReceiver>(
-                               openInterface(backend, sim::kReceiver24Pid, 0x000B),
-                               openInterface(backend, sim::kReceiver24Pid, 0x000A), device),
-                           nullptr);
+        device.setReceiver(
+            std::make_shared<AcknowledgedReceiver>(
+                openInterface(backend, sim::kVendorId, sim::kReceiver24Pid, 0x000B),
+                openInterface(backend, sim::kVendorId, sim::kReceiver24Pid, 0x000A), device),
+            nullptr);
         device.setWirelessOnline(true);
     } else {
         backend.plug4kReceiver(model);
         device.open(nullptr);
-        device.setReceiver4k(openInterface(backend, sim::kReceiver4kPid, 0xFF00), nullptr);
+        device.setReceiver4k(openInterface(backend, sim::kVendorId, sim::kReceiver4kPid, 0xFF00),
+                             nullptr);
         device.setWireless4kOnline(true);
     }
     for (const PlannedReport& p : planUpload(*record, ReportGroups::all()))

@@ -49,4 +49,13 @@ class HidBackend {
     virtual std::unique_ptr<HidDevice> open(const std::string& path) = 0;
 };
 
+// The first interface of the device with these ids that shows usagePage,
+// opened; nullptr when there is none or it cannot be opened.
+inline std::unique_ptr<HidDevice> openInterface(HidBackend& backend, std::uint16_t vendorId,
+                                                std::uint16_t productId, std::uint16_t usagePage) {
+    for (const HidDeviceInfo& info : backend.enumerate(vendorId, productId))
+        if (info.usagePage == usagePage) return backend.open(info.path);
+    return nullptr;
+}
+
 }  // namespace velor

@@ -8,17 +8,11 @@
 namespace velor::sim {
 namespace {
 
-std::shared_ptr<HidDevice> openUsage(SimBackend& b, std::uint16_t pid, std::uint16_t usagePage) {
-    for (const HidDeviceInfo& info : b.enumerate(0x1D57, pid))
-        if (info.usagePage == usagePage) return b.open(info.path);
-    return nullptr;
-}
-
 TEST(SimBackend, ReceiverHasCommandAndReportInterfacesAndAcknowledges) {
     SimBackend backend;
     SimMouse& mouse = backend.plugReceiver(velor::testing::ms10());
-    const auto command = openUsage(backend, 0xFA60, 0x000B);
-    const auto report = openUsage(backend, 0xFA60, 0x000A);
+    const auto command = openInterface(backend, kVendorId, 0xFA60, 0x000B);
+    const auto report = openInterface(backend, kVendorId, 0xFA60, 0x000A);
     ASSERT_TRUE(command && report);
 
     const Report opening = buildOpening();
@@ -41,7 +35,7 @@ TEST(SimBackend, ReceiverHasCommandAndReportInterfacesAndAcknowledges) {
 TEST(SimBackend, MalformedReportsAreCountedAndRejectedOnesFail) {
     SimBackend backend;
     SimMouse& mouse = backend.plugWiredMouse(velor::testing::ms10());
-    const auto device = openUsage(backend, 0xFA79, 0xFF00);
+    const auto device = openInterface(backend, kVendorId, 0xFA79, 0xFF00);
     ASSERT_TRUE(device);
 
     Report dpi = buildDpi(velor::testing::defaultRecord());
@@ -68,7 +62,7 @@ TEST(SimBackend, MalformedReportsAreCountedAndRejectedOnesFail) {
 TEST(SimBackend, UnpluggedDevicesVanishAndTheirHandlesFail) {
     SimBackend backend;
     SimMouse& mouse = backend.plugWiredMouse(velor::testing::ms10());
-    const auto device = openUsage(backend, 0xFA79, 0xFF00);
+    const auto device = openInterface(backend, kVendorId, 0xFA79, 0xFF00);
     backend.unplug(mouse);
     EXPECT_TRUE(backend.enumerate(0x1D57, 0xFA79).empty());
     EXPECT_EQ(device->sendFeatureReport(buildOpening().bytes()), -1);
@@ -101,8 +95,8 @@ TEST(SimBackend, FourKReceiverChecksFramesReassemblesMacrosAndAcknowledges) {
     SimBackend backend;
     const ModelDescriptor& slot3 = *descriptorFor(3);
     SimMouse& mouse = backend.plug4kReceiver(slot3);
-    const auto command = openUsage(backend, 0xFA65, 0xFF00);
-    const auto report = openUsage(backend, 0xFA65, 0x000A);
+    const auto command = openInterface(backend, kVendorId, 0xFA65, 0xFF00);
+    const auto report = openInterface(backend, kVendorId, 0xFA65, 0x000A);
     ASSERT_TRUE(command && report);
     EXPECT_EQ(command->sendFeatureReport(buildOpening().bytes()), -1);  // frames only
 

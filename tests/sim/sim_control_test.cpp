@@ -12,12 +12,6 @@
 namespace velor::sim {
 namespace {
 
-std::shared_ptr<HidDevice> openUsage(SimBackend& b, std::uint16_t pid, std::uint16_t usagePage) {
-    for (const HidDeviceInfo& info : b.enumerate(0x1D57, pid))
-        if (info.usagePage == usagePage) return b.open(info.path);
-    return nullptr;
-}
-
 std::vector<std::uint8_t> readReport(HidDevice& device) {
     std::array<std::uint8_t, 64> in{};
     const int n = device.readTimeout(in, 0);
@@ -31,8 +25,8 @@ TEST(SimTrace, EachFrameAMouseTakesIsOneLineNamingItsLinkAndSlot) {
     SimMouse& wired = backend.plugWiredMouse(*descriptorFor(1));
     backend.plugReceiver(velor::testing::ms10());
     ASSERT_TRUE(backend.traceTo(file, nullptr));
-    const auto cable = openUsage(backend, descriptorFor(1)->pid, 0xFF00);
-    const auto command = openUsage(backend, 0xFA60, 0x000B);
+    const auto cable = openInterface(backend, kVendorId, descriptorFor(1)->pid, 0xFF00);
+    const auto command = openInterface(backend, kVendorId, 0xFA60, 0x000B);
     const std::uint8_t frame[] = {0x0C, 0x0A, 0x01, 0xFE, 0x01, 0xFE, 0x00, 0x00, 0x00, 0x00};
     cable->sendFeatureReport(frame);
     command->sendFeatureReport(std::span(frame, 3));
@@ -49,8 +43,8 @@ TEST(SimTrace, EachFrameAMouseTakesIsOneLineNamingItsLinkAndSlot) {
 TEST(SimControl, CommandsActAsTheMouse) {
     SimBackend backend;
     SimMouse& mouse = backend.plugReceiver(velor::testing::ms10());
-    const auto command = openUsage(backend, 0xFA60, 0x000B);
-    const auto report = openUsage(backend, 0xFA60, 0x000A);
+    const auto command = openInterface(backend, kVendorId, 0xFA60, 0x000B);
+    const auto report = openInterface(backend, kVendorId, 0xFA60, 0x000A);
 
     EXPECT_EQ(runSimCommand(backend, "status 10:24g 0x10 3"), "");
     EXPECT_EQ(readReport(*report), (std::vector<std::uint8_t>{3, 0x36, 0x10, 3, 0}));
