@@ -16,7 +16,8 @@ constexpr std::chrono::seconds kHeartbeat{2};
 
 Simulation::Simulation(const std::string& devices, const std::string& trace,
                        const std::string& control, const DebugSink& debug)
-    : backend_(std::make_unique<sim::SimBackend>()) {
+    : backend_(std::make_unique<sim::SimBackend>()),
+      bluetooth_(std::make_unique<sim::SimBluetooth>(*backend_)) {
     sim::populateFromList(*backend_, devices);
     std::string error;
     if (!trace.empty() && !backend_->traceTo(trace, &error)) debug(error);
@@ -34,6 +35,7 @@ Simulation::Simulation(const std::string& devices, const std::string& trace,
 
 Simulation::~Simulation() {
     control_.reset();
+    bluetooth_.reset();
 }
 
 }  // namespace velor

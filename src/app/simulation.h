@@ -8,6 +8,7 @@
 
 #include "platform/command_pipe.h"
 #include "sim/sim_backend.h"
+#include "sim/sim_bluetooth.h"
 #include "util/debug_sink.h"
 
 namespace velor {
@@ -20,9 +21,11 @@ class Simulation {
     ~Simulation();  // the control pipe stops before the devices go
 
     sim::SimBackend& backend() { return *backend_; }
+    BluetoothMice& bluetooth() { return *bluetooth_; }
 
   private:
     std::unique_ptr<sim::SimBackend> backend_;
+    std::unique_ptr<sim::SimBluetooth> bluetooth_;
     std::unique_ptr<CommandPipe> control_;
 };
 

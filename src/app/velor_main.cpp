@@ -11,6 +11,7 @@
 #include "app/instance_server.h"
 #include "app/screenshots.h"
 #include "app/simulation.h"
+#include "bluez/bluez_mice.h"
 #include "device/feature_library.h"
 #include "hid/hidapi_backend.h"
 #include "keys/key_tables.h"
@@ -80,15 +81,20 @@ int runVelor(int argc, char** argv) {
     std::unique_ptr<Simulation> simulation;
     std::unique_ptr<HidBackend> hid;
     HidBackend* devices = nullptr;
+    std::unique_ptr<BluezMice> bluez;
+    BluetoothMice* bluetooth = nullptr;
     if (const QString simulate = qEnvironmentVariable("VELOR_SIMULATE"); !simulate.isEmpty()) {
         simulation = std::make_unique<Simulation>(
             simulate.toStdString(), qEnvironmentVariable("VELOR_SIM_TRACE").toStdString(),
             qEnvironmentVariable("VELOR_SIM_CONTROL").toStdString(), debug);
         devices = &simulation->backend();
+        bluetooth = &simulation->bluetooth();
     } else {
         hid = makeHidapiBackend();
         if (!hid) debug("hidapi could not be initialised");
         devices = hid.get();
+        bluez = std::make_unique<BluezMice>(debug);
+        bluetooth = bluez.get();
     }
     const auto makePage = [&](int slot) -> std::unique_ptr<DevicePage> {
         const ModelDescriptor* model = supportedDescriptor(slot);
@@ -107,6 +113,12 @@ int runVelor(int argc, char** argv) {
             }
             return std::move(*library);
         };
+        if (model->hasBle) {
+            const std::uint16_t vid = *model->bleHidVid;
+            const std::uint16_t pid = *model->bleHidPid;
+            page.openBle = [=] { return bluetooth->linkFor(vid, pid); };
+            page.blePresent = [=] { return devices && !devices->enumerate(vid, pid).empty(); };
+        }
         return std::make_unique<CMS_Page>(std::move(page));
     };
     MainWindowServices services{
@@ -120,6 +132,7 @@ int runVelor(int argc, char** argv) {
         {},
         keyboard.get(),
         devices,
+        bluetooth,
     };
     auto window = std::make_unique<CMainWnd>(std::move(services));
     quitAfterFirstPaintIfAsked(*window);

@@ -54,6 +54,9 @@ class DeviceLink::PosterBridge {
   public:
     explicit PosterBridge(MessagePoster& target) : target_(&target) {}
     const VelorPoster* window() const { return &window_; }
+    void post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+        deliver(this, message, wParam, lParam);
+    }
     void disconnect() {
         const std::lock_guard guard(mutex_);
         target_ = nullptr;
@@ -73,7 +76,7 @@ class DeviceLink::PosterBridge {
 };
 
 DeviceLink::DeviceLink(Wiring wiring)
-    : w_(std::move(wiring)), bridge_(std::make_unique<PosterBridge>(w_.mainWindow)) {
+    : w_(std::move(wiring)), bridge_(std::make_shared<PosterBridge>(w_.mainWindow)) {
     if (!w_.debug) w_.debug = defaultDebugSink();
 }
 
@@ -161,6 +164,49 @@ void DeviceLink::setWirelessOnline(bool online) {
     if (cameUp) w_.view.onLinkUp();
 }
 
+void DeviceLink::bleConnect() {
+    if (!w_.model.hasBle || w_.ble == nullptr) return;
+    const bool cameUp = !bleOnline_;
+    bleOnline_ = true;
+    // The callback may outlive the link; the bridge drops what comes late.
+    w_.ble->registerNotifications(
+        [bridge = bridge_, base = w_.model.messageBase, debug = w_.debug](
+            std::span<const std::uint8_t> value) {
+            if (value.size() < 4) {
+                debug("datasize " + std::to_string(value.size()));
+                return;
+            }
+            const auto eventWord = static_cast<std::uint16_t>(value[0] | value[1] << 8);
+            const auto word = static_cast<std::uint16_t>(value[2] | value[3] << 8);
+            bridge->post(base + kBleStatusMessage, eventWord, word);
+        });
+    w_.view.showBleIcon(true);
+    updateConnected(false);
+    if (cameUp) w_.view.onLinkUp();
+}
+
+void DeviceLink::bleDisconnect() {
+    if (!w_.model.hasBle) return;
+    bleOnline_ = false;
+    w_.view.stopChargingAnimation();
+    if (w_.ble != nullptr) w_.ble->unregister();
+    w_.view.showBleIcon(false);
+    updateConnected(false);
+}
+
+void DeviceLink::onBleArrival() {
+    if (!bleOnline_) bleConnect();
+}
+
+void DeviceLink::onBleRemoval() {
+    bleDisconnect();
+}
+
+void DeviceLink::onBleStatus(std::uint16_t eventWord, std::uint16_t value) {
+    if (!w_.model.hasBle || !isStatusOf(eventWord, w_.model.receiverCode)) return;
+    w_.view.onBleReport(eventWord, value);
+}
+
 void DeviceLink::setWireless4kOnline(bool online) {
     const bool cameUp = online && !wireless4kOnline_;
     wireless4kOnline_ = online;
@@ -169,7 +215,7 @@ void DeviceLink::setWireless4kOnline(bool online) {
 }
 
 bool DeviceLink::anyPathUp() const {
-    return wiredState_ == 1 || wirelessOnline_ || wireless4kOnline_ || bleOnline();
+    return wiredState_ == 1 || wirelessOnline_ || wireless4kOnline_ || bleOnline_;
 }
 
 void DeviceLink::updateConnected(bool alwaysPost) {
@@ -249,7 +295,7 @@ int DeviceLink::send(std::span<const std::uint8_t> report) {
         } else if (wirelessOnline_) {
             result = sendWireless(report);
             acknowledged = stopResend_;
-        } else if (w_.model.hasBle && bleOnline() && !report.empty() &&
+        } else if (w_.model.hasBle && bleOnline_ && w_.ble != nullptr && !report.empty() &&
                    report[0] != command::kPolling) {
             result = w_.ble->write(report);
         }
@@ -335,6 +381,7 @@ void DeviceLink::close() {
         library_->closeFeatureDevice();
         library_->closeDevMonitor();
     }
+    if (w_.ble != nullptr) w_.ble->unregister();
     bridge_->disconnect();
     library_.reset();
 }

@@ -29,6 +29,9 @@ inline constexpr std::uint32_t kConnectedChangedMessage = 1290;
 inline constexpr std::uint32_t kLibraryMessageA = 3;
 inline constexpr std::uint32_t kLibraryMessageB = 4;
 inline constexpr std::uint32_t kApplyRequest = 5;
+// A Bluetooth status notification on its way to the UI thread: wParam the
+// event word, lParam the value.
+inline constexpr std::uint32_t kBleStatusMessage = 6;
 
 // Library messages A and B of a slot turned into the page's device code.
 std::uint32_t deviceCodeFromMessageA(std::uintptr_t wParam, std::intptr_t lParam);
@@ -78,7 +81,7 @@ class DeviceLink {
     int wiredState() const { return wiredState_; }
     bool wirelessOnline() const { return wirelessOnline_; }
     bool wireless4kOnline() const { return wireless4kOnline_; }
-    bool bleOnline() const { return w_.ble != nullptr && w_.ble->online(); }
+    bool bleOnline() const { return bleOnline_; }
     bool connected() const { return connected_; }
     bool offline() const { return offline_; }
     bool stopResend() const { return stopResend_; }
@@ -86,6 +89,18 @@ class DeviceLink {
     void setWirelessOnline(bool online);    // recomputes connected
     void setWireless4kOnline(bool online);  // recomputes connected
     void setOffline(bool offline) { offline_ = offline; }
+
+    // Bluetooth (UI thread): the link up, subscribed to the mouse's status
+    // notifications, or down; nothing happens on a slot without Bluetooth.
+    void bleConnect();
+    void bleDisconnect();
+    // The mouse connected or went away on the Bluetooth side.
+    void onBleArrival();
+    void onBleRemoval();
+    // A notification value, handed over to the UI thread as kBleStatusMessage.
+    void onBleNotification(std::span<const std::uint8_t> value);
+    // kBleStatusMessage on the UI thread: another model's report changes nothing.
+    void onBleStatus(std::uint16_t eventWord, std::uint16_t value);
     void setStopResend(bool stop) { stopResend_ = stop; }
     bool hasLibrary() const { return library_ != nullptr; }
 
@@ -107,7 +122,7 @@ class DeviceLink {
     std::shared_ptr<HidDevice> receiver4k() const;
 
     Wiring w_;
-    std::unique_ptr<PosterBridge> bridge_;
+    std::shared_ptr<PosterBridge> bridge_;  // shared with notification callbacks
     std::unique_ptr<FeatureDevice> library_;
     std::unique_ptr<WorkerThread> worker_;
     std::function<void()> applyHandler_;
@@ -117,6 +132,7 @@ class DeviceLink {
     std::atomic<int> wiredState_{0};  // 1 wired; 0 never found; 2 removed
     std::atomic<bool> wirelessOnline_{false};
     std::atomic<bool> wireless4kOnline_{false};
+    std::atomic<bool> bleOnline_{false};
     std::atomic<bool> offline_{true};
     std::atomic<bool> stopResend_{false};
     std::atomic<bool> closing_{false};

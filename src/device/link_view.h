@@ -26,6 +26,10 @@ class LinkView {
     virtual void onLinkUp() = 0;
     // Some path went up or down (the choices a page offers may follow).
     virtual void linksChanged() {}
+    // The Bluetooth indicator.
+    virtual void showBleIcon(bool) {}
+    // A status report of this slot's model that came as a Bluetooth notification.
+    virtual void onBleReport(std::uint16_t, std::uint16_t) {}
 };
 
 }  // namespace velor

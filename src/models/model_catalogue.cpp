@@ -161,4 +161,10 @@ const ModelDescriptor* supportedDescriptor(int slot) {
     return d != nullptr && d->supported ? d : nullptr;
 }
 
+const ModelDescriptor* descriptorForBle(std::uint16_t vendor, std::uint16_t product) {
+    for (const ModelDescriptor& d : kCatalogue)
+        if (d.hasBle && d.bleHidVid == vendor && d.bleHidPid == product) return &d;
+    return nullptr;
+}
+
 }  // namespace velor

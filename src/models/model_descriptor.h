@@ -73,5 +73,7 @@ inline constexpr int kLastSlot = 10;
 const ModelDescriptor* descriptorFor(int slot);
 // The descriptor when the program drives the slot already, else nullptr.
 const ModelDescriptor* supportedDescriptor(int slot);
+// The slot whose mouse has these Bluetooth ids, or nullptr.
+const ModelDescriptor* descriptorForBle(std::uint16_t vendor, std::uint16_t product);
 
 }  // namespace velor

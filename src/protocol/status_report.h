@@ -24,8 +24,9 @@ enum class StatusKind : std::uint8_t {
 
 enum class PowerState : std::uint8_t { Full, Charging, OnBattery };
 
-// Which way the report came: a receiver, or the cable's library.
-enum class Receiver : std::uint8_t { TwoPointFour, FourK, Cable };
+// Which way the report came: a receiver, the cable's library, or a Bluetooth
+// notification (which carries what the 2.4 GHz receiver would).
+enum class Receiver : std::uint8_t { TwoPointFour, FourK, Cable, Ble };
 
 struct StatusReport {
     StatusKind kind = StatusKind::Ignored;

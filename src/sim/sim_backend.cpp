@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
+#include <map>
 
 namespace velor::sim {
 
@@ -18,7 +19,8 @@ enum class Role : std::uint8_t {
     ReceiverCommand,
     ReceiverReport,
     Receiver4kCommand,
-    Receiver4kReport
+    Receiver4kReport,
+    BleMouse
 };
 
 // Usage pages the program looks for on a receiver; a wired mouse shows a
@@ -39,13 +41,15 @@ const char* linkName(Role role) {
         case Role::Receiver4kCommand:
         case Role::Receiver4kReport:
             return "4k";
+        case Role::BleMouse:
+            return "ble";
         default:
             return "24g";
     }
 }
 
 bool carriesReports(Role role) {
-    return role == Role::ReceiverReport || role == Role::Receiver4kReport;
+    return role == Role::ReceiverReport || role == Role::Receiver4kReport || role == Role::BleMouse;
 }
 
 struct Interface {
@@ -65,6 +69,8 @@ struct SimBackend::World {
     std::vector<Interface> interfaces;
     std::vector<int> unplugged;  // units pulled out
     int nextUnit = 1;
+    std::map<int, SimBackend::BleValueSink> bleSubscribers;  // by slot, under mutex
+    SimBackend::BlePresenceSink blePresence;                 // under mutex
 
     bool plugged(int unit) const {
         return std::find(unplugged.begin(), unplugged.end(), unit) == unplugged.end();
@@ -84,8 +90,8 @@ struct SimBackend::World {
         }
         inputArrived.notify_all();
     }
-    void add(const std::string& path, std::uint16_t pid, std::uint16_t usagePage,
-             std::uint16_t usage, int interfaceNumber, Role role, SimMouse* mouse, int unit) {
+    Interface& add(const std::string& path, std::uint16_t pid, std::uint16_t usagePage,
+                   std::uint16_t usage, int interfaceNumber, Role role, SimMouse* mouse, int unit) {
         Interface& i = interfaces.emplace_back();
         i.info.path = path;
         i.info.vendorId = kVendorId;
@@ -96,6 +102,14 @@ struct SimBackend::World {
         i.role = role;
         i.mouse = mouse;
         i.unit = unit;
+        return i;
+    }
+    // The connected Bluetooth mouse of a slot; called with mutex held.
+    Interface* bleMouse(int slot) {
+        for (Interface& i : interfaces)
+            if (i.role == Role::BleMouse && i.mouse->model().slot == slot && plugged(i.unit))
+                return &i;
+        return nullptr;
     }
     int unitOf(const SimMouse& mouse) {
         for (const Interface& i : interfaces)
@@ -250,7 +264,8 @@ SimMouse* SimBackend::mouseAt(int slot, std::string_view link) {
         if (i.mouse->model().slot != slot) continue;
         if ((link == "wired" && i.role == Role::WiredMouse) ||
             (link == "24g" && i.role == Role::ReceiverCommand) ||
-            (link == "4k" && i.role == Role::Receiver4kCommand))
+            (link == "4k" && i.role == Role::Receiver4kCommand) ||
+            (link == "ble" && i.role == Role::BleMouse))
             return i.mouse;
     }
     return nullptr;
@@ -321,20 +336,101 @@ SimMouse& SimBackend::plug4kReceiver(const ModelDescriptor& mouseModel) {
 }
 
 void SimBackend::unplug(const SimMouse& mouse) {
+    BlePresenceSink presence;
     {
         const std::lock_guard guard(world_->mutex);
         const int unit = world_->unitOf(mouse);
         if (world_->plugged(unit)) world_->unplugged.push_back(unit);
         for (Interface& i : world_->interfaces)
             if (i.unit == unit) i.inputs.clear();
+        if (isBle(mouse)) presence = world_->blePresence;
     }
     world_->inputArrived.notify_all();
+    if (presence) presence(mouse.model(), false);
 }
 
 void SimBackend::plugBack(const SimMouse& mouse) {
+    BlePresenceSink presence;
+    {
+        const std::lock_guard guard(world_->mutex);
+        const int unit = world_->unitOf(mouse);
+        std::erase(world_->unplugged, unit);
+        if (isBle(mouse)) presence = world_->blePresence;
+    }
+    if (presence) presence(mouse.model(), true);
+}
+
+// Called with the world's mutex held.
+bool SimBackend::isBle(const SimMouse& mouse) const {
+    for (const Interface& i : world_->interfaces)
+        if (i.mouse == &mouse) return i.role == Role::BleMouse;
+    return false;
+}
+
+SimMouse& SimBackend::plugBleMouse(const ModelDescriptor& model) {
+    SimMouse* mouse = nullptr;
+    BlePresenceSink presence;
+    {
+        const std::lock_guard guard(world_->mutex);
+        mouse = world_->mice.emplace_back(std::make_unique<SimMouse>(model)).get();
+        const int unit = world_->nextUnit++;
+        const std::uint16_t pid = model.bleHidPid.value_or(0);
+        Interface& i = world_->add("sim:ble:" + std::to_string(model.slot) + ":" +
+                                       std::to_string(unit),
+                                   pid, 0x0001, 0x0002, 0, Role::BleMouse, mouse, unit);
+        i.info.vendorId = model.bleHidVid.value_or(0);
+        std::weak_ptr<World> world = world_;
+        // Notifications carry the status report without its report id.
+        mouse->setEmit([world, slot = model.slot](std::vector<std::uint8_t> report) {
+            const auto w = world.lock();
+            if (!w || report.size() < 2) return;
+            BleValueSink sink;
+            {
+                const std::lock_guard held(w->mutex);
+                if (w->bleMouse(slot) == nullptr) return;
+                if (const auto found = w->bleSubscribers.find(slot); found != w->bleSubscribers.end())
+                    sink = found->second;
+            }
+            if (sink) sink(std::span(report).subspan(1));
+        });
+        presence = world_->blePresence;
+    }
+    if (presence) presence(model, true);
+    return *mouse;
+}
+
+bool SimBackend::bleWrite(int slot, std::span<const std::uint8_t> report) {
+    SimMouse* mouse = nullptr;
+    {
+        const std::lock_guard guard(world_->mutex);
+        const Interface* i = world_->bleMouse(slot);
+        if (i == nullptr) return false;
+        mouse = i->mouse;
+        world_->traceFrame(*i, report);
+    }
+    return mouse->receive(report, Via::Bluetooth);
+}
+
+void SimBackend::bleSubscribe(int slot, BleValueSink sink) {
     const std::lock_guard guard(world_->mutex);
-    const int unit = world_->unitOf(mouse);
-    std::erase(world_->unplugged, unit);
+    if (sink)
+        world_->bleSubscribers[slot] = std::move(sink);
+    else
+        world_->bleSubscribers.erase(slot);
+}
+
+void SimBackend::setBlePresenceSink(BlePresenceSink sink) {
+    const std::lock_guard guard(world_->mutex);
+    world_->blePresence = std::move(sink);
+}
+
+std::vector<const ModelDescriptor*> SimBackend::connectedBleMice() {
+    const std::lock_guard guard(world_->mutex);
+    std::vector<const ModelDescriptor*> found;
+    for (const Interface& i : world_->interfaces)
+        if (i.role == Role::BleMouse && world_->plugged(i.unit))
+            found.push_back(&i.mouse->model());
+    return found;
 }
 
 std::vector<HidDeviceInfo> SimBackend::enumerate(std::uint16_t vendorId, std::uint16_t productId) {
@@ -381,6 +477,9 @@ int populateFromList(SimBackend& backend, std::string_view devices) {
             ++made;
         } else if (link == "4k" && model->has4k) {
             backend.plug4kReceiver(*model);
+            ++made;
+        } else if (link == "ble" && model->hasBle) {
+            backend.plugBleMouse(*model);
             ++made;
         }
     }

@@ -59,7 +59,7 @@ bool SimMouse::receive(std::span<const std::uint8_t> bytes, Via via) {
         accepted = decode(bytes, via);
         if (!accepted) ++malformed_;
         // A macro is acknowledged once its last chunk is in.
-        complete = accepted && (bytes[0] != command::kMacro || via == Via::Receiver4k ||
+        complete = accepted && (bytes[0] != command::kMacro || wholeMacro(via) ||
                                 bytes[3] == lastMacroChunk(via));
         if (complete && via != Via::Cable && !silent_) {
             ++acks_;
@@ -81,6 +81,10 @@ void SimMouse::emitRaw(std::vector<std::uint8_t> report) {
         emit = emit_;
     }
     if (emit) emit(std::move(report));
+}
+
+bool SimMouse::wholeMacro(Via via) {
+    return via == Via::Receiver4k || via == Via::Bluetooth;
 }
 
 bool SimMouse::decode(std::span<const std::uint8_t> b, Via via) {
@@ -144,8 +148,9 @@ bool SimMouse::decode(std::span<const std::uint8_t> b, Via via) {
             return true;
         }
         case command::kMacro:
-            // The 4K receiver hands over the whole report, reassembled from its frames.
-            if (via == Via::Receiver4k)
+            // The 4K receiver hands over the whole report, reassembled from its
+            // frames; Bluetooth carries it in one write.
+            if (wholeMacro(via))
                 return b.size() == static_cast<std::size_t>(model_.macroReportLength) &&
                        b[2] >= 1 && b[2] <= kButtonCount && decodeMacro(b[2], b.subspan(3));
             return decodeMacroChunk(b, via);

@@ -16,7 +16,7 @@
 
 namespace velor::sim {
 
-enum class Via : std::uint8_t { Cable, Receiver, Receiver4k };
+enum class Via : std::uint8_t { Cable, Receiver, Receiver4k, Bluetooth };
 
 struct DpiSettings {
     std::uint8_t enabledMask = 0;
@@ -95,6 +95,7 @@ class SimMouse {
     int acknowledgements() const;
 
   private:
+    static bool wholeMacro(Via via);
     bool decode(std::span<const std::uint8_t> bytes, Via via);
     bool decodeMacroChunk(std::span<const std::uint8_t> bytes, Via via);
     bool decodeMacro(int button, std::span<const std::uint8_t> payload);

@@ -47,7 +47,7 @@ class DevicePage : public NotifyReceiver {
     // Builds its controls from its skin, once; the main window asks when the
     // slot's mouse first shows up, so pages of absent mice cost nothing.
     virtual void build() {}
-    // A mouse of this slot is reachable (cable or receiver).
+    // A mouse of this slot is reachable (cable, receiver or Bluetooth).
     virtual bool connected() const { return false; }
     virtual void onDeviceCode(std::uint32_t) {}
     // The apply request re-posted to the page's worker as thread message B.
@@ -60,6 +60,9 @@ class DevicePage : public NotifyReceiver {
     virtual void setReceiver(std::shared_ptr<HidDevice>, std::shared_ptr<HidDevice>, bool) {}
     virtual void onReceiverReport(std::uint16_t, std::uint16_t, bool, bool) {}
     virtual void withdrawReceiver(bool) {}
+    // The slot's Bluetooth mouse connected or went; one of its notifications.
+    virtual void onBlePresence(bool) {}
+    virtual void onBleStatus(std::uint16_t, std::uint16_t) {}
     void notify(const Notification&) override {}
 
   private:

@@ -102,6 +102,7 @@ void CMainWnd::init() {
     RefreshDeviceTabs();
     ShowConnectedPage();
     startReceiverMonitors();
+    startBluetooth();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     // Nothing is focused at first; Tab walks the controls from the top.
@@ -147,8 +148,9 @@ void CMainWnd::routeMessages() {
         [this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) { routeSlotMessage(m, w, l); });
 }
 
-// B + 3 and B + 4: the slot's library; B + 5: its apply request. The rest of
-// a slot's numbers, and anything else, are ignored.
+// B + 3 and B + 4: the slot's library; B + 5: its apply request; B + 6 its
+// Bluetooth notifications. The rest of a slot's numbers, and anything else,
+// are ignored.
 void CMainWnd::routeSlotMessage(std::uint32_t message, std::uintptr_t wParam,
                                 std::intptr_t lParam) {
     if (message < kFirstSlotMessage || message >= kFirstSlotMessage + 16 * kPageCount) return;
@@ -163,6 +165,10 @@ void CMainWnd::routeSlotMessage(std::uint32_t message, std::uintptr_t wParam,
             break;
         case kApplyRequest:
             page(slot).postToWorker(base, wParam, lParam);
+            break;
+        case kBleStatusMessage:
+            page(slot).onBleStatus(static_cast<std::uint16_t>(wParam),
+                                   static_cast<std::uint16_t>(lParam));
             break;
         default:
             break;

@@ -11,6 +11,7 @@
 #include <array>
 #include <memory>
 
+#include "device/bluetooth_mice.h"
 #include "platform/hook_table.h"
 #include "skin/language_texts.h"
 #include "skin/message_dispatcher.h"
@@ -50,6 +51,8 @@ struct MainWindowServices {
     const KeyboardLayout* keyboard = nullptr;
     // Where wireless receivers are looked for (not owned); none without it.
     HidBackend* hid = nullptr;
+    // The Bluetooth mice (not owned); none without it.
+    BluetoothMice* bluetooth = nullptr;
 };
 
 class CMainWnd final : public QWidget {
@@ -104,6 +107,8 @@ class CMainWnd final : public QWidget {
     void startReceiverMonitors();
     void restartMonitor(int kind);
     void watchReceivers();
+    void startBluetooth();
+    void showBleNotice(int problem);  // kNoBleProblem hides it
 
     MainWindowServices services_;
     MessageDispatcher messages_;
@@ -128,6 +133,9 @@ class CMainWnd final : public QWidget {
     std::array<std::unique_ptr<ReceiverMonitor>, 2> monitors_;  // 2.4 GHz, 4K
     std::array<std::vector<std::string>, 2> receiverPaths_;
     QTimer receiverWatch_;
+    static constexpr int kNoBleProblem = -1;
+    int shownBleProblem_ = kNoBleProblem;
+    std::array<bool, 3> toldBleProblems_{};
 };
 
 }  // namespace velor

@@ -64,8 +64,10 @@ void CMS_Page::useDefaultDialogs() {
 
 void CMS_Page::init(PageContext& context) {
     context_ = &context;
-    link_ = std::make_unique<DeviceLink>(DeviceLink::Wiring{
-        *services_.model, *services_.clock, context.mainWindow, *this, services_.debug});
+    if (services_.model->hasBle && services_.openBle) ble_ = services_.openBle();
+    link_ = std::make_unique<DeviceLink>(DeviceLink::Wiring{*services_.model, *services_.clock,
+                                                            context.mainWindow, *this,
+                                                            services_.debug, ble_.get()});
     engine_ = std::make_unique<ApplyEngine>(
         profiles_,
         ApplyHooks{[this] { return link_->offline(); },
@@ -133,6 +135,13 @@ void CMS_Page::load() {
     engine_->startFromCurrent();
     profileSection_->fill(false);
     refresh();
+    // A Bluetooth mouse already connected when the program starts.
+    if (services_.model->hasBle) {
+        if (services_.blePresent && services_.blePresent())
+            link_->bleConnect();
+        else
+            link_->bleDisconnect();
+    }
     // Told once the window is up, not in the middle of starting.
     if (!report.problems.empty() || !macroReport.problems.empty())
         QTimer::singleShot(0, context_->window, [this] { services_.tell("store_damaged_text"); });
@@ -142,6 +151,7 @@ void CMS_Page::refresh() {
     if (profiles_.size() == 0 || !root_) return;
     const ProfileRecord r = env_->current();
     if (link_->wiredState() == 1) showFeatureSections();
+    toggles_->followLinks();
     for (PageSection* section : sections_) section->refresh(r);
     for (PageSection* section : sections_) section->refreshTexts(r);
 }
@@ -244,6 +254,7 @@ void CMS_Page::onLinkUp() {
 }
 
 void CMS_Page::linksChanged() {
+    toggles_->followLinks();
     polling_->offerByLink();
 }
 
@@ -267,6 +278,25 @@ void CMS_Page::onReceiverReport(std::uint16_t eventWord, std::uint16_t value, bo
 void CMS_Page::withdrawReceiver(bool fourK) {
     const Receiver via = fourK ? Receiver::FourK : Receiver::TwoPointFour;
     if (fourK ? link_->wireless4kOnline() : link_->wirelessOnline()) status_->setOnline(via, false);
+}
+
+void CMS_Page::onBlePresence(bool connected) {
+    if (connected)
+        link_->onBleArrival();
+    else
+        link_->onBleRemoval();
+}
+
+void CMS_Page::onBleStatus(std::uint16_t eventWord, std::uint16_t value) {
+    link_->onBleStatus(eventWord, value);
+}
+
+void CMS_Page::onBleReport(std::uint16_t eventWord, std::uint16_t value) {
+    handleStatus(eventWord, value, Receiver::Ble);
+}
+
+void CMS_Page::showBleIcon(bool shown) {
+    status_->showBleIcon(shown);
 }
 
 void CMS_Page::showWiredIcon(bool shown) {

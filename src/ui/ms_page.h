@@ -67,6 +67,11 @@ class CMS_Page final : public DevicePage, public LinkView {
     void onReceiverReport(std::uint16_t eventWord, std::uint16_t value, bool sameModel,
                           bool fourK) override;
     void withdrawReceiver(bool fourK) override;
+    void onBlePresence(bool connected) override;
+    void onBleStatus(std::uint16_t eventWord, std::uint16_t value) override;
+    // LinkView: a Bluetooth status report of this slot's model.
+    void onBleReport(std::uint16_t eventWord, std::uint16_t value) override;
+    void showBleIcon(bool shown) override;
 
     // For tests and the receiver monitor.
     bool built() const { return root_ != nullptr; }
@@ -91,6 +96,7 @@ class CMS_Page final : public DevicePage, public LinkView {
     MessageDispatcher fromWorker_;  // the worker's requests, run on the UI thread
     ProfileList profiles_;
     MacroList macros_;
+    std::unique_ptr<BleGattLink> ble_;  // before the link, which uses it
     std::unique_ptr<DeviceLink> link_;
     std::unique_ptr<ApplyEngine> engine_;
     std::unique_ptr<PageEnv> env_;

@@ -47,12 +47,12 @@ class LoggingDevice final : public HidDevice {
 class LoggingBle final : public BleGattLink {
   public:
     explicit LoggingBle(PathLog& log) : log_(log) {}
-    bool online() const override { return up; }
+    void registerNotifications(OnValue) override {}
+    void unregister() override {}
     int write(std::span<const std::uint8_t> r) override {
         log_.note("ble", r);
         return 1;
     }
-    bool up = false;
 
   private:
     PathLog& log_;
@@ -64,7 +64,6 @@ class SendOrderTest : public ::testing::Test {
     // into the same log.
     void open(int slot, bool cable, bool receiver24, bool receiver4k, bool ble) {
         model = descriptorFor(slot);
-        bleLink.up = ble;
         link = std::make_unique<DeviceLink>(
             DeviceLink::Wiring{*model, clock, poster, view, [](std::string_view) {}, &bleLink});
         auto fake = std::make_unique<testing::FakeLibrary>(clock);
@@ -80,6 +79,7 @@ class SendOrderTest : public ::testing::Test {
             link->setReceiver4k(std::make_shared<LoggingDevice>(paths, "4k"), nullptr);
             link->setWireless4kOnline(true);
         }
+        if (ble) link->bleConnect();
     }
     // What went over each path, the cable's library included.
     std::vector<std::string> sent() {

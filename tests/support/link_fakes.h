@@ -56,10 +56,15 @@ class RecordingView final : public LinkView {
         statusReports.push_back({word, value});
     }
     void onLinkUp() override { log("link up"); }
+    void showBleIcon(bool shown) override { log("ble " + std::to_string(shown)); }
+    void onBleReport(std::uint16_t word, std::uint16_t value) override {
+        bleReports.push_back({word, value});
+    }
     void log(std::string line) { calls.push_back(std::move(line)); }
 
     std::vector<std::string> calls;
     std::vector<std::pair<std::uint16_t, std::uint16_t>> statusReports;
+    std::vector<std::pair<std::uint16_t, std::uint16_t>> bleReports;
 };
 
 // A library whose results are scripted; every call is logged with the

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "device/ble_gatt_link.h"
 #include "device/feature_device.h"
 #include "models/model_descriptor.h"
 #include "util/clock.h"
@@ -28,6 +29,10 @@ struct PageServices {
     DebugSink debug;
     // The slot's feature-device library; null leaves the wired path closed.
     std::function<std::unique_ptr<FeatureDevice>()> openLibrary;
+    // The slot's Bluetooth link (slots with Bluetooth), and whether its mouse
+    // is among the HID devices at page start; none leaves Bluetooth down.
+    std::function<std::unique_ptr<BleGattLink>()> openBle;
+    std::function<bool()> blePresent;
     // Questions and notices (message windows by default).
     std::function<bool(const QString& messageId)> ask;
     std::function<void(const QString& messageId)> tell;

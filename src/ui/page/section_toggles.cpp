@@ -41,6 +41,10 @@ void SectionToggles::bind(const ControlIndex& c) {
     wiredOnly_ = {c.get("check_prate"), c.get("check_power"), c.get("ver_power"),
                   c.get("check_key_debounce")};
     settings_ = c.get<QScrollArea>("ver_setting");
+    polling_ = c.get<QCheckBox>("check_prate");
+    debounce_ = c.get<QCheckBox>("check_key_debounce");
+    usbOnly_ = {c.get("ver_prate"), c.get("ver_prate_hs"), c.get("hor_key_debounce")};
+    removedForBle_ = false;
 }
 
 bool SectionToggles::notify(const Notification& n) {
@@ -59,6 +63,22 @@ bool SectionToggles::notify(const Notification& n) {
 void SectionToggles::showWiredSections() {
     for (QWidget* w : wiredOnly_)
         if (w) w->setVisible(true);
+}
+
+void SectionToggles::followLinks() {
+    if (!env_.model.hasBle) return;
+    const DeviceLink& link = env_.link;
+    const bool usb = link.wiredState() == 1 || link.wirelessOnline() || link.wireless4kOnline();
+    const bool removing = !usb && link.bleOnline();
+    if (!removing && !removedForBle_) return;
+    removedForBle_ = removing;
+    for (QCheckBox* check : {polling_, debounce_}) {
+        if (check == nullptr) continue;
+        check->setChecked(false);
+        check->setVisible(!removing);
+    }
+    for (QWidget* w : usbOnly_)
+        if (w) w->setVisible(false);
 }
 
 void SectionToggles::onScrollTimer() {

@@ -1,6 +1,6 @@
 // The check boxes that show and hide the page's sections, the scroll that
 // brings a section just opened into view, and the sections that only show
-// while the cable is in.
+// while the cable, or any USB link, is up.
 #pragma once
 
 #include <array>
@@ -20,6 +20,10 @@ class SectionToggles final : public PageSection {
     bool notify(const Notification& n) override;
 
     void showWiredSections();
+    // What the links up allow: over Bluetooth alone the mouse takes no
+    // polling rate and no debounce, so those sections go, and come back
+    // (closed) when a USB link is up again.
+    void followLinks();
     // Timer T + 2.
     void onScrollTimer();
 
@@ -33,6 +37,10 @@ class SectionToggles final : public PageSection {
 
     std::array<Toggle, kToggles> toggles_{};
     std::array<QWidget*, 4> wiredOnly_{};
+    QCheckBox* polling_ = nullptr;
+    QCheckBox* debounce_ = nullptr;
+    std::array<QWidget*, 3> usbOnly_{};  // the sections' contents
+    bool removedForBle_ = false;
     QScrollArea* settings_ = nullptr;
 };
 

@@ -27,7 +27,8 @@ void StatusSection::bind(const ControlIndex& c) {
     setShown(wired_, wiredShown_);
     setShown(wireless_, env_.link.wirelessOnline());
     setShown(wireless4k_, env_.link.wireless4kOnline());
-    setShown(c.get("BLE"), false);  // until the Bluetooth link exists
+    ble_ = c.get("BLE");
+    setShown(ble_, env_.link.bleOnline());
     setShown(sleep_, sleepShown_);
     setShown(ring_, ringShown_);
     if (barValue_ >= 0) setBar(barValue_);
@@ -37,6 +38,10 @@ void StatusSection::bind(const ControlIndex& c) {
 void StatusSection::showWiredIcon(bool shown) {
     wiredShown_ = shown;
     setShown(wired_, shown);
+}
+
+void StatusSection::showBleIcon(bool shown) {
+    setShown(ble_, shown);
 }
 
 void StatusSection::showSleepLabel(bool shown) {
@@ -151,8 +156,9 @@ void StatusSection::showPower(const StatusReport& report) {
 }
 
 void StatusSection::onPower(const StatusReport& report, Receiver via) {
-    // Over the cable only the battery shows: no receiver's link is touched.
-    if (via == Receiver::Cable) return showPower(report);
+    // Over the cable or Bluetooth only the battery shows: no receiver's link
+    // is touched and no watchdog runs.
+    if (via == Receiver::Cable || via == Receiver::Ble) return showPower(report);
     env_.context.timers.setTimer(watchdog(via), kWatchdogMs);
     const bool full = report.power == PowerState::Full;
     // A full battery on the cable: the receiver's link is not what carries it.

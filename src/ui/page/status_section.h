@@ -1,4 +1,4 @@
-// Connection and battery: the cable and receiver indicators, the battery bar
+// Connection and battery: the cable, receiver and Bluetooth indicators, the battery bar
 // and label with the charging animation, the sleep notice, the apply ring and
 // the wireless watchdog. It keeps what it shows, so a page built later shows
 // what the mouse said before.
@@ -20,6 +20,7 @@ class StatusSection final : public PageSection {
 
     // What the device link shows.
     void showWiredIcon(bool shown);
+    void showBleIcon(bool shown);
     void showSleepLabel(bool shown);
     void showChargingText();
     void clearPowerLabel();
@@ -48,6 +49,7 @@ class StatusSection final : public PageSection {
     QWidget* wired_ = nullptr;
     QWidget* wireless_ = nullptr;
     QWidget* wireless4k_ = nullptr;
+    QWidget* ble_ = nullptr;
     QWidget* sleep_ = nullptr;
     QWidget* ring_ = nullptr;
     QProgressBar* bar_ = nullptr;
