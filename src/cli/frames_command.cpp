@@ -10,6 +10,7 @@
 #include "profile/record_defaults.h"
 #include "protocol/upload_plan.h"
 #include "sim/sim_backend.h"
+#include "sim/sim_bluetooth.h"
 #include "store/profile_file.h"
 #include "util/virtual_clock.h"
 
@@ -82,8 +83,8 @@ int runFrames(std::span<const std::string_view> args, const Io& io) {
     if (options->has("profile") == options->has("defaults"))
         return io.fail("give either --profile FILE or --defaults");
     const std::string link(options->value("link").value_or(""));
-    if (link == "ble" && model.hasBle) return io.fail("the Bluetooth link is not built yet");
-    const bool known = link == "wired" || link == "24g" || (link == "4k" && model.has4k);
+    const bool known = link == "wired" || link == "24g" || (link == "4k" && model.has4k) ||
+                       (link == "ble" && model.hasBle);
     if (!known)
         return io.fail("slot " + std::to_string(model.slot) + " has no link '" + link +
                        "' (wired, 24g" + (model.has4k ? ", 4k" : "") +
@@ -101,7 +102,13 @@ int runFrames(std::span<const std::string_view> args, const Io& io) {
     VirtualClock clock;
     NoWindow window;
     NoView view;
-    DeviceLink device({model, clock, window, view, [](std::string_view) {}, nullptr});
+    sim::SimBluetooth bluetooth(backend);
+    std::unique_ptr<BleGattLink> ble;
+    if (link == "ble") {
+        backend.plugBleMouse(model);
+        ble = bluetooth.linkFor(*model.bleHidVid, *model.bleHidPid);
+    }
+    DeviceLink device({model, clock, window, view, [](std::string_view) {}, ble.get()});
     if (link == "wired") {
         backend.plugWiredMouse(model);
         device.open(std::make_unique<InProcessLibrary>(backend));
@@ -114,6 +121,9 @@ int runFrames(std::span<const std::string_view> args, const Io& io) {
                 openInterface(backend, sim::kVendorId, sim::kReceiver24Pid, 0x000A), device),
             nullptr);
         device.setWirelessOnline(true);
+    } else if (link == "ble") {
+        device.open(nullptr);
+        device.bleConnect();
     } else {
         backend.plug4kReceiver(model);
         device.open(nullptr);

@@ -123,9 +123,9 @@ const std::array<ModelDescriptor, 10> kCatalogue = [] {
                  19000, DpiReportVariant::Offset),
         base(10, "ms_10_", "ms_10", "devport_ms_10", 0xFA79, 0x36),
     };
-    // The high-rate models: cable, 2.4 GHz and 4K receivers are all driven.
-    c[2].supported = true;
-    c[3].supported = true;
+    // The high-rate models: cable, 2.4 GHz and 4K receivers are all driven;
+    // the Bluetooth models add Bluetooth LE.
+    for (const int slot : {3, 4, 6, 7, 8, 9}) c[static_cast<std::size_t>(slot - 1)].supported = true;
     // The mid model: two-segment DPI, the table report, exact polling codes.
     ModelDescriptor& mid = c[4];
     mid.dpiMapping = DpiMapping::TwoSegment;

@@ -48,6 +48,9 @@ void setDefaults(ProfileRecord& record) {
     record.set(Field::breathSpeed, 6);
     record.set(Field::sleepTimer, 10);
     record.set(Field::lightParam, 2);
+    // Where the light-off timer takes lightParam's place it takes its default
+    // too: otherwise the light-off nibble of the lighting report stays 0.
+    record.set(Field::lightOffTimer, 2);
     record.set(Field::rippleControl, 0);
     record.set(Field::angleSnap, 0);
     record.set(Field::motionSync, d.motionSync);

@@ -35,9 +35,10 @@ TEST(Catalogue, IdsShapesAndLibrariesOfEverySlot) {
     EXPECT_EQ(slot(3).macroReportLength, 111);
     EXPECT_EQ(slot(7).macroReportLength, 131);
     EXPECT_EQ(descriptorFor(11), nullptr);
-    EXPECT_NE(supportedDescriptor(3), nullptr);
-    EXPECT_EQ(supportedDescriptor(6), nullptr);  // its Bluetooth link is not built yet
-    EXPECT_NE(supportedDescriptor(5), nullptr);
+    for (int n = 1; n <= 10; ++n) EXPECT_NE(supportedDescriptor(n), nullptr) << n;
+    EXPECT_EQ(descriptorForBle(0x045E, 0x0033), &slot(7));
+    EXPECT_EQ(descriptorForBle(0x045E, 0x0035), &slot(9));
+    EXPECT_EQ(descriptorForBle(0x1D57, 0x0033), nullptr);
 }
 
 TEST(Catalogue, FieldsSitWhereEachShapePutsThem) {
@@ -90,6 +91,13 @@ TEST(Catalogue, PollingAndLightingBytesBySlot) {
     EXPECT_EQ(l.buffer[9], 11);     // sleep timer 10, plus one
     EXPECT_EQ(l.buffer[4], 9 - 6);  // only the speed
     EXPECT_EQ(l.buffer[5], 8);      // only the brightness
+
+    // The default light-off time is 2 (1 s): effect 7, speed 6, brightness 8.
+    for (const int n : {7, 9})
+        EXPECT_THAT(buildLighting(newRecord(slot(n).record, u"D")).bytes(),
+                    ::testing::ElementsAreArray({0x05, 0x0F, 0x01, 0x70, 0x03, 0x28, 0x00, 0x00, 0xFF, 0x0A,
+                                      0x03, 0x01, 0xA7, 0x00, 0x00}))
+            << n;
 
     ProfileRecord lightOff = newRecord(slot(7).record, u"B");
     lightOff.set(Field::lightOffTimer, 3);

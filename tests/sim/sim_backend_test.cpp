@@ -77,10 +77,11 @@ TEST(SimBackend, SpecFromTheEnvironment) {
     EXPECT_EQ(populateFromList(one, "1"), 1);
     EXPECT_EQ(one.enumerate(0x1D57, 0xFA60).size(), 2u);
     SimBackend list;
-    // Slot 7 waits for its Bluetooth link; slot 10 has no 4K receiver.
-    EXPECT_EQ(populateFromList(list, "10:24g,10:wired,3:4k,bogus,7:ble,10:4k,7:wired"), 3);
+    // Slot 10 has no 4K receiver and no Bluetooth.
+    EXPECT_EQ(populateFromList(list, "10:24g,10:wired,3:4k,bogus,7:ble,10:4k,10:ble,7:wired"), 5);
     EXPECT_EQ(list.enumerate(0x1D57, 0xFA79).size(), 1u);
     EXPECT_EQ(list.enumerate(0x1D57, 0xFA65).size(), 2u);  // its two interfaces
+    EXPECT_EQ(list.enumerate(0x045E, 0x0033).size(), 1u);  // the Bluetooth mouse's HID device
 }
 
 }  // namespace
