@@ -168,6 +168,9 @@ void DeviceLink::bleConnect() {
     if (!w_.model.hasBle || w_.ble == nullptr) return;
     const bool cameUp = !bleOnline_;
     bleOnline_ = true;
+    // The mouse answers this way: applies run again (over Bluetooth no power
+    // report would ever say so).
+    offline_ = false;
     // The callback may outlive the link; the bridge drops what comes late.
     w_.ble->registerNotifications(
         [bridge = bridge_, base = w_.model.messageBase, debug = w_.debug](
@@ -191,6 +194,7 @@ void DeviceLink::bleDisconnect() {
     w_.view.stopChargingAnimation();
     if (w_.ble != nullptr) w_.ble->unregister();
     w_.view.showBleIcon(false);
+    if (!anyPathUp()) offline_ = true;
     updateConnected(false);
 }
 
