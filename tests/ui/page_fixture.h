@@ -13,6 +13,7 @@
 #include "../support/temp_folder.h"
 #include "keys/key_tables.h"
 #include "sim/sim_backend.h"
+#include "sim/sim_bluetooth.h"
 #include "ui/main_window.h"
 #include "ui/ms_page.h"
 
@@ -47,6 +48,16 @@ class PageTest : public ::testing::Test {
                                  p.openLibrary = [this] {
                                      return std::make_unique<testing::InProcessLibrary>(backend);
                                  };
+                                 if (model.hasBle) {
+                                     p.openBle = [this] {
+                                         return bluetooth.linkFor(*model.bleHidVid,
+                                                                  *model.bleHidPid);
+                                     };
+                                     p.blePresent = [this] {
+                                         return !backend.enumerate(*model.bleHidVid,
+                                                                   *model.bleHidPid).empty();
+                                     };
+                                 }
                                  p.ask = [this](const QString& id) {
                                      told.push_back(id);
                                      return answer;
@@ -58,7 +69,9 @@ class PageTest : public ::testing::Test {
                                  return made;
                              },
                              {},
-                             &keyboard};
+                             &keyboard,
+                             nullptr,
+                             &bluetooth};
         window = std::make_unique<CMainWnd>(std::move(s));
         window->init();
         window->show();
@@ -105,6 +118,7 @@ class PageTest : public ::testing::Test {
     std::mutex foldersMutex;
     std::vector<std::thread::id> folderThreads;
     sim::SimBackend backend;
+    sim::SimBluetooth bluetooth{backend};
     sim::SimMouse* mouse = nullptr;
     UsKeyboardLayout keyboard;
     VirtualClock clock;

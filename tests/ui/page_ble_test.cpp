@@ -1,0 +1,78 @@
+// A Bluetooth slot's page (slot 7) and its simulated Bluetooth mouse: the link
+// comes and goes with the mouse, the indicator and sections follow, and the
+// mouse's notifications reach the page.
+#include <QCheckBox>
+#include <QLabel>
+
+#include "page_fixture.h"
+
+namespace velor {
+namespace {
+
+constexpr int kWatchdog = 0x260;  // slot 7's T + 0
+
+class BlePageTest : public PageTest {
+  protected:
+    BlePageTest() : PageTest(false, 7) {}
+    QWidget* control(const char* suffix) { return page->control(suffix); }
+    bool shown(const char* suffix) { return control(suffix)->isVisibleTo(window.get()); }
+    sim::SimMouse& connectMouse() {
+        sim::SimMouse& m = backend.plugBleMouse(model);
+        EXPECT_TRUE(waitFor([&] { return page->link().bleOnline() && page->built(); }));
+        return m;
+    }
+};
+
+TEST_F(BlePageTest, AMouseConnectingGetsTheWholeProfileButNoPollingRate) {
+    EXPECT_FALSE(page->connected());
+    sim::SimMouse& m = connectMouse();
+    EXPECT_TRUE(page->connected());
+    ASSERT_TRUE(waitFor([&] { return m.settings().buttons.has_value(); }));
+    const sim::MouseSettings got = m.settings();
+    EXPECT_EQ(got.openings, 1);
+    ASSERT_TRUE(got.lighting.has_value());
+    EXPECT_EQ(got.lighting->mode, 7);
+    EXPECT_FALSE(got.pollingCode.has_value());
+    EXPECT_TRUE(shown("BLE"));
+
+    backend.unplug(m);
+    ASSERT_TRUE(waitFor([&] { return !page->link().bleOnline(); }));
+    EXPECT_FALSE(page->connected());
+    EXPECT_FALSE(shown("BLE"));
+}
+
+TEST_F(BlePageTest, OverBluetoothAloneThePollingAndDebounceSectionsGoUntilAUsbLinkComes) {
+    connectMouse();
+    for (const char* gone : {"check_prate", "ver_prate", "check_key_debounce", "hor_key_debounce"})
+        EXPECT_FALSE(shown(gone)) << gone;
+
+    report(0x4033, 0x5001);  // the 2.4 GHz receiver reports: both sections come back closed
+    pump();
+    EXPECT_TRUE(page->link().wirelessOnline());
+    EXPECT_TRUE(shown("check_prate"));
+    EXPECT_FALSE(qobject_cast<QCheckBox*>(control("check_prate"))->isChecked());
+    EXPECT_FALSE(shown("ver_prate"));
+    EXPECT_TRUE(shown("check_key_debounce"));
+    EXPECT_FALSE(shown("hor_key_debounce"));
+}
+
+TEST_F(BlePageTest, NotificationsShowTheBatteryAndTheDpiLevelAndNoWatchdogEndsTheLink) {
+    sim::SimMouse& m = connectMouse();
+    m.setBattery(42);
+    ASSERT_TRUE(waitFor([&] {
+        return qobject_cast<QLabel*>(control("label_power"))->text() == "42%";
+    }));
+    // Silence is no sign of absence here: the receivers' watchdog leaves it up.
+    page->onTimer(kWatchdog);
+    EXPECT_TRUE(page->connected());
+    EXPECT_TRUE(shown("BLE"));
+
+    m.emitStatus(0x10, 5);
+    ASSERT_TRUE(waitFor([&] { return current().i32(Field::dpiLevel) == 4; }));
+    // Another model's report changes nothing.
+    page->onBleStatus(0x1034, 2);
+    EXPECT_EQ(current().i32(Field::dpiLevel), 4);
+}
+
+}  // namespace
+}  // namespace velor
