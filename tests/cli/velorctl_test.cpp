@@ -255,10 +255,21 @@ TEST_F(VelorctlTest, FramesShowsWhatEachLinkWrites) {
         EXPECT_EQ(frames[i].size(), 128u);
         EXPECT_THAT(frames[i], StartsWith("0940050" + std::to_string(i - 5)));
     }
+
+    // Over Bluetooth no polling rate goes; the light-off slot's lighting
+    // carries its default light-off time in the nibble.
+    const CliRun ble = velorctl({"frames", "--slot", "7", "--link", "ble", "--defaults"});
+    ASSERT_EQ(ble.code, 0) << ble.err;
+    const auto written = lines(ble.out);
+    ASSERT_EQ(written.size(), 4u);
+    EXPECT_EQ(written[0], "0c0a01fe01fe00000000");
+    EXPECT_EQ(written[2], "050f017003280000ff0a0301a70000");
+    EXPECT_THAT(written[3], StartsWith("083b"));
 }
 
 TEST_F(VelorctlTest, FramesRefusesALinkTheSlotDoesNotHave) {
     expectRefused({"frames", "--slot", "10", "--link", "4k", "--defaults"}, "has no link '4k'");
+    expectRefused({"frames", "--slot", "3", "--link", "ble", "--defaults"}, "has no link 'ble'");
     expectRefused({"frames", "--slot", "10", "--link", "carrier-pigeon", "--defaults"},
                   "has no link");
     expectRefused({"frames", "--slot", "10", "--link", "24g"}, "--profile FILE or --defaults");

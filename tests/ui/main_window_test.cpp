@@ -7,6 +7,7 @@
 #include <QStackedWidget>
 #include <QThread>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -33,6 +34,10 @@ class FakePage final : public DevicePage {
         log_.push_back(pageName().toStdString() + " menu " + item.toStdString());
     }
     void onTimer(int id) override { note("timer", static_cast<std::uint32_t>(id)); }
+    void onBlePresence(bool up) override { note("ble", up ? 1 : 0); }
+    void onBleStatus(std::uint16_t word, std::uint16_t value) override {
+        note("ble status", static_cast<std::uint32_t>(word) << 16 | value);
+    }
     void notify(const Notification& n) override {
         log_.push_back(pageName().toStdString() + " " + n.type.toStdString() + " " +
                        n.sender.toStdString());
@@ -50,7 +55,7 @@ class FakePage final : public DevicePage {
 
 class MainWindowTest : public ::testing::Test {
   protected:
-    std::unique_ptr<CMainWnd> make(const std::string& locale) {
+    std::unique_ptr<CMainWnd> make(const std::string& locale, BluetoothMice* bluetooth = nullptr) {
         MainWindowServices s{QStringLiteral(VELOR_PROGRAM_DIR "/res/"),
                              "/opt/velor/velor",
                              temp.folder() + "autostart/velor.desktop",
@@ -63,7 +68,9 @@ class MainWindowTest : public ::testing::Test {
                                  return p;
                              },
                              [this](int kind) { log.push_back("monitor " + std::to_string(kind)); },
-                             &keyboard};
+                             &keyboard,
+                             nullptr,
+                             bluetooth};
         auto w = std::make_unique<CMainWnd>(std::move(s));
         w->init();
         log.clear();
@@ -124,7 +131,7 @@ TEST_F(MainWindowTest, SlotMessagesAndTimersGoToTheirPageByNumber) {
     w->messages().post(0x634, 1, 0);       // slot 4, message B: arrival
     w->messages().post(0x695, 7, 0);       // slot 10 apply request
     for (const std::uint32_t ignored :
-         {0x50Cu, 0x691u, 0x692u, 0x696u, 0x1401u, 0x50Bu, 0x40Au, 0x6A3u})
+         {0x50Cu, 0x691u, 0x692u, 0x697u, 0x1401u, 0x50Bu, 0x40Au, 0x6A3u})
         w->messages().post(ignored, 1, 1);
     pump();
     EXPECT_EQ(log,
@@ -145,6 +152,38 @@ TEST_F(MainWindowTest, SlotMessagesAndTimersGoToTheirPageByNumber) {
     for (const int id : {656, 659, 660, 512, 516, 517, 1000}) w->timers().killTimer(id);
     EXPECT_EQ(std::vector<std::string>(seen.begin(), seen.end()), expected);
     EXPECT_FALSE(w->timers().isActive(54));  // killed before the monitor restarts
+}
+
+// Bluetooth as the system reports it, at the test's word.
+class FakeBluetooth final : public BluetoothMice {
+  public:
+    void watch(Events e) override { events = std::move(e); }
+    std::unique_ptr<BleGattLink> linkFor(std::uint16_t, std::uint16_t) override { return nullptr; }
+    Events events;
+};
+
+TEST_F(MainWindowTest, BluetoothMiceReachTheirPageAndWhatKeepsThemAwayIsToldOnce) {
+    FakeBluetooth bluetooth;
+    auto w = make("en_US", &bluetooth);
+    bluetooth.events.presence(0x045E, 0x0035, true);
+    bluetooth.events.presence(0x045E, 0x0099, true);  // not one of ours
+    bluetooth.events.presence(0x1D57, 0x0033, true);  // our vendor id, but not over Bluetooth
+    w->messages().post(0x686, 0x4035, 0x3200);        // slot 9's Bluetooth status message
+    pump();
+    EXPECT_EQ(log, (std::vector<std::string>{"9 ble 1", "9 ble status 40353200"}));
+
+    auto* notice = w->skin().find<QLabel>("device_notice");
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->isHidden());
+    bluetooth.events.problem(BleProblem::NotConnected, 0x0033);
+    bluetooth.events.problem(BleProblem::NotConnected, 0x0033);
+    pump();
+    EXPECT_FALSE(notice->isHidden());
+    EXPECT_THAT(notice->text().toStdString(), ::testing::HasSubstr("paired but not connected"));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Bluetooth: ble_not_connected_text"), 1);
+    bluetooth.events.presence(0x045E, 0x0033, true);
+    pump();
+    EXPECT_TRUE(notice->isHidden());
 }
 
 TEST_F(MainWindowTest, TheLowestConnectedSlotIsShownAndNoneShowsTheEmptyPage) {
