@@ -38,10 +38,14 @@ void snapDialog(SkinnedDialog& dialog, const QString& folder, const QString& nam
 }  // namespace
 
 void takeScreenshotsAndQuit(CMainWnd& window, const KeyboardLayout& keyboard,
-                            const QString& folder) {
+                            const QString& folder, const QString& mainOnly) {
     QDir().mkpath(folder);
-    QTimer::singleShot(500, &window, [&window, &keyboard, folder] {
+    QTimer::singleShot(500, &window, [&window, &keyboard, folder, mainOnly] {
         window.showWindow(true);
+        if (!mainOnly.isEmpty()) {
+            save(window, folder, mainOnly);
+            return QApplication::quit();
+        }
         save(window, folder, "main");
         const QString skins = window.texts().skinFolder();
 

@@ -150,7 +150,8 @@ int runVelor(int argc, char** argv) {
     const QString screenshots = qEnvironmentVariable("VELOR_SCREENSHOTS");
     if (!screenshots.isEmpty()) {
         window->show();
-        takeScreenshotsAndQuit(*window, *keyboard, screenshots);
+        takeScreenshotsAndQuit(*window, *keyboard, screenshots,
+                               qEnvironmentVariable("VELOR_SCREENSHOT_MAIN"));
     } else if (startHidden) {
         window->hideToTray();
     } else {

@@ -126,6 +126,8 @@ const std::array<ModelDescriptor, 10> kCatalogue = [] {
     // The high-rate models: cable, 2.4 GHz and 4K receivers are all driven;
     // the Bluetooth models add Bluetooth LE.
     for (const int slot : {3, 4, 6, 7, 8, 9}) c[static_cast<std::size_t>(slot - 1)].supported = true;
+    // Slot 6's lighting is not set from the page; its twin 8 keeps it.
+    c[5].hidesLighting = true;
     // The mid model: two-segment DPI, the table report, exact polling codes.
     ModelDescriptor& mid = c[4];
     mid.dpiMapping = DpiMapping::TwoSegment;

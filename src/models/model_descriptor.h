@@ -49,6 +49,7 @@ struct ModelDescriptor {
     DpiReportVariant dpiReport;
     int macroReportLength;  // 131 or 111
     bool hasLightOff;
+    bool hidesLighting = false;  // the page offers no lighting settings
     bool hasBle;
     bool has4k;
     PollingEvent pollingEvent = PollingEvent::Reference;

@@ -254,6 +254,9 @@ void CMS_Page::onLinkUp() {
 }
 
 void CMS_Page::linksChanged() {
+    // A link found while the page starts comes before its profiles: the
+    // refresh after loading them offers the rates.
+    if (profiles_.size() == 0) return;
     toggles_->followLinks();
     polling_->offerByLink();
 }

@@ -70,3 +70,24 @@ TEST_F(FourKPageTest, TheHighRateCodesAndTheRatesEachLinkOffers) {
 
 }  // namespace
 }  // namespace velor
+
+namespace velor {
+namespace {
+
+// Slot 3 with its mouse on the cable from the start.
+class WiredHighRatePageTest : public PageTest {
+  protected:
+    WiredHighRatePageTest() : PageTest(true, 3) {}
+};
+
+TEST_F(WiredHighRatePageTest, ACableAtStartOffersFourRatesAndSendsTheFourthOne) {
+    ASSERT_TRUE(page->built());
+    EXPECT_EQ(current().i32(Field::pollingRate), 3);
+    EXPECT_FALSE(page->control("btn_prate_5")->isVisibleTo(window.get()));
+    EXPECT_TRUE(qobject_cast<QAbstractButton*>(page->control("btn_prate_4"))->isChecked());
+    ASSERT_TRUE(waitFor([&] { return mouse->settings().pollingCode.has_value(); }));
+    EXPECT_EQ(*mouse->settings().pollingCode, 0x04);
+}
+
+}  // namespace
+}  // namespace velor

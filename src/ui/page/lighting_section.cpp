@@ -15,8 +15,10 @@ constexpr int kSliderSettleMs = 2000;
 
 void LightingSection::bind(const ControlIndex& c) {
     effect_ = c.get<QComboBox>("combo_light");
-    brightnessRow_ = c.get("hor_brightness");
-    speedRow_ = c.get("hor_breathspeed");
+    // The light-off slots stack these two rows.
+    const bool stacked = env_.model.hasLightOff;
+    brightnessRow_ = c.get(stacked ? "ver_brightness" : "hor_brightness");
+    speedRow_ = c.get(stacked ? "ver_breathspeed" : "hor_breathspeed");
     colourRow_ = c.get("hor_light_color");
     brightness_ = c.get<QAbstractSlider>("slider_brightness");
     speed_ = c.get<QAbstractSlider>("slider_breathspeed");

@@ -19,6 +19,10 @@ constexpr const char* kSensorNames[] = {"lift_of_distance", "ripple_control", "a
 void PowerSection::bind(const ControlIndex& c) {
     sleep_ = c.get<QAbstractSlider>("slider_sleep_timer");
     sleepLabel_ = c.get<QLabel>("label_sleep_timer");
+    if (env_.model.hasLightOff) {
+        lightOff_ = c.get<QAbstractSlider>("slider_light_off");
+        lightOffLabel_ = c.get<QLabel>("label_light_off");
+    }
     debounce_ = c.get<QAbstractSlider>("slider_key_debounce");
     debounceLabel_ = c.get<QLabel>("label_key_debounce");
     moveMode_ = c.get<QCheckBox>("check_movemode");
@@ -30,6 +34,7 @@ void PowerSection::bind(const ControlIndex& c) {
 
 void PowerSection::refresh(const ProfileRecord& r) {
     setQuietly(sleep_, r.i32(Field::sleepTimer));
+    if (lightOff_) setQuietly(lightOff_, r.i32(Field::lightOffTimer));
     setQuietly(debounce_, r.i32(Field::keyDebounce));
     for (const SensorOption& o : sensors_) {
         const int choice = r.i32(o.field);
@@ -44,6 +49,12 @@ void PowerSection::refreshTexts(const ProfileRecord& r) {
                                  .arg(env_.text("sleep_timer_3_text"))
                                  .arg(r.i32(Field::sleepTimer))
                                  .arg(env_.text("sleep_timer_2_text")));
+    // The light-off timer counts half minutes.
+    if (lightOffLabel_)
+        lightOffLabel_->setText(QStringLiteral("%1%2 %3")
+                                    .arg(env_.text("sleep_timer_1_text"))
+                                    .arg(r.i32(Field::lightOffTimer) * 0.5, 0, 'f', 1)
+                                    .arg(env_.text("sleep_timer_2_text")));
     // The mouse counts debounce in steps of 2 ms.
     if (debounceLabel_)
         debounceLabel_->setText(QStringLiteral("%1 MS").arg(r.i32(Field::keyDebounce) * 2));
@@ -51,8 +62,11 @@ void PowerSection::refreshTexts(const ProfileRecord& r) {
 
 bool PowerSection::notify(const Notification& n) {
     if (n.control == nullptr) return false;
-    if (n.type == "valuechanged" && (n.control == sleep_ || n.control == debounce_)) {
-        const Field field = n.control == sleep_ ? Field::sleepTimer : Field::keyDebounce;
+    if (n.type == "valuechanged" &&
+        (n.control == sleep_ || n.control == debounce_ || n.control == lightOff_)) {
+        const Field field = n.control == sleep_      ? Field::sleepTimer
+                            : n.control == lightOff_ ? Field::lightOffTimer
+                                                     : Field::keyDebounce;
         env_.edit([&](ProfileRecord& r) { r.set(field, n.value); });
         refreshTexts(env_.current());
         // Dragging a slider sends once, after it rests.

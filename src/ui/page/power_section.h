@@ -1,5 +1,6 @@
-// Power and sensor options: the sleep timer, key debounce, movement mode, the
-// four two-way sensor options, and the way to the desktop's mouse settings.
+// Power and sensor options: the sleep and light-off timers, key debounce,
+// movement mode, the four two-way sensor options, and the way to the
+// desktop's mouse settings.
 #pragma once
 
 #include <array>
@@ -28,6 +29,8 @@ class PowerSection final : public PageSection {
 
     QAbstractSlider* sleep_ = nullptr;
     QLabel* sleepLabel_ = nullptr;
+    QAbstractSlider* lightOff_ = nullptr;  // the light-off slots only
+    QLabel* lightOffLabel_ = nullptr;
     QAbstractSlider* debounce_ = nullptr;
     QLabel* debounceLabel_ = nullptr;
     QCheckBox* moveMode_ = nullptr;

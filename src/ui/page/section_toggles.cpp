@@ -44,6 +44,7 @@ void SectionToggles::bind(const ControlIndex& c) {
     polling_ = c.get<QCheckBox>("check_prate");
     debounce_ = c.get<QCheckBox>("check_key_debounce");
     usbOnly_ = {c.get("ver_prate"), c.get("ver_prate_hs"), c.get("hor_key_debounce")};
+    lighting_ = {c.get("check_light"), c.get("ver_light")};
     removedForBle_ = false;
 }
 
@@ -66,6 +67,9 @@ void SectionToggles::showWiredSections() {
 }
 
 void SectionToggles::followLinks() {
+    if (env_.model.hidesLighting)
+        for (QWidget* w : lighting_)
+            if (w) w->setVisible(false);
     if (!env_.model.hasBle) return;
     const DeviceLink& link = env_.link;
     const bool usb = link.wiredState() == 1 || link.wirelessOnline() || link.wireless4kOnline();

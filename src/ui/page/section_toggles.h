@@ -20,9 +20,10 @@ class SectionToggles final : public PageSection {
     bool notify(const Notification& n) override;
 
     void showWiredSections();
-    // What the links up allow: over Bluetooth alone the mouse takes no
-    // polling rate and no debounce, so those sections go, and come back
-    // (closed) when a USB link is up again.
+    // The sections the slot and the links up allow: over Bluetooth alone the
+    // mouse takes no polling rate and no debounce, so those sections go, and
+    // come back (closed) when a USB link is up again; a slot whose lighting is
+    // not set from the page never shows it.
     void followLinks();
     // Timer T + 2.
     void onScrollTimer();
@@ -40,6 +41,7 @@ class SectionToggles final : public PageSection {
     QCheckBox* polling_ = nullptr;
     QCheckBox* debounce_ = nullptr;
     std::array<QWidget*, 3> usbOnly_{};  // the sections' contents
+    std::array<QWidget*, 2> lighting_{};
     bool removedForBle_ = false;
     QScrollArea* settings_ = nullptr;
 };
