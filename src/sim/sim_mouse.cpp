@@ -110,6 +110,7 @@ bool SimMouse::decode(std::span<const std::uint8_t> b, Via via) {
             for (std::size_t i = 0; i < kDpiLevels; ++i) {
                 if (reference && b[8 + i] != b[16 + i]) return false;
                 d.codes[i] = b[8 + i];
+                d.secondBytes[i] = b[16 + i];
                 d.colours[i] = colourAt(b, 25 + 3 * i);
             }
             d.currentLevel = b[24];

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -265,6 +266,51 @@ TEST_F(VelorctlTest, FramesShowsWhatEachLinkWrites) {
     EXPECT_EQ(written[0], "0c0a01fe01fe00000000");
     EXPECT_EQ(written[2], "050f017003280000ff0a0301a70000");
     EXPECT_THAT(written[3], StartsWith("083b"));
+}
+
+// The default reports of one slot of each record shape and DPI variant,
+// checked byte by byte against the tables (codes, nibbles, sums).
+TEST_F(VelorctlTest, ReportsOfEveryRecordShapeAndDpiVariant) {
+    const std::map<std::string, std::vector<std::string>> expected = {
+        // short record, table DPI, classic lighting
+        {"1",
+         {"dpi 04380100003f000009121c254b750000000000000000000002ff000000ff000000ffff00ffffff00ffffffff4000ffffff030f9200000000",
+          "lighting 050f010003080000ff0b0301180000",
+          "polling 06090101fe00000000"}},
+        // short record, wide DPI
+        {"2",
+         {"dpi 04380100003f0000070f171f3f630000000000000000000002ff000000ff000000ffff00ffffff00ffffffff4000ffffff030f6400000000",
+          "lighting 050f010003080000ff0b0301180000",
+          "polling 06090101fe00000000"}},
+        // swapped record, wide DPI, seven rates
+        {"3",
+         {"dpi 04380100003f0001070f171f3f630000000000000000000002ff000000ff000000ffff00ffffff00ffffffff4000ffffff030f6500000000",
+          "lighting 050f010003280000ff0a0301370000",
+          "polling 06090140bf00000000"}},
+        // long record, two polling settings
+        {"6",
+         {"dpi 04380100003f0001070f171f3f630000000000000000000002ff000000ff000000ffff00ffffff00ffffffff4000ffffff030f6500000000",
+          "lighting 050f010003a80000ff020301af0000",
+          "polling 060901748b00000000"}},
+        // light-off record, table DPI
+        {"7",
+         {"dpi 04380100003f000009121c254b750000000000000000000002ff000000ff000000ffff00ffffff00ffffffff4000ffffff030f9200000000",
+          "lighting 050f017003280000ff0a0301a70000",
+          "polling 06090101fe00000000"}},
+        // light-off record, offset DPI
+        {"9",
+         {"dpi 04380100003f0000070f171f3f630000000000000000000002ff000000ff000000ffff00ffffff00ffffffff4000ffffff030f6400000000",
+          "lighting 050f017003280000ff0a0301a70000",
+          "polling 06090101fe00000000"}},
+    };
+    for (const auto& [slot, reports] : expected) {
+        const CliRun r = velorctl({"reports", "--slot", slot, "--defaults"});
+        ASSERT_EQ(r.code, 0) << r.err;
+        std::vector<std::string> got;
+        for (const std::string& line : lines(r.out))
+            if (!line.starts_with("opening") && !line.starts_with("buttons")) got.push_back(line);
+        EXPECT_EQ(got, reports) << "slot " << slot;
+    }
 }
 
 TEST_F(VelorctlTest, FramesRefusesALinkTheSlotDoesNotHave) {

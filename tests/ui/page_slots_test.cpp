@@ -1,0 +1,94 @@
+// Each slot's page shows its own controls: one page implementation, the
+// differences from the model descriptor and the slot's skin.
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QLabel>
+
+#include "page_fixture.h"
+
+namespace velor {
+namespace {
+
+// Slot n's page with a simulated mouse on the cable.
+class SlotPageTest : public PageTest, public ::testing::WithParamInterface<int> {
+  protected:
+    SlotPageTest() : PageTest(true, GetParam()) {}
+    bool has(const char* suffix) { return page->control(suffix) != nullptr; }
+    bool shown(const char* suffix) {
+        QWidget* w = page->control(suffix);
+        return w != nullptr && w->isVisibleTo(window.get());
+    }
+    bool lightOff() const { return model.slot == 7 || model.slot == 9; }
+};
+
+TEST_P(SlotPageTest, ShowsExactlyItsOwnControls) {
+    ASSERT_TRUE(page->built());
+    const int n = model.slot;
+    // Lighting: none on slot 6; stacked rows and the light-off timer on 7 and 9.
+    EXPECT_EQ(shown("check_light"), n != 6);
+    EXPECT_EQ(shown("ver_light"), n != 6);
+    EXPECT_EQ(has("ver_brightness"), lightOff());
+    EXPECT_EQ(has("ver_breathspeed"), lightOff());
+    EXPECT_EQ(has("hor_brightness"), !lightOff());
+    EXPECT_EQ(shown("slider_light_off"), lightOff());
+    EXPECT_EQ(shown("label_light_off"), lightOff());
+    // Indicators: the cable's only, with only the cable up.
+    EXPECT_TRUE(shown("wired"));
+    for (const char* off : {"wireless", "wireless_4k", "BLE", "sleep_label"})
+        EXPECT_FALSE(shown(off)) << off;
+    // The cable takes four rates on every slot.
+    EXPECT_TRUE(shown("btn_prate_4"));
+    EXPECT_FALSE(shown("btn_prate_5"));
+    EXPECT_FALSE(shown("ver_prate_hs"));
+}
+
+using FourKSlotPageTest = SlotPageTest;
+
+TEST_P(FourKSlotPageTest, TheFourKReceiverOffersTheHighRates) {
+    backend.unplug(*mouse);
+    ASSERT_TRUE(waitFor([&] { return page->link().wiredState() == 2; }));
+    page->onReceiverReport(static_cast<std::uint16_t>(0x4000 | model.receiverCode), 0x5001, true,
+                           true);
+    pump();
+    EXPECT_TRUE(shown("wireless_4k"));
+    if (model.pollingOptions == PollingOptions::SevenRates) {
+        EXPECT_TRUE(shown("btn_prate_7"));
+        EXPECT_FALSE(shown("ver_prate_hs"));
+    } else {  // two settings: the seven-rate set replaces the four-rate one
+        EXPECT_TRUE(shown("ver_prate_hs"));
+        EXPECT_FALSE(shown("ver_prate"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllSlots, SlotPageTest, ::testing::Range(1, 11));
+INSTANTIATE_TEST_SUITE_P(FourKSlots, FourKSlotPageTest, ::testing::Values(3, 4, 6, 8));
+
+// The light-off timer of slot 7: its slider, its caption in half minutes,
+// and the lighting report that carries it.
+class LightOffPageTest : public PageTest {
+  protected:
+    LightOffPageTest() : PageTest(true, 7) {}
+};
+
+TEST_F(LightOffPageTest, TheSliderSetsTheTimerAndItsCaptionCountsHalfMinutes) {
+    auto* slider = qobject_cast<QAbstractSlider*>(page->control("slider_light_off"));
+    auto* label = qobject_cast<QLabel*>(page->control("label_light_off"));
+    ASSERT_NE(slider, nullptr);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(slider->value(), 2);
+    EXPECT_EQ(label->text(), "Lights off after 1.0 min");
+    slider->setValue(3);
+    pump();
+    EXPECT_EQ(current().i32(Field::lightOffTimer), 3);
+    EXPECT_EQ(label->text(), "Lights off after 1.5 min");
+    // It goes out once the slider rests, in the nibbles the reference slot
+    // uses for its sleep timer (the simulated mouse reads them as such).
+    page->onTimer(static_cast<int>(model.timerBase) + page_timer::kDeferredApply);
+    ASSERT_TRUE(waitFor([&] {
+        const auto l = mouse->settings().lighting;
+        return l && l->sleepTimer == 3 && l->param == 10;
+    }));
+}
+
+}  // namespace
+}  // namespace velor
