@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -40,9 +42,33 @@ std::string commandLine(int argc, char** argv) {
     return line;
 }
 
+constexpr const char* kHelp =
+    "usage: velor [--help | --version]\n"
+    "       velor -auto\n"
+    "\n"
+    "Configures VELOR gaming mice: DPI, polling rate, buttons, macros, lighting\n"
+    "and profiles. Without arguments the window opens; with -auto (as the login\n"
+    "autostart starts it), or any other argument, it starts hidden in the tray.\n"
+    "A second start brings the running window to the front.\n"
+    "\n"
+    "  --help      this text\n"
+    "  --version   the version\n"
+    "\n"
+    "VELOR_SIMULATE=1 attaches a simulated mouse (see velor(1)).\n";
+
 }  // namespace
 
 int runVelor(int argc, char** argv) {
+    // Questions about the program are answered before anything starts (an
+    // autostart's "-auto", and any other argument, starts hidden).
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::fputs("velor " VELOR_VERSION_TEXT "\n", stdout);
+        return 0;
+    }
     const DebugSink debug = defaultDebugSink();
 
     // 1. One copy per user: a second one asks the first to show itself.
@@ -67,8 +93,9 @@ int runVelor(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(CMainWnd::kClassName);
-    const std::string programFolder = GetProgramFolder();
-    const QString skinFolder = QString::fromStdString(programFolder + "res/");
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.velor.GamingDriver"));
+    const std::string libraryFolder = GetLibraryFolder();
+    const QString skinFolder = QString::fromStdString(GetResourceFolder());
     QFile theme(skinFolder + "theme.qss");
     if (theme.open(QIODevice::ReadOnly))
         app.setStyleSheet(QString::fromUtf8(theme.readAll()).replace("@SKIN@", skinFolder));
@@ -106,7 +133,7 @@ int runVelor(int argc, char** argv) {
         page.keyboard = keyboard.get();
         page.debug = debug;
         page.openLibrary = [&, model]() -> std::unique_ptr<FeatureDevice> {
-            auto library = loadFeatureLibrary(programFolder, model->library, devices);
+            auto library = loadFeatureLibrary(libraryFolder, model->library, devices);
             if (!library) {
                 debug(library.error());
                 return nullptr;

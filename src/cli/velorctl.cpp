@@ -13,6 +13,7 @@ constexpr std::string_view kProgramHelp =
     "\n"
     "usage: velorctl COMMAND [OPTIONS]\n"
     "       velorctl help COMMAND\n"
+    "       velorctl --version\n"
     "\n"
     "commands:\n";
 
@@ -117,6 +118,10 @@ int runVelorctl(std::span<const std::string_view> args, std::ostream& out, std::
         return kExitBadInput;
     }
     const std::string_view name = args.front();
+    if (name == "--version") {
+        out << "velorctl " VELOR_VERSION_TEXT "\n";
+        return kExitOk;
+    }
     if (name == "--help" || name == "-h") {
         printProgramHelp(out);
         return kExitOk;

@@ -2,16 +2,15 @@
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
 
-#include "platform/hid_interface_key.h"
+#include "hid/interface_key.h"
+#include "platform/thread_name.h"
 
 namespace velor {
 
 namespace {
 
 constexpr std::uint8_t kStatusReportId = 3;
-constexpr int kReadWaitMs = 100;
 constexpr std::intptr_t kReadFailed = -1;
 
 // Model codes of the 2.4 GHz receiver for slots 1..10.
@@ -68,7 +67,8 @@ ReceiverMonitor::~ReceiverMonitor() {
 
 void ReceiverMonitor::stopReaders() {
     for (auto& stop : stops_) *stop = true;
-    // A reader wakes from its read within its short wait and ends.
+    // A reader sleeps in its read until it is woken here.
+    for (std::size_t i = 0; i < readers_.size(); ++i) reports_[i].handle->cancelReads();
     for (std::thread& t : readers_)
         if (t.joinable()) t.join();
     readers_.clear();
@@ -111,23 +111,21 @@ void ReceiverMonitor::restart() {
     }
 }
 
-// Reader threads only read and hand over; they block in the read, so an idle
-// receiver costs no wake-ups beyond the short wait that lets them stop.
+// Reader threads only read and hand over; they sleep in the read until a
+// report comes or they are told to stop, so an idle receiver costs nothing.
 void ReceiverMonitor::read(std::size_t position, std::shared_ptr<HidDevice> device,
                            std::shared_ptr<std::atomic<bool>> stop) {
+    nameThisThread(kind_.fourK ? "receiver4k-read" : "receiver-read");
     const std::uint32_t generation = generation_;
     std::array<std::uint8_t, 100> buffer{};
-    bool failing = false;
     while (!*stop) {
-        const int n = device->readTimeout(buffer, kReadWaitMs);
+        const int n = device->readTimeout(buffer, -1);
         if (n < 0) {
-            // Told once; the reader keeps trying until the next restart.
-            if (!failing) ui_.post(message_, pack({}, position, generation), kReadFailed);
-            failing = true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(kReadWaitMs));
-            continue;
+            // The receiver is gone: told once, and the restart that follows
+            // brings new readers.
+            ui_.post(message_, pack({}, position, generation), kReadFailed);
+            return;
         }
-        failing = false;
         if (n == 0) continue;
         std::array<std::uint8_t, 5> bytes{};  // a shorter report reads as zeros
         std::copy_n(buffer.begin(), std::min<std::size_t>(5, static_cast<std::size_t>(n)),

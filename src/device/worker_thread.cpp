@@ -1,9 +1,13 @@
 #include "device/worker_thread.h"
+#include "platform/thread_name.h"
 
 namespace velor {
 
 WorkerThread::WorkerThread(Handler handler) : handler_(std::move(handler)) {
-    thread_ = std::thread([this] { run(); });
+    thread_ = std::thread([this] {
+        nameThisThread("page-worker");
+        run();
+    });
 }
 
 WorkerThread::~WorkerThread() {

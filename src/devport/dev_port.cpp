@@ -1,6 +1,13 @@
 #include "devport/dev_port.h"
+#include "platform/thread_name.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <array>
+#include <cerrno>
+#include <utility>
 
 namespace velor {
 
@@ -8,7 +15,6 @@ namespace {
 
 constexpr std::uint8_t kStatusReportId = 3;
 constexpr std::size_t kStatusReportLength = 5;
-constexpr int kReadWaitMs = 50;
 // Vendor-defined collections start here; a mouse's configuration interface is one.
 constexpr std::uint16_t kVendorUsagePage = 0xFF00;
 
@@ -37,7 +43,15 @@ void DevPort::openMonitor(const VelorPoster* window, std::uint32_t messageA,
         messageB_ = messageB;
         stop_ = false;
     }
-    monitor_ = std::thread([this] { monitor(); });
+    stopFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    presence_ = std::thread([this] {
+        nameThisThread("devport-watch");
+        watchPresence();
+    });
+    reading_ = std::thread([this] {
+        nameThisThread("devport-read");
+        readStatus();
+    });
 }
 
 void DevPort::closeMonitor() {
@@ -48,7 +62,20 @@ void DevPort::closeMonitor() {
         window_ = {nullptr, nullptr};
     }
     wake_.notify_all();
-    if (monitor_.joinable()) monitor_.join();
+    if (stopFd_ >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto n = ::write(stopFd_, &one, sizeof one);
+    }
+    if (const auto r = reader()) r->cancelReads();
+    if (presence_.joinable()) presence_.join();
+    if (reading_.joinable()) reading_.join();
+    if (stopFd_ >= 0) ::close(stopFd_);
+    stopFd_ = -1;
+}
+
+bool DevPort::stopping() {
+    const std::lock_guard guard(mutex_);
+    return stop_;
 }
 
 int DevPort::openFeatureDevice() {
@@ -67,9 +94,14 @@ int DevPort::openFeatureDevice() {
     // Without a second handle the mouse still takes settings; its own status
     // reports are not read.
     std::shared_ptr<HidDevice> reading = backend->open(pick->path);
-    const std::lock_guard guard(mutex_);
-    device_ = std::move(opened);
-    reader_ = std::move(reading);
+    std::shared_ptr<HidDevice> previous;
+    {
+        const std::lock_guard guard(mutex_);
+        device_ = std::move(opened);
+        previous = std::exchange(reader_, std::move(reading));
+    }
+    if (previous) previous->cancelReads();
+    wake_.notify_all();
     return 1;
 }
 
@@ -88,6 +120,8 @@ void DevPort::closeFeatureDevice() {
         closing = std::move(device_);
         closingReader = std::move(reader_);
     }
+    if (closingReader) closingReader->cancelReads();
+    wake_.notify_all();
     // The handle closes when the last user (a send or a read in flight) lets go.
 }
 
@@ -115,10 +149,11 @@ void DevPort::post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t l
     if (window.post != nullptr) window.post(window.context, message, wParam, lParam);
 }
 
-void DevPort::monitor() {
-    using Clock = std::chrono::steady_clock;
-    bool wasPresent = present();
-    auto nextCheck = Clock::now() + pollInterval_;
+// Sleeps until the backend says a device came or went (or, when it cannot
+// say, for a poll interval), then tells the program what changed.
+void DevPort::watchPresence() {
+    HidBackend* backend = backendSource_();
+    const std::unique_ptr<HidChangeWatch> watch = backend ? backend->watchChanges() : nullptr;
     std::uint32_t messageA = 0;
     std::uint32_t messageB = 0;
     {
@@ -126,33 +161,51 @@ void DevPort::monitor() {
         messageA = messageA_;
         messageB = messageB_;
     }
-    for (;;) {
-        {
-            const std::lock_guard guard(mutex_);
-            if (stop_) return;
-        }
-        bool idle = true;
-        if (const auto dev = reader()) {
-            std::array<std::uint8_t, 64> buffer{};
-            const int n = dev->readTimeout(buffer, kReadWaitMs);
-            idle = n < 0;
-            const auto word = static_cast<std::uintptr_t>(buffer[2] << 8 | buffer[1]);
-            // A word equal to the presence message would read as the mouse
-            // coming or going; no mouse sends it as a status.
-            if (n >= static_cast<int>(kStatusReportLength) && buffer[0] == kStatusReportId &&
-                word != VELOR_DEVPORT_PRESENCE)
-                post(messageA, word, buffer[3] | buffer[4] << 8);
-        }
-        if (idle) {
-            std::unique_lock lock(mutex_);
-            wake_.wait_for(lock, pollInterval_, [this] { return stop_; });
-        }
-        if (Clock::now() < nextCheck) continue;
-        nextCheck = Clock::now() + pollInterval_;
+    bool wasPresent = present();
+    while (!stopping()) {
+        pollfd waits[2] = {{stopFd_, POLLIN, 0}, {watch ? watch->fd() : -1, POLLIN, 0}};
+        const int timeout = watch ? -1 : static_cast<int>(pollInterval_.count());
+        if (::poll(waits, 2, timeout) < 0 && errno != EINTR) return;
+        if (stopping()) return;
+        if (watch && (waits[1].revents & POLLIN) == 0) continue;
+        if (watch && !watch->takeChanges()) continue;
         const bool isPresent = present();
         if (isPresent && !wasPresent) post(messageA, VELOR_DEVPORT_PRESENCE, VELOR_DEVPORT_ARRIVAL);
         if (!isPresent && wasPresent) post(messageB, 0, 0);
         wasPresent = isPresent;
+    }
+}
+
+// Sleeps in the read until the mouse reports; a new or closed device, or the
+// end, wakes it.
+void DevPort::readStatus() {
+    std::uint32_t messageA = 0;
+    {
+        const std::lock_guard guard(mutex_);
+        messageA = messageA_;
+    }
+    for (;;) {
+        std::shared_ptr<HidDevice> dev;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return stop_ || reader_ != nullptr; });
+            if (stop_) return;
+            dev = reader_;
+        }
+        std::array<std::uint8_t, 64> buffer{};
+        const int n = dev->readTimeout(buffer, -1);
+        if (n < 0) {
+            // The mouse is gone; wait for the device to be replaced or closed.
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [&] { return stop_ || reader_ != dev; });
+            continue;
+        }
+        const auto word = static_cast<std::uintptr_t>(buffer[2] << 8 | buffer[1]);
+        // A word equal to the presence message would read as the mouse
+        // coming or going; no mouse sends it as a status.
+        if (n >= static_cast<int>(kStatusReportLength) && buffer[0] == kStatusReportId &&
+            word != VELOR_DEVPORT_PRESENCE)
+            post(messageA, word, buffer[3] | buffer[4] << 8);
     }
 }
 

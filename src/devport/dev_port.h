@@ -19,8 +19,9 @@ namespace velor {
 class DevPort {
   public:
     // The backend is resolved on first use, so a program can hand over its own
-    // before anything runs. Presence is checked once per poll interval: ten
-    // libraries at once stay at ten enumerations a second.
+    // before anything runs. Presence is looked at again when the backend says
+    // a device came or went; a backend that cannot say is asked once per poll
+    // interval.
     using BackendSource = std::function<HidBackend*()>;
 
     explicit DevPort(BackendSource backend,
@@ -37,7 +38,9 @@ class DevPort {
     void closeMonitor();
 
   private:
-    void monitor();
+    void watchPresence();
+    void readStatus();
+    bool stopping();
     bool present();
     void post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
     std::shared_ptr<HidDevice> device();
@@ -52,13 +55,15 @@ class DevPort {
     // Two handles on the one mouse: hidapi allows no two threads in calls on
     // one handle, and the monitor reads while the program's worker sends.
     std::shared_ptr<HidDevice> device_;  // feature reports (the caller's thread)
-    std::shared_ptr<HidDevice> reader_;  // status reports (the monitor thread)
+    std::shared_ptr<HidDevice> reader_;  // status reports (the reader thread)
     VelorPoster window_{nullptr, nullptr};
     std::uint32_t messageA_ = 0;
     std::uint32_t messageB_ = 0;
     bool stop_ = false;
-    std::condition_variable wake_;
-    std::thread monitor_;
+    std::condition_variable wake_;  // a reader to read, or the end
+    int stopFd_ = -1;               // wakes the presence watch at the end
+    std::thread presence_;
+    std::thread reading_;
 };
 
 }  // namespace velor

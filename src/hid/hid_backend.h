@@ -34,8 +34,21 @@ class HidDevice {
     // Waits up to timeoutMs for an input report (-1: forever, 0: do not wait).
     // Returns the bytes read, 0 when none came, -1 on error (e.g. unplugged).
     virtual int readTimeout(std::span<std::uint8_t> buffer, int timeoutMs) = 0;
+    // Ends a read that waits, and makes every later one return 0 at once: how
+    // a reader that waits forever is told to stop (any thread).
+    virtual void cancelReads() {}
     // Makes plain reads return at once; returns false on failure.
     virtual bool setNonBlocking(bool nonBlocking) = 0;
+};
+
+// Devices coming and going, told through a descriptor the caller can wait
+// on (a socket notifier, poll): it turns readable when something changed.
+class HidChangeWatch {
+  public:
+    virtual ~HidChangeWatch() = default;
+    virtual int fd() const = 0;
+    // Takes what is waiting; true when a device of our vendor came or went.
+    virtual bool takeChanges() = 0;
 };
 
 class HidBackend {
@@ -47,6 +60,11 @@ class HidBackend {
                                                  std::uint16_t productId) = 0;
     // nullptr when the path cannot be opened.
     virtual std::unique_ptr<HidDevice> open(const std::string& path) = 0;
+    // False when the device is there but this user may not open it.
+    virtual bool accessible(const std::string& /*path*/) { return true; }
+    // A watch of its own for each caller; nullptr when the backend cannot
+    // tell (the caller then looks again now and then).
+    virtual std::unique_ptr<HidChangeWatch> watchChanges() { return nullptr; }
 };
 
 // The first interface of the device with these ids that shows usagePage,

@@ -11,4 +11,11 @@ std::string GetProgramFolder();
 // The full path of the running executable.
 std::string GetProgramPath();
 
+// Where the skins, language files and theme lie (ending with "res/"), and
+// where the feature-device libraries lie: beside the executable as the build
+// tree has them, else where the install put them relative to it
+// (share/velor/res/ and lib/velor/).
+std::string GetResourceFolder();
+std::string GetLibraryFolder();
+
 }  // namespace velor

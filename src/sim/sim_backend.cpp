@@ -1,6 +1,10 @@
 #include "sim/sim_backend.h"
 
 #include "sim/frame_4k_reader.h"
+#include "platform/thread_name.h"
+
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
@@ -61,8 +65,23 @@ struct Interface {
     std::shared_ptr<Frame4kReader> frames;  // a 4K receiver's command interface
 };
 
+// A change watch's wake-up descriptor, signalled whenever a device comes or goes.
+struct SimChange {
+    int fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    ~SimChange() {
+        if (fd >= 0) ::close(fd);
+    }
+    void signal() const {
+        const std::uint64_t one = 1;
+        if (fd >= 0) {
+            [[maybe_unused]] const auto n = ::write(fd, &one, sizeof one);
+        }
+    }
+};
+
 struct SimBackend::World {
     std::mutex mutex;
+    std::vector<std::weak_ptr<SimChange>> watches;  // under mutex
     SimBackend::TraceSink trace;  // under mutex
     std::condition_variable inputArrived;
     std::vector<std::unique_ptr<SimMouse>> mice;
@@ -115,6 +134,12 @@ struct SimBackend::World {
         for (const Interface& i : interfaces)
             if (i.mouse == &mouse) return i.unit;
         return 0;
+    }
+    // Called with mutex held.
+    void changed() {
+        std::erase_if(watches, [](const std::weak_ptr<SimChange>& w) { return w.expired(); });
+        for (const auto& w : watches)
+            if (const auto c = w.lock()) c->signal();
     }
     // Called with mutex held.
     void traceFrame(const Interface& i, std::span<const std::uint8_t> frame) {
@@ -174,13 +199,14 @@ class SimDevice final : public HidDevice {
         std::unique_lock lock(world_->mutex);
         const auto ready = [&] {
             const Interface* i = world_->find(path_);
-            return i == nullptr || !world_->plugged(i->unit) || !i->inputs.empty();
+            return cancelled_ || i == nullptr || !world_->plugged(i->unit) || !i->inputs.empty();
         };
         if (timeoutMs < 0) {
             world_->inputArrived.wait(lock, ready);
         } else if (timeoutMs > 0) {
             world_->inputArrived.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready);
         }
+        if (cancelled_) return 0;
         Interface* i = world_->find(path_);
         if (i == nullptr || !world_->plugged(i->unit)) return -1;
         if (i->inputs.empty()) return 0;
@@ -191,12 +217,34 @@ class SimDevice final : public HidDevice {
         return static_cast<int>(n);
     }
 
+    void cancelReads() override {
+        {
+            const std::lock_guard guard(world_->mutex);
+            cancelled_ = true;
+        }
+        world_->inputArrived.notify_all();
+    }
+
     // Only readTimeout exists here, and its timeout already says how long to wait.
     bool setNonBlocking(bool) override { return true; }
 
   private:
     std::shared_ptr<SimBackend::World> world_;
     std::string path_;
+    bool cancelled_ = false;  // under the world's mutex
+};
+
+class SimChangeWatch final : public HidChangeWatch {
+  public:
+    explicit SimChangeWatch(std::shared_ptr<SimChange> change) : change_(std::move(change)) {}
+    int fd() const override { return change_->fd; }
+    bool takeChanges() override {
+        std::uint64_t count = 0;
+        return ::read(change_->fd, &count, sizeof count) == sizeof count && count > 0;
+    }
+
+  private:
+    std::shared_ptr<SimChange> change_;
 };
 
 std::string pathOf(std::uint16_t pid, int unit, int interfaceNumber) {
@@ -213,6 +261,7 @@ void SimBackend::startHeartbeat(std::chrono::milliseconds interval) {
     if (heartbeat_.joinable()) return;
     heartbeatState_ = std::make_shared<Heartbeat>();
     heartbeat_ = std::thread([world = world_, state = heartbeatState_, interval] {
+        nameThisThread("sim-heartbeat");
         // Sleeps the whole interval; only the end of the backend wakes it early.
         std::unique_lock lock(state->mutex);
         while (!state->stop) {
@@ -298,6 +347,7 @@ SimMouse& SimBackend::plugWiredMouse(const ModelDescriptor& model) {
     mouse.setEmit([world, path](std::vector<std::uint8_t> report) {
         if (auto w = world.lock()) w->push(path, std::move(report));
     });
+    world_->changed();
     return mouse;
 }
 
@@ -314,6 +364,7 @@ SimMouse& SimBackend::plugReceiver(const ModelDescriptor& mouseModel) {
     mouse.setEmit([world, report](std::vector<std::uint8_t> bytes) {
         if (auto w = world.lock()) w->push(report, std::move(bytes));
     });
+    world_->changed();
     return mouse;
 }
 
@@ -332,6 +383,7 @@ SimMouse& SimBackend::plug4kReceiver(const ModelDescriptor& mouseModel) {
     mouse.setEmit([world, report](std::vector<std::uint8_t> bytes) {
         if (auto w = world.lock()) w->push(report, std::move(bytes));
     });
+    world_->changed();
     return mouse;
 }
 
@@ -343,6 +395,7 @@ void SimBackend::unplug(const SimMouse& mouse) {
         if (world_->plugged(unit)) world_->unplugged.push_back(unit);
         for (Interface& i : world_->interfaces)
             if (i.unit == unit) i.inputs.clear();
+        world_->changed();
         if (isBle(mouse)) presence = world_->blePresence;
     }
     world_->inputArrived.notify_all();
@@ -355,6 +408,7 @@ void SimBackend::plugBack(const SimMouse& mouse) {
         const std::lock_guard guard(world_->mutex);
         const int unit = world_->unitOf(mouse);
         std::erase(world_->unplugged, unit);
+        world_->changed();
         if (isBle(mouse)) presence = world_->blePresence;
     }
     if (presence) presence(mouse.model(), true);
@@ -393,6 +447,7 @@ SimMouse& SimBackend::plugBleMouse(const ModelDescriptor& model) {
             }
             if (sink) sink(std::span(report).subspan(1));
         });
+        world_->changed();
         presence = world_->blePresence;
     }
     if (presence) presence(model, true);
@@ -443,6 +498,14 @@ std::vector<HidDeviceInfo> SimBackend::enumerate(std::uint16_t vendorId, std::ui
             found.push_back(i.info);
     }
     return found;
+}
+
+std::unique_ptr<HidChangeWatch> SimBackend::watchChanges() {
+    auto change = std::make_shared<SimChange>();
+    if (change->fd < 0) return nullptr;
+    const std::lock_guard guard(world_->mutex);
+    world_->watches.push_back(change);
+    return std::make_unique<SimChangeWatch>(std::move(change));
 }
 
 std::unique_ptr<HidDevice> SimBackend::open(const std::string& path) {

@@ -74,6 +74,7 @@ class SimBackend final : public HidBackend {
 
     std::vector<HidDeviceInfo> enumerate(std::uint16_t vendorId, std::uint16_t productId) override;
     std::unique_ptr<HidDevice> open(const std::string& path) override;
+    std::unique_ptr<HidChangeWatch> watchChanges() override;
 
     struct World;  // shared with open handles, which may outlive the backend
 

@@ -103,6 +103,7 @@ void CMainWnd::init() {
     ShowConnectedPage();
     startReceiverMonitors();
     startBluetooth();
+    followVisibility();  // not shown yet
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     // Nothing is focused at first; Tab walks the controls from the top.
@@ -318,6 +319,29 @@ void CMainWnd::createTray() {
                 if (r == QSystemTrayIcon::Trigger) messages_.post(kTrayMessage, 0, kLeftButtonUp);
             });
     tray_->show();
+}
+
+void CMainWnd::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    followVisibility();
+}
+
+void CMainWnd::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    followVisibility();
+}
+
+void CMainWnd::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) followVisibility();
+}
+
+void CMainWnd::followVisibility() {
+    const bool seen = isVisible() && !isMinimized();
+    if (seen == seen_) return;
+    seen_ = seen;
+    for (const auto& p : pages_)
+        if (p) p->setWindowShown(seen);
 }
 
 void CMainWnd::closeEvent(QCloseEvent* event) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QMenu>
+#include <QSocketNotifier>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
@@ -90,6 +91,9 @@ class CMainWnd final : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -106,9 +110,14 @@ class CMainWnd final : public QWidget {
     QAbstractButton* option(int n) const;
     void startReceiverMonitors();
     void restartMonitor(int kind);
-    void watchReceivers();
+    void onDevicesChanged();
+    // A mouse or receiver there that this user may not open: what to do.
+    void showAccessNotice();
     void startBluetooth();
-    void showBleNotice(int problem);  // kNoBleProblem hides it
+    // Tells the pages whether anyone can see the window.
+    void followVisibility();
+    // The notice on the empty page, by text id; an empty id hides it.
+    void showNotice(const QString& textId);
 
     MainWindowServices services_;
     MessageDispatcher messages_;
@@ -132,9 +141,11 @@ class CMainWnd final : public QWidget {
     std::unique_ptr<PagesForMonitors> pagesForMonitors_;
     std::array<std::unique_ptr<ReceiverMonitor>, 2> monitors_;  // 2.4 GHz, 4K
     std::array<std::vector<std::string>, 2> receiverPaths_;
-    QTimer receiverWatch_;
-    static constexpr int kNoBleProblem = -1;
-    int shownBleProblem_ = kNoBleProblem;
+    QTimer receiverWatch_;  // only where the system cannot tell of changes
+    std::unique_ptr<HidChangeWatch> deviceChanges_;
+    std::unique_ptr<QSocketNotifier> changeNotifier_;
+    QString notice_;  // the text id the empty page's notice shows
+    bool seen_ = true;  // shown and not minimised, as the pages were last told
     std::array<bool, 3> toldBleProblems_{};
 };
 

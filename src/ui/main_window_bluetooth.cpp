@@ -36,7 +36,7 @@ void CMainWnd::startBluetooth() {
                                                         static_cast<std::uint16_t>(ids & 0xFFFF));
         if (model == nullptr) return;
         // The mouse is here: whatever kept it away is over.
-        if (connected != 0 && shownBleProblem_ != kNoBleProblem) showBleNotice(kNoBleProblem);
+        if (connected != 0 && notice_.startsWith("ble_")) showNotice({});
         page(model->slot).onBlePresence(connected != 0);
     });
     messages_.on(kBleProblemMessage, [this](std::uintptr_t problem, std::intptr_t) {
@@ -45,7 +45,9 @@ void CMainWnd::startBluetooth() {
         if (toldBleProblems_[static_cast<std::size_t>(p)]) return;
         toldBleProblems_[static_cast<std::size_t>(p)] = true;
         services_.debug(std::string("Bluetooth: ") + problemText(static_cast<BleProblem>(p)));
-        showBleNotice(p);
+        // Missing access to the USB devices is the more pressing notice.
+        if (notice_ != QLatin1String("access_missing_text"))
+            showNotice(problemText(static_cast<BleProblem>(p)));
     });
     services_.bluetooth->watch(BluetoothMice::Events{
         [this](std::uint16_t vendor, std::uint16_t product, bool connected) {
@@ -55,18 +57,6 @@ void CMainWnd::startBluetooth() {
         [this](BleProblem problem, std::uint16_t product) {
             messages_.post(kBleProblemMessage, static_cast<std::uintptr_t>(problem), product);
         }});
-}
-
-void CMainWnd::showBleNotice(int problem) {
-    shownBleProblem_ = problem;
-    auto* notice = skin_.find<QLabel>("device_notice");
-    if (notice == nullptr) return;
-    if (problem == kNoBleProblem) {
-        notice->setVisible(false);
-        return;
-    }
-    skin_.setTextId(notice, problemText(static_cast<BleProblem>(problem)));
-    notice->setVisible(true);
 }
 
 }  // namespace velor

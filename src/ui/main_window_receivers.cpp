@@ -1,5 +1,7 @@
 // The main window's side of the wireless receivers: their monitors, the watch
 // for receivers coming and going, and the pages their reports go to.
+#include <QLabel>
+
 #include "ui/main_window.h"
 #include "ui/main_window_pages.h"
 
@@ -7,9 +9,13 @@ namespace velor {
 
 namespace {
 
+constexpr std::uint16_t kOurVendor = 0x1D57;
+const QString kAccessNotice = QStringLiteral("access_missing_text");
+
 // What the receivers' reader threads post (outside every slot's range).
 constexpr std::uint32_t kReceiverReportMessage[2] = {0x1410, 0x1411};
-// How often receivers are looked for; an arrival restarts its monitor 1 s later.
+// How often receivers are looked for when the system cannot say they came or
+// went; an arrival restarts its monitor 1 s later.
 constexpr int kReceiverWatchMs = 2000;
 constexpr int kMonitorRestartMs = 1000;
 
@@ -30,11 +36,45 @@ void CMainWnd::startReceiverMonitors() {
                              monitors_[static_cast<std::size_t>(kind)]->onPosted(w, l);
                          });
         }
-        connect(&receiverWatch_, &QTimer::timeout, this, [this] { watchReceivers(); });
-        receiverWatch_.start(kReceiverWatchMs);
+        // Woken by the system when a device comes or goes, never by a clock.
+        deviceChanges_ = services_.hid->watchChanges();
+        if (deviceChanges_) {
+            changeNotifier_ = std::make_unique<QSocketNotifier>(deviceChanges_->fd(),
+                                                                QSocketNotifier::Read);
+            connect(changeNotifier_.get(), &QSocketNotifier::activated, this, [this] {
+                if (deviceChanges_->takeChanges()) onDevicesChanged();
+            });
+        } else {
+            connect(&receiverWatch_, &QTimer::timeout, this, [this] { onDevicesChanged(); });
+            receiverWatch_.start(kReceiverWatchMs);
+        }
     }
     restartMonitor(0);
     restartMonitor(1);
+    showAccessNotice();
+}
+
+void CMainWnd::showAccessNotice() {
+    if (!services_.hid) return;
+    bool denied = false;
+    for (const HidDeviceInfo& info : services_.hid->enumerate(kOurVendor, 0))
+        denied = denied || !services_.hid->accessible(info.path);
+    if (denied && notice_ != kAccessNotice) {
+        services_.debug("a mouse or receiver is present but cannot be opened");
+        showNotice(kAccessNotice);
+    } else if (!denied && notice_ == kAccessNotice) {
+        showNotice({});
+    }
+}
+
+void CMainWnd::showNotice(const QString& textId) {
+    notice_ = textId;
+    auto* notice = skin_.find<QLabel>("device_notice");
+    // Access comes first: while it is missing, "no mouse found" would mislead.
+    if (QWidget* none = skin_.findControl("no_device")) none->setVisible(textId != kAccessNotice);
+    if (notice == nullptr) return;
+    if (!textId.isEmpty()) skin_.setTextId(notice, textId);
+    notice->setVisible(!textId.isEmpty());
 }
 
 void CMainWnd::restartMonitor(int kind) {
@@ -47,7 +87,8 @@ void CMainWnd::restartMonitor(int kind) {
 
 // A receiver plugged in or pulled out: its monitor restarts a second later,
 // once, however many interfaces came and went.
-void CMainWnd::watchReceivers() {
+void CMainWnd::onDevicesChanged() {
+    showAccessNotice();
     for (int kind = 0; kind < 2; ++kind) {
         auto& monitor = monitors_[static_cast<std::size_t>(kind)];
         if (!monitor) continue;

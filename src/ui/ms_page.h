@@ -46,6 +46,7 @@ class CMS_Page final : public DevicePage, public LinkView {
     void onMenuItem(const QString& item) override;
     void onTimer(int id) override;
     void refreshTexts() override;
+    void setWindowShown(bool shown) override;
     void notify(const Notification& n) override;
 
     // LinkView: what the device link shows.

@@ -20,4 +20,25 @@ std::string GetProgramFolder() {
     return folder;
 }
 
+namespace {
+
+bool builtInPlace(const std::string& programFolder) {
+    std::error_code ec;
+    return std::filesystem::is_directory(programFolder + "res", ec);
+}
+
+}  // namespace
+
+std::string GetResourceFolder() {
+    const std::string folder = GetProgramFolder();
+    if (builtInPlace(folder)) return folder + "res/";
+    return folder + VELOR_INSTALLED_DATA "/res/";
+}
+
+std::string GetLibraryFolder() {
+    const std::string folder = GetProgramFolder();
+    if (builtInPlace(folder)) return folder;
+    return folder + VELOR_INSTALLED_LIBS "/";
+}
+
 }  // namespace velor

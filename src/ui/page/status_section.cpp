@@ -99,11 +99,23 @@ void StatusSection::showPowerLabel() {
 
 void StatusSection::startChargingAnimation(bool resetCounter) {
     if (resetCounter) chargingCounter_ = 0;
-    env_.context.timers.setTimer(env_.timer(page_timer::kCharging), kChargingStepMs);
+    charging_ = true;
+    if (windowShown_)
+        env_.context.timers.setTimer(env_.timer(page_timer::kCharging), kChargingStepMs);
 }
 
 void StatusSection::stopChargingAnimation() {
+    charging_ = false;
     env_.context.timers.killTimer(env_.timer(page_timer::kCharging));
+}
+
+// Nobody sees the animation of a hidden window: it rests until it shows.
+void StatusSection::setWindowShown(bool shown) {
+    windowShown_ = shown;
+    if (!shown)
+        env_.context.timers.killTimer(env_.timer(page_timer::kCharging));
+    else if (charging_)
+        env_.context.timers.setTimer(env_.timer(page_timer::kCharging), kChargingStepMs);
 }
 
 void StatusSection::onChargingStep() {

@@ -26,6 +26,7 @@ class StatusSection final : public PageSection {
     void clearPowerLabel();
     void startChargingAnimation(bool resetCounter);
     void stopChargingAnimation();
+    void setWindowShown(bool shown);
     void showApplyRing(bool shown);
 
     // A report of this slot through a receiver: the mouse is there.
@@ -62,6 +63,8 @@ class StatusSection final : public PageSection {
     PowerLabel powerLabel_ = PowerLabel::Untouched;
     int percent_ = 0;
     int chargingCounter_ = 0;
+    bool charging_ = false;     // the animation runs (while the window shows)
+    bool windowShown_ = true;
 };
 
 }  // namespace velor

@@ -1,0 +1,81 @@
+#include "hid/udev_change_watch.h"
+
+#include <libudev.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace velor {
+
+namespace {
+
+struct UdevDeleter {
+    void operator()(udev* u) const { udev_unref(u); }
+    void operator()(udev_monitor* m) const { udev_monitor_unref(m); }
+    void operator()(udev_device* d) const { udev_device_unref(d); }
+};
+template <typename T>
+using UdevPtr = std::unique_ptr<T, UdevDeleter>;
+
+// HID_ID of the hid parent: "0003:00001D57:0000FA60" (bus, vendor, product).
+bool fromVendor(udev_device* hidraw, std::uint16_t vendorId) {
+    udev_device* hid = udev_device_get_parent_with_subsystem_devtype(hidraw, "hid", nullptr);
+    const char* id = hid != nullptr ? udev_device_get_property_value(hid, "HID_ID") : nullptr;
+    unsigned bus = 0;
+    unsigned vendor = 0;
+    unsigned product = 0;
+    // A device already gone may have no parent left to ask: count it.
+    if (id == nullptr || std::sscanf(id, "%x:%x:%x", &bus, &vendor, &product) != 3) return true;
+    return vendor == vendorId;
+}
+
+class UdevChangeWatch final : public HidChangeWatch {
+  public:
+    UdevChangeWatch(UdevPtr<udev> u, UdevPtr<udev_monitor> m, std::uint16_t vendorId)
+        : udev_(std::move(u)), monitor_(std::move(m)), vendorId_(vendorId) {}
+    int fd() const override { return udev_monitor_get_fd(monitor_.get()); }
+    bool takeChanges() override {
+        bool ours = false;
+        // The socket is non-blocking: this takes what waits and returns.
+        while (UdevPtr<udev_device> d{udev_monitor_receive_device(monitor_.get())}) {
+            const char* action = udev_device_get_action(d.get());
+            if (action == nullptr) continue;
+            if (std::strcmp(action, "add") == 0 || std::strcmp(action, "remove") == 0)
+                ours = ours || fromVendor(d.get(), vendorId_);
+        }
+        return ours;
+    }
+
+  private:
+    UdevPtr<udev> udev_;
+    UdevPtr<udev_monitor> monitor_;
+    std::uint16_t vendorId_;
+};
+
+}  // namespace
+
+std::unique_ptr<HidChangeWatch> watchHidrawChanges(std::uint16_t vendorId) {
+    UdevPtr<udev> u{udev_new()};
+    if (!u) return nullptr;
+    UdevPtr<udev_monitor> m{udev_monitor_new_from_netlink(u.get(), "udev")};
+    if (!m || udev_monitor_filter_add_match_subsystem_devtype(m.get(), "hidraw", nullptr) < 0 ||
+        udev_monitor_enable_receiving(m.get()) < 0)
+        return nullptr;
+    return std::make_unique<UdevChangeWatch>(std::move(u), std::move(m), vendorId);
+}
+
+std::string usbDeviceOfHidraw(const std::string& devnode) {
+    const auto slash = devnode.rfind('/');
+    if (slash == std::string::npos) return {};
+    UdevPtr<udev> u{udev_new()};
+    if (!u) return {};
+    const UdevPtr<udev_device> node{
+        udev_device_new_from_subsystem_sysname(u.get(), "hidraw", devnode.c_str() + slash + 1)};
+    if (!node) return {};
+    udev_device* usb = udev_device_get_parent_with_subsystem_devtype(node.get(), "usb", "usb_device");
+    const char* path = usb != nullptr ? udev_device_get_syspath(usb) : nullptr;
+    return path != nullptr ? path : std::string();
+}
+
+}  // namespace velor

@@ -1,0 +1,20 @@
+// hidraw devices coming and going, as udev announces them: a netlink socket
+// to wait on, and the vendor of each device that changed.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "hid/hid_backend.h"
+
+namespace velor {
+
+// Changes of hidraw devices whose HID vendor is vendorId; nullptr when udev
+// cannot be reached.
+std::unique_ptr<HidChangeWatch> watchHidrawChanges(std::uint16_t vendorId);
+
+// The USB device an hidraw node ("/dev/hidraw3") belongs to, as its sysfs
+// path; empty when udev does not know the node.
+std::string usbDeviceOfHidraw(const std::string& devnode);
+
+}  // namespace velor
