@@ -46,10 +46,13 @@ class OverlapBackend final : public HidBackend {
             return static_cast<int>(r.size());
         }
         int write(std::span<const std::uint8_t>) override { return -1; }
+        // Waits for a report that never comes, until it is told to stop.
         int readTimeout(std::span<std::uint8_t>, int) override {
             enter();
+            while (!cancelled_) std::this_thread::sleep_for(1ms);
             return 0;
         }
+        void cancelReads() override { cancelled_ = true; }
         bool setNonBlocking(bool) override { return true; }
 
       private:
@@ -59,6 +62,7 @@ class OverlapBackend final : public HidBackend {
             --inside_;
         }
         std::atomic<int> inside_{0};
+        std::atomic<bool> cancelled_{false};
         std::atomic<int>& overlaps_;
     };
 
@@ -91,12 +95,15 @@ TEST(DevPort, TheMonitorReadsOnAHandleOfItsOwnWhileTheProgramSends) {
     EXPECT_EQ(backend.overlaps, 0);
 }
 
+// Presence follows the backend's change notices: with an hour between
+// looks of its own, the mouse still comes and goes at once, and closing
+// wakes the threads that sleep for it.
 TEST(DevPort, FindsTheWiredMouseWatchesItAndForwardsItsStatus) {
     sim::SimBackend backend;
     sim::SimMouse& mouse = backend.plugWiredMouse(velor::testing::ms10());
     RecordingPoster poster;
     PosterWindow window(poster);
-    DevPort port([&] { return &backend; }, 5ms);
+    DevPort port([&] { return &backend; }, 1h);
     port.setVidPid(0x1D57, 0xFA79);
     port.openMonitor(&window.window, 0x693, 0x694);
     ASSERT_EQ(port.openFeatureDevice(), 1);

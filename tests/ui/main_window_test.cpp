@@ -16,6 +16,7 @@
 #include "../support/temp_folder.h"
 #include "device/device_link.h"
 #include "keys/key_tables.h"
+#include "sim/sim_backend.h"
 
 namespace velor {
 namespace {
@@ -55,7 +56,8 @@ class FakePage final : public DevicePage {
 
 class MainWindowTest : public ::testing::Test {
   protected:
-    std::unique_ptr<CMainWnd> make(const std::string& locale, BluetoothMice* bluetooth = nullptr) {
+    std::unique_ptr<CMainWnd> make(const std::string& locale, BluetoothMice* bluetooth = nullptr,
+                                   HidBackend* hid = nullptr) {
         MainWindowServices s{QStringLiteral(VELOR_PROGRAM_DIR "/res/"),
                              "/opt/velor/velor",
                              temp.folder() + "autostart/velor.desktop",
@@ -69,7 +71,7 @@ class MainWindowTest : public ::testing::Test {
                              },
                              [this](int kind) { log.push_back("monitor " + std::to_string(kind)); },
                              &keyboard,
-                             nullptr,
+                             hid,
                              bluetooth};
         auto w = std::make_unique<CMainWnd>(std::move(s));
         w->init();
@@ -184,6 +186,35 @@ TEST_F(MainWindowTest, BluetoothMiceReachTheirPageAndWhatKeepsThemAwayIsToldOnce
     bluetooth.events.presence(0x045E, 0x0033, true);
     pump();
     EXPECT_TRUE(notice->isHidden());
+}
+
+// Simulated devices, of which this user may open none.
+class LockedDevices final : public HidBackend {
+  public:
+    std::vector<HidDeviceInfo> enumerate(std::uint16_t v, std::uint16_t p) override {
+        return sim.enumerate(v, p);
+    }
+    std::unique_ptr<HidDevice> open(const std::string&) override { return nullptr; }
+    bool accessible(const std::string&) override { return false; }
+    std::unique_ptr<HidChangeWatch> watchChanges() override { return sim.watchChanges(); }
+    sim::SimBackend sim;
+};
+
+TEST_F(MainWindowTest, AMouseThisUserMayNotOpenIsToldWithTheFixNotAsNoMouse) {
+    LockedDevices devices;
+    auto w = make("en_US", nullptr, &devices);
+    auto* notice = w->skin().find<QLabel>("device_notice");
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->isHidden());  // nothing there yet
+
+    devices.sim.plugReceiver(*descriptorFor(10));
+    for (int i = 0; i < 200 && notice->isHidden(); ++i) {
+        QThread::msleep(5);
+        pump();
+    }
+    EXPECT_FALSE(notice->isHidden());
+    EXPECT_THAT(notice->text().toStdString(), ::testing::HasSubstr("70-velor.rules"));
+    EXPECT_TRUE(w->skin().findControl("no_device")->isHidden());
 }
 
 TEST_F(MainWindowTest, TheLowestConnectedSlotIsShownAndNoneShowsTheEmptyPage) {

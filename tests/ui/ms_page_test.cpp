@@ -164,3 +164,22 @@ TEST_F(PageTest, DeletingTheLastOfSeveralSelectsTheNewLast) {
 
 }  // namespace
 }  // namespace velor
+
+namespace velor {
+namespace {
+
+// Nobody sees the charging animation of a hidden window: it rests meanwhile.
+TEST_F(PageTest, TheChargingAnimationRestsWhileTheWindowIsHidden) {
+    constexpr int kCharging = 0x290 + 3;  // slot 10's T + 3
+    EXPECT_TRUE(window->timers().isActive(kCharging));  // a cable at start: charging
+    window->hide();
+    EXPECT_FALSE(window->timers().isActive(kCharging));
+    window->show();
+    EXPECT_TRUE(window->timers().isActive(kCharging));
+    window->showMinimized();
+    pump();
+    EXPECT_FALSE(window->timers().isActive(kCharging));
+}
+
+}  // namespace
+}  // namespace velor
