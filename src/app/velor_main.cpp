@@ -10,7 +10,9 @@
 #include <QFile>
 
 #include "app/first_paint_probe.h"
+#include "app/control_server.h"
 #include "app/instance_server.h"
+#include "app/pages_host.h"
 #include "app/screenshots.h"
 #include "app/simulation.h"
 #include "bluez/bluez_mice.h"
@@ -18,6 +20,7 @@
 #include "hid/hidapi_backend.h"
 #include "keys/key_tables.h"
 #include "platform/app_folders.h"
+#include "platform/control_client.h"
 #include "platform/autostart.h"
 #include "platform/debug_output.h"
 #include "platform/instance_lock.h"
@@ -173,6 +176,14 @@ int runVelor(int argc, char** argv) {
             [w = window.get()] { w->messages().post(kShowWindowMessage, 0, 0); });
         if (!server->listening()) debug("instance socket: " + server->error().toStdString());
     }
+    // velorctl's device commands come through here while the program runs.
+    PagesHost pagesHost(*window);
+    std::unique_ptr<ControlServer> control;
+    if (lock) {
+        control = std::make_unique<ControlServer>(
+            QString::fromStdString(controlSocketPath(runtimeFolder)), pagesHost);
+        if (!control->listening()) debug("control socket: " + control->error().toStdString());
+    }
 
     const QString screenshots = qEnvironmentVariable("VELOR_SCREENSHOTS");
     if (!screenshots.isEmpty()) {
@@ -186,7 +197,8 @@ int runVelor(int argc, char** argv) {
     }
     const int code = QApplication::exec();
 
-    // Shut-down: no more show requests, then the window (and what it owns).
+    // Shut-down: no more show requests or commands, then the window (and what it owns).
+    control.reset();
     server.reset();
     window.reset();
     return code;

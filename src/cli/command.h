@@ -34,5 +34,9 @@ int runReports(std::span<const std::string_view> args, const Io& io);
 int runProfile(std::span<const std::string_view> args, const Io& io);
 int runProfiles(std::span<const std::string_view> args, const Io& io);
 int runFrames(std::span<const std::string_view> args, const Io& io);
+// devices, status, apply and set (the command name first): through the
+// running program, else on the mice velorctl finds itself.
+int runDeviceCommandLine(std::string_view name, std::span<const std::string_view> args,
+                         const Io& io);
 
 }  // namespace velor::cli

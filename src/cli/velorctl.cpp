@@ -9,13 +9,23 @@ namespace velor::cli {
 namespace {
 
 constexpr std::string_view kProgramHelp =
-    "velorctl: inspect and prepare VELOR mouse profiles from the command line.\n"
+    "velorctl: VELOR mice and their profiles from the command line.\n"
     "\n"
     "usage: velorctl COMMAND [OPTIONS]\n"
     "       velorctl help COMMAND\n"
     "       velorctl --version\n"
     "\n"
+    "Exit codes: 0 done, 1 a device or store failure, 2 bad input.\n"
+    "\n"
     "commands:\n";
+
+// How the device commands reach the mice.
+#define DEVICE_NOTE                                                                  \
+    "\n"                                                                             \
+    "While the program runs, the command goes through it (its control socket),\n"    \
+    "so the window, the stores and the mouse stay in step. Otherwise velorctl\n"      \
+    "finds the mouse itself (cable and receivers; Bluetooth only through the\n"     \
+    "program) and holds the slot's store lock while it works.\n"
 
 const Command kCommands[] = {
     {"reports", "print the reports a full upload of a profile sends",
@@ -74,7 +84,54 @@ const Command kCommands[] = {
      "  --profile FILE    a profile file of that slot\n"
      "  --defaults        a new profile named Profile1 instead of a file\n",
      runFrames},
+    {"devices", "list the connected mice",
+     "usage: velorctl devices [--json]\n"
+     "\n"
+     "One line per connected mouse: slot, model, the links it is reached by\n"
+     "(wired, 24g, 4k, ble), battery percent ('-' until the mouse said) and\n"
+     "whether it charges, separated by tabs; with --json an array of objects\n"
+     "with slot, model, links, battery and charging.\n"
+     DEVICE_NOTE,
+     [](std::span<const std::string_view> a, const Io& io) {
+         return runDeviceCommandLine("devices", a, io);
+     }},
+    {"status", "show one mouse and its current profile",
+     "usage: velorctl status --slot N [--json]\n"
+     "\n"
+     "The line of the slot's mouse as devices prints it, then 'profile', the\n"
+     "current profile's index and its name; with --json one object that also\n"
+     "holds profile (index, name).\n"
+     DEVICE_NOTE,
+     [](std::span<const std::string_view> a, const Io& io) {
+         return runDeviceCommandLine("status", a, io);
+     }},
+    {"apply", "make a mouse hold a profile",
+     "usage: velorctl apply --slot N --profile FILE.pro\n"
+     "       velorctl apply --slot N --index I\n"
+     "\n"
+     "Makes the profile current and sends it whole to the mouse, with the\n"
+     "pacing and acknowledgements the window uses, then stores it. A file is\n"
+     "first imported as a new profile (checked as the window checks it; a\n"
+     "taken name gets a suffix); an index selects a stored profile. Exits 1\n"
+     "when the mouse is not connected or did not take every report.\n"
+     DEVICE_NOTE,
+     [](std::span<const std::string_view> a, const Io& io) {
+         return runDeviceCommandLine("apply", a, io);
+     }},
+    {"set", "change one setting of a mouse",
+     "usage: velorctl set --slot N --dpi-level K\n"
+     "       velorctl set --slot N --polling HZ\n"
+     "\n"
+     "Changes one setting of the current profile, sends what changed and\n"
+     "stores it, as the window does. --dpi-level takes 1..8; --polling a rate\n"
+     "the slot offers: 125, 250, 500 or 1000 Hz, and on slots 3, 4, 6 and 8\n"
+     "also 2000, 4000 and 8000 (on 6 and 8 those are the 4K receiver's).\n"
+     DEVICE_NOTE,
+     [](std::span<const std::string_view> a, const Io& io) {
+         return runDeviceCommandLine("set", a, io);
+     }},
 };
+#undef DEVICE_NOTE
 
 const Command* findCommand(std::string_view name) {
     for (const Command& c : kCommands)

@@ -8,8 +8,10 @@
 
 namespace velor::cli {
 
-// Exit codes: 0 success, 2 bad input (one line on err, nothing written).
+// Exit codes: 0 success, 1 a device or store failure, 2 bad input (one line
+// on err, nothing written).
 inline constexpr int kExitOk = 0;
+inline constexpr int kExitDevice = 1;
 inline constexpr int kExitBadInput = 2;
 
 int runVelorctl(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);

@@ -374,6 +374,10 @@ void DeviceLink::waitForWorker() const {
     if (worker_) worker_->waitIdle();
 }
 
+bool DeviceLink::workerIdle() const {
+    return !worker_ || worker_->idle();
+}
+
 void DeviceLink::close() {
     // The worker ends first, so no send is still using the library while it
     // is closed and unloaded. Queued applies still run (they store the

@@ -106,6 +106,8 @@ class DeviceLink {
 
     // For tests: wait until the worker has nothing queued or running.
     void waitForWorker() const;
+    // Nothing queued or running on the worker now.
+    bool workerIdle() const;
 
   private:
     class PosterBridge;

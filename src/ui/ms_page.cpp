@@ -128,6 +128,11 @@ void CMS_Page::saveStore() {
 }
 
 void CMS_Page::load() {
+    // velorctl on its own takes the same lock: two processes never write one store.
+    std::string lockError;
+    storeLock_ = StoreLock::acquire(
+        services_.dataFolder() + std::string(services_.model->dataFolder), &lockError);
+    if (!storeLock_) services_.debug(lockError);
     const LoadReport report =
         loadProfiles(profiles_, services_.dataFolder(), context_->texts, services_.debug);
     const MacroLoadReport macroReport =

@@ -5,10 +5,15 @@
 // its mouse first shows up, not before.
 #pragma once
 
+#include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "apply/apply_engine.h"
 #include "device/device_link.h"
+#include "platform/store_lock.h"
 #include "protocol/status_report.h"
 #include "skin/message_dispatcher.h"
 #include "store/macro_store.h"
@@ -74,6 +79,21 @@ class CMS_Page final : public DevicePage, public LinkView {
     void onBleReport(std::uint16_t eventWord, std::uint16_t value) override;
     void showBleIcon(bool shown) override;
 
+    // What velorctl asks through the running program (ms_page_outside.cpp).
+    struct OutsideState {
+        bool wired, wireless, wireless4k, ble;
+        std::optional<int> battery;
+        bool charging;
+    };
+    OutsideState outsideState() const;
+    // A profile file imported as the window imports it; the reason when refused.
+    std::optional<std::string> importForOutside(const std::filesystem::path& file);
+    bool selectForOutside(int index);
+    void setForOutside(Field field, int value);
+    // Sends the current profile (whole, or what changed) and calls done once
+    // the worker is through: true when the mouse took every report.
+    void applyForOutside(bool whole, std::function<void(bool taken)> done);
+
     // For tests and the receiver monitor.
     bool built() const { return root_ != nullptr; }
     DeviceLink& link() { return *link_; }
@@ -97,7 +117,8 @@ class CMS_Page final : public DevicePage, public LinkView {
     MessageDispatcher fromWorker_;  // the worker's requests, run on the UI thread
     ProfileList profiles_;
     MacroList macros_;
-    std::unique_ptr<BleGattLink> ble_;  // before the link, which uses it
+    std::unique_ptr<StoreLock> storeLock_;  // held while the page lives
+    std::unique_ptr<BleGattLink> ble_;      // before the link, which uses it
     std::unique_ptr<DeviceLink> link_;
     std::unique_ptr<ApplyEngine> engine_;
     std::unique_ptr<PageEnv> env_;

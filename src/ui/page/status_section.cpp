@@ -118,6 +118,11 @@ void StatusSection::setWindowShown(bool shown) {
         env_.context.timers.setTimer(env_.timer(page_timer::kCharging), kChargingStepMs);
 }
 
+std::optional<int> StatusSection::battery() const {
+    if (powerLabel_ != PowerLabel::Percent) return std::nullopt;
+    return percent_;
+}
+
 void StatusSection::onChargingStep() {
     setBar(chargingCounter_);
     chargingCounter_ += 2;

@@ -4,6 +4,8 @@
 // what the mouse said before.
 #pragma once
 
+#include <optional>
+
 #include "protocol/status_report.h"
 #include "ui/page/page_section.h"
 
@@ -37,6 +39,10 @@ class StatusSection final : public PageSection {
     // T + 3 (a step of the animation).
     void onWatchdog(Receiver via);
     void onChargingStep();
+
+    // What the battery shows: its percent once the mouse said, and whether it charges.
+    std::optional<int> battery() const;
+    bool charging() const { return powerLabel_ == PowerLabel::Charging; }
 
   private:
     enum class PowerLabel { Untouched, Percent, Charging, Cleared };

@@ -1,0 +1,91 @@
+#include "app/pages_host.h"
+
+#include "cli/velorctl.h"
+#include "ui/main_window.h"
+#include "ui/ms_page.h"
+#include "util/utf16.h"
+
+namespace velor {
+
+namespace {
+
+CMS_Page* pageOf(CMainWnd& window, int slot) {
+    auto* page = dynamic_cast<CMS_Page*>(&window.page(slot));
+    return page != nullptr && page->connected() ? page : nullptr;
+}
+
+cli::ProfileRef currentOf(CMS_Page& page) {
+    const std::lock_guard guard(page.profiles().lock());
+    return {page.profiles().currentIndex(),
+            utf16ToUtf8(page.profiles().current().name().value_or(u""))};
+}
+
+const cli::Outcome kNoMouse{cli::kExitDevice, "the mouse is not connected", std::nullopt};
+
+// The answer once the page's worker is through.
+void sendAndAnswer(CMS_Page& page, bool whole, const cli::MiceHost::Done& done) {
+    page.applyForOutside(whole, [&page, done](bool taken) {
+        if (!taken)
+            return done({cli::kExitDevice,
+                         "the mouse did not take every report; they go again with the next apply",
+                         currentOf(page)});
+        done({cli::kExitOk, {}, currentOf(page)});
+    });
+}
+
+}  // namespace
+
+std::vector<cli::MouseState> PagesHost::devices() {
+    std::vector<cli::MouseState> mice;
+    for (int slot = 1; slot <= kPageCount; ++slot) {
+        CMS_Page* page = pageOf(window_, slot);
+        if (page == nullptr) continue;
+        const CMS_Page::OutsideState s = page->outsideState();
+        cli::MouseState m;
+        m.slot = slot;
+        if (s.wired) m.links.emplace_back("wired");
+        if (s.wireless) m.links.emplace_back("24g");
+        if (s.wireless4k) m.links.emplace_back("4k");
+        if (s.ble) m.links.emplace_back("ble");
+        m.battery = s.battery;
+        m.charging = s.charging;
+        mice.push_back(std::move(m));
+    }
+    return mice;
+}
+
+void PagesHost::currentProfile(int slot, Done done) {
+    CMS_Page* page = pageOf(window_, slot);
+    if (page == nullptr) return done(kNoMouse);
+    done({cli::kExitOk, {}, currentOf(*page)});
+}
+
+void PagesHost::applyProfile(int slot, const std::optional<std::filesystem::path>& file,
+                             std::optional<int> index, Done done) {
+    CMS_Page* page = pageOf(window_, slot);
+    if (page == nullptr) return done(kNoMouse);
+    if (file) {
+        if (const auto refused = page->importForOutside(*file))
+            return done({cli::kExitBadInput, *refused, std::nullopt});
+    } else if (!page->selectForOutside(*index)) {
+        return done({cli::kExitBadInput,
+                     "slot " + std::to_string(slot) + " has no profile " + std::to_string(*index),
+                     std::nullopt});
+    }
+    sendAndAnswer(*page, true, done);
+}
+
+void PagesHost::applySetting(int slot, cli::Setting setting, Done done) {
+    CMS_Page* page = pageOf(window_, slot);
+    if (page == nullptr) return done(kNoMouse);
+    if (setting.kind == cli::Setting::Kind::DpiLevel) {
+        page->setForOutside(Field::dpiLevel, setting.value - 1);
+    } else {
+        const auto choice = cli::pollingChoice(slot, setting.value);
+        page->setForOutside(choice->highRateField ? Field::pollingRateHs : Field::pollingRate,
+                            choice->index);
+    }
+    sendAndAnswer(*page, false, done);
+}
+
+}  // namespace velor

@@ -1,0 +1,216 @@
+// velorctl devices, status, apply and set: parsed and printed here, carried
+// out by a MiceHost (the running program, or velorctl on its own).
+#include <charconv>
+#include <memory>
+#include <sstream>
+
+#include "cli/command.h"
+#include "cli/mice_host.h"
+
+namespace velor::cli {
+
+namespace {
+
+using Answer = std::function<void(int, std::string, std::string)>;
+
+constexpr OptionSpec kDevicesOptions[] = {{"json", false}};
+constexpr OptionSpec kStatusOptions[] = {{"slot", true}, {"json", false}};
+constexpr OptionSpec kApplyOptions[] = {{"slot", true}, {"profile", true}, {"index", true}};
+constexpr OptionSpec kSetOptions[] = {{"slot", true}, {"dpi-level", true}, {"polling", true}};
+
+std::string jsonText(std::string_view text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            static constexpr char kHex[] = "0123456789abcdef";
+            out += "\\u00";
+            out += kHex[(c >> 4) & 0x0F];
+            out += kHex[c & 0x0F];
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::string modelName(int slot) {
+    return "MS-" + std::to_string(slot);
+}
+
+std::string joined(const std::vector<std::string>& links, const char* separator) {
+    std::string out;
+    for (const std::string& l : links) out += (out.empty() ? "" : separator) + l;
+    return out;
+}
+
+std::string json(const MouseState& m, const std::optional<ProfileRef>& profile) {
+    std::string links;
+    for (const std::string& l : m.links) links += (links.empty() ? "" : ",") + jsonText(l);
+    std::string out = "{\"slot\":" + std::to_string(m.slot) + ",\"model\":" +
+                      jsonText(modelName(m.slot)) + ",\"links\":[" + links + "],\"battery\":" +
+                      (m.battery ? std::to_string(*m.battery) : "null") +
+                      ",\"charging\":" + (m.charging ? "true" : "false");
+    if (profile)
+        out += ",\"profile\":{\"index\":" + std::to_string(profile->index) +
+               ",\"name\":" + jsonText(profile->name) + "}";
+    return out + "}";
+}
+
+// slot, model, links, battery, charging: one line, tab-separated.
+std::string line(const MouseState& m) {
+    return std::to_string(m.slot) + "\t" + modelName(m.slot) + "\t" + joined(m.links, ",") + "\t" +
+           (m.battery ? std::to_string(*m.battery) + "%" : "-") + "\t" +
+           (m.charging ? "charging" : "-") + "\n";
+}
+
+void fail(const Answer& done, int code, const std::string& reason) {
+    done(code, {}, "velorctl: " + reason + "\n");
+}
+
+std::optional<int> number(std::string_view text) {
+    int v = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return v;
+}
+
+std::optional<MouseState> find(MiceHost& host, int slot) {
+    for (const MouseState& m : host.devices())
+        if (m.slot == slot) return m;
+    return std::nullopt;
+}
+
+void devices(std::span<const std::string_view> args, MiceHost& host, const Answer& done) {
+    const auto options = Options::parse(args, kDevicesOptions);
+    if (!options) return fail(done, kExitBadInput, options.error());
+    std::string out;
+    const auto mice = host.devices();
+    if (options->has("json")) {
+        out = "[";
+        for (std::size_t i = 0; i < mice.size(); ++i) out += (i ? "," : "") + json(mice[i], {});
+        out += "]\n";
+    } else {
+        for (const MouseState& m : mice) out += line(m);
+    }
+    done(kExitOk, out, {});
+}
+
+void status(std::span<const std::string_view> args, MiceHost& host, const Answer& done) {
+    const auto options = Options::parse(args, kStatusOptions);
+    if (!options) return fail(done, kExitBadInput, options.error());
+    const auto model = slotOption(*options);
+    if (!model) return fail(done, kExitBadInput, model.error());
+    const int slot = (*model)->slot;
+    const auto mouse = find(host, slot);
+    if (!mouse) return fail(done, kExitDevice, "no mouse of slot " + std::to_string(slot) + " is connected");
+    const bool asJson = options->has("json");
+    host.currentProfile(slot, [mouse = *mouse, asJson, done](Outcome o) {
+        if (o.exitCode != 0) return fail(done, o.exitCode, o.reason);
+        if (asJson) return done(kExitOk, json(mouse, o.profile) + "\n", {});
+        std::string out = line(mouse);
+        if (o.profile)
+            out += "profile\t" + std::to_string(o.profile->index) + "\t" + o.profile->name + "\n";
+        done(kExitOk, out, {});
+    });
+}
+
+void apply(std::span<const std::string_view> args, MiceHost& host, const Answer& done) {
+    const auto options = Options::parse(args, kApplyOptions);
+    if (!options) return fail(done, kExitBadInput, options.error());
+    const auto model = slotOption(*options);
+    if (!model) return fail(done, kExitBadInput, model.error());
+    if (options->has("profile") == options->has("index"))
+        return fail(done, kExitBadInput, "give either --profile FILE or --index I");
+    std::optional<std::filesystem::path> file;
+    std::optional<int> index;
+    if (const auto p = options->value("profile")) file = std::filesystem::path(std::string(*p));
+    if (const auto i = options->value("index")) {
+        index = number(*i);
+        if (!index || *index < 0) return fail(done, kExitBadInput, "--index must be a profile index");
+    }
+    const int slot = (*model)->slot;
+    if (!find(host, slot))
+        return fail(done, kExitDevice, "no mouse of slot " + std::to_string(slot) + " is connected");
+    host.applyProfile(slot, file, index, [slot, done](Outcome o) {
+        if (o.exitCode != 0) return fail(done, o.exitCode, o.reason);
+        std::string out = "slot " + std::to_string(slot) + " holds";
+        if (o.profile) out += " profile " + std::to_string(o.profile->index) + " (" + o.profile->name + ")";
+        done(kExitOk, out + "\n", {});
+    });
+}
+
+void set(std::span<const std::string_view> args, MiceHost& host, const Answer& done) {
+    const auto options = Options::parse(args, kSetOptions);
+    if (!options) return fail(done, kExitBadInput, options.error());
+    const auto model = slotOption(*options);
+    if (!model) return fail(done, kExitBadInput, model.error());
+    const int slot = (*model)->slot;
+    if (options->has("dpi-level") == options->has("polling"))
+        return fail(done, kExitBadInput, "give one setting: --dpi-level K or --polling HZ");
+    Setting setting{Setting::Kind::DpiLevel, 0};
+    if (const auto k = options->value("dpi-level")) {
+        const auto level = number(*k);
+        if (!level || *level < 1 || *level > 8)
+            return fail(done, kExitBadInput, "--dpi-level must be 1 to 8");
+        setting = {Setting::Kind::DpiLevel, *level};
+    } else {
+        const auto hz = number(*options->value("polling"));
+        if (!hz || !pollingChoice(slot, *hz))
+            return fail(done, kExitBadInput,
+                        "slot " + std::to_string(slot) + " has no polling rate of " +
+                            std::string(*options->value("polling")) + " Hz");
+        setting = {Setting::Kind::PollingHz, *hz};
+    }
+    if (!find(host, slot))
+        return fail(done, kExitDevice, "no mouse of slot " + std::to_string(slot) + " is connected");
+    host.applySetting(slot, setting, [slot, done](Outcome o) {
+        if (o.exitCode != 0) return fail(done, o.exitCode, o.reason);
+        done(kExitOk, "slot " + std::to_string(slot) + " set\n", {});
+    });
+}
+
+}  // namespace
+
+std::optional<PollingChoice> pollingChoice(int slot, int hz) {
+    static constexpr int kRates[] = {125, 250, 500, 1000, 2000, 4000, 8000};
+    const ModelDescriptor* model = descriptorFor(slot);
+    if (model == nullptr) return std::nullopt;
+    int index = -1;
+    for (int i = 0; i < 7; ++i)
+        if (kRates[i] == hz) index = i;
+    if (index < 0) return std::nullopt;
+    switch (model->pollingOptions) {
+        case PollingOptions::FourRates:
+            if (index > 3) return std::nullopt;
+            return PollingChoice{false, index};
+        case PollingOptions::SevenRates:
+            return PollingChoice{false, index};
+        case PollingOptions::TwoSettings:
+            // Up to 1000 Hz the setting of the cable and the 2.4 GHz receiver,
+            // above it the 4K receiver's.
+            return index > 3 ? PollingChoice{true, index} : PollingChoice{false, index};
+    }
+    return std::nullopt;
+}
+
+bool runDeviceCommand(const std::vector<std::string>& args, MiceHost& host, Answer done) {
+    if (args.empty()) return false;
+    std::vector<std::string_view> views(args.begin() + 1, args.end());
+    const std::string& name = args.front();
+    if (name == "devices")
+        devices(views, host, done);
+    else if (name == "status")
+        status(views, host, done);
+    else if (name == "apply")
+        apply(views, host, done);
+    else if (name == "set")
+        set(views, host, done);
+    else
+        return false;
+    return true;
+}
+
+}  // namespace velor::cli

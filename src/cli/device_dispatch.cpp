@@ -1,0 +1,74 @@
+// Where a device command runs: in the running program when there is one (so
+// the window, the stores and the mice stay in step and no two processes talk
+// to one device), else here, on the mice velorctl finds itself.
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+
+#include "cli/command.h"
+#include "cli/standalone_host.h"
+#include "hid/hidapi_backend.h"
+#include "platform/app_folders.h"
+#include "platform/control_client.h"
+#include "platform/debug_output.h"
+#include "platform/instance_lock.h"
+#include "sim/sim_backend.h"
+
+namespace velor::cli {
+
+namespace {
+
+// How long a receiver is listened to for the mouse behind it.
+constexpr int kListenMs = 1000;
+
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+}  // namespace
+
+int runDeviceCommandLine(std::string_view name, std::span<const std::string_view> args,
+                         const Io& io) {
+    std::vector<std::string> argv{std::string(name)};
+    argv.insert(argv.end(), args.begin(), args.end());
+    if (const std::string runtime = instanceRuntimeFolder(); !runtime.empty()) {
+        if (auto answer = askRunningProgram(controlSocketPath(runtime), argv)) {
+            io.out << answer->out;
+            io.err << answer->err;
+            return answer->exitCode;
+        }
+    }
+    // On its own: the real mice, or those VELOR_SIMULATE asks for.
+    const DebugSink debug = defaultDebugSink();
+    std::unique_ptr<sim::SimBackend> simulated;
+    std::unique_ptr<HidBackend> hidapi;
+    HidBackend* devices = nullptr;
+    if (const std::string simulate = environment("VELOR_SIMULATE"); !simulate.empty()) {
+        simulated = std::make_unique<sim::SimBackend>();
+        sim::populateFromList(*simulated, simulate);
+        std::string error;
+        if (const std::string trace = environment("VELOR_SIM_TRACE");
+            !trace.empty() && !simulated->traceTo(trace, &error))
+            debug(error);
+        simulated->startHeartbeat(std::chrono::seconds(2));
+        devices = simulated.get();
+    } else {
+        hidapi = makeHidapiBackend();
+        if (!hidapi) {
+            io.err << "velorctl: the USB HID devices cannot be reached (hidapi)\n";
+            return kExitDevice;
+        }
+        devices = hidapi.get();
+    }
+    StandaloneHost host({*devices, GetAppDataFolder(), systemClock(), kListenMs, debug});
+    int code = kExitDevice;
+    runDeviceCommand(argv, host, [&](int exitCode, std::string out, std::string err) {
+        code = exitCode;
+        io.out << out;
+        io.err << err;
+    });
+    return code;
+}
+
+}  // namespace velor::cli

@@ -1,0 +1,71 @@
+// What the device commands of velorctl need from wherever they run: the
+// running program (its pages, links and stores) or velorctl on its own.
+// Answers may come later (the program applies on its worker threads), always
+// through the callback, once.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velor::cli {
+
+struct MouseState {
+    int slot = 0;
+    std::vector<std::string> links;  // "wired", "24g", "4k", "ble"
+    std::optional<int> battery;      // percent, once the mouse said
+    bool charging = false;
+};
+
+struct ProfileRef {
+    int index = 0;
+    std::string name;
+};
+
+// How a command ended: 0, or 1 (device or store) or 2 (bad input) with a
+// one-line reason.
+struct Outcome {
+    int exitCode = 0;
+    std::string reason;
+    std::optional<ProfileRef> profile;  // the profile now current, when known
+};
+
+// One setting of the current profile.
+struct Setting {
+    enum class Kind { DpiLevel, PollingHz };
+    Kind kind;
+    int value;  // the level 1..8, or the rate in Hz
+};
+
+class MiceHost {
+  public:
+    using Done = std::function<void(Outcome)>;
+
+    virtual ~MiceHost() = default;
+    virtual std::vector<MouseState> devices() = 0;
+    // The current profile of a connected mouse's slot.
+    virtual void currentProfile(int slot, Done done) = 0;
+    // Makes a profile current and sends it whole: a file imported first as a
+    // new profile, or a stored one by index.
+    virtual void applyProfile(int slot, const std::optional<std::filesystem::path>& file,
+                              std::optional<int> index, Done done) = 0;
+    // Changes one setting of the current profile, applies and stores it.
+    virtual void applySetting(int slot, Setting setting, Done done) = 0;
+};
+
+// The device commands (devices, status, apply, set) run against a host; the
+// answer comes through done. False when args name no device command.
+bool runDeviceCommand(const std::vector<std::string>& args, MiceHost& host,
+                      std::function<void(int exitCode, std::string out, std::string err)> done);
+
+// The polling-rate index a slot offers for a rate in Hz, and the field it goes
+// to; nothing when the slot has no such rate.
+struct PollingChoice {
+    bool highRateField;  // the second setting of the slots that have two
+    int index;
+};
+std::optional<PollingChoice> pollingChoice(int slot, int hz);
+
+}  // namespace velor::cli
