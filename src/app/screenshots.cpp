@@ -50,7 +50,7 @@ void takeScreenshotsAndQuit(CMainWnd& window, const KeyboardLayout& keyboard,
         const QString skins = window.texts().skinFolder();
 
         CAboutWnd about(&window, window.texts(), skins, window.messages(), window.lanId(),
-                        window.startup(), window.feedback());
+                        window.startup(), window.feedback(), 1);
         snapDialog(about, folder, "about");
 
         CMsgWnd msg(&window, window.texts(), skins, "warning_title_text", "delete_profile_text");

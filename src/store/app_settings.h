@@ -1,5 +1,5 @@
-// The three user preferences in "CONFIG.ini" (section "SETTING"): language,
-// autostart and feedback. Each save writes one key and leaves the rest of the
+// The user preferences in "CONFIG.ini" (section "SETTING"): language,
+// autostart, feedback and battery notices. Each save writes one key and leaves the rest of the
 // file as it was; the file path is worked out afresh on every access.
 #pragma once
 
@@ -25,10 +25,12 @@ class AppSettings {
     int lanId() const { return read("lanId"); }
     int startup() const { return read("Startup"); }
     int feedback() const { return read("Feedback"); }
+    int batteryNotices() const { return read("BatteryNotice"); }
 
     bool SaveLanguage(int id) { return write("lanId", id); }
     bool SaveStartup(int value) { return write("Startup", value); }
     bool SaveFeedback(int value) { return write("Feedback", value); }
+    bool SaveBatteryNotices(int value) { return write("BatteryNotice", value); }
 
     std::string path() const;
 

@@ -10,12 +10,14 @@
 namespace velor {
 
 CAboutWnd::CAboutWnd(QWidget* parent, LanguageTexts& texts, const QString& skinFolder,
-                     MessagePoster& mainWindow, int lanId, int startup, int feedback)
+                     MessagePoster& mainWindow, int lanId, int startup, int feedback,
+                     int batteryNotices)
     : SkinnedDialog(parent, texts, skinFolder),
       mainWindow_(mainWindow),
       lanId_(lanId),
       startup_(startup),
-      feedback_(feedback) {}
+      feedback_(feedback),
+      batteryNotices_(batteryNotices) {}
 
 QString CAboutWnd::versionText() {
     return QStringLiteral("%1.%2.%3.%4")
@@ -34,6 +36,8 @@ void CAboutWnd::initWindow() {
     if (auto* box = skin().find<QCheckBox>("check_startup")) box->setChecked(startup_ != 0);
     if (auto* box = skin().find<QCheckBox>("check_window_feedback"))
         box->setChecked(feedback_ != 0);
+    if (auto* box = skin().find<QCheckBox>("check_battery_notice"))
+        box->setChecked(batteryNotices_ != 0);
     if (auto* version = skin().find<QLabel>("version")) version->setText(versionText());
 }
 
@@ -49,6 +53,8 @@ void CAboutWnd::onNotify(const Notification& n) {
         mainWindow_.post(kAutostartMessage, n.value != 0 ? 1 : 0, 0);
     } else if (n.type == "checkclick" && n.sender == "check_window_feedback") {
         mainWindow_.post(kFeedbackMessage, n.value != 0 ? 1 : 0, 0);
+    } else if (n.type == "checkclick" && n.sender == "check_battery_notice") {
+        mainWindow_.post(kBatteryNoticeMessage, n.value != 0 ? 1 : 0, 0);
     }
 }
 

@@ -14,7 +14,8 @@ class CAboutWnd final : public SkinnedDialog {
     Q_OBJECT
   public:
     CAboutWnd(QWidget* parent, LanguageTexts& texts, const QString& skinFolder,
-              MessagePoster& mainWindow, int lanId, int startup, int feedback);
+              MessagePoster& mainWindow, int lanId, int startup, int feedback,
+              int batteryNotices);
 
     QString className() const override { return QStringLiteral("AboutWnd"); }
     QString skinFile() const override { return QStringLiteral("about.xml"); }
@@ -31,6 +32,7 @@ class CAboutWnd final : public SkinnedDialog {
     int lanId_;
     int startup_;
     int feedback_;
+    int batteryNotices_;
 };
 
 }  // namespace velor

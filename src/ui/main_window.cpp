@@ -79,6 +79,7 @@ void CMainWnd::init() {
     lanId_ = settings_.lanId();
     startup_ = settings_.startup();
     feedback_ = settings_.feedback();
+    batteryNotices_ = settings_.batteryNotices();
     const LanguageStart start = chooseLanguage(lanId_, services_.systemLocale);
     lanId_ = start.lanId;
     texts_.load(lanId_);
@@ -144,6 +145,13 @@ void CMainWnd::routeMessages() {
     messages_.on(kFeedbackMessage, [this](std::uintptr_t w, auto) {
         feedback_ = w == 1 ? 1 : 0;
         settings_.SaveFeedback(feedback_);
+    });
+    messages_.on(kBatteryNoticeMessage, [this](std::uintptr_t w, auto) {
+        batteryNotices_ = w == 1 ? 1 : 0;
+        settings_.SaveBatteryNotices(batteryNotices_);
+    });
+    messages_.on(kPowerReportedMessage, [this](std::uintptr_t slot, std::intptr_t power) {
+        onPowerReported(static_cast<int>(slot), power);
     });
     messages_.otherwise(
         [this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) { routeSlotMessage(m, w, l); });
@@ -227,7 +235,8 @@ void CMainWnd::onClick(const QString& name) {
 }
 
 void CMainWnd::openAbout() {
-    CAboutWnd about(this, texts_, services_.skinFolder, messages_, lanId_, startup_, feedback_);
+    CAboutWnd about(this, texts_, services_.skinFolder, messages_, lanId_, startup_, feedback_,
+                    batteryNotices_);
     if (!about.create()) return;
     about.centerOverParent();
     about.showModal();

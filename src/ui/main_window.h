@@ -12,6 +12,7 @@
 #include <array>
 #include <memory>
 
+#include "device/battery_notices.h"
 #include "device/bluetooth_mice.h"
 #include "platform/hook_table.h"
 #include "skin/language_texts.h"
@@ -20,6 +21,7 @@
 #include "skin/timer_host.h"
 #include "store/app_settings.h"
 #include "ui/device_page.h"
+#include "ui/desktop_notifier.h"
 #include "ui/window_messages.h"
 
 class QStackedWidget;
@@ -54,6 +56,9 @@ struct MainWindowServices {
     HidBackend* hid = nullptr;
     // The Bluetooth mice (not owned); none without it.
     BluetoothMice* bluetooth = nullptr;
+    // A notice on the desktop (title, body); the notification service, or the
+    // tray's balloon, when not given.
+    std::function<void(const QString& title, const QString& body)> notify = nullptr;
 };
 
 class CMainWnd final : public QWidget {
@@ -116,6 +121,8 @@ class CMainWnd final : public QWidget {
     void startBluetooth();
     // Tells the pages whether anyone can see the window.
     void followVisibility();
+    // A page's power report; the desktop may be told.
+    void onPowerReported(int slot, std::intptr_t power);
     // The notice on the empty page, by text id; an empty id hides it.
     void showNotice(const QString& textId);
 
@@ -135,6 +142,9 @@ class CMainWnd final : public QWidget {
     int lanId_ = kUnset;
     int startup_ = kUnset;
     int feedback_ = kUnset;
+    int batteryNotices_ = kUnset;  // unset: on
+    BatteryNotices notices_;
+    std::unique_ptr<DesktopNotifier> notifier_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     std::unique_ptr<QMenu> trayMenu_;
     class PagesForMonitors;

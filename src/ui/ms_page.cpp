@@ -238,6 +238,8 @@ void CMS_Page::handleStatus(std::uint16_t eventWord, std::uint16_t value, Receiv
             polling_->showRate(report.pollingField, report.pollingRate);
             return takeOver(report.pollingField);
         case StatusKind::Power:
+            context_->mainWindow.post(kPowerReportedMessage, static_cast<std::uintptr_t>(slot()),
+                                      packPower(report.power, report.batteryPercent));
             return status_->onPower(report, via);
         case StatusKind::Acknowledgement:
             return link_->setStopResend(report.acknowledged);

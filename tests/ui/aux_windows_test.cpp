@@ -28,7 +28,7 @@ class AuxWindowsTest : public ::testing::Test {
 };
 
 TEST_F(AuxWindowsTest, AboutShowsThePreferencesAndPostsEveryChange) {
-    CAboutWnd about(nullptr, texts, kSkins, poster, 3, -1, -1);
+    CAboutWnd about(nullptr, texts, kSkins, poster, 3, -1, -1, -1);
     ASSERT_TRUE(about.create());
     auto* combo = about.skin().find<QComboBox>("combo_lan");
     auto* startup = about.skin().find<QCheckBox>("check_startup");
