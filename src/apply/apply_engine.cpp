@@ -63,6 +63,12 @@ void ApplyEngine::startFromCurrent() {
     fullUpload_ = true;
 }
 
+void ApplyEngine::assumeCurrentApplied() {
+    const std::lock_guard guard(list_.lock());
+    applied_ = list_.current();
+    fullUpload_ = false;
+}
+
 void ApplyEngine::acceptDeviceChange(Field field) {
     const std::lock_guard guard(list_.lock());
     const auto* row = list_.current().layout().find(field);

@@ -41,6 +41,9 @@ class ApplyEngine {
     void acceptDeviceChange(Field field);
     // At page load: the current record as the applied copy, everything due.
     void startFromCurrent();
+    // The mouse is taken to hold the current record already: only what
+    // changes from here goes out.
+    void assumeCurrentApplied();
 
     ProfileRecord appliedCopy() const;
     // What the next apply would send besides the opening report (a full upload

@@ -99,8 +99,9 @@ void StandaloneHost::scan() {
             while (!battery && !charging) {
                 const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                     end - std::chrono::steady_clock::now());
-                if (left.count() <= 0 || reports->readTimeout(in, static_cast<int>(left.count())) < 5)
-                    break;
+                // What already waits is taken even when the time is up.
+                const int wait = static_cast<int>(std::max<long long>(0, left.count()));
+                if (reports->readTimeout(in, wait) < 5) break;
                 if (in[0] != kStatusReportId) continue;
                 if (!slot) slot = slotOfModelCode(in[1], kind->fourK);
                 if (in[2] != kPowerEvent) continue;
@@ -199,7 +200,7 @@ Outcome StandaloneHost::upload(int slot, bool whole, const Change& change) {
                                         [&] { saved = saveProfiles(list, s_.dataFolder, &error); }});
     // What the mouse holds is taken to be the stored current profile: a
     // setting changed below is what goes out.
-    engine.startFromCurrent();
+    engine.assumeCurrentApplied();
     if (auto refused = change(list, macros)) return *refused;
     if (found->wired) {
         link.open(std::make_unique<InProcessLibrary>(s_.hid, std::chrono::hours(1)));

@@ -1,0 +1,187 @@
+// velorctl's device commands on their own (no program running): simulated
+// mice found on the cable and behind receivers, the slot's store lock, exit
+// codes; the wire format of the program's control socket; battery notices.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "../support/temp_folder.h"
+#include "../support/test_records.h"
+#include "cli/standalone_host.h"
+#include "cli/velorctl.h"
+#include "device/battery_notices.h"
+#include "platform/store_lock.h"
+#include "sim/sim_backend.h"
+#include "store/profile_store.h"
+#include "util/control_wire.h"
+#include "platform/file_io.h"
+#include "util/virtual_clock.h"
+
+namespace velor::cli {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+struct Answer {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+class DeviceCommandsTest : public ::testing::Test {
+  protected:
+    Answer run(std::vector<std::string> args) {
+        StandaloneHost host({backend, temp.folder(), clock, 2000, {}});
+        Answer r;
+        EXPECT_TRUE(runDeviceCommand(args, host, [&](int code, std::string out, std::string err) {
+            r = {code, std::move(out), std::move(err)};
+        }));
+        return r;
+    }
+    std::string profileFile(const char16_t* name) {
+        const std::string path = temp.folder() + "p.pro";
+        ProfileRecord r = newRecord(descriptorFor(10)->record, name);
+        r.set(Field::dpiLevel, 4);
+        EXPECT_TRUE(writeFileAtomically(path, r.bytes()));
+        return path;
+    }
+
+    // Mice behind receivers say their battery often, so a command finds them at once.
+    void SetUp() override { backend.startHeartbeat(std::chrono::milliseconds(10)); }
+
+    testing::TempFolder temp;
+    sim::SimBackend backend;
+    VirtualClock clock;
+};
+
+TEST_F(DeviceCommandsTest, DevicesListsTheCableAndTheReceiversMice) {
+    backend.plugWiredMouse(*descriptorFor(1));
+    sim::SimMouse& wireless = backend.plugReceiver(*descriptorFor(10));
+    wireless.setBattery(42);
+    const Answer text = run({"devices"});
+    EXPECT_EQ(text.code, 0);
+    EXPECT_EQ(text.out, "1\tMS-1\twired\t-\tcharging\n10\tMS-10\t24g\t42%\t-\n");
+    const Answer json = run({"devices", "--json"});
+    EXPECT_EQ(json.out,
+              "[{\"slot\":1,\"model\":\"MS-1\",\"links\":[\"wired\"],\"battery\":null,\"charging\":true},"
+              "{\"slot\":10,\"model\":\"MS-10\",\"links\":[\"24g\"],\"battery\":42,\"charging\":false}]\n");
+}
+
+TEST_F(DeviceCommandsTest, ApplyImportsTheFileSendsItWholeAndStoresIt) {
+    sim::SimMouse& mouse = backend.plugReceiver(*descriptorFor(10));
+    std::vector<std::string> frames;
+    backend.setTraceSink([&](std::string_view link, int slot, std::span<const std::uint8_t> f) {
+        frames.push_back(std::string(link) + " " + std::to_string(slot) + " " +
+                         std::to_string(f[0]));
+    });
+    const Answer r = run({"apply", "--slot", "10", "--profile", profileFile(u"Game")});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "slot 10 holds profile 1 (Game)\n");
+    // Opening, DPI, lighting, polling, buttons: each once, acknowledged.
+    EXPECT_THAT(frames, ElementsAre("24g 10 12", "24g 10 4", "24g 10 5", "24g 10 6", "24g 10 8"));
+    ASSERT_TRUE(mouse.settings().dpi.has_value());
+    EXPECT_EQ(mouse.settings().dpi->currentLevel, 5);
+    // Paced as the window paces: 500 ms for the acknowledgement, 500 ms after.
+    EXPECT_EQ(clock.now().count(), 5 * 1000);
+
+    const auto stored = readProfileStore(*descriptorFor(10),
+                                         profileStorePath(*descriptorFor(10), temp.folder()));
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(stored->records.size(), 2u);
+    EXPECT_EQ(stored->currentIndex, 1);
+    const Answer status = run({"status", "--slot", "10"});
+    EXPECT_THAT(status.out, HasSubstr("profile\t1\tGame\n"));
+}
+
+TEST_F(DeviceCommandsTest, SetSendsOnlyWhatChanged) {
+    backend.plugWiredMouse(*descriptorFor(3));
+    std::vector<int> commands;
+    backend.setTraceSink([&](std::string_view, int, std::span<const std::uint8_t> f) {
+        commands.push_back(f[0]);
+    });
+    EXPECT_EQ(run({"set", "--slot", "3", "--polling", "500"}).code, 0);
+    EXPECT_THAT(commands, ElementsAre(0x0C, 0x06));  // opening, polling
+}
+
+TEST_F(DeviceCommandsTest, ExitCodesSayWhoseFaultItIs) {
+    backend.plugReceiver(*descriptorFor(10));
+    // Bad input: 2.
+    EXPECT_EQ(run({"set", "--slot", "10", "--dpi-level", "9"}).code, kExitBadInput);
+    EXPECT_EQ(run({"set", "--slot", "10", "--polling", "8000"}).code, kExitBadInput);
+    EXPECT_EQ(run({"apply", "--slot", "10"}).code, kExitBadInput);
+    EXPECT_EQ(run({"apply", "--slot", "10", "--index", "7"}).code, kExitBadInput);
+    const std::string notAProfile = temp.folder() + "bad.pro";
+    ASSERT_TRUE(writeFileAtomically(notAProfile, std::vector<std::uint8_t>(10, 1)));
+    EXPECT_EQ(run({"apply", "--slot", "10", "--profile", notAProfile}).code, kExitBadInput);
+    // No such mouse: 1, with one line saying so.
+    const Answer absent = run({"status", "--slot", "4"});
+    EXPECT_EQ(absent.code, kExitDevice);
+    EXPECT_EQ(absent.err, "velorctl: no mouse of slot 4 is connected\n");
+    // A mouse that takes nothing: 1.
+    backend.mouseAt(10, "24g")->rejectNext(100);
+    backend.mouseAt(10, "24g")->setSilent(true);
+    const Answer refused = run({"set", "--slot", "10", "--dpi-level", "3"});
+    EXPECT_EQ(refused.code, kExitDevice);
+    EXPECT_THAT(refused.err, HasSubstr("did not take every report"));
+}
+
+TEST_F(DeviceCommandsTest, TheStoreLockKeepsASecondWriterOut) {
+    backend.plugWiredMouse(*descriptorFor(10));
+    std::string error;
+    auto held = StoreLock::acquire(temp.folder() + "ms_10", &error);
+    ASSERT_NE(held, nullptr) << error;
+    const Answer blocked = run({"set", "--slot", "10", "--dpi-level", "2"});
+    EXPECT_EQ(blocked.code, kExitDevice);
+    EXPECT_THAT(blocked.err, HasSubstr("in use by another program"));
+    EXPECT_EQ(backend.mouseAt(10, "wired")->trace().size(), 0u);
+    held.reset();
+    EXPECT_EQ(run({"set", "--slot", "10", "--dpi-level", "2"}).code, 0);
+}
+
+TEST(ControlWire, RequestsAndAnswersTravelWholeAndBadOnesAreRefused) {
+    const std::string request = encodeRequest({"apply", "--slot", "10"});
+    EXPECT_EQ(request.substr(0, 8), std::string("\x03\x00\x00\x00\x05\x00\x00\x00", 8));
+    bool bad = false;
+    EXPECT_FALSE(decodeRequest(request.substr(0, request.size() - 1), &bad).has_value());
+    EXPECT_FALSE(bad);  // only short
+    const auto whole = decodeRequest(request, &bad);
+    ASSERT_TRUE(whole.has_value());
+    EXPECT_THAT(whole->args, ElementsAre("apply", "--slot", "10"));
+    EXPECT_EQ(whole->used, request.size());
+
+    decodeRequest(std::string("\x41\x00\x00\x00", 4), &bad);  // 65 arguments
+    EXPECT_TRUE(bad);
+    bad = false;
+    decodeRequest(std::string("\x01\x00\x00\x00\x01\x10\x00\x00", 8), &bad);  // 4097 bytes
+    EXPECT_TRUE(bad);
+
+    const std::string answer = encodeAnswer({1, "out", "err\n"});
+    EXPECT_FALSE(decodeAnswer(answer.substr(0, 9)).has_value());
+    const auto back = decodeAnswer(answer);
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(back->exitCode, 1);
+    EXPECT_EQ(back->out, "out");
+    EXPECT_EQ(back->err, "err\n");
+}
+
+TEST(BatteryNotices, LowAndVeryLowOncePerDischargeAndChargedAfterCharging) {
+    BatteryNotices n;
+    using P = PowerState;
+    EXPECT_FALSE(n.onPower(10, P::OnBattery, 80));
+    EXPECT_EQ(n.onPower(10, P::OnBattery, 15), BatteryNotice::Low);
+    EXPECT_FALSE(n.onPower(10, P::OnBattery, 14));
+    EXPECT_FALSE(n.onPower(10, P::OnBattery, 16));  // a wobble is not a new discharge
+    EXPECT_FALSE(n.onPower(10, P::OnBattery, 15));
+    EXPECT_EQ(n.onPower(10, P::OnBattery, 5), BatteryNotice::VeryLow);
+    EXPECT_FALSE(n.onPower(10, P::OnBattery, 4));
+    EXPECT_FALSE(n.onPower(3, P::OnBattery, 50));  // each slot its own
+    EXPECT_FALSE(n.onPower(10, P::Charging, std::nullopt));
+    EXPECT_EQ(n.onPower(10, P::Full, std::nullopt), BatteryNotice::Charged);
+    EXPECT_FALSE(n.onPower(10, P::Full, std::nullopt));  // told once
+    EXPECT_EQ(n.onPower(10, P::OnBattery, 3), BatteryNotice::VeryLow);  // a new discharge
+    EXPECT_FALSE(n.onPower(10, P::OnBattery, 12));
+    EXPECT_FALSE(n.onPower(11, P::OnBattery, 1));
+}
+
+}  // namespace
+}  // namespace velor::cli
