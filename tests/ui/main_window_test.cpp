@@ -8,6 +8,8 @@
 #include <QThread>
 
 #include <gmock/gmock.h>
+
+using ::testing::ElementsAre;
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -58,6 +60,9 @@ class MainWindowTest : public ::testing::Test {
   protected:
     std::unique_ptr<CMainWnd> make(const std::string& locale, BluetoothMice* bluetooth = nullptr,
                                    HidBackend* hid = nullptr) {
+        const auto notify = [this](const QString& title, const QString& body) {
+            notices.push_back((title + ": " + body).toStdString());
+        };
         MainWindowServices s{QStringLiteral(VELOR_PROGRAM_DIR "/res/"),
                              "/opt/velor/velor",
                              temp.folder() + "autostart/velor.desktop",
@@ -72,7 +77,8 @@ class MainWindowTest : public ::testing::Test {
                              [this](int kind) { log.push_back("monitor " + std::to_string(kind)); },
                              &keyboard,
                              hid,
-                             bluetooth};
+                             bluetooth,
+                             notify};
         auto w = std::make_unique<CMainWnd>(std::move(s));
         w->init();
         log.clear();
@@ -92,6 +98,7 @@ class MainWindowTest : public ::testing::Test {
     UsKeyboardLayout keyboard;
     std::vector<std::string> lines;
     std::vector<std::string> log;
+    std::vector<std::string> notices;
     std::map<int, FakePage*> pages;
 };
 
@@ -215,6 +222,26 @@ TEST_F(MainWindowTest, AMouseThisUserMayNotOpenIsToldWithTheFixNotAsNoMouse) {
     EXPECT_FALSE(notice->isHidden());
     EXPECT_THAT(notice->text().toStdString(), ::testing::HasSubstr("70-velor.rules"));
     EXPECT_TRUE(w->skin().findControl("no_device")->isHidden());
+}
+
+TEST_F(MainWindowTest, ALowBatteryIsToldOnceAndTheAboutBoxTurnsNoticesOff) {
+    auto w = make("en_US");
+    const auto power = [&](int slot, PowerState state, std::optional<int> percent) {
+        w->messages().post(kPowerReportedMessage, static_cast<std::uintptr_t>(slot),
+                           packPower(state, percent));
+        pump();
+    };
+    power(10, PowerState::OnBattery, 80);
+    power(10, PowerState::OnBattery, 14);
+    power(10, PowerState::OnBattery, 14);
+    power(10, PowerState::Charging, std::nullopt);
+    power(10, PowerState::Full, std::nullopt);
+    EXPECT_THAT(notices, ElementsAre("Battery low: MS-10 has 14% battery left. Charge it soon.",
+                                     "Battery charged: MS-10 is fully charged."));
+    w->messages().post(kBatteryNoticeMessage, 0, 0);
+    power(7, PowerState::OnBattery, 3);
+    EXPECT_EQ(notices.size(), 2u);
+    EXPECT_EQ(settings().batteryNotices(), 0);
 }
 
 TEST_F(MainWindowTest, TheLowestConnectedSlotIsShownAndNoneShowsTheEmptyPage) {

@@ -1,5 +1,5 @@
 // BlueZ as the program meets it, on a real D-Bus: python-dbusmock plays
-// bluetoothd with our mice (tests/bluez/bluez_with_mice.py), so every method
+// bluetoothd with our mice (tests/dbus/bluez_with_mice.py), so every method
 // call, signal and error goes over the bus.
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -34,7 +34,7 @@ class BluezMock {
     BluezMock() {
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process_.start(VELOR_SYSTEM_PYTHON, {"-m", "dbusmock", "--system", "--template",
-                                             VELOR_SOURCE_DIR "/tests/bluez/bluez_with_mice.py"});
+                                             VELOR_SOURCE_DIR "/tests/dbus/bluez_with_mice.py"});
         running_ = QTest::qWaitFor(
             [] {
                 return QDBusConnection::systemBus().interface()->isServiceRegistered("org.bluez");
