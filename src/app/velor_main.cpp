@@ -167,7 +167,9 @@ int runVelor(int argc, char** argv) {
     auto window = std::make_unique<CMainWnd>(std::move(services));
     quitAfterFirstPaintIfAsked(*window);
     window->init();
-    QApplication::setQuitOnLastWindowClosed(window->trayIcon() == nullptr);
+    // The window's close button hides it; the program ends from the tray menu
+    // or when the system closes the window.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     std::unique_ptr<InstanceServer> server;
     if (lock) {

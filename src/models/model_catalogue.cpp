@@ -169,4 +169,18 @@ const ModelDescriptor* descriptorForBle(std::uint16_t vendor, std::uint16_t prod
     return nullptr;
 }
 
+bool dpiReportCarries(const ModelDescriptor& model, Field option) {
+    switch (model.dpiReport) {
+        case DpiReportVariant::Reference:
+            return false;
+        case DpiReportVariant::Table:
+            return option == Field::angleSnap || option == Field::rippleControl;
+        case DpiReportVariant::Wide:
+            return true;
+        case DpiReportVariant::Offset:
+            return option != Field::motionSync;
+    }
+    return false;
+}
+
 }  // namespace velor

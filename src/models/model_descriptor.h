@@ -74,6 +74,12 @@ inline constexpr int kLastSlot = 10;
 const ModelDescriptor* descriptorFor(int slot);
 // The descriptor when the program drives the slot already, else nullptr.
 const ModelDescriptor* supportedDescriptor(int slot);
+// Whether the slot's DPI report carries this sensor option (liftOffDistance,
+// rippleControl, angleSnap, motionSync): the reference report carries none,
+// the table report angle snap and ripple, the wide one all four, the offset
+// one all but motion sync.
+bool dpiReportCarries(const ModelDescriptor& model, Field option);
+
 // The slot whose mouse has these Bluetooth ids, or nullptr.
 const ModelDescriptor* descriptorForBle(std::uint16_t vendor, std::uint16_t product);
 

@@ -115,7 +115,8 @@ bool MacroEditorModel::rename(std::u16string_view name) {
     if (sameNameIgnoringCase(old, name)) return true;  // only the case changed: nothing to do
     if (nameTaken(w_.macros.names(), name)) return false;
     m.setName(cutName(name, kMacroNameUnits - 1));
-    commit();
+    // A rename changes no step: it is stored as it is, whatever the steps hold.
+    w_.save();
     return true;
 }
 

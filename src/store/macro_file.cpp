@@ -27,6 +27,10 @@ Result<int> importMacro(MacroList& macros, const std::filesystem::path& file) {
     if (macro->actionCount() < 0 || macro->actionCount() > kMacroActionCapacity)
         return R::failure(file.string() + ": action count " + std::to_string(macro->actionCount()) +
                           " is outside 0.." + std::to_string(kMacroActionCapacity));
+    std::vector<MacroAction> actions;
+    for (int i = 0; i < macro->actionCount(); ++i) actions.push_back(macro->action(i));
+    // Renaming or keeping it later would fail where the user no longer sees why.
+    if (const auto tooLong = macroTooLong(actions)) return R::failure(file.string() + ": " + *tooLong);
     macro->setName(uniqueName(macros.names(), *macro->name(), kMacroNameLimit));
     macros.records.push_back(std::move(*macro));
     return static_cast<int>(macros.records.size()) - 1;

@@ -120,6 +120,13 @@ int macroSlotCount(std::span<const MacroAction> actions) {
     return slots;
 }
 
+std::optional<std::string> macroTooLong(std::span<const MacroAction> actions) {
+    if (macroFitsTheMouse(actions)) return std::nullopt;
+    return "the macro " + std::string(kMacroTooLong) + " (" +
+           std::to_string(macroSlotCount(actions)) + " of at most " +
+           std::to_string(kSlotLimit - 1) + ")";
+}
+
 bool macroFitsTheMouse(std::span<const MacroAction> actions) {
     return actions.size() <= static_cast<std::size_t>(kMacroActionCapacity) &&
            macroSlotCount(actions) < kSlotLimit;

@@ -61,4 +61,10 @@ MacroRecord macroFromSlot(ConstButtonSlot slot, std::u16string_view name);
 int macroSlotCount(std::span<const MacroAction> actions);
 bool macroFitsTheMouse(std::span<const MacroAction> actions);
 
+// Imports refuse a macro the mouse could not keep; their errors carry this
+// phrase, so the window can say so in words of its own.
+inline constexpr std::string_view kMacroTooLong = "takes more slots than the mouse keeps";
+// The error for a macro of these actions, or nothing when the mouse keeps it.
+std::optional<std::string> macroTooLong(std::span<const MacroAction> actions);
+
 }  // namespace velor

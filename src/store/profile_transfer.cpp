@@ -25,6 +25,16 @@ Result<ImportOutcome> importProfile(ProfileList& profiles, MacroList& macros,
     auto read = readProfileFile(profiles.model(), file);
     if (!read) return Result<ImportOutcome>::failure(read.error());
     ProfileRecord record = std::move(*read);
+    // Every macro the file carries must fit the mouse before anything changes.
+    for (int k = 0; k < kButtonCount; ++k) {
+        const ConstButtonSlot slot = std::as_const(record).button(k);
+        if (slot.function() != function::kMacro) continue;
+        std::vector<MacroAction> actions;
+        for (int i = 0; i < slot.macroActionCount(); ++i) actions.push_back(slot.action(i));
+        if (const auto tooLong = macroTooLong(actions))
+            return Result<ImportOutcome>::failure(file.string() + ": button " +
+                                                  std::to_string(k + 1) + ": " + *tooLong);
+    }
 
     std::vector<std::u16string> names;
     {

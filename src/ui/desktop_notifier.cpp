@@ -11,7 +11,7 @@ namespace velor {
 void DesktopNotifier::notify(const QString& title, const QString& body) {
     QPointer<QSystemTrayIcon> tray(tray_);
     const auto balloon = [tray, title, body] {
-        if (tray && tray->isVisible()) tray->showMessage(title, body);
+        if (tray && QSystemTrayIcon::isSystemTrayAvailable()) tray->showMessage(title, body);
     };
     if (!bus_.isConnected()) return balloon();
     QDBusMessage call = QDBusMessage::createMethodCall(

@@ -76,11 +76,12 @@ bool HookCapture::eventFilter(QObject* watched, QEvent* event) {
         if (first == nullptr) first = QApplication::activeWindow();
         const std::uint32_t vk =
             virtualKeyOf(key->key(), key->nativeScanCode(), key->nativeVirtualKey(), layout_);
-        if (watched == first && vk != 0 && key->key() != Qt::Key_Escape) {
+        if (watched == first && vk != 0) {
             if (!key->isAutoRepeat())
                 keyboardWindow_->post(kHookEventMessage, vk, type == QEvent::KeyPress ? 0 : 1);
-            // Captured keys do not also type or move the focus; Escape still
-            // leaves the window.
+            // Captured keys (Escape too: it can be put on a button or into a
+            // macro) do not also type, move the focus or close the window;
+            // the window closes with its own button.
             return true;
         }
     }

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QStackedWidget>
 
@@ -56,6 +57,12 @@ QWidget* CMacroWnd::control(const QString& suffix) const {
 
 void CMacroWnd::initWindow() {
     if (QWidget* record = control("macro_record_btn")) record->installEventFilter(this);
+    // Enter belongs to the field it is typed in (the name, a delay), not to a
+    // button of the window: nothing here closes on Enter.
+    for (QPushButton* b : findChildren<QPushButton*>()) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
     showMacros();
     model_->load(-1);
     showMacro();
@@ -313,6 +320,10 @@ void CMacroWnd::onNotify(const Notification& n) {
         const auto imported = importMacro(*services_.macros, file.toStdString());
         if (!imported) {
             services_.debug(imported.error());
+            if (services_.ask)
+                services_.ask(imported.error().find(kMacroTooLong) != std::string::npos
+                                  ? "macro_too_long_text"
+                                  : "macro_import_failed_text");
             return;
         }
         services_.save();

@@ -12,6 +12,8 @@
 #include <QStackedWidget>
 #include <QWindow>
 
+#include <filesystem>
+
 #include "device/device_link.h"
 #include "models/model_descriptor.h"
 #include "platform/file_io.h"
@@ -235,7 +237,11 @@ void CMainWnd::onClick(const QString& name) {
 }
 
 void CMainWnd::openAbout() {
-    CAboutWnd about(this, texts_, services_.skinFolder, messages_, lanId_, startup_, feedback_,
+    // The box shows whether the login will start the program, whatever the
+    // settings file remembers.
+    std::error_code ec;
+    const int autostarts = std::filesystem::exists(services_.autostartEntry, ec) ? 1 : 0;
+    CAboutWnd about(this, texts_, services_.skinFolder, messages_, lanId_, autostarts, feedback_,
                     batteryNotices_);
     if (!about.create()) return;
     about.centerOverParent();
@@ -287,7 +293,7 @@ void CMainWnd::showWindow(bool forceRefresh) {
 }
 
 void CMainWnd::hideToTray() {
-    if (tray_ && tray_->isVisible()) {
+    if (tray_ && QSystemTrayIcon::isSystemTrayAvailable()) {
         hide();
     } else {
         // Without a tray the window must stay reachable from the task bar.
@@ -310,8 +316,9 @@ void CMainWnd::refreshTexts() {
     for (int n = 1; n <= kPageCount; ++n) page(n).refreshTexts();
 }
 
+// The icon is made even when the desktop has no tray yet: a tray that
+// appears later (a login that starts the program before the panel) takes it.
 void CMainWnd::createTray() {
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
     tray_ = std::make_unique<QSystemTrayIcon>(QIcon(services_.skinFolder + "velor.png"));
     trayMenu_ = std::make_unique<QMenu>();
     // The menu is read afresh from its skin file every time it opens.

@@ -46,15 +46,17 @@ CMS_Page::~CMS_Page() {
 // Questions, notices and file choices through the usual windows unless the
 // caller decides otherwise.
 void CMS_Page::useDefaultDialogs() {
+    const auto box = [this](const QString& id, CMsgWnd::Kind kind) {
+        CMsgWnd message(context_->window, context_->texts, services_.skinFolder,
+                        "warning_title_text", id, kind);
+        if (!message.create()) return false;
+        message.centerOverParent();
+        return message.showModal() == 1;
+    };
     if (!services_.ask)
-        services_.ask = [this](const QString& id) {
-            CMsgWnd box(context_->window, context_->texts, services_.skinFolder,
-                        "warning_title_text", id);
-            if (!box.create()) return false;
-            box.centerOverParent();
-            return box.showModal() == 1;
-        };
-    if (!services_.tell) services_.tell = [this](const QString& id) { services_.ask(id); };
+        services_.ask = [box](const QString& id) { return box(id, CMsgWnd::Kind::Question); };
+    if (!services_.tell)
+        services_.tell = [box](const QString& id) { box(id, CMsgWnd::Kind::Notice); };
     if (!services_.chooseFile)
         services_.chooseFile = [this](bool save) {
             return chooseFile(context_->window, save,

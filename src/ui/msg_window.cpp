@@ -3,15 +3,19 @@
 namespace velor {
 
 CMsgWnd::CMsgWnd(QWidget* parent, LanguageTexts& texts, const QString& skinFolder, QString titleId,
-                 QString messageId)
+                 QString messageId, Kind kind)
     : SkinnedDialog(parent, texts, skinFolder),
       titleId_(std::move(titleId)),
-      messageId_(std::move(messageId)) {}
+      messageId_(std::move(messageId)),
+      kind_(kind) {}
 
 void CMsgWnd::initWindow() {
     skin().setTextId(skin().findControl("warning_title"), titleId_);
     skin().setTextId(skin().findControl("warning"), messageId_);
     setWindowTitle(skin().texts().get(titleId_));
+    // A notice asks nothing: there is nothing to cancel.
+    if (QWidget* cancel = skin().findControl("btn_cancel"))
+        cancel->setVisible(kind_ == Kind::Question);
 }
 
 void CMsgWnd::onNotify(const Notification& n) {

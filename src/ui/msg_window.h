@@ -1,5 +1,5 @@
-// The two-button message box: a title and a message, both language text ids;
-// 1 for OK, 0 for Cancel.
+// The message box: a title and a message, both language text ids; a question
+// offers OK (1) and Cancel (0), a notice only OK.
 #pragma once
 
 #include "skin/skinned_dialog.h"
@@ -9,8 +9,9 @@ namespace velor {
 class CMsgWnd final : public SkinnedDialog {
     Q_OBJECT
   public:
+    enum class Kind { Question, Notice };
     CMsgWnd(QWidget* parent, LanguageTexts& texts, const QString& skinFolder, QString titleId,
-            QString messageId);
+            QString messageId, Kind kind = Kind::Question);
 
     QString className() const override { return QStringLiteral("MsgWnd"); }
     QString skinFile() const override { return QStringLiteral("msg.xml"); }
@@ -22,6 +23,7 @@ class CMsgWnd final : public SkinnedDialog {
   private:
     QString titleId_;
     QString messageId_;
+    Kind kind_;
 };
 
 }  // namespace velor

@@ -14,7 +14,8 @@ CProfileNameWnd::CProfileNameWnd(QWidget* parent, LanguageTexts& texts, const QS
       titleId_(std::move(titleId)),
       profiles_(profiles) {
     warn = [this, skinFolder](const QString& messageId) {
-        CMsgWnd message(this, skin().texts(), skinFolder, "warning_title_text", messageId);
+        CMsgWnd message(this, skin().texts(), skinFolder, "warning_title_text", messageId,
+                        CMsgWnd::Kind::Notice);
         if (!message.create()) return;
         message.centerOverParent();
         message.showModal();

@@ -32,6 +32,8 @@ void CSelectMacroWnd::initWindow() {
         list->setCurrentRow(macroIndex);
     }
     repeatMode = std::clamp(repeatMode, 0, 2);
+    // A stored count out of range shows (and stays, on OK) as the nearest one allowed.
+    repeatCount = std::clamp(repeatCount, kMinCount, kMaxCount);
     if (auto* option =
             skin().find<QAbstractButton>(QStringLiteral("repeat_%1").arg(repeatMode + 1))) {
         const QSignalBlocker quiet(option);

@@ -7,6 +7,33 @@
 
 namespace velor {
 
+namespace {
+
+// The box a modifier key ticks: 1 Ctrl, 2 Shift, 3 Alt, 4 Super; 0 for other keys.
+int modifierFlagOf(std::uint32_t virtualKey) {
+    switch (virtualKey) {
+        case 0x11:
+        case 0xA2:
+        case 0xA3:
+            return 1;
+        case 0x10:
+        case 0xA0:
+        case 0xA1:
+            return 2;
+        case 0x12:
+        case 0xA4:
+        case 0xA5:
+            return 3;
+        case 0x5B:
+        case 0x5C:
+            return 4;
+        default:
+            return 0;
+    }
+}
+
+}  // namespace
+
 CShortcutWnd::CShortcutWnd(QWidget* parent, LanguageTexts& texts, const QString& skinFolder,
                            const KeyboardLayout& layout, ShortcutRecord record, DebugSink debug)
     : SkinnedDialog(parent, texts, skinFolder),
@@ -48,6 +75,14 @@ void CShortcutWnd::onHookEvent(std::uintptr_t virtualKey, std::intptr_t released
     std::snprintf(line, sizeof line, "%x,%x", static_cast<unsigned>(virtualKey),
                   static_cast<unsigned>(released));
     debug_(line);
+    // A modifier held ticks its box, so Ctrl then C makes Ctrl+C.
+    if (const int flag = modifierFlagOf(static_cast<std::uint32_t>(virtualKey)); flag > 0) {
+        if (released != 0) return;
+        record_.flags[static_cast<std::size_t>(flag - 1)] = 1;
+        if (auto* box = skin().find<QCheckBox>(QStringLiteral("check_flag_%1").arg(flag)))
+            box->setChecked(true);
+        return;
+    }
     // Presses and releases count alike: the key is the last one touched.
     const KeyUsage usage = UsageOfVirtualKey(static_cast<std::uint32_t>(virtualKey), layout_);
     debug_("iUsageID=" + std::to_string(usage.usage));

@@ -43,5 +43,5 @@ mkdir -m 700 "$scratch/run"
 out=$(env VELOR_DEBUG=1 XDG_CONFIG_HOME="$scratch" XDG_RUNTIME_DIR="$scratch/run" QT_QPA_PLATFORM=offscreen \
       VELOR_SIMULATE=10:wired VELOR_BENCH_T0="$(date +%s%N)" "$dest/usr/bin/velor" 2>&1) || fail=1
 rm -rf "$scratch"
-if grep -qi "cannot\|could not\|no such" <<<"$out"; then echo "$out"; fail=1; fi
+if grep -qi "cannot load\|no such file" <<<"$out"; then echo "$out"; fail=1; fi
 exit $fail

@@ -134,20 +134,26 @@ TEST_F(AuxWindowsTest, ShortcutKeepsTheLastKeyTouchedWhileTheFieldHasTheFocus) {
         events.post(kHookEventMessage, vk, release ? 1 : 0);
         QCoreApplication::processEvents();
     };
-    press(0xA2, false);  // Ctrl down, K down, K up, Ctrl up: Ctrl was last
+    // Ctrl held, then K: Ctrl+K, the Ctrl box ticked by the key itself.
+    shortcut.skin().find<QCheckBox>("check_flag_1")->click();
+    ASSERT_EQ(shortcut.record().flags[0], 0);
+    press(0xA2, false);
     press(0x4B, false);
     press(0x4B, true);
     press(0xA2, true);
-    EXPECT_EQ(shortcut.record().key, 0xE0);
-    EXPECT_EQ(edit->text(), texts.get("key_LCtrl"));
-    press(0xA2, false);  // Ctrl down, K down, Ctrl up, K up: K was last
-    press(0x4B, false);
-    press(0xA2, true);
-    press(0x4B, true);
     EXPECT_EQ(shortcut.record().key, 0x0E);
     EXPECT_EQ(edit->text(), "K");
-    press(0x10, false);  // generic Shift has no usage
-    EXPECT_EQ(shortcut.record().key, 0);
+    EXPECT_EQ(shortcut.record().flags, (std::array<std::uint8_t, 4>{1, 0, 1, 0}));
+    EXPECT_TRUE(shortcut.skin().find<QCheckBox>("check_flag_1")->isChecked());
+    // Shift (generic or right) and Super tick theirs; the key stays.
+    press(0x10, false);
+    press(0x5C, false);
+    EXPECT_EQ(shortcut.record().flags, (std::array<std::uint8_t, 4>{1, 1, 1, 1}));
+    EXPECT_TRUE(shortcut.skin().find<QCheckBox>("check_flag_4")->isChecked());
+    EXPECT_EQ(shortcut.record().key, 0x0E);
+    // Escape is a key like any other here.
+    press(0x1B, false);
+    EXPECT_EQ(shortcut.record().key, 0x29);
 
     shortcut.skin().find<QCheckBox>("check_flag_1")->setFocus();
     QCoreApplication::processEvents();

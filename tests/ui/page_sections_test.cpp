@@ -34,7 +34,7 @@ TEST_F(PageTest, EachSliderWritesItsOwnFieldAndSendsOnceItRests) {
         }
         EXPECT_EQ(window->timers().interval(kDeferredApplyTimer), 2000) << name;
     }
-    EXPECT_EQ(find<QLabel>("label_key_debounce")->text(), "12 MS");  // 6 steps of 2 ms
+    EXPECT_EQ(find<QLabel>("label_key_debounce")->text(), "12 ms");  // 6 steps of 2 ms
     EXPECT_TRUE(find<QLabel>("label_sleep_timer")->text().contains(" 5 "));
 
     pump();
@@ -46,7 +46,13 @@ TEST_F(PageTest, EachSliderWritesItsOwnFieldAndSendsOnceItRests) {
     EXPECT_EQ(mouse->settings().lighting->keyDebounce, 6);
 }
 
-TEST_F(PageTest, EachOptionWritesItsOwnField) {
+// A slot whose DPI report carries all four sensor options (the wide report).
+class WideReportPageTest : public PageTest {
+  protected:
+    WideReportPageTest() : PageTest(true, 3) {}
+};
+
+TEST_F(WideReportPageTest, EachSensorOptionWritesAndShowsItsOwnField) {
     const std::pair<const char*, Field> options[] = {
         {"option_lift_of_distance_2", Field::liftOffDistance},
         {"option_ripple_control_2", Field::rippleControl},
@@ -59,6 +65,34 @@ TEST_F(PageTest, EachOptionWritesItsOwnField) {
     find<QAbstractButton>("option_angle_snap_1")->click();
     EXPECT_EQ(current().get(Field::angleSnap), 0);
     EXPECT_EQ(current().get(Field::motionSync), 1);
+    page->profiles().add(u"Second");
+    {
+        const std::lock_guard guard(page->profiles().lock());
+        page->profiles().current().set(Field::liftOffDistance, 1);
+    }
+    emit find<QListWidget>("list_profile")->currentRowChanged(1);
+    EXPECT_TRUE(find<QAbstractButton>("option_lift_of_distance_2")->isChecked());
+    EXPECT_TRUE(find<QAbstractButton>("option_ripple_control_1")->isChecked());
+}
+
+// Only the sensor options a slot's DPI report carries are offered.
+TEST(SensorOptionsOffered, FollowTheSlotsDpiReport) {
+    EXPECT_FALSE(dpiReportCarries(*descriptorFor(10), Field::liftOffDistance));
+    EXPECT_FALSE(dpiReportCarries(*descriptorFor(10), Field::motionSync));
+    EXPECT_TRUE(dpiReportCarries(*descriptorFor(7), Field::angleSnap));
+    EXPECT_TRUE(dpiReportCarries(*descriptorFor(7), Field::rippleControl));
+    EXPECT_FALSE(dpiReportCarries(*descriptorFor(7), Field::liftOffDistance));
+    EXPECT_TRUE(dpiReportCarries(*descriptorFor(9), Field::liftOffDistance));
+    EXPECT_FALSE(dpiReportCarries(*descriptorFor(9), Field::motionSync));
+    EXPECT_TRUE(dpiReportCarries(*descriptorFor(2), Field::motionSync));
+}
+
+TEST_F(PageTest, EachOptionWritesItsOwnField) {
+    // Slot 10's DPI report carries no sensor option: none is offered.
+    for (const char* hidden : {"check_lift_of_distance", "hor_lift_of_distance", "check_ripple_control",
+                               "hor_ripple_control", "check_angle_snap", "hor_angle_snap",
+                               "check_motion_sync", "hor_motion_sync"})
+        EXPECT_FALSE(find<QWidget>(hidden)->isVisibleTo(window.get())) << hidden;
 
     find<QCheckBox>("check_movemode")->click();
     EXPECT_EQ(current().get(Field::moveMode), 1);
@@ -82,8 +116,6 @@ TEST_F(PageTest, ARefreshShowsEachFieldOnItsOwnControl) {
         r.set(Field::brightness, 2);
         r.set(Field::breathSpeed, 5);
         r.set(Field::pollingRate, 0);
-        r.set(Field::liftOffDistance, 1);
-        r.set(Field::angleSnap, 1);
         r.set(Field::moveMode, 1);
         r.set(Field::lightMode, 3);
         r.set(Field::dpiLevel, 4);
@@ -98,9 +130,6 @@ TEST_F(PageTest, ARefreshShowsEachFieldOnItsOwnControl) {
     EXPECT_EQ(find<QSlider>("slider_brightness")->value(), 2);
     EXPECT_EQ(find<QSlider>("slider_breathspeed")->value(), 5);
     EXPECT_TRUE(find<QAbstractButton>("btn_prate_1")->isChecked());
-    EXPECT_TRUE(find<QAbstractButton>("option_lift_of_distance_2")->isChecked());
-    EXPECT_TRUE(find<QAbstractButton>("option_ripple_control_1")->isChecked());
-    EXPECT_TRUE(find<QAbstractButton>("option_angle_snap_2")->isChecked());
     EXPECT_TRUE(find<QCheckBox>("check_movemode")->isChecked());
     EXPECT_EQ(find<QComboBox>("combo_light")->currentIndex(), 3);
     EXPECT_TRUE(find<QAbstractButton>("option_dpi_step_5")->isChecked());

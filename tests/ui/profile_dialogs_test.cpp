@@ -26,14 +26,18 @@ class ProfileDialogsTest : public ::testing::Test {
     MacroList macros;
 };
 
-TEST_F(ProfileDialogsTest, PickerOkAloneKeepsTheStoredCount) {
-    CSelectMacroWnd picker(nullptr, texts, kSkins, 10, macros);
-    picker.macroIndex = 1;
-    picker.repeatCount = 0;  // as an imported profile may hold it
-    ASSERT_TRUE(picker.create());
-    EXPECT_EQ(picker.skin().find<QLineEdit>("edit_loop_time")->text(), "0");
-    picker.skin().find<QAbstractButton>("btn_ok")->click();
-    EXPECT_EQ(picker.repeatCount, 0);
+// A count out of range (as an imported profile may hold it) shows as the
+// nearest allowed one, and OK alone keeps what shows.
+TEST_F(ProfileDialogsTest, PickerShowsAStoredCountWithinRange) {
+    for (const auto& [stored, shown] : {std::pair{1000, 255}, std::pair{0, 1}}) {
+        CSelectMacroWnd picker(nullptr, texts, kSkins, 10, macros);
+        picker.macroIndex = 1;
+        picker.repeatCount = stored;
+        ASSERT_TRUE(picker.create());
+        EXPECT_EQ(picker.skin().find<QLineEdit>("edit_loop_time")->text(), QString::number(shown));
+        picker.skin().find<QAbstractButton>("btn_ok")->click();
+        EXPECT_EQ(picker.repeatCount, shown);
+    }
 }
 
 TEST_F(ProfileDialogsTest, PickerShowsTheButtonsMacroAndKeepsTheCountInRange) {

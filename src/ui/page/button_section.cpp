@@ -50,11 +50,13 @@ QString ButtonSection::caption(const ProfileRecord& r, int button) const {
             return env_.text("assign_macro_text") +
                    QString::fromStdU16String(slot.macroName().value_or(u""));
         default: {
+            // A function without a name of its own (the defaults of buttons 6
+            // and 9 among them) still says what it is, never an empty row.
             const FunctionInfo* f = functionInfo(slot.function());
             return f && !f->captionId.empty()
                        ? env_.text(QString::fromLatin1(f->captionId.data(),
                                                        static_cast<qsizetype>(f->captionId.size())))
-                       : QString();
+                       : env_.text("factory_function_text");
         }
     }
 }
@@ -174,7 +176,11 @@ bool ButtonSection::pickMacro(int k) {
     env_.edit([&](ProfileRecord& r) {
         const ConstButtonSlot slot = r.button(k);
         const bool plays = slot.function() == function::kMacro;
-        picker.macroIndex = plays ? slot.macroIndex() : -1;
+        // By name: the stored index goes stale when a macro before it is deleted.
+        picker.macroIndex = -1;
+        const auto name = slot.macroName();
+        for (std::size_t m = 0; plays && name && m < env_.macros.records.size(); ++m)
+            if (env_.macros.records[m].name() == name) picker.macroIndex = static_cast<int>(m);
         picker.repeatMode = plays ? slot.macroRepeatMode() : 0;
         picker.repeatCount = plays ? slot.macroLoopTimes() : 1;  // OK alone keeps it
     });

@@ -27,9 +27,16 @@ void PowerSection::bind(const ControlIndex& c) {
     debounceLabel_ = c.get<QLabel>("label_key_debounce");
     moveMode_ = c.get<QCheckBox>("check_movemode");
     mouseSettings_ = c.get<QAbstractButton>("btn_mouse_attribute");
-    for (std::size_t i = 0; i < sensors_.size(); ++i)
+    for (std::size_t i = 0; i < sensors_.size(); ++i) {
         sensors_[i].choices =
             c.numbered<QAbstractButton, 2>(QStringLiteral("option_%1_%2").arg(kSensorNames[i]));
+        // An option the slot's report does not carry would change nothing on the mouse.
+        if (dpiReportCarries(env_.model, sensors_[i].field)) continue;
+        for (const char* part : {"check_%1", "hor_%1"})
+            if (QWidget* w = c.get(QString::fromLatin1(part).arg(kSensorNames[i])))
+                w->setVisible(false);
+        sensors_[i].choices = {};
+    }
 }
 
 void PowerSection::refresh(const ProfileRecord& r) {
@@ -57,7 +64,9 @@ void PowerSection::refreshTexts(const ProfileRecord& r) {
                                     .arg(env_.text("sleep_timer_2_text")));
     // The mouse counts debounce in steps of 2 ms.
     if (debounceLabel_)
-        debounceLabel_->setText(QStringLiteral("%1 MS").arg(r.i32(Field::keyDebounce) * 2));
+        debounceLabel_->setText(QStringLiteral("%1 %2")
+                                    .arg(r.i32(Field::keyDebounce) * 2)
+                                    .arg(env_.text("debounce_unit_text")));
 }
 
 bool PowerSection::notify(const Notification& n) {

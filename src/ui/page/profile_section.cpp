@@ -115,7 +115,9 @@ void ProfileSection::importFile() {
     const auto imported = importProfile(env_.profiles, env_.macros, file.toStdString());
     if (!imported) {
         env_.services.debug(imported.error());
-        return env_.services.tell("import_failed_text");
+        return env_.services.tell(imported.error().find(kMacroTooLong) != std::string::npos
+                                      ? "macro_too_long_text"
+                                      : "import_failed_text");
     }
     // Without the saved macros the imported buttons would lose them at the
     // next start; the user is told.
