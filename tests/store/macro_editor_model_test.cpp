@@ -158,6 +158,15 @@ TEST_F(MacroEditorTest, MacrosAreRenamedDeletedAndStepsMoved) {
     EXPECT_EQ(*macros.records[1].name(), u"Play");
     EXPECT_TRUE(e.rename(u"Jump"));
     EXPECT_EQ(*macros.records[1].name(), u"Jump");
+    // A macro already longer than the mouse keeps (a file of old) is still renamed and stored.
+    for (int i = 0; i < 46; ++i)
+        macros.records[1].setAction(i, {0x04, MacroAction::kPress, 1300});
+    macros.records[1].setActionCount(46);
+    e.load(1);
+    const int savesBefore = saves;
+    EXPECT_TRUE(e.rename(u"Sprint"));
+    EXPECT_EQ(*macros.records[1].name(), u"Sprint");
+    EXPECT_EQ(saves, savesBefore + 1);
 
     e.load(0);
     const std::vector<MacroAction> before = e.steps();

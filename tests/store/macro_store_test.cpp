@@ -214,7 +214,16 @@ TEST_F(MacroStoreTest, AFullMacroIsSoundAndImportRefusesBadCountsAndNames) {
     for (const auto& [name, bytes] :
          {std::pair{"negative.macro",
                     std::vector<std::uint8_t>(negative.bytes().begin(), negative.bytes().end())},
-          std::pair{"unterminated.macro", raw}}) {
+          std::pair{"unterminated.macro", raw},
+          std::pair{"long.macro", [] {
+                        // 46 actions, two of them waiting 1.3 s: 48 slots.
+                        MacroRecord m = MacroRecord::named(u"Long");
+                        for (int i = 0; i < 46; ++i)
+                            m.setAction(i, {0x04, MacroAction::kPress,
+                                            static_cast<std::uint16_t>(i < 2 ? 1300 : 10)});
+                        m.setActionCount(46);
+                        return std::vector<std::uint8_t>(m.bytes().begin(), m.bytes().end());
+                    }()}}) {
         const auto path = temp.path() / name;
         ASSERT_TRUE(writeFileAtomically(path, bytes));
         MacroList macros;

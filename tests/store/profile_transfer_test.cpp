@@ -90,5 +90,26 @@ TEST_F(ProfileTransferTest, AFileThatIsNotAProfileOfThisSlotChangesNothing) {
     EXPECT_EQ(macros.records.size(), 1u);
 }
 
+// 46 actions of which two wait longer than 1280 ms take 48 slots: more than
+// the mouse keeps. Such a file is refused whole, and says why.
+TEST_F(ProfileTransferTest, AMacroTheMouseCannotKeepRefusesTheFile) {
+    ProfileRecord r = newRecord(ms10().record, u"Long");
+    std::vector<MacroAction> steps(46, MacroAction{0x04, MacroAction::kPress, 10});
+    steps[0].delay = steps[1].delay = 1281;
+    testing::assignMacro(r, 3, steps);
+    ASSERT_TRUE(writeFileAtomically(path("long.pro"), r.bytes()));
+    const auto refused = importProfile(profiles, macros, path("long.pro"));
+    ASSERT_FALSE(refused);
+    EXPECT_THAT(refused.error(), ::testing::HasSubstr("button 3: the macro takes more slots than the "
+                                                      "mouse keeps (48 of at most 47)"));
+    EXPECT_EQ(profiles.size(), 2u);
+    EXPECT_EQ(macros.records.size(), 1u);
+
+    steps[1].delay = 1280;  // 47 slots: kept
+    testing::assignMacro(r, 3, steps);
+    ASSERT_TRUE(writeFileAtomically(path("long.pro"), r.bytes()));
+    EXPECT_TRUE(importProfile(profiles, macros, path("long.pro")));
+}
+
 }  // namespace
 }  // namespace velor

@@ -66,6 +66,12 @@ TEST_F(AuxWindowsTest, MessageBoxAnswersOneForOkAndZeroForCancel) {
             0, &msg, [&msg, b = QString(button)] { msg.skin().find<QPushButton>(b)->click(); });
         EXPECT_EQ(msg.showModal(), expected);
     }
+    // A notice asks nothing: OK alone.
+    CMsgWnd notice(nullptr, texts, kSkins, "warning_title_text", "import_failed_text",
+                   CMsgWnd::Kind::Notice);
+    ASSERT_TRUE(notice.create());
+    EXPECT_TRUE(notice.skin().find<QPushButton>("btn_cancel")->isHidden());
+    EXPECT_FALSE(notice.skin().find<QPushButton>("btn_ok")->isHidden());
 }
 
 TEST_F(AuxWindowsTest, ColourEditsClampPresetsFillAndThePaletteFollows) {

@@ -228,5 +228,13 @@ TEST_F(AbsentMouseTest, AnotherModelsReportsNeitherBuildNorConnectThePage) {
     EXPECT_FALSE(page->connected());
 }
 
+// Buttons 6 and 9 play functions without a name of their own: their rows
+// still say something.
+TEST_F(PageTest, EveryButtonRowSaysWhatItDoes) {
+    EXPECT_EQ(find<QAbstractButton>("btn_key_6")->text(), "Factory function");
+    EXPECT_EQ(find<QAbstractButton>("btn_key_9")->text(), "Factory function");
+    EXPECT_EQ(find<QLabel>("label_key_debounce")->text(), "6 ms");
+}
+
 }  // namespace
 }  // namespace velor
