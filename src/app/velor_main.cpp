@@ -30,6 +30,7 @@
 #include "platform/system_language.h"
 #include "ui/main_window.h"
 #include "ui/ms_page.h"
+#include "ui/section_header_accessible.h"
 
 namespace velor {
 
@@ -97,6 +98,7 @@ int runVelor(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(CMainWnd::kClassName);
     QGuiApplication::setDesktopFileName(QStringLiteral("io.velor.GamingDriver"));
+    installSectionHeaderAccessibility();
     const std::string libraryFolder = GetLibraryFolder();
     const QString skinFolder = QString::fromStdString(GetResourceFolder());
     QFile theme(skinFolder + "theme.qss");

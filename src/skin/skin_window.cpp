@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -23,6 +24,10 @@ namespace velor {
 namespace {
 
 constexpr const char* kTextId = "textId";
+// What a screen reader calls a control: a language text id, and the number
+// its "%1" stands for (the DPI level of "DPI level %1 value").
+constexpr const char* kAccessibleId = "accessibleId";
+constexpr const char* kAccessibleArg = "accessibleArg";
 constexpr const char* kVirtualWindow = "virtualwnd";
 constexpr const char* kWheelNeedsFocus = "velorWheelNeedsFocus";
 
@@ -128,6 +133,13 @@ void SkinWindow::index(QWidget* root) {
     const QList<QWidget*> all = root->findChildren<QWidget*>();
     watch(root);
     for (QWidget* w : all) watch(w);
+    // A screen reader's view of a control was made when the control was,
+    // before the skin gave it its class: made again, it can follow the class.
+    if (QAccessible::isActive())
+        for (QWidget* w : all)
+            if (w->property("class").isValid())
+                if (QAccessibleInterface* seen = QAccessible::queryAccessibleInterface(w))
+                    QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(seen));
     for (auto it = all.crbegin(); it != all.crend(); ++it)
         if (!(*it)->objectName().isEmpty()) byName_.insert((*it)->objectName(), *it);
     byName_.insert(root->objectName(), root);
@@ -160,10 +172,26 @@ void SkinWindow::setTextId(QWidget* control, const QString& id) {
     applyText(control, texts_.get(id));
 }
 
+void SkinWindow::setAccessibleId(QWidget* control, const QString& id, const QString& arg) {
+    if (control == nullptr) return;
+    control->setProperty(kAccessibleId, id);
+    control->setProperty(kAccessibleArg, arg);
+    applyAccessibleName(control);
+}
+
+void SkinWindow::applyAccessibleName(QWidget* control) {
+    const QString id = control->property(kAccessibleId).toString();
+    if (id.isEmpty()) return;
+    const QString arg = control->property(kAccessibleArg).toString();
+    const QString text = texts_.get(id);
+    control->setAccessibleName(arg.isEmpty() ? text : text.arg(arg));
+}
+
 void SkinWindow::refreshTexts() {
     const auto refresh = [this](QWidget* w) {
         const QVariant id = w->property(kTextId);
         if (id.isValid() && !id.toString().isEmpty()) applyText(w, texts_.get(id.toString()));
+        applyAccessibleName(w);
     };
     refresh(host_);
     if (!root_) return;

@@ -52,6 +52,9 @@ class SkinWindow final : public QObject {
 
     // Shows a language text on a control and keeps it current.
     void setTextId(QWidget* control, const QString& id);
+    // The name a screen reader gives the control: a language text id, with
+    // "%1" in it standing for arg; kept across language changes.
+    void setAccessibleId(QWidget* control, const QString& id, const QString& arg = {});
     // Re-resolves every text id (after a language change).
     void refreshTexts();
 
@@ -69,6 +72,7 @@ class SkinWindow final : public QObject {
     void index(QWidget* root);
     void takeWheelOnlyWithFocus(QWidget* control);
     static void applyText(QWidget* control, const QString& text);
+    void applyAccessibleName(QWidget* control);
 
     QWidget* host_;
     LanguageTexts& texts_;

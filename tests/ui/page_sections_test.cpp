@@ -236,5 +236,31 @@ TEST_F(PageTest, EveryButtonRowSaysWhatItDoes) {
     EXPECT_EQ(find<QLabel>("label_key_debounce")->text(), "6 ms");
 }
 
+// What a screen reader says: every control one can use has a name, in the
+// current language.
+TEST_F(PageTest, EveryControlHasANameForAScreenReader) {
+    QWidget* root = page->control("page_root");
+    ASSERT_NE(root, nullptr);
+    int named = 0;
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        const bool interactive = qobject_cast<QAbstractButton*>(w) || qobject_cast<QSlider*>(w) ||
+                                 qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
+                                 qobject_cast<QListWidget*>(w);
+        if (!interactive || !w->isVisibleTo(window.get())) continue;
+        const auto* button = qobject_cast<QAbstractButton*>(w);
+        const QString name = !w->accessibleName().isEmpty() ? w->accessibleName()
+                             : button                       ? button->text()
+                                                            : QString();
+        EXPECT_FALSE(name.trimmed().isEmpty()) << w->objectName().toStdString();
+        ++named;
+    }
+    EXPECT_GT(named, 60);
+    EXPECT_EQ(find<QLineEdit>("edit_dpi_3")->accessibleName(), "DPI level 3 value");
+    EXPECT_EQ(find<QAbstractButton>("btn_key_7")->accessibleName(), "Button 7: Forward");
+    window->messages().post(kLanguageMessage, 1, 0);  // Chinese
+    pump();
+    EXPECT_EQ(find<QLineEdit>("edit_dpi_3")->accessibleName(), "DPI 档位 3 数值");
+}
+
 }  // namespace
 }  // namespace velor

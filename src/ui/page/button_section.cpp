@@ -63,8 +63,11 @@ QString ButtonSection::caption(const ProfileRecord& r, int button) const {
 
 void ButtonSection::refreshTexts(const ProfileRecord& r) {
     for (int k = 1; k <= kButtonCount; ++k)
-        if (QAbstractButton* b = buttons_[static_cast<std::size_t>(k - 1)])
+        if (QAbstractButton* b = buttons_[static_cast<std::size_t>(k - 1)]) {
             b->setText(caption(r, k));
+            // "Button 5: Forward": the row's number is a label of its own.
+            b->setAccessibleName(env_.text("a11y_button_row_text").arg(k).arg(b->text()));
+        }
 }
 
 bool ButtonSection::notify(const Notification& n) {
