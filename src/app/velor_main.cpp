@@ -12,6 +12,7 @@
 #include "app/first_paint_probe.h"
 #include "app/control_server.h"
 #include "app/instance_server.h"
+#include "app/keyboard_follower.h"
 #include "app/pages_host.h"
 #include "app/screenshots.h"
 #include "app/simulation.h"
@@ -19,6 +20,7 @@
 #include "device/feature_library.h"
 #include "hid/hidapi_backend.h"
 #include "keys/key_tables.h"
+#include "keys/switchable_keyboard_layout.h"
 #include "platform/app_folders.h"
 #include "platform/control_client.h"
 #include "platform/autostart.h"
@@ -106,8 +108,11 @@ int runVelor(int argc, char** argv) {
         app.setStyleSheet(QString::fromUtf8(theme.readAll()).replace("@SKIN@", skinFolder));
 
     // Key names follow the user's keyboard layout; US when none can be read.
-    std::unique_ptr<KeyboardLayout> keyboard = systemKeyboardLayout();
-    if (!keyboard) keyboard = std::make_unique<UsKeyboardLayout>();
+    // Key names follow the user's keyboard layout (the X session's once the
+    // window is up, and as it changes); the system's, or US, until then.
+    std::unique_ptr<KeyboardLayout> system = systemKeyboardLayout();
+    if (!system) system = std::make_unique<UsKeyboardLayout>();
+    auto keyboard = std::make_unique<SwitchableKeyboardLayout>(std::move(system));
 
     // Real devices through hidapi, or simulated ones when VELOR_SIMULATE says so.
     std::unique_ptr<Simulation> simulation;
@@ -169,6 +174,9 @@ int runVelor(int argc, char** argv) {
     auto window = std::make_unique<CMainWnd>(std::move(services));
     quitAfterFirstPaintIfAsked(*window);
     window->init();
+    auto keyboardFollower = std::make_unique<KeyboardFollower>(
+        *keyboard, [w = window.get()] { w->keyboardChanged(); });
+    if (!keyboardFollower->start()) debug("not an X11 session: key names keep the system layout");
     // The window's close button hides it; the program ends from the tray menu
     // or when the system closes the window.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -204,6 +212,7 @@ int runVelor(int argc, char** argv) {
     // Shut-down: no more show requests or commands, then the window (and what it owns).
     control.reset();
     server.reset();
+    keyboardFollower.reset();
     window.reset();
     return code;
 }

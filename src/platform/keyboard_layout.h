@@ -10,4 +10,8 @@ namespace velor {
 // The layout the user types with; nullptr when it cannot be made out.
 std::unique_ptr<KeyboardLayout> systemKeyboardLayout();
 
+// The layout of the X session on this connection to the X server (an
+// xcb_connection_t), the one in use now; nullptr without X or XKB.
+std::unique_ptr<KeyboardLayout> x11KeyboardLayout(void* xcbConnection);
+
 }  // namespace velor

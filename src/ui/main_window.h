@@ -79,6 +79,8 @@ class CMainWnd final : public QWidget {
     void hideToTray();
 
     void RefreshDeviceTabs();
+    // The keyboard layout changed: key names are shown afresh.
+    void keyboardChanged() { refreshTexts(); }
     void ShowConnectedPage();
 
     MessageDispatcher& messages() { return messages_; }

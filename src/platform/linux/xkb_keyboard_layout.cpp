@@ -1,5 +1,6 @@
 #include "platform/linux/xkb_keyboard_layout.h"
 
+#include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
 
 #include <cstdarg>
@@ -151,15 +152,45 @@ std::unique_ptr<XkbKeyboardLayout> XkbKeyboardLayout::create(const Names& names)
     const std::unique_ptr<xkb_keymap, KeymapRelease> keymap(
         xkb_keymap_new_from_names(context.get(), &rmlvo, XKB_KEYMAP_COMPILE_NO_FLAGS));
     if (!keymap) return nullptr;
+    return fromKeymap(keymap.get(), 0);
+}
 
+std::unique_ptr<XkbKeyboardLayout> XkbKeyboardLayout::fromKeymap(xkb_keymap* keymap,
+                                                                 std::uint32_t group) {
     BaseKeysyms keysyms;
     for (std::uint32_t scanCode = 1; scanCode <= kLastScanCode; ++scanCode) {
         const xkb_keysym_t* syms = nullptr;
-        const int count = xkb_keymap_key_get_syms_by_level(
-            keymap.get(), scanCode + kXkbKeycodeOffset, /*layout=*/0, /*level=*/0, &syms);
+        const int count = xkb_keymap_key_get_syms_by_level(keymap, scanCode + kXkbKeycodeOffset,
+                                                           group, /*level=*/0, &syms);
         if (count > 0) keysyms[scanCode].assign(syms, syms + count);
     }
     return std::unique_ptr<XkbKeyboardLayout>(new XkbKeyboardLayout(keysyms));
+}
+
+std::unique_ptr<XkbKeyboardLayout> XkbKeyboardLayout::forX11(xcb_connection_t* connection) {
+    if (connection == nullptr ||
+        !xkb_x11_setup_xkb_extension(connection, XKB_X11_MIN_MAJOR_XKB_VERSION,
+                                     XKB_X11_MIN_MINOR_XKB_VERSION,
+                                     XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr,
+                                     nullptr, nullptr))
+        return nullptr;
+    const std::int32_t device = xkb_x11_get_core_keyboard_device_id(connection);
+    if (device < 0) return nullptr;
+    const std::unique_ptr<xkb_context, ContextRelease> context(
+        xkb_context_new(XKB_CONTEXT_NO_FLAGS));
+    if (!context) return nullptr;
+    xkb_context_set_log_fn(context.get(), &logToDebugOutput);
+    const std::unique_ptr<xkb_keymap, KeymapRelease> keymap(xkb_x11_keymap_new_from_device(
+        context.get(), connection, device, XKB_KEYMAP_COMPILE_NO_FLAGS));
+    if (!keymap) return nullptr;
+    // The layout in use now: a session may switch among several.
+    xkb_state* state = xkb_x11_state_new_from_device(keymap.get(), connection, device);
+    std::uint32_t group = 0;
+    if (state != nullptr) {
+        group = xkb_state_serialize_layout(state, XKB_STATE_LAYOUT_EFFECTIVE);
+        xkb_state_unref(state);
+    }
+    return fromKeymap(keymap.get(), group);
 }
 
 std::unique_ptr<XkbKeyboardLayout> XkbKeyboardLayout::forSystem(
@@ -245,6 +276,10 @@ namespace velor {
 
 std::unique_ptr<KeyboardLayout> systemKeyboardLayout() {
     return XkbKeyboardLayout::forSystem();
+}
+
+std::unique_ptr<KeyboardLayout> x11KeyboardLayout(void* xcbConnection) {
+    return XkbKeyboardLayout::forX11(static_cast<xcb_connection_t*>(xcbConnection));
 }
 
 }  // namespace velor

@@ -1,5 +1,6 @@
 // The user's keyboard layout read through xkbcommon, for naming keys and storing
-// them by position. The keys are read once when it is made; it never changes after.
+// them by position. The keys are read once when it is made; a layout change
+// makes a new one.
 #pragma once
 
 #include <array>
@@ -10,6 +11,9 @@
 #include <vector>
 
 #include "platform/keyboard_layout.h"
+
+struct xcb_connection_t;
+struct xkb_keymap;
 
 namespace velor {
 
@@ -27,6 +31,10 @@ class XkbKeyboardLayout final : public KeyboardLayout {
 
     // nullptr when xkbcommon cannot make a keymap from the names.
     static std::unique_ptr<XkbKeyboardLayout> create(const Names& names);
+
+    // The session's layout as the X server has it, the group in use now;
+    // nullptr without an X server that speaks XKB.
+    static std::unique_ptr<XkbKeyboardLayout> forX11(xcb_connection_t* connection);
 
     // The system's layout: XKB_DEFAULT_LAYOUT when set, else the XKB* lines of
     // keyboardDefaults (Debian's console and X11 setting), else US.
@@ -50,6 +58,7 @@ class XkbKeyboardLayout final : public KeyboardLayout {
 
     // baseKeysyms: the unshifted keysyms of the first group, by scan code.
     explicit XkbKeyboardLayout(const BaseKeysyms& baseKeysyms);
+    static std::unique_ptr<XkbKeyboardLayout> fromKeymap(xkb_keymap* keymap, std::uint32_t group);
     void assign(std::uint32_t scanCode, std::uint32_t virtualKey);
 
     std::array<std::uint8_t, kLastScanCode + 1> virtualKeyOfScan_{};

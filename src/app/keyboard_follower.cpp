@@ -1,0 +1,64 @@
+#include "app/keyboard_follower.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <xcb/xcb.h>
+// xcb's XKB header names a member "explicit", which C++ reserves.
+#define explicit xcb_explicit
+#include <xcb/xkb.h>
+#undef explicit
+
+#include "platform/keyboard_layout.h"
+
+namespace velor {
+
+KeyboardFollower::~KeyboardFollower() {
+    if (installed_ && QCoreApplication::instance())
+        QCoreApplication::instance()->removeNativeEventFilter(this);
+}
+
+bool KeyboardFollower::start() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (x11 == nullptr || x11->connection() == nullptr) return false;
+    connection_ = x11->connection();
+    auto* c = static_cast<xcb_connection_t*>(connection_);
+    const xcb_query_extension_reply_t* xkb = xcb_get_extension_data(c, &xcb_xkb_id);
+    if (xkb == nullptr || !xkb->present) return false;
+    xkbEventBase_ = xkb->first_event;
+    reload();
+    // Qt asks the server for the keyboard's XKB events for its own keymap;
+    // they pass through here on their way.
+    QCoreApplication::instance()->installNativeEventFilter(this);
+    installed_ = true;
+    return true;
+}
+
+void KeyboardFollower::reload() {
+    layout_.replace(x11KeyboardLayout(connection_));
+    if (changed_) changed_();
+}
+
+bool KeyboardFollower::nativeEventFilter(const QByteArray& type, void* message, qintptr*) {
+    if (type != "xcb_generic_event_t") return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7F) != xkbEventBase_) return false;
+    // Every XKB event starts with its own type after the common header.
+    const auto* any = reinterpret_cast<const xcb_xkb_new_keyboard_notify_event_t*>(event);
+    switch (any->xkbType) {
+        case XCB_XKB_NEW_KEYBOARD_NOTIFY:
+        case XCB_XKB_MAP_NOTIFY:
+            reload();
+            break;
+        case XCB_XKB_STATE_NOTIFY: {
+            const auto* state = reinterpret_cast<const xcb_xkb_state_notify_event_t*>(event);
+            if ((state->changed & XCB_XKB_STATE_PART_GROUP_STATE) != 0) reload();
+            break;
+        }
+        default:
+            break;
+    }
+    return false;  // Qt needs them too
+}
+
+}  // namespace velor
