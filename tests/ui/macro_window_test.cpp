@@ -1,12 +1,17 @@
 #include "ui/macro_window.h"
+#include "ui/section_header_accessible.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QTest>
 
 #include <gtest/gtest.h>
+
 
 #include "keys/key_tables.h"
 #include "util/virtual_clock.h"
@@ -81,6 +86,51 @@ TEST(MacroWindow, RecordsKeysThroughTheHooksAndSavesWhenStopped) {
     editor.skin().find<QAbstractButton>("ms_10_macro_clear_action_btn")->click();
     EXPECT_EQ(steps->count(), 0);
     EXPECT_EQ(macros.records[0].actionCount(), 0);
+}
+
+// Enter in the name field names the macro; it does not close the editor.
+TEST(MacroWindow, EnterInTheNameFieldKeepsTheEditorOpen) {
+    LanguageTexts texts(kSkins);
+    texts.load(2);
+    MacroList macros;
+    macros.records.push_back(MacroRecord::named(u"Reload"));
+    UsKeyboardLayout us;
+    VirtualClock clock;
+    HookTable hooks;
+    CMacroWnd editor(nullptr, texts,
+                     {10, kSkins, &macros, [] { return true; }, &us, &hooks, &clock,
+                      [](std::string_view) {}, [](const QString&) { return true; }, {}, {}});
+    ASSERT_TRUE(editor.create());
+    editor.setModal(false);
+    editor.show();
+    auto* name = editor.skin().find<QLineEdit>("ms_10_macro_name_edit");
+    ASSERT_NE(name, nullptr);
+    name->setFocus();
+    QTest::keyClick(name, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(editor.isVisible());
+    editor.hide();
+}
+
+// The page's section boxes are headers that open and close, for a screen reader too.
+TEST(SectionHeaders, AreExposedAsExpandableHeadings) {
+    installSectionHeaderAccessibility();
+    QWidget host;
+    QCheckBox section(QStringLiteral("DPI"), &host);
+    section.setProperty("class", QStringLiteral("section"));
+    section.setCheckable(true);
+    section.setChecked(true);
+    QCheckBox plain(QStringLiteral("Movement mode"), &host);
+    // As the skin does once it has given its controls their class.
+    for (QWidget* w : {static_cast<QWidget*>(&section), static_cast<QWidget*>(&plain)})
+        if (QAccessibleInterface* seen = QAccessible::queryAccessibleInterface(w))
+            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(seen));
+    QAccessibleInterface* header = QAccessible::queryAccessibleInterface(&section);
+    ASSERT_NE(header, nullptr);
+    EXPECT_EQ(header->role(), QAccessible::Heading);
+    EXPECT_TRUE(header->state().expanded);
+    EXPECT_EQ(header->text(QAccessible::Name), "DPI");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&plain)->role(), QAccessible::CheckBox);
 }
 
 }  // namespace
