@@ -25,6 +25,8 @@ struct Command {
     std::string_view summary;  // one line for the command list
     std::string_view help;     // full usage text
     int (*run)(std::span<const std::string_view> args, const Io& io);
+    // Drives the mice (run through the program when it runs): no run of its own.
+    bool device = false;
 };
 
 // The descriptor named by --slot, or the error to print.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/headless_link.h"
 #include "device/device_link.h"
 #include "devport/in_process_library.h"
 #include "profile/record_defaults.h"
@@ -20,51 +21,6 @@ namespace {
 
 constexpr OptionSpec kOptions[] = {
     {"slot", true}, {"link", true}, {"profile", true}, {"defaults", false}};
-
-// Nothing to show, nowhere to post: the link runs without a window.
-class NoView final : public LinkView {
-  public:
-    void showWiredIcon(bool) override {}
-    void showSleepLabel(bool) override {}
-    void showChargingText() override {}
-    void clearPowerLabel() override {}
-    void startChargingAnimation(bool) override {}
-    void stopChargingAnimation() override {}
-    void showFeatureSections() override {}
-    void onStatusReport(std::uint16_t, std::uint16_t) override {}
-    void onLinkUp() override {}
-};
-
-class NoWindow final : public MessagePoster {
-  public:
-    void post(std::uint32_t, std::uintptr_t, std::intptr_t) override {}
-};
-
-// The 2.4 GHz receiver's command interface, reading the mouse's
-// acknowledgement after each report as the page would, so nothing repeats.
-class AcknowledgedReceiver final : public HidDevice {
-  public:
-    AcknowledgedReceiver(std::shared_ptr<HidDevice> command, std::shared_ptr<HidDevice> reports,
-                         DeviceLink& link)
-        : command_(std::move(command)), reports_(std::move(reports)), link_(link) {}
-    int sendFeatureReport(std::span<const std::uint8_t> report) override {
-        const int sent = command_->sendFeatureReport(report);
-        std::array<std::uint8_t, 64> in{};
-        while (reports_->readTimeout(in, 0) >= 5)
-            if (in[0] == 3 && in[2] == 0x50 && in[3] == 0) link_.setStopResend(true);
-        return sent;
-    }
-    int write(std::span<const std::uint8_t> report) override { return command_->write(report); }
-    int readTimeout(std::span<std::uint8_t> buffer, int ms) override {
-        return command_->readTimeout(buffer, ms);
-    }
-    bool setNonBlocking(bool on) override { return command_->setNonBlocking(on); }
-
-  private:
-    std::shared_ptr<HidDevice> command_;
-    std::shared_ptr<HidDevice> reports_;
-    DeviceLink& link_;
-};
 
 void printHex(std::ostream& out, std::span<const std::uint8_t> bytes) {
     static constexpr char kDigits[] = "0123456789abcdef";

@@ -92,9 +92,7 @@ const Command kCommands[] = {
      "whether it charges, separated by tabs; with --json an array of objects\n"
      "with slot, model, links, battery and charging.\n"
      DEVICE_NOTE,
-     [](std::span<const std::string_view> a, const Io& io) {
-         return runDeviceCommandLine("devices", a, io);
-     }},
+     nullptr, true},
     {"status", "show one mouse and its current profile",
      "usage: velorctl status --slot N [--json]\n"
      "\n"
@@ -102,9 +100,7 @@ const Command kCommands[] = {
      "current profile's index and its name; with --json one object that also\n"
      "holds profile (index, name).\n"
      DEVICE_NOTE,
-     [](std::span<const std::string_view> a, const Io& io) {
-         return runDeviceCommandLine("status", a, io);
-     }},
+     nullptr, true},
     {"apply", "make a mouse hold a profile",
      "usage: velorctl apply --slot N --profile FILE.pro\n"
      "       velorctl apply --slot N --index I\n"
@@ -115,9 +111,7 @@ const Command kCommands[] = {
      "taken name gets a suffix); an index selects a stored profile. Exits 1\n"
      "when the mouse is not connected or did not take every report.\n"
      DEVICE_NOTE,
-     [](std::span<const std::string_view> a, const Io& io) {
-         return runDeviceCommandLine("apply", a, io);
-     }},
+     nullptr, true},
     {"set", "change one setting of a mouse",
      "usage: velorctl set --slot N --dpi-level K\n"
      "       velorctl set --slot N --polling HZ\n"
@@ -127,9 +121,7 @@ const Command kCommands[] = {
      "the slot offers: 125, 250, 500 or 1000 Hz, and on slots 3, 4, 6 and 8\n"
      "also 2000, 4000 and 8000 (on 6 and 8 those are the 4K receiver's).\n"
      DEVICE_NOTE,
-     [](std::span<const std::string_view> a, const Io& io) {
-         return runDeviceCommandLine("set", a, io);
-     }},
+     nullptr, true},
 };
 #undef DEVICE_NOTE
 
@@ -207,6 +199,7 @@ int runVelorctl(std::span<const std::string_view> args, std::ostream& out, std::
             return kExitOk;
         }
     }
+    if (c->device) return runDeviceCommandLine(name, rest, io);
     return c->run(rest, io);
 }
 
