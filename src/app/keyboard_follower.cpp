@@ -39,25 +39,25 @@ void KeyboardFollower::reload() {
     if (changed_) changed_();
 }
 
-bool KeyboardFollower::nativeEventFilter(const QByteArray& type, void* message, qintptr*) {
-    if (type != "xcb_generic_event_t") return false;
-    const auto* event = static_cast<const xcb_generic_event_t*>(message);
-    if ((event->response_type & 0x7F) != xkbEventBase_) return false;
+bool changesKeyboardLayout(const void* xcbEvent, std::uint8_t xkbEventBase) {
+    const auto* event = static_cast<const xcb_generic_event_t*>(xcbEvent);
+    if ((event->response_type & 0x7F) != xkbEventBase) return false;
     // Every XKB event starts with its own type after the common header.
-    const auto* any = reinterpret_cast<const xcb_xkb_new_keyboard_notify_event_t*>(event);
+    const auto* any = static_cast<const xcb_xkb_new_keyboard_notify_event_t*>(xcbEvent);
     switch (any->xkbType) {
         case XCB_XKB_NEW_KEYBOARD_NOTIFY:
         case XCB_XKB_MAP_NOTIFY:
-            reload();
-            break;
-        case XCB_XKB_STATE_NOTIFY: {
-            const auto* state = reinterpret_cast<const xcb_xkb_state_notify_event_t*>(event);
-            if ((state->changed & XCB_XKB_STATE_PART_GROUP_STATE) != 0) reload();
-            break;
-        }
+            return true;
+        case XCB_XKB_STATE_NOTIFY:
+            return (static_cast<const xcb_xkb_state_notify_event_t*>(xcbEvent)->changed &
+                    XCB_XKB_STATE_PART_GROUP_STATE) != 0;
         default:
-            break;
+            return false;
     }
+}
+
+bool KeyboardFollower::nativeEventFilter(const QByteArray& type, void* message, qintptr*) {
+    if (type == "xcb_generic_event_t" && changesKeyboardLayout(message, xkbEventBase_)) reload();
     return false;  // Qt needs them too
 }
 

@@ -12,6 +12,10 @@
 
 namespace velor {
 
+// Whether an X event (an xcb_generic_event_t) says the layout may have
+// changed: a new keyboard, a new keymap, or another group in use.
+bool changesKeyboardLayout(const void* xcbEvent, std::uint8_t xkbEventBase);
+
 class KeyboardFollower final : public QAbstractNativeEventFilter {
   public:
     KeyboardFollower(SwitchableKeyboardLayout& layout, std::function<void()> changed)
