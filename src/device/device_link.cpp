@@ -299,8 +299,11 @@ int DeviceLink::send(std::span<const std::uint8_t> report) {
         } else if (wirelessOnline_) {
             result = sendWireless(report);
             acknowledged = stopResend_;
-        } else if (w_.model.hasBle && bleOnline_ && w_.ble != nullptr && !report.empty() &&
-                   report[0] != command::kPolling) {
+        } else if (w_.model.hasBle && bleOnline_ && w_.ble != nullptr && !report.empty()) {
+            // A Bluetooth mouse takes no polling rate at all: nothing to send
+            // and nothing to send again, so it is not counted as refused (a
+            // USB link coming up sends the whole profile anyway).
+            if (report[0] == command::kPolling) return 1;
             result = w_.ble->write(report);
         }
     }

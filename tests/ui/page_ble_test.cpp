@@ -33,6 +33,8 @@ TEST_F(BlePageTest, AMouseConnectingGetsTheWholeProfileButNoPollingRate) {
     ASSERT_TRUE(got.lighting.has_value());
     EXPECT_EQ(got.lighting->mode, 7);
     EXPECT_FALSE(got.pollingCode.has_value());
+    // Nothing is left due: the polling rate is not the Bluetooth mouse's to take.
+    EXPECT_FALSE(page->engine().pending().any());
     EXPECT_TRUE(shown("BLE"));
 
     backend.unplug(m);
