@@ -20,7 +20,9 @@ cli::ProfileRef currentOf(CMS_Page& page) {
             utf16ToUtf8(page.profiles().current().name().value_or(u""))};
 }
 
-const cli::Outcome kNoMouse{cli::kExitDevice, "the mouse is not connected", std::nullopt};
+cli::Outcome noMouse(int slot) {
+    return {cli::kExitDevice, cli::noMouseConnected(slot), std::nullopt};
+}
 
 // The answer once the page's worker is through.
 void sendAndAnswer(CMS_Page& page, bool whole, const cli::MiceHost::Done& done) {
@@ -56,14 +58,14 @@ std::vector<cli::MouseState> PagesHost::devices() {
 
 void PagesHost::currentProfile(int slot, Done done) {
     CMS_Page* page = pageOf(window_, slot);
-    if (page == nullptr) return done(kNoMouse);
+    if (page == nullptr) return done(noMouse(slot));
     done({cli::kExitOk, {}, currentOf(*page)});
 }
 
 void PagesHost::applyProfile(int slot, const std::optional<std::filesystem::path>& file,
                              std::optional<int> index, Done done) {
     CMS_Page* page = pageOf(window_, slot);
-    if (page == nullptr) return done(kNoMouse);
+    if (page == nullptr) return done(noMouse(slot));
     if (file) {
         if (const auto refused = page->importForOutside(*file))
             return done({cli::kExitBadInput, *refused, std::nullopt});
@@ -77,7 +79,7 @@ void PagesHost::applyProfile(int slot, const std::optional<std::filesystem::path
 
 void PagesHost::applySetting(int slot, cli::Setting setting, Done done) {
     CMS_Page* page = pageOf(window_, slot);
-    if (page == nullptr) return done(kNoMouse);
+    if (page == nullptr) return done(noMouse(slot));
     if (setting.kind == cli::Setting::Kind::DpiLevel) {
         page->setForOutside(Field::dpiLevel, setting.value - 1);
     } else {

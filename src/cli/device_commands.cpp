@@ -83,6 +83,35 @@ std::optional<MouseState> find(MiceHost& host, int slot) {
     return std::nullopt;
 }
 
+// The options of a command about one slot, and the slot; nothing once the
+// bad input has been answered.
+struct SlotCommand {
+    Options options;
+    int slot;
+};
+std::optional<SlotCommand> parseSlotCommand(std::span<const std::string_view> args,
+                                            std::span<const OptionSpec> accepted,
+                                            const Answer& done) {
+    auto options = Options::parse(args, accepted);
+    if (!options) {
+        fail(done, kExitBadInput, options.error());
+        return std::nullopt;
+    }
+    const auto model = slotOption(*options);
+    if (!model) {
+        fail(done, kExitBadInput, model.error());
+        return std::nullopt;
+    }
+    return SlotCommand{std::move(*options), (*model)->slot};
+}
+
+// False once "no such mouse" has been answered.
+bool connectedOrTold(MiceHost& host, int slot, const Answer& done) {
+    if (find(host, slot)) return true;
+    fail(done, kExitDevice, noMouseConnected(slot));
+    return false;
+}
+
 void devices(std::span<const std::string_view> args, MiceHost& host, const Answer& done) {
     const auto options = Options::parse(args, kDevicesOptions);
     if (!options) return fail(done, kExitBadInput, options.error());
@@ -99,14 +128,12 @@ void devices(std::span<const std::string_view> args, MiceHost& host, const Answe
 }
 
 void status(std::span<const std::string_view> args, MiceHost& host, const Answer& done) {
-    const auto options = Options::parse(args, kStatusOptions);
-    if (!options) return fail(done, kExitBadInput, options.error());
-    const auto model = slotOption(*options);
-    if (!model) return fail(done, kExitBadInput, model.error());
-    const int slot = (*model)->slot;
+    const auto command = parseSlotCommand(args, kStatusOptions, done);
+    if (!command) return;
+    const int slot = command->slot;
     const auto mouse = find(host, slot);
-    if (!mouse) return fail(done, kExitDevice, "no mouse of slot " + std::to_string(slot) + " is connected");
-    const bool asJson = options->has("json");
+    if (!mouse) return fail(done, kExitDevice, noMouseConnected(slot));
+    const bool asJson = command->options.has("json");
     host.currentProfile(slot, [mouse = *mouse, asJson, done](Outcome o) {
         if (o.exitCode != 0) return fail(done, o.exitCode, o.reason);
         if (asJson) return done(kExitOk, json(mouse, o.profile) + "\n", {});
@@ -118,22 +145,20 @@ void status(std::span<const std::string_view> args, MiceHost& host, const Answer
 }
 
 void apply(std::span<const std::string_view> args, MiceHost& host, const Answer& done) {
-    const auto options = Options::parse(args, kApplyOptions);
-    if (!options) return fail(done, kExitBadInput, options.error());
-    const auto model = slotOption(*options);
-    if (!model) return fail(done, kExitBadInput, model.error());
-    if (options->has("profile") == options->has("index"))
+    const auto command = parseSlotCommand(args, kApplyOptions, done);
+    if (!command) return;
+    const Options& options = command->options;
+    if (options.has("profile") == options.has("index"))
         return fail(done, kExitBadInput, "give either --profile FILE or --index I");
     std::optional<std::filesystem::path> file;
     std::optional<int> index;
-    if (const auto p = options->value("profile")) file = std::filesystem::path(std::string(*p));
-    if (const auto i = options->value("index")) {
+    if (const auto p = options.value("profile")) file = std::filesystem::path(std::string(*p));
+    if (const auto i = options.value("index")) {
         index = number(*i);
         if (!index || *index < 0) return fail(done, kExitBadInput, "--index must be a profile index");
     }
-    const int slot = (*model)->slot;
-    if (!find(host, slot))
-        return fail(done, kExitDevice, "no mouse of slot " + std::to_string(slot) + " is connected");
+    const int slot = command->slot;
+    if (!connectedOrTold(host, slot, done)) return;
     host.applyProfile(slot, file, index, [slot, done](Outcome o) {
         if (o.exitCode != 0) return fail(done, o.exitCode, o.reason);
         std::string out = "slot " + std::to_string(slot) + " holds";
@@ -143,29 +168,27 @@ void apply(std::span<const std::string_view> args, MiceHost& host, const Answer&
 }
 
 void set(std::span<const std::string_view> args, MiceHost& host, const Answer& done) {
-    const auto options = Options::parse(args, kSetOptions);
-    if (!options) return fail(done, kExitBadInput, options.error());
-    const auto model = slotOption(*options);
-    if (!model) return fail(done, kExitBadInput, model.error());
-    const int slot = (*model)->slot;
-    if (options->has("dpi-level") == options->has("polling"))
+    const auto command = parseSlotCommand(args, kSetOptions, done);
+    if (!command) return;
+    const Options& options = command->options;
+    const int slot = command->slot;
+    if (options.has("dpi-level") == options.has("polling"))
         return fail(done, kExitBadInput, "give one setting: --dpi-level K or --polling HZ");
     Setting setting{Setting::Kind::DpiLevel, 0};
-    if (const auto k = options->value("dpi-level")) {
+    if (const auto k = options.value("dpi-level")) {
         const auto level = number(*k);
         if (!level || *level < 1 || *level > 8)
             return fail(done, kExitBadInput, "--dpi-level must be 1 to 8");
         setting = {Setting::Kind::DpiLevel, *level};
     } else {
-        const auto hz = number(*options->value("polling"));
+        const auto hz = number(*options.value("polling"));
         if (!hz || !pollingChoice(slot, *hz))
             return fail(done, kExitBadInput,
                         "slot " + std::to_string(slot) + " has no polling rate of " +
-                            std::string(*options->value("polling")) + " Hz");
+                            std::string(*options.value("polling")) + " Hz");
         setting = {Setting::Kind::PollingHz, *hz};
     }
-    if (!find(host, slot))
-        return fail(done, kExitDevice, "no mouse of slot " + std::to_string(slot) + " is connected");
+    if (!connectedOrTold(host, slot, done)) return;
     host.applySetting(slot, setting, [slot, done](Outcome o) {
         if (o.exitCode != 0) return fail(done, o.exitCode, o.reason);
         done(kExitOk, "slot " + std::to_string(slot) + " set\n", {});
@@ -173,6 +196,10 @@ void set(std::span<const std::string_view> args, MiceHost& host, const Answer& d
 }
 
 }  // namespace
+
+std::string noMouseConnected(int slot) {
+    return "no mouse of slot " + std::to_string(slot) + " is connected";
+}
 
 std::optional<PollingChoice> pollingChoice(int slot, int hz) {
     static constexpr int kRates[] = {125, 250, 500, 1000, 2000, 4000, 8000};

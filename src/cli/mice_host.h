@@ -60,6 +60,9 @@ class MiceHost {
 bool runDeviceCommand(const std::vector<std::string>& args, MiceHost& host,
                       std::function<void(int exitCode, std::string out, std::string err)> done);
 
+// The reason a command about an absent mouse gives.
+std::string noMouseConnected(int slot);
+
 // The polling-rate index a slot offers for a rate in Hz, and the field it goes
 // to; nothing when the slot has no such rate.
 struct PollingChoice {

@@ -175,7 +175,7 @@ Outcome StandaloneHost::upload(int slot, bool whole, const Change& change) {
     Found* found = nullptr;
     for (auto& f : found_)
         if (f->state.slot == slot) found = f.get();
-    if (found == nullptr) return {1, "no mouse of slot " + std::to_string(slot) + " is connected", {}};
+    if (found == nullptr) return {kExitDevice, noMouseConnected(slot), {}};
     if (!found->wired && !found->command24 && !found->command4k)
         return {1, "slot " + std::to_string(slot) + " is reached over Bluetooth only through the running program", {}};
 

@@ -117,6 +117,21 @@ std::string pathOf(std::uint16_t pid, int unit, int interfaceNumber) {
 
 }  // namespace
 
+SimMouse& SimBackend::World::plugReceiver(const ModelDescriptor& model, std::uint16_t pid,
+                                          std::uint16_t commandPage, std::uint16_t commandUsage,
+                                          Role commandRole, Role reportRole) {
+    SimMouse& mouse = *mice.emplace_back(std::make_unique<SimMouse>(model));
+    const int unit = nextUnit++;
+    const std::string report = pathOf(pid, unit, 1);
+    add(pathOf(pid, unit, 0), pid, commandPage, commandUsage, 0, commandRole, &mouse, unit);
+    add(report, pid, kReportUsagePage, 0, 1, reportRole, &mouse, unit);
+    mouse.setEmit([world = weak_from_this(), report](std::vector<std::uint8_t> bytes) {
+        if (auto w = world.lock()) w->push(report, std::move(bytes));
+    });
+    changed();
+    return mouse;
+}
+
 SimBackend::SimBackend() : world_(std::make_shared<World>()) {}
 
 void SimBackend::startHeartbeat(std::chrono::milliseconds interval) {
@@ -215,37 +230,16 @@ SimMouse& SimBackend::plugWiredMouse(const ModelDescriptor& model) {
 
 SimMouse& SimBackend::plugReceiver(const ModelDescriptor& mouseModel) {
     const std::lock_guard guard(world_->mutex);
-    SimMouse& mouse = *world_->mice.emplace_back(std::make_unique<SimMouse>(mouseModel));
-    const int unit = world_->nextUnit++;
-    const std::string command = pathOf(kReceiver24Pid, unit, 0);
-    const std::string report = pathOf(kReceiver24Pid, unit, 1);
-    world_->add(command, kReceiver24Pid, kCommandUsagePage, 0, 0, Role::ReceiverCommand, &mouse,
-                unit);
-    world_->add(report, kReceiver24Pid, kReportUsagePage, 0, 1, Role::ReceiverReport, &mouse, unit);
-    std::weak_ptr<World> world = world_;
-    mouse.setEmit([world, report](std::vector<std::uint8_t> bytes) {
-        if (auto w = world.lock()) w->push(report, std::move(bytes));
-    });
-    world_->changed();
-    return mouse;
+    return world_->plugReceiver(mouseModel, kReceiver24Pid, kCommandUsagePage, 0,
+                                Role::ReceiverCommand, Role::ReceiverReport);
 }
 
 SimMouse& SimBackend::plug4kReceiver(const ModelDescriptor& mouseModel) {
     const std::lock_guard guard(world_->mutex);
-    SimMouse& mouse = *world_->mice.emplace_back(std::make_unique<SimMouse>(mouseModel));
-    const int unit = world_->nextUnit++;
-    const std::string command = pathOf(kReceiver4kPid, unit, 0);
-    const std::string report = pathOf(kReceiver4kPid, unit, 1);
-    world_->add(command, kReceiver4kPid, k4kCommandUsagePage, 1, 0, Role::Receiver4kCommand, &mouse,
-                unit);
-    world_->interfaces.back().frames = std::make_shared<Frame4kReader>();
-    world_->add(report, kReceiver4kPid, kReportUsagePage, 0, 1, Role::Receiver4kReport, &mouse,
-                unit);
-    std::weak_ptr<World> world = world_;
-    mouse.setEmit([world, report](std::vector<std::uint8_t> bytes) {
-        if (auto w = world.lock()) w->push(report, std::move(bytes));
-    });
-    world_->changed();
+    SimMouse& mouse = world_->plugReceiver(mouseModel, kReceiver4kPid, k4kCommandUsagePage, 1,
+                                           Role::Receiver4kCommand, Role::Receiver4kReport);
+    world_->find(pathOf(kReceiver4kPid, world_->unitOf(mouse), 0))->frames =
+        std::make_shared<Frame4kReader>();
     return mouse;
 }
 

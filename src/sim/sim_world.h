@@ -80,7 +80,7 @@ struct SimChange {
     }
 };
 
-struct SimBackend::World {
+struct SimBackend::World : std::enable_shared_from_this<SimBackend::World> {
     std::mutex mutex;
     std::vector<std::weak_ptr<SimChange>> watches;  // under mutex
     SimBackend::TraceSink trace;  // under mutex
@@ -136,6 +136,12 @@ struct SimBackend::World {
             if (i.mouse == &mouse) return i.unit;
         return 0;
     }
+    // A receiver (command and report interfaces, one USB unit) carrying a
+    // new mouse whose reports go to the report interface; mutex held.
+    SimMouse& plugReceiver(const ModelDescriptor& model, std::uint16_t pid,
+                           std::uint16_t commandPage, std::uint16_t commandUsage, Role commandRole,
+                           Role reportRole);
+
     // Called with mutex held.
     void changed() {
         std::erase_if(watches, [](const std::weak_ptr<SimChange>& w) { return w.expired(); });

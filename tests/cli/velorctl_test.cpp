@@ -234,11 +234,17 @@ TEST_F(VelorctlProfilesTest, CheckReportsDamageAndAMissingStore) {
 namespace velor::cli {
 namespace {
 
+// The frames a run writes, one per line; the run must succeed.
+std::vector<std::string> framesOf(std::vector<std::string> args) {
+    args.insert(args.begin(), "frames");
+    const CliRun r = velorctl(args);
+    EXPECT_EQ(r.code, 0) << r.err;
+    return lines(r.out);
+}
+
 TEST_F(VelorctlTest, FramesShowsWhatEachLinkWrites) {
     // Over the 2.4 GHz receiver the mouse acknowledges: one copy of each report.
-    const CliRun wireless = velorctl({"frames", "--slot", "10", "--link", "24g", "--defaults"});
-    ASSERT_EQ(wireless.code, 0) << wireless.err;
-    const auto sent = lines(wireless.out);
+    const auto sent = framesOf({"--slot", "10", "--link", "24g", "--defaults"});
     ASSERT_EQ(sent.size(), 5u);
     EXPECT_EQ(sent[0], "0c0a01fe01fe00000000");
     EXPECT_EQ(sent[3], "06090101fe00000000");
@@ -248,9 +254,7 @@ TEST_F(VelorctlTest, FramesShowsWhatEachLinkWrites) {
     const MacroAction a{0x04, MacroAction::kPress, 10};
     testing::assignMacro(withMacro, 5, std::span(&a, 1));
     const std::string file = writeProfile("macro.pro", withMacro);
-    const CliRun wired = velorctl({"frames", "--slot", "10", "--link", "wired", "--profile", file});
-    ASSERT_EQ(wired.code, 0) << wired.err;
-    const auto frames = lines(wired.out);
+    const auto frames = framesOf({"--slot", "10", "--link", "wired", "--profile", file});
     ASSERT_EQ(frames.size(), 8u);
     for (std::size_t i = 5; i < 8; ++i) {
         EXPECT_EQ(frames[i].size(), 128u);
@@ -259,9 +263,7 @@ TEST_F(VelorctlTest, FramesShowsWhatEachLinkWrites) {
 
     // Over Bluetooth no polling rate goes; the light-off slot's lighting
     // carries its default light-off time in the nibble.
-    const CliRun ble = velorctl({"frames", "--slot", "7", "--link", "ble", "--defaults"});
-    ASSERT_EQ(ble.code, 0) << ble.err;
-    const auto written = lines(ble.out);
+    const auto written = framesOf({"--slot", "7", "--link", "ble", "--defaults"});
     ASSERT_EQ(written.size(), 4u);
     EXPECT_EQ(written[0], "0c0a01fe01fe00000000");
     EXPECT_EQ(written[2], "050f017003280000ff0a0301a70000");

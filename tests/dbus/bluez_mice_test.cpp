@@ -121,6 +121,29 @@ class BluezMiceTest : public ::testing::Test {
         return result.get();
     }
 
+    // Slot 7's mouse connected and seen, and a page's device link up on it.
+    struct Slot7Page {
+        QString device;
+        std::unique_ptr<BleGattLink> link;
+        VirtualClock clock;
+        testing::RecordingPoster poster;
+        testing::RecordingView view;
+        std::unique_ptr<DeviceLink> page;
+    };
+    std::unique_ptr<Slot7Page> slot7Page() {
+        auto p = std::make_unique<Slot7Page>();
+        p->device = mock->addMouse(kMouse7, kSlot7);
+        mock->connectMouse(kMouse7);
+        watch();
+        EXPECT_TRUE(eventually([&] { return !presence.empty(); }));
+        p->link = bluez->linkFor(kVendor, kSlot7);
+        p->page = std::make_unique<DeviceLink>(DeviceLink::Wiring{
+            *descriptorFor(7), p->clock, p->poster, p->view, [](std::string_view) {}, p->link.get()});
+        p->page->open(nullptr);
+        p->page->bleConnect();
+        return p;
+    }
+
     std::unique_ptr<BluezMice> bluez;
     std::vector<std::string> presence;
     std::vector<std::pair<BleProblem, std::uint16_t>> problems;
@@ -150,68 +173,51 @@ TEST_F(BluezMiceTest, AConnectedMouseComesUpAndTakesWritesFromAnotherThread) {
 }
 
 TEST_F(BluezMiceTest, NotificationsReachThePageOnlyWithAWholeReportOfItsModel) {
-    const QString device = mock->addMouse(kMouse7, kSlot7);
-    mock->connectMouse(kMouse7);
-    watch();
-    ASSERT_TRUE(eventually([&] { return !presence.empty(); }));
+    const auto p = slot7Page();
+    DeviceLink& page = *p->page;
+    const std::uint32_t message = descriptorFor(7)->messageBase + kBleStatusMessage;
+    ASSERT_TRUE(eventually([&] { return mock->subscribed(p->device) == 1; }));
 
-    VirtualClock clock;
-    testing::RecordingPoster poster;
-    testing::RecordingView view;
-    const ModelDescriptor& model = *descriptorFor(7);
-    const auto link = bluez->linkFor(kVendor, kSlot7);
-    DeviceLink page({model, clock, poster, view, [](std::string_view) {}, link.get()});
-    page.open(nullptr);
-    page.bleConnect();
-    ASSERT_TRUE(eventually([&] { return mock->subscribed(device) == 1; }));
-
-    poster.take();
-    mock->notify(device, QByteArray("\x33\x40\x00\x32", 4));  // on battery, 50 %
-    mock->notify(device, QByteArray("\x33\x40", 2));          // too short
-    mock->notify(device, QByteArray("\x35\x10\x02\x00", 4));  // slot 9's model code
-    ASSERT_TRUE(eventually([&] { return poster.count(model.messageBase + kBleStatusMessage) == 2; }));
+    p->poster.take();
+    mock->notify(p->device, QByteArray("\x33\x40\x00\x32", 4));  // on battery, 50 %
+    mock->notify(p->device, QByteArray("\x33\x40", 2));          // too short
+    mock->notify(p->device, QByteArray("\x35\x10\x02\x00", 4));  // slot 9's model code
+    ASSERT_TRUE(eventually([&] { return p->poster.count(message) == 2; }));
     QTest::qWait(50);
-    const auto posted = poster.take();
+    const auto posted = p->poster.take();
     ASSERT_EQ(posted.size(), 2u);
     EXPECT_EQ(posted[0].wParam, 0x4033u);
     EXPECT_EQ(posted[0].lParam, 0x3200);
     // On the UI thread the page takes its own model's report only.
     for (const auto& m : posted)
         page.onBleStatus(static_cast<std::uint16_t>(m.wParam), static_cast<std::uint16_t>(m.lParam));
-    EXPECT_THAT(view.bleReports, ElementsAre(std::pair<std::uint16_t, std::uint16_t>{0x4033, 0x3200}));
+    EXPECT_THAT(p->view.bleReports,
+                ElementsAre(std::pair<std::uint16_t, std::uint16_t>{0x4033, 0x3200}));
 
     page.bleDisconnect();
-    EXPECT_TRUE(eventually([&] { return mock->subscribed(device) == 0; }));
+    EXPECT_TRUE(eventually([&] { return mock->subscribed(p->device) == 0; }));
     page.close();
 }
 
 TEST_F(BluezMiceTest, AFailedWriteFailsTheSendAndAMouseGoneDuringAnApplyTakesNoMore) {
-    const QString device = mock->addMouse(kMouse7, kSlot7);
-    mock->connectMouse(kMouse7);
-    watch();
-    ASSERT_TRUE(eventually([&] { return !presence.empty(); }));
-    VirtualClock clock;
-    testing::RecordingPoster poster;
-    testing::RecordingView view;
-    const auto link = bluez->linkFor(kVendor, kSlot7);
-    DeviceLink page({*descriptorFor(7), clock, poster, view, [](std::string_view) {}, link.get()});
-    page.open(nullptr);
-    page.bleConnect();
+    const auto p = slot7Page();
+    DeviceLink& page = *p->page;
+    BleGattLink& link = *p->link;
 
     const std::vector<std::uint8_t> opening = {0x0C, 0x0A, 0x01, 0xFE, 0x01, 0xFE, 0, 0, 0, 0};
     mock->call("FailWrites", {"org.bluez.Error.Failed"});
     auto sent = std::async(std::launch::async, [&] { return page.send(opening); });
     eventually([&] { return sent.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
     EXPECT_EQ(sent.get(), 0);
-    EXPECT_EQ(clock.now().count(), 500);  // the pause follows a failed send too
+    EXPECT_EQ(p->clock.now().count(), 500);  // the pause follows a failed send too
     EXPECT_TRUE(problems.empty());        // a refused write is not a permission problem
 
     mock->call("FailWrites", {""});
-    EXPECT_EQ(writeFromWorker(*link, opening), 1);
+    EXPECT_EQ(writeFromWorker(link, opening), 1);
     mock->disconnectMouse(kMouse7);
     ASSERT_TRUE(eventually([&] { return presence.size() == 2; }));
-    EXPECT_EQ(writeFromWorker(*link, opening), 0);
-    EXPECT_EQ(mock->writes(device).size(), 1u);
+    EXPECT_EQ(writeFromWorker(link, opening), 0);
+    EXPECT_EQ(mock->writes(p->device).size(), 1u);
     page.close();
 }
 
