@@ -76,6 +76,7 @@ void ApplyEngine::acceptDeviceChange(Field field) {
     const auto from = fieldBytes(list_.current().bytes(), *row);
     const auto to = fieldBytes(applied_->bytes(), *row);
     std::copy(from.begin(), from.end(), to.begin());
+    if (applying_) acceptedDuringApply_.emplace_back(field, std::vector(from.begin(), from.end()));
 }
 
 ReportGroups ApplyEngine::pending() const {
@@ -92,7 +93,14 @@ ProfileRecord ApplyEngine::appliedCopy() const {
 }
 
 void ApplyEngine::apply() {
-    if (hooks_.offline()) return;
+    {
+        // Profiles not loaded yet (the store is waited for): nothing to send.
+        const std::lock_guard guard(list_.lock());
+        if (list_.size() == 0) return;
+    }
+    // Nothing can reach the mouse; the pending changes stay due, and what the
+    // user changed is stored so that no exit loses it.
+    if (hooks_.offline()) return hooks_.saveStore();
     hooks_.stopWatchdog();
     hooks_.showApplyRing(true);
 
@@ -107,6 +115,7 @@ void ApplyEngine::apply() {
         const bool full = fullUpload_.exchange(false);
         groups = (full || !applied_) ? ReportGroups::all() : changedGroups(*snapshot, *applied_);
         groups |= std::exchange(due_, {});
+        applying_ = true;
     }
     ReportGroups failed;
     for (const PlannedReport& report : planUpload(*snapshot, groups))
@@ -116,6 +125,12 @@ void ApplyEngine::apply() {
     {
         const std::lock_guard guard(list_.lock());
         applied_ = std::move(snapshot);
+        // What the mouse reported meanwhile is on the mouse, not to be sent back.
+        for (const auto& [field, bytes] : std::exchange(acceptedDuringApply_, {})) {
+            const auto to = fieldBytes(applied_->bytes(), *applied_->layout().find(field));
+            std::copy(bytes.begin(), bytes.end(), to.begin());
+        }
+        applying_ = false;
         due_ |= failed;
     }
     hooks_.saveStore();

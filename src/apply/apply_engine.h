@@ -9,6 +9,8 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <utility>
+#include <vector>
 
 #include "protocol/upload_plan.h"
 #include "store/profile_list.h"
@@ -22,7 +24,8 @@ struct ApplyHooks {
     std::function<void()> stopWatchdog;
     std::function<void()> startWatchdog;
     std::function<void(bool shown)> showApplyRing;
-    // Stores the list with its current index (on the worker, after an apply).
+    // Stores the list with its current index (on the worker, after an apply,
+    // or instead of one while the mouse is offline).
     std::function<void()> saveStore;
 };
 
@@ -59,6 +62,10 @@ class ApplyEngine {
     std::atomic<bool> fullUpload_{true};
     std::optional<ProfileRecord> applied_;  // under the list's lock
     ReportGroups due_;                      // failed sends, under the list's lock
+    // Fields the mouse reported while an apply was sending, with their bytes
+    // then: the copy that apply keeps must hold them too. Under the list's lock.
+    bool applying_ = false;
+    std::vector<std::pair<Field, std::vector<std::uint8_t>>> acceptedDuringApply_;
 };
 
 }  // namespace velor

@@ -149,7 +149,8 @@ void DeviceLink::onRemoval() {
     if (wiredState_ == 2 || !library_) return;
     wiredState_ = 2;
     library_->closeFeatureDevice();
-    offline_ = true;
+    // A receiver or Bluetooth still up carries the changes: offline means no path at all.
+    if (!anyPathUp()) offline_ = true;
     w_.view.showSleepLabel(true);
     w_.view.showWiredIcon(false);
     w_.view.clearPowerLabel();
@@ -282,7 +283,13 @@ void DeviceLink::onWorkerMessage(std::uint32_t message) {
         return;
     }
     if (message != w_.model.messageBase + kApplyCommand) return;
-    if (anyPathUp() && applyHandler_) applyHandler_();
+    // With no path the mouse gets the profile whole when one comes up; what
+    // the user changed meanwhile is stored now, so no exit can lose it.
+    if (anyPathUp()) {
+        if (applyHandler_) applyHandler_();
+    } else if (saveHandler_) {
+        saveHandler_();
+    }
 }
 
 // The cable first; then, by family, the 4K receiver, the 2.4 GHz receiver or

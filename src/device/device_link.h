@@ -65,7 +65,8 @@ class DeviceLink {
     void requestApply();
     // The main window re-posts the apply request here as thread message B.
     void postToWorker(std::uint32_t message);
-    // What the worker runs for thread message B while a path is open.
+    // What the worker runs for thread message B while a path is open; with
+    // no path it runs the save handler instead.
     void setApplyHandler(std::function<void()> handler);
     // Has the worker store the profiles (whether or not a path is open); a
     // store already waiting on the worker serves for this one too.

@@ -61,12 +61,16 @@ StatusReport decodeStatus(const ModelDescriptor& model, std::uint16_t eventWord,
     const int low = value & 0xFF;
     const int high = value >> 8;
     switch (eventWord >> 8) {
-        case 0x10:
-            if (value >= 1 && value <= kDpiLevels) {
+        case 0x10: {
+            // Over Bluetooth the level is the low byte alone; the receivers
+            // send the whole value.
+            const int level = via == Receiver::Ble ? low : value;
+            if (level >= 1 && level <= kDpiLevels) {
                 r.kind = StatusKind::DpiLevel;
-                r.dpiLevel = value - 1;
+                r.dpiLevel = level - 1;
             }
             break;
+        }
         case 0x20:
             decodePolling(r, model, value, via);
             break;
@@ -75,7 +79,10 @@ StatusReport decodeStatus(const ModelDescriptor& model, std::uint16_t eventWord,
             r.power = low == kFullBattery ? PowerState::Full
                       : low == kCharging  ? PowerState::Charging
                                           : PowerState::OnBattery;
-            if (r.power == PowerState::OnBattery && high >= 1 && high <= 100)
+            // A receiver's 0 % means no reading; a Bluetooth mouse reports
+            // an empty battery as 0 %.
+            if (r.power == PowerState::OnBattery && high >= (via == Receiver::Ble ? 0 : 1) &&
+                high <= 100)
                 r.batteryPercent = high;
             break;
         case 0x50:

@@ -230,7 +230,7 @@ void SimMouse::setSilent(bool silent) {
 void SimMouse::setBattery(int percent) {
     {
         const std::lock_guard guard(mutex_);
-        battery_ = std::clamp(percent, 1, 100);
+        battery_ = std::clamp(percent, 0, 100);
     }
     emitBattery();
 }

@@ -204,6 +204,13 @@ void MacroEditorModel::stopRecording() {
     inserting_ = false;
 }
 
+void MacroEditorModel::discardRecording() {
+    if (!recording_) return;
+    lastEvent().time = 0;
+    recording_ = false;
+    load(current_);
+}
+
 void MacroEditorModel::recordEvent(std::uint32_t message, std::intptr_t state) {
     if (!recording_) return;
     LastEvent& last = lastEvent();

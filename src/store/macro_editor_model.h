@@ -66,6 +66,8 @@ class MacroEditorModel {
     // Recording.
     void startRecording(DelayMode mode, std::uint16_t defaultDelay);
     void stopRecording();
+    // Ends a recording without keeping it: the stored macro comes back.
+    void discardRecording();
     bool recording() const { return recording_; }
     // A hook event: a virtual key (state 0 press, else release) or a mouse
     // message number (state 1 or 2 for the side buttons).

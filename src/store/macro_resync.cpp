@@ -1,6 +1,7 @@
 #include "store/macro_resync.h"
 
 #include <algorithm>
+#include <array>
 
 #include "profile/function_table.h"
 #include "profile/record_defaults.h"
@@ -11,25 +12,30 @@ namespace {
 constexpr int kResyncedButtons = 12;  // buttons 13..18 keep what they have
 }  // namespace
 
-bool resyncMacroSlots(ProfileList& profiles, const MacroList& macros) {
+MacroResync resyncMacroSlots(ProfileList& profiles, const MacroList& macros) {
     const std::lock_guard guard(profiles.lock());
-    bool currentTouched = false;
+    MacroResync result;
     for (std::size_t p = 0; p < profiles.size(); ++p) {
         ProfileRecord& record = profiles.at(p);
         for (int k = 0; k < kResyncedButtons; ++k) {
             ButtonSlot slot = record.button(k);
             const std::u16string name = slot.macroName().value_or(u"");
             if (slot.function() != function::kMacro && name.empty()) continue;
-            if (static_cast<int>(p) == profiles.currentIndex()) currentTouched = true;
+            if (static_cast<int>(p) == profiles.currentIndex()) result.currentTouched = true;
+            const std::array before = [&] {
+                std::array<std::uint8_t, kButtonSlotSize> copy{};
+                std::ranges::copy(slot.bytes(), copy.begin());
+                return copy;
+            }();
             const int found = macros.find(name);
-            if (found < 0) {
+            if (found < 0)
                 clearMacroSlot(slot, k);
-                continue;
-            }
-            copyMacroIntoSlot(macros.records[static_cast<std::size_t>(found)], slot);
+            else
+                copyMacroIntoSlot(macros.records[static_cast<std::size_t>(found)], slot);
+            result.changed |= !std::ranges::equal(before, slot.bytes());
         }
     }
-    return currentTouched;
+    return result;
 }
 
 }  // namespace velor

@@ -10,8 +10,12 @@ namespace velor {
 // For every profile, buttons 1..12 that play a macro or still carry a macro
 // name: a macro of that name (any case) gives its actions and name; without
 // one the slot returns to the button's default. Index, repeat mode and count
-// stay. True when a slot of the current profile was looked at, so the page
-// redraws its captions and applies. Takes the profile list's lock.
-bool resyncMacroSlots(ProfileList& profiles, const MacroList& macros);
+// stay. Takes the profile list's lock.
+struct MacroResync {
+    bool currentTouched = false;  // a slot of the current profile was looked at:
+                                  // the page redraws its captions and applies
+    bool changed = false;         // some profile changed: the store is to be saved
+};
+MacroResync resyncMacroSlots(ProfileList& profiles, const MacroList& macros);
 
 }  // namespace velor

@@ -140,6 +140,11 @@ bool saveProfiles(const ProfileList& list, const std::string& dataFolder, std::s
             if (error) *error = path.string() + " is not replaced: " + list.savesBlocked();
             return false;
         }
+        // A store always holds a profile: an empty list was never loaded.
+        if (list.size() == 0) {
+            if (error) *error = path.string() + " is not replaced: no profiles are loaded";
+            return false;
+        }
     }
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);

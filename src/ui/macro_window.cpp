@@ -46,8 +46,13 @@ CMacroWnd::CMacroWnd(QWidget* parent, LanguageTexts& texts, Services services)
 }
 
 CMacroWnd::~CMacroWnd() {
-    // A recording still running ends with the window, and so do the hooks.
-    if (model_->recording()) setRecording(false);
+    // A recording the window closes on was never stopped, so it is not kept
+    // (its last steps are often the keys that closed the window); the hooks
+    // end with it.
+    if (model_->recording()) {
+        model_->discardRecording();
+        setRecording(false);
+    }
     if (services_.hooks) services_.hooks->removeHook();
 }
 

@@ -152,13 +152,17 @@ TEST_F(ApplyEngineTest, AProfileSwitchSendsEverythingWithOneMacroReportPerMacroB
     EXPECT_EQ(engine.appliedCopy(), list.at(1));
 }
 
-TEST_F(ApplyEngineTest, OfflineSendsNothingAndStoresNothing) {
+TEST_F(ApplyEngineTest, OfflineSendsNothingButStoresTheListWithEverythingStillDue) {
     link.onDeviceCode(deviceCodeFromMessageB(0));  // cable pulled
     ASSERT_TRUE(link.offline());
+    list.select(1);
     engine.apply();
     EXPECT_TRUE(receivedSinceLast().empty());
     EXPECT_TRUE(requests.empty());
-    EXPECT_EQ(saves, 0);
+    EXPECT_EQ(saves, 1);
+    const auto stored = readProfileStore(ms10(), temp.path() / "ms_10" / "pro.data");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->currentIndex, 1);
     EXPECT_TRUE(engine.fullUploadPending());
 }
 
@@ -208,6 +212,22 @@ TEST_F(ApplyEngineTest, AChangeTheMouseReportedIsNotSentBackButEditsWaitingStill
     EXPECT_THAT(receivedSinceLast(), ElementsAre("opening", "dpi", "polling"));
     EXPECT_EQ(mouse->settings().dpi->currentLevel, 3);
     EXPECT_FALSE(engine.pending().any());
+
+    // A level the mouse reports while an apply is sending stays taken after it.
+    edit([](ProfileRecord& r) { r.set(Field::lightMode, 2); });
+    bool reported = false;
+    clock.onSleep = [&](Millis) {
+        if (std::exchange(reported, true)) return;
+        edit([](ProfileRecord& r) { r.set(Field::dpiLevel, 6); });
+        engine.acceptDeviceChange(Field::dpiLevel);
+    };
+    engine.apply();
+    clock.onSleep = nullptr;
+    EXPECT_EQ(engine.appliedCopy().get(Field::dpiLevel), 6);
+    EXPECT_FALSE(engine.pending().any());
+    receivedSinceLast();
+    engine.apply();
+    EXPECT_THAT(receivedSinceLast(), ElementsAre("opening"));
 }
 
 TEST_F(ApplyEngineTest, AReportTheMouseDidNotTakeIsSentAgainByTheNextApply) {

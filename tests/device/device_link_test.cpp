@@ -212,6 +212,14 @@ TEST_F(DeviceLinkTest, BothPathsUpUseTheCableAndOnlyAFailedMacroGoesWireless) {
     EXPECT_EQ(library.callsNamed("SetFeature").size(), 4u);
     ASSERT_EQ(receiver.sent.size(), 3u);
     EXPECT_EQ(receiver.sent[2].second[1], 0x0C);
+
+    // The cable pulled: the receiver still carries what is sent.
+    link->onDeviceCode(deviceCodeFromMessageB(0));
+    EXPECT_FALSE(link->offline());
+    afterSleep = [&] { link->setStopResend(true); };
+    EXPECT_NE(link->send(bytesOf(buildButtons(testing::defaultRecord()))), 0);
+    EXPECT_EQ(receiver.sent.size(), 4u);
+    EXPECT_EQ(library.callsNamed("SetFeature").size(), 4u);  // none on the pulled cable
 }
 
 TEST_F(DeviceLinkTest, RemovalAndArrivalFollowTheCable) {

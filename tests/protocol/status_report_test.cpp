@@ -64,6 +64,21 @@ TEST(StatusReport, AcknowledgementLightingAndChangeReports) {
     EXPECT_EQ(decode10(0x9036, 1).kind, StatusKind::Ignored);
 }
 
+TEST(StatusReport, OverBluetoothTheLevelIsTheLowByteAndAnEmptyBatteryIsShown) {
+    const ModelDescriptor& ble = *descriptorFor(7);  // model code 0x33
+    const auto viaBle = [&](std::uint16_t word, std::uint16_t value) {
+        return decodeStatus(ble, word, value, Receiver::Ble);
+    };
+    EXPECT_EQ(viaBle(0x1033, 0x0305).kind, StatusKind::DpiLevel);
+    EXPECT_EQ(viaBle(0x1033, 0x0305).dpiLevel, 4);
+    EXPECT_EQ(viaBle(0x1033, 0x0300).kind, StatusKind::Ignored);
+    EXPECT_EQ(viaBle(0x4033, 0x0001).batteryPercent, 0);
+    EXPECT_FALSE(viaBle(0x4033, 0x6501).batteryPercent);
+    // The same reports through a receiver keep their receiver meaning.
+    EXPECT_EQ(decodeStatus(ble, 0x1033, 0x0305).kind, StatusKind::Ignored);
+    EXPECT_FALSE(decodeStatus(ble, 0x4033, 0x0001).batteryPercent);
+}
+
 TEST(StatusReport, AnotherModelsReportsAreIgnored) {
     EXPECT_EQ(decode10(0x1010, 4).kind, StatusKind::Ignored);
     EXPECT_EQ(decode10(0x4037, 0x4B01).kind, StatusKind::Ignored);

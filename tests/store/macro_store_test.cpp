@@ -128,7 +128,7 @@ TEST_F(MacroResyncTest, EditedMacrosReachEveryProfileAndMissingOnesFreeTheirButt
     // assignMacro named the macros "Macro"; the editor changed its steps.
     MacroList macros;
     macros.records = {macro(u"MACRO", {step(40), step(50)})};
-    EXPECT_TRUE(resyncMacroSlots(profiles, macros));
+    EXPECT_TRUE(resyncMacroSlots(profiles, macros).currentTouched);
     for (std::size_t p = 0; p < 2; ++p) {
         const ConstButtonSlot slot = profiles.at(p).button(1);
         EXPECT_EQ(slot.function(), 17);
@@ -152,7 +152,8 @@ TEST_F(MacroResyncTest, EditedMacrosReachEveryProfileAndMissingOnesFreeTheirButt
 TEST_F(MacroResyncTest, ACurrentProfileWithoutMacroButtonsNeedsNoRedraw) {
     ProfileList plain(ms10());
     plain.reset({}, {newRecord(ms10().record, u"Plain")}, 0);
-    EXPECT_FALSE(resyncMacroSlots(plain, MacroList{}));
+    EXPECT_FALSE(resyncMacroSlots(plain, MacroList{}).currentTouched);
+    EXPECT_FALSE(resyncMacroSlots(plain, MacroList{}).changed);
 }
 
 }  // namespace

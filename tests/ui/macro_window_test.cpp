@@ -34,18 +34,19 @@ TEST(MacroWindow, RecordsKeysThroughTheHooksAndSavesWhenStopped) {
     hooks.mousewheelenable = [&](int on) { hookCalls.push_back("wheel " + std::to_string(on)); };
     UsKeyboardLayout us;
     VirtualClock clock;
-    CMacroWnd editor(nullptr, texts,
-                     {10,
-                      kSkins,
-                      &macros,
-                      [&] { return ++saves > 0; },
-                      &us,
-                      &hooks,
-                      &clock,
-                      [](std::string_view) {},
-                      [](const QString&) { return true; },
-                      {},
-                      {}});
+    auto window = std::make_unique<CMacroWnd>(nullptr, texts,
+                                              CMacroWnd::Services{10,
+                                                                  kSkins,
+                                                                  &macros,
+                                                                  [&] { return ++saves > 0; },
+                                                                  &us,
+                                                                  &hooks,
+                                                                  &clock,
+                                                                  [](std::string_view) {},
+                                                                  [](const QString&) { return true; },
+                                                                  {},
+                                                                  {}});
+    CMacroWnd& editor = *window;
     ASSERT_TRUE(editor.create());
     auto* record = editor.skin().find<QCheckBox>("ms_10_macro_record_btn");
     auto* steps = editor.skin().find<QListWidget>("ms_10_macro_action_list");
@@ -86,6 +87,19 @@ TEST(MacroWindow, RecordsKeysThroughTheHooksAndSavesWhenStopped) {
     editor.skin().find<QAbstractButton>("ms_10_macro_clear_action_btn")->click();
     EXPECT_EQ(steps->count(), 0);
     EXPECT_EQ(macros.records[0].actionCount(), 0);
+
+    // The window closing on a running recording (Alt+F4, say) drops it: the
+    // stored macro stays empty, so the next recording starts empty too.
+    record->click();
+    hook.post(kHookEventMessage, 0x42, 0);  // B down
+    hook.post(kHookEventMessage, 0xA4, 0);  // Left Alt down
+    QCoreApplication::processEvents();
+    EXPECT_EQ(steps->count(), 2);
+    const int beforeClose = saves;
+    window.reset();
+    EXPECT_EQ(saves, beforeClose);
+    EXPECT_EQ(macros.records[0].actionCount(), 0);
+    EXPECT_EQ(hookCalls.back(), "wheel 0");  // the hooks went with it
 }
 
 // Enter in the name field names the macro; it does not close the editor.

@@ -69,7 +69,12 @@ TEST_F(BlePageTest, NotificationsShowTheBatteryAndTheDpiLevelAndNoWatchdogEndsTh
     EXPECT_TRUE(page->connected());
     EXPECT_TRUE(shown("BLE"));
 
-    m.emitStatus(0x10, 5);
+    m.setBattery(0);  // an empty battery is a reading too
+    ASSERT_TRUE(waitFor([&] {
+        return qobject_cast<QLabel*>(control("label_power"))->text() == "0%";
+    }));
+
+    m.emitStatus(0x10, 0x0105);  // only the low byte is the level
     ASSERT_TRUE(waitFor([&] { return current().i32(Field::dpiLevel) == 4; }));
     // Another model's report changes nothing.
     page->onBleStatus(0x1034, 2);

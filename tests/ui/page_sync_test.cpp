@@ -18,6 +18,7 @@
 
 #include <algorithm>
 
+#include "../support/test_records.h"
 #include "page_fixture.h"
 #include "store/profile_store.h"
 
@@ -68,10 +69,14 @@ TEST_F(PageTest, ACablePluggedBackGetsTheWholeProfileUnasked) {
     pump();
     backend.unplug(*mouse);
     ASSERT_TRUE(waitFor([&] { return page->link().wiredState() == 2; }));
-    // A switch while the mouse is away cannot reach it.
+    // A switch while the mouse is away cannot reach it, but is stored.
     page->profiles().add(u"Second");
     emit find<QListWidget>("list_profile")->currentRowChanged(1);
     pump();
+    const auto stored = readProfileStore(model, temp.path() / "ms_10" / "pro.data");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->records.size(), 2u);
+    EXPECT_EQ(stored->currentIndex, 1);
     const std::size_t before = mouse->trace().size();
 
     backend.plugBack(*mouse);
@@ -135,6 +140,29 @@ TEST_F(PageTest, TheMousesReportsAreStoredOffTheUiThread) {
     ASSERT_FALSE(threads.empty());
     EXPECT_EQ(std::count(threads.begin(), threads.end(), std::this_thread::get_id()), 0);
     EXPECT_EQ(current().get(Field::lightMode), 4);
+}
+
+TEST_F(PageTest, AMacroDeletedInTheEditorLeavesTheButtonsOfEveryProfileStored) {
+    pump();
+    // The second profile, not the current one, plays the macro "Macro".
+    ProfileRecord second = testing::defaultRecord();
+    const MacroAction a{0x04, MacroAction::kPress, 10};
+    testing::assignMacro(second, 2, std::span(&a, 1));
+    page->profiles().append(std::move(second));
+    page->profiles().select(0);
+    page->macros().records.clear();  // the editor deleted it
+    QTimer::singleShot(0, [] {
+        QWidget* editor = QApplication::activeModalWidget();
+        ASSERT_NE(editor, nullptr);
+        editor->findChild<QAbstractButton*>("btn_exit")->click();
+    });
+    find<QAbstractButton>("btn_macro")->click();
+    pump();
+    const auto stored = readProfileStore(model, temp.path() / "ms_10" / "pro.data");
+    ASSERT_TRUE(stored);
+    ASSERT_EQ(stored->records.size(), 2u);
+    EXPECT_EQ(stored->records[1].button(1).function(), 2);  // right click again
+    EXPECT_EQ(*stored->records[1].button(1).macroName(), u"");
 }
 
 TEST_F(PageTest, ARenameIsStoredByTheWorker) {

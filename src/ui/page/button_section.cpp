@@ -227,10 +227,14 @@ void ButtonSection::openMacroEditor() {
     if (!editor.create()) return;
     editor.centerOverParent();
     editor.showModal();
-    // The profiles' copies follow the edited macros; the mouse gets them.
-    if (resyncMacroSlots(env_.profiles, env_.macros)) {
+    // The profiles' copies follow the edited macros; the mouse gets them, and
+    // the store keeps them (the apply stores the list, with or without a mouse).
+    const MacroResync resync = resyncMacroSlots(env_.profiles, env_.macros);
+    if (resync.currentTouched) {
         refreshTexts(env_.current());
         env_.requestApply();
+    } else if (resync.changed) {
+        env_.requestSave();
     }
 }
 
