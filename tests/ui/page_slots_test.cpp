@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QLabel>
+#include <QLineEdit>
 
 #include "page_fixture.h"
 
@@ -40,6 +41,26 @@ TEST_P(SlotPageTest, ShowsExactlyItsOwnControls) {
     EXPECT_TRUE(shown("btn_prate_4"));
     EXPECT_FALSE(shown("btn_prate_5"));
     EXPECT_FALSE(shown("ver_prate_hs"));
+}
+
+// A level never enabled holds 0. Ticked by a click, or by a screen reader's
+// toggle action (which does not click), it first takes the value of the
+// nearest level below that has one: level 6's 5000 DPI on every slot.
+TEST_P(SlotPageTest, ATickedEmptyLevelGetsAUsableValueBeforeItIsSent) {
+    pump();
+    ASSERT_EQ(current().i32(Field::dpiX, 7), 0);
+    qobject_cast<QAbstractButton*>(page->control("check_dpi_step_8"))->click();
+    qobject_cast<QAbstractButton*>(page->control("check_dpi_step_7"))->toggle();
+    pump();
+    for (const char* edit : {"edit_dpi_7", "edit_dpi_8"})
+        EXPECT_EQ(qobject_cast<QLineEdit*>(page->control(edit))->text(), "5000") << edit;
+    const sim::DpiSettings sent = *mouse->settings().dpi;
+    EXPECT_EQ(sent.enabledMask & 0xC0, 0xC0);
+    for (std::size_t k : {6u, 7u}) {
+        EXPECT_EQ(sent.codes[k], sent.codes[5]) << k;
+        EXPECT_EQ(sent.secondBytes[k], sent.secondBytes[5]) << k;
+    }
+    EXPECT_EQ(mouse->malformedCount(), 0);
 }
 
 using FourKSlotPageTest = SlotPageTest;

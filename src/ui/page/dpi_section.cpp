@@ -26,6 +26,13 @@ void DpiSection::bind(const ControlIndex& c) {
     reset_ = c.get<QAbstractButton>("btn_reset_dpi");
     for (QLineEdit* edit : edits_)
         if (edit) edit->setProperty("current", false);
+    // A level is ticked by a click, Space or a screen reader's toggle action;
+    // only the last does not click, so the box's state is what counts. The
+    // page's own setChecked follows the record and so changes nothing.
+    for (int k = 0; k < kDpiLevels; ++k)
+        if (QCheckBox* box = enables_[static_cast<std::size_t>(k)])
+            QObject::connect(box, &QAbstractButton::toggled, box,
+                             [this, k](bool checked) { onEnable(k, checked); });
     // The sliders span the model's DPI range (one skin serves every model).
     const int lowest = sliderFromDpi(env_.model, env_.model.dpiMin);
     const int highest = sliderFromDpi(env_.model, env_.model.dpiMax);
@@ -104,12 +111,7 @@ bool DpiSection::notify(const Notification& n) {
         env_.requestApply();
         return true;
     }
-    if (n.type == "checkclick") {
-        const int k = indexOf(enables_, n.control);
-        if (k < 0) return false;
-        onEnable(k, n.value != 0);
-        return true;
-    }
+    if (n.type == "checkclick") return indexOf(enables_, n.control) >= 0;  // taken when toggled
     if (n.type == "valuechanged") {
         const int k = indexOf(sliders_, n.control);
         if (k < 0) return false;
@@ -126,19 +128,34 @@ bool DpiSection::notify(const Notification& n) {
     return true;
 }
 
+// A value for a level taken into the cycle: its own when the mouse can use
+// it; else (a level never enabled holds 0, which some reports cannot tell
+// from an empty level) that of the nearest level below with one, or the
+// slot's first default.
+int DpiSection::usableValue(const ProfileRecord& r, int level) const {
+    const auto usable = [&](int v) {
+        return v > 0 && dpiFromSlider(env_.model, v) >= env_.model.dpiMin &&
+               dpiFromSlider(env_.model, v) <= env_.model.dpiMax;
+    };
+    for (int k = level; k >= 0; --k)
+        if (const int v = r.i32(Field::dpiX, static_cast<std::uint32_t>(k)); usable(v)) return v;
+    return env_.model.record.defaults.dpi[0];
+}
+
 void DpiSection::onEnable(int level, bool checked) {
     const auto index = static_cast<std::uint32_t>(level);
     bool current = false;
+    bool unchanged = false;
     int value = 0;
     env_.edit([&](ProfileRecord& r) {
+        unchanged = (r.get(Field::dpiEnabled, index) == 1) == checked;
         current = r.i32(Field::dpiLevel) == level;
-        if (current) return;
+        if (unchanged || current) return;
         r.set(Field::dpiEnabled, checked ? 1 : 0, index);
-        // A level taken into the cycle gets a value the mouse can use (a
-        // level never enabled holds 0) before anything is sent.
-        value = sliderFromDpi(env_.model, dpiFromSlider(env_.model, r.i32(Field::dpiX, index)));
+        value = usableValue(r, level);
         if (checked) r.set(Field::dpiX, value, index);
     });
+    if (unchanged) return;
     // The current level always takes part in the cycle.
     if (current) {
         enables_[index]->setChecked(true);

@@ -32,6 +32,7 @@ class DpiSection final : public PageSection {
     void showValue(int level, int sliderValue, bool onSlider);
     void onEdit(int level, const Notification& n, QLineEdit* edit);
     void onEnable(int level, bool checked);
+    int usableValue(const ProfileRecord& r, int level) const;
 
     std::array<QSlider*, kDpiLevels> sliders_{};
     std::array<QLabel*, kDpiLevels> labels_{};
