@@ -9,9 +9,10 @@ namespace velor {
 
 namespace {
 
+// A page whose mouse is here and whose profiles are loaded.
 CMS_Page* pageOf(CMainWnd& window, int slot) {
     auto* page = dynamic_cast<CMS_Page*>(&window.page(slot));
-    return page != nullptr && page->connected() ? page : nullptr;
+    return page != nullptr && page->connected() && page->storesLoaded() ? page : nullptr;
 }
 
 cli::ProfileRef currentOf(CMS_Page& page) {
@@ -26,10 +27,15 @@ cli::Outcome noMouse(int slot) {
 
 // The answer once the page's worker is through.
 void sendAndAnswer(CMS_Page& page, bool whole, const cli::MiceHost::Done& done) {
-    page.applyForOutside(whole, [&page, done](bool taken) {
+    page.applyForOutside(whole, [&page, done](bool taken, const std::string& notStored) {
         if (!taken)
             return done({cli::kExitDevice,
                          "the mouse did not take every report; they go again with the next apply",
+                         currentOf(page)});
+        // The mouse and the disk must not silently disagree.
+        if (!notStored.empty())
+            return done({cli::kExitDevice,
+                         "the mouse took the change, but it could not be stored: " + notStored,
                          currentOf(page)});
         done({cli::kExitOk, {}, currentOf(page)});
     });

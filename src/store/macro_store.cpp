@@ -47,18 +47,20 @@ std::filesystem::path macroStorePath(const ModelDescriptor& model, const std::st
 }
 
 MacroLoadReport loadMacros(MacroList& list, const ModelDescriptor& model,
-                           const std::string& dataFolder, const DebugSink& debug) {
+                           const std::string& dataFolder, const DebugSink& debug,
+                           const std::string& holdSaves) {
     MacroLoadReport report;
     list = MacroList{};
+    list.savesBlocked = holdSaves;
     const std::filesystem::path path = macroStorePath(model, dataFolder);
-    removeCutOffSaves(path);
+    if (holdSaves.empty()) removeCutOffSaves(path);
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) return report;
 
     FileError error;
     const auto bytes = readWholeFile(path, kMaxMacroBytes, &error);
     if (!bytes) {
-        report.problems.push_back(error.message);
+        report.unreadable = error.message;
         list.savesBlocked = error.message;
     } else {
         const std::span<const std::uint8_t> all(*bytes);
@@ -71,7 +73,7 @@ MacroLoadReport loadMacros(MacroList& list, const ModelDescriptor& model,
             checkAndRepair(macro, list.records.size() + 1, report.problems);
             list.records.push_back(std::move(macro));
         }
-        if (!report.problems.empty()) {
+        if (!report.problems.empty() && holdSaves.empty()) {
             std::string copyError;
             report.keptAside = keepDamagedCopy(path, &copyError);
             if (report.keptAside.empty()) {
@@ -83,6 +85,7 @@ MacroLoadReport loadMacros(MacroList& list, const ModelDescriptor& model,
         }
     }
     const DebugSink log = debug ? debug : defaultDebugSink();
+    if (!report.unreadable.empty()) log(report.unreadable);
     for (const std::string& p : report.problems) log(path.string() + ": " + p);
     return report;
 }

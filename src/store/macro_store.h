@@ -29,12 +29,16 @@ std::filesystem::path macroStorePath(const ModelDescriptor& model, const std::st
 
 struct MacroLoadReport {
     std::vector<std::string> problems;  // the file was damaged
+    std::string unreadable;             // there is a file we could not read: why
     std::filesystem::path keptAside;
 };
 
-// A missing file gives an empty list and creates nothing.
+// A missing file gives an empty list and creates nothing. With holdSaves
+// (the reason) the file is read only: nothing is written now or by a later
+// save of the list.
 MacroLoadReport loadMacros(MacroList& list, const ModelDescriptor& model,
-                           const std::string& dataFolder, const DebugSink& debug = {});
+                           const std::string& dataFolder, const DebugSink& debug = {},
+                           const std::string& holdSaves = {});
 bool saveMacros(const MacroList& list, const ModelDescriptor& model, const std::string& dataFolder,
                 std::string* error = nullptr);
 

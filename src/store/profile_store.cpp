@@ -51,19 +51,29 @@ std::filesystem::path profileStorePath(const ModelDescriptor& model,
 
 std::optional<StoreContents> readProfileStore(const ModelDescriptor& model,
                                               const std::filesystem::path& path,
-                                              StoreReadError* error) {
-    const auto fail = [&](StoreReadError why) {
-        if (error) *error = why;
+                                              StoreReadError* error, std::string* why) {
+    const auto fail = [&](StoreReadError kind, std::string reason = {}) {
+        if (error) *error = kind;
+        if (why) *why = std::move(reason);
         return std::nullopt;
     };
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) return fail(StoreReadError::Missing);
+    const auto status = std::filesystem::status(path, ec);
+    if (status.type() == std::filesystem::file_type::not_found)
+        return fail(StoreReadError::Missing);
+    if (ec) return fail(StoreReadError::Unreadable, "it cannot be read: " + ec.message());
+    // A pipe or a device would block the read, or never end it.
+    if (status.type() != std::filesystem::file_type::regular)
+        return fail(StoreReadError::Unreadable, "it is not a regular file");
     const auto size = std::filesystem::file_size(path, ec);
-    if (ec || !std::filesystem::is_regular_file(path, ec) || size > kMaxStoreBytes)
-        return fail(StoreReadError::Unreadable);
+    if (ec) return fail(StoreReadError::Unreadable, "it cannot be read: " + ec.message());
+    if (size > kMaxStoreBytes)
+        return fail(StoreReadError::Unreadable,
+                    "it is " + std::to_string(size) + " bytes, larger than any profile store (" +
+                        std::to_string(kMaxStoreBytes) + " bytes)");
     // Read record by record: a large store is never held twice in memory.
     std::ifstream in(path, std::ios::binary);
-    if (!in) return fail(StoreReadError::Unreadable);
+    if (!in) return fail(StoreReadError::Unreadable, "it cannot be opened for reading");
     if (error) *error = StoreReadError::None;
 
     StoreContents c;
@@ -76,7 +86,7 @@ std::optional<StoreContents> readProfileStore(const ModelDescriptor& model,
     }
     std::vector<std::uint8_t> block(header);
     if (!in.read(reinterpret_cast<char*>(block.data()), static_cast<std::streamsize>(header)))
-        return fail(StoreReadError::Unreadable);
+        return fail(StoreReadError::Unreadable, "reading it failed");
     const auto index = static_cast<std::int32_t>(loadLe32(block, 0));
     c.reserved.assign(block.begin() + 4, block.end());
     const std::size_t count = (size - header) / length;
@@ -88,7 +98,7 @@ std::optional<StoreContents> readProfileStore(const ModelDescriptor& model,
     block.resize(length);
     for (std::size_t i = 0; i < count; ++i) {
         if (!in.read(reinterpret_cast<char*>(block.data()), static_cast<std::streamsize>(length)))
-            return fail(StoreReadError::Unreadable);
+            return fail(StoreReadError::Unreadable, "reading it failed");
         ProfileRecord record = *ProfileRecord::fromBytes(model.record, block);
         for (const std::string& p : recordProblems(record))
             c.problems.push_back("profile " + std::to_string(i + 1) + ": " + p);
@@ -160,16 +170,24 @@ LoadReport loadProfiles(ProfileList& list, const std::string& dataFolder, const 
                         const DebugSink& debug) {
     LoadReport report;
     const std::filesystem::path path = profileStorePath(list.model(), dataFolder);
-    removeCutOffSaves(path);
+    // Saves held by the caller (no lock on the store) leave every file alone,
+    // a save of the lock's holder in progress too.
+    const bool held = [&] {
+        const std::lock_guard guard(list.lock());
+        return !list.savesBlocked().empty();
+    }();
+    if (!held) removeCutOffSaves(path);
     StoreReadError readError = StoreReadError::None;
-    auto contents = readProfileStore(list.model(), path, &readError);
+    std::string why;
+    auto contents = readProfileStore(list.model(), path, &readError, &why);
 
-    if (!contents && readError == StoreReadError::Unreadable) {
-        // There is a file we cannot read: work from defaults, leave it alone.
-        report.problems.push_back(path.string() + " cannot be read");
-    }
+    // There is a file we cannot read: work from defaults, leave it alone.
+    if (!contents && readError == StoreReadError::Unreadable) report.unreadable = why;
     if (contents && !contents->problems.empty()) {
         report.problems = contents->problems;
+        if (held) report.problems.push_back("it is left as it is: " + list.savesBlocked());
+    }
+    if (contents && !contents->problems.empty() && !held) {
         std::string error;
         report.keptAside = keepDamagedCopy(path, &error);
         if (report.keptAside.empty())
@@ -189,12 +207,15 @@ LoadReport loadProfiles(ProfileList& list, const std::string& dataFolder, const 
     // A file we could not read, or could not keep a copy of, is never
     // written over: not now, and not by any later save of this list.
     const bool keptSafe = report.created || sound || !report.keptAside.empty();
-    if (!keptSafe) list.blockSaves(report.problems.back());
+    if (!keptSafe)
+        list.blockSaves(!report.unreadable.empty() ? path.string() + ": " + report.unreadable
+                                                   : report.problems.back());
     // Write the default or repaired store. The list in memory stays usable
     // even when it cannot be written.
     if (keptSafe && !sound) saveProfiles(list, dataFolder, &report.saveError);
 
     const DebugSink log = debug ? debug : defaultDebugSink();
+    if (!report.unreadable.empty()) log(path.string() + ": " + report.unreadable);
     for (const std::string& problem : report.problems) log(path.string() + ": " + problem);
     if (!report.keptAside.empty()) log("damaged store kept as " + report.keptAside.string());
     if (!report.saveError.empty()) log("profile store not saved: " + report.saveError);

@@ -29,10 +29,13 @@ struct StoreContents {
 
 enum class StoreReadError { None, Missing, Unreadable };
 
-// nullopt with the reason when there is no file or it cannot be read.
+// nullopt with the reason when there is no file or it cannot be read; why
+// then says what keeps it from being read (not a regular file, too large, the
+// system's error).
 std::optional<StoreContents> readProfileStore(const ModelDescriptor& model,
                                               const std::filesystem::path& path,
-                                              StoreReadError* error = nullptr);
+                                              StoreReadError* error = nullptr,
+                                              std::string* why = nullptr);
 
 // Writes the whole store atomically, creating the slot's folder when missing.
 // Saves never overlap, and each writes one consistent snapshot of the list.
@@ -44,6 +47,7 @@ bool saveProfiles(const ProfileList& list, const std::string& dataFolder,
 struct LoadReport {
     bool created = false;               // there was no store: the default one was written
     std::vector<std::string> problems;  // the store was damaged
+    std::string unreadable;             // there is a store we could not read: why
     std::filesystem::path keptAside;    // where the damaged file now is
     std::string saveError;              // the store could not be written
 };
@@ -51,7 +55,8 @@ struct LoadReport {
 // Fills the list from the store, or with the default store of one profile.
 // A damaged store is first copied aside ("pro.data.damaged-<hash>"), then the
 // repaired list is saved; a store that cannot be read or kept aside is left
-// untouched, and the list's saves are blocked.
+// untouched, and the list's saves are blocked. With the list's saves already
+// blocked (the store's lock is another's) nothing is written or removed.
 // Problems also go to the debug output.
 LoadReport loadProfiles(ProfileList& list, const std::string& dataFolder, const TextLookup& texts,
                         const DebugSink& debug = {});

@@ -1,5 +1,6 @@
 #include "ui/ms_page.h"
 
+#include <QPointer>
 #include <QTimer>
 
 #include "protocol/status_report.h"
@@ -14,6 +15,7 @@
 #include "ui/page/profile_section.h"
 #include "ui/page/section_toggles.h"
 #include "ui/page/status_section.h"
+#include "ui/page/store_keeper.h"
 #include "ui/window_messages.h"
 
 namespace velor {
@@ -25,6 +27,7 @@ constexpr std::uint32_t kStopWatchdog = 1;
 constexpr std::uint32_t kStartWatchdog = 2;
 constexpr std::uint32_t kShowRing = 3;
 constexpr std::uint32_t kHideRing = 4;
+constexpr std::uint32_t kSaveFailed = 5;
 constexpr int kWatchdogMs = 6000;
 
 }  // namespace
@@ -46,17 +49,34 @@ CMS_Page::~CMS_Page() {
 // Questions, notices and file choices through the usual windows unless the
 // caller decides otherwise.
 void CMS_Page::useDefaultDialogs() {
-    const auto box = [this](const QString& id, CMsgWnd::Kind kind) {
+    const auto box = [this](const QString& id, CMsgWnd::Kind kind, const QString& detail) {
         CMsgWnd message(context_->window, context_->texts, services_.skinFolder,
-                        "warning_title_text", id, kind);
+                        "warning_title_text", id, kind, detail);
         if (!message.create()) return false;
         message.centerOverParent();
         return message.showModal() == 1;
     };
     if (!services_.ask)
-        services_.ask = [box](const QString& id) { return box(id, CMsgWnd::Kind::Question); };
+        services_.ask = [box](const QString& id) { return box(id, CMsgWnd::Kind::Question, {}); };
     if (!services_.tell)
-        services_.tell = [box](const QString& id) { box(id, CMsgWnd::Kind::Notice); };
+        services_.tell = [box](const QString& id, const QString& detail) {
+            box(id, CMsgWnd::Kind::Notice, detail);
+        };
+    // The waiting notice stays up without holding the window.
+    if (!services_.showWaiting)
+        services_.showWaiting = [this, shown = std::make_shared<QPointer<CMsgWnd>>()](
+                                    const QString& id, const QString& detail) {
+            if (*shown) (*shown)->deleteLater();
+            *shown = nullptr;
+            if (id.isEmpty()) return;
+            auto* notice = new CMsgWnd(context_->window, context_->texts, services_.skinFolder,
+                                       "warning_title_text", id, CMsgWnd::Kind::Notice, detail);
+            notice->setAttribute(Qt::WA_DeleteOnClose);
+            if (!notice->create()) return notice->deleteLater();
+            notice->centerOverParent();
+            notice->show();
+            *shown = notice;
+        };
     if (!services_.chooseFile)
         services_.chooseFile = [this](bool save) {
             return chooseFile(context_->window, save,
@@ -90,6 +110,9 @@ void CMS_Page::init(PageContext& context) {
     power_ = std::make_unique<PowerSection>(*env_);
     status_ = std::make_unique<StatusSection>(*env_);
     toggles_ = std::make_unique<SectionToggles>(*env_);
+    store_ = std::make_unique<StoreKeeper>(
+        *env_, StoreKeeper::Hooks{[this](bool waited) { onStoresLoaded(waited); },
+                                  [this] { fromWorker_.post(kSaveFailed, 0, 0); }});
     // The polling section sees its section box before the generic toggles do.
     sections_ = {polling_.get(), toggles_.get(),  profileSection_.get(), buttons_.get(),
                  dpi_.get(),     lighting_.get(), power_.get(),          status_.get()};
@@ -100,6 +123,7 @@ void CMS_Page::init(PageContext& context) {
     fromWorker_.on(kStartWatchdog, [this](auto, auto) {
         context_->timers.setTimer(env_->timer(page_timer::kWatchdog), kWatchdogMs);
     });
+    fromWorker_.on(kSaveFailed, [this](auto, auto) { store_->tellSaveFailure(); });
     fromWorker_.on(kShowRing, [this](auto, auto) { status_->showApplyRing(true); });
     fromWorker_.on(kHideRing, [this](auto, auto) {
         status_->showApplyRing(false);
@@ -125,20 +149,20 @@ void CMS_Page::build() {
 }
 
 void CMS_Page::saveStore() {
-    std::string error;
-    if (!saveProfiles(profiles_, services_.dataFolder(), &error)) services_.debug(error);
+    store_->save();
 }
 
 void CMS_Page::load() {
-    // velorctl on its own takes the same lock: two processes never write one store.
-    std::string lockError;
-    storeLock_ = StoreLock::acquire(
-        services_.dataFolder() + std::string(services_.model->dataFolder), &lockError);
-    if (!storeLock_) services_.debug(lockError);
-    const LoadReport report =
-        loadProfiles(profiles_, services_.dataFolder(), context_->texts, services_.debug);
-    const MacroLoadReport macroReport =
-        loadMacros(macros_, *services_.model, services_.dataFolder(), services_.debug);
+    // velorctl on its own takes the same lock: two processes never write one
+    // store. Loading waits for it while another program holds it.
+    store_->start();
+}
+
+bool CMS_Page::storesLoaded() const {
+    return store_ && store_->loaded();
+}
+
+void CMS_Page::onStoresLoaded(bool waited) {
     engine_->startFromCurrent();
     profileSection_->fill(false);
     refresh();
@@ -149,9 +173,8 @@ void CMS_Page::load() {
         else
             link_->bleDisconnect();
     }
-    // Told once the window is up, not in the middle of starting.
-    if (!report.problems.empty() || !macroReport.problems.empty())
-        QTimer::singleShot(0, context_->window, [this] { services_.tell("store_damaged_text"); });
+    // A path that came up while the stores were awaited had nothing to send.
+    if (waited && link_->connected()) link_->requestApply();
 }
 
 void CMS_Page::refresh() {

@@ -13,7 +13,6 @@
 
 #include "apply/apply_engine.h"
 #include "device/device_link.h"
-#include "platform/store_lock.h"
 #include "protocol/status_report.h"
 #include "skin/message_dispatcher.h"
 #include "store/macro_store.h"
@@ -34,6 +33,7 @@ class PowerSection;
 class ProfileSection;
 class SectionToggles;
 class StatusSection;
+class StoreKeeper;
 
 class CMS_Page final : public DevicePage, public LinkView {
   public:
@@ -91,8 +91,12 @@ class CMS_Page final : public DevicePage, public LinkView {
     bool selectForOutside(int index);
     void setForOutside(Field field, int value);
     // Sends the current profile (whole, or what changed) and calls done once
-    // the worker is through: true when the mouse took every report.
-    void applyForOutside(bool whole, std::function<void(bool taken)> done);
+    // the worker is through: taken when the mouse took every report, and why
+    // the profiles could not be stored (empty when they were).
+    void applyForOutside(bool whole,
+                         std::function<void(bool taken, const std::string& notStored)> done);
+    // The profiles are loaded (they wait while another program holds them).
+    bool storesLoaded() const;
 
     // For tests and the receiver monitor.
     bool built() const { return root_ != nullptr; }
@@ -109,6 +113,7 @@ class CMS_Page final : public DevicePage, public LinkView {
     void takeOver(Field field);
     void useDefaultDialogs();
     void saveStore();
+    void onStoresLoaded(bool waited);
 
     Services services_;
     PageContext* context_ = nullptr;
@@ -117,11 +122,11 @@ class CMS_Page final : public DevicePage, public LinkView {
     MessageDispatcher fromWorker_;  // the worker's requests, run on the UI thread
     ProfileList profiles_;
     MacroList macros_;
-    std::unique_ptr<StoreLock> storeLock_;  // held while the page lives
     std::unique_ptr<BleGattLink> ble_;      // before the link, which uses it
     std::unique_ptr<DeviceLink> link_;
     std::unique_ptr<ApplyEngine> engine_;
     std::unique_ptr<PageEnv> env_;
+    std::unique_ptr<StoreKeeper> store_;  // holds the stores' lock while the page lives
 
     std::unique_ptr<ProfileSection> profileSection_;
     std::unique_ptr<ButtonSection> buttons_;

@@ -6,6 +6,7 @@
 #include "ui/ms_page.h"
 #include "ui/page/profile_section.h"
 #include "ui/page/status_section.h"
+#include "ui/page/store_keeper.h"
 
 namespace velor {
 
@@ -45,7 +46,8 @@ void CMS_Page::setForOutside(Field field, int value) {
     refresh();
 }
 
-void CMS_Page::applyForOutside(bool whole, std::function<void(bool taken)> done) {
+void CMS_Page::applyForOutside(bool whole,
+                               std::function<void(bool taken, const std::string& notStored)> done) {
     if (whole) engine_->markAllForUpload();
     // Straight to the worker: the answer waits for this very apply.
     link_->postToWorker(services_.model->messageBase);
@@ -54,7 +56,7 @@ void CMS_Page::applyForOutside(bool whole, std::function<void(bool taken)> done)
     QObject::connect(check, &QTimer::timeout, check, [this, check, done = std::move(done)] {
         if (!link_->workerIdle()) return;
         check->deleteLater();
-        done(!link_->offline() && !engine_->pending().any());
+        done(!link_->offline() && !engine_->pending().any(), store_->lastSaveError());
     });
     check->start();
 }

@@ -1,17 +1,26 @@
 #include "ui/msg_window.h"
 
+#include <QLabel>
+
 namespace velor {
 
 CMsgWnd::CMsgWnd(QWidget* parent, LanguageTexts& texts, const QString& skinFolder, QString titleId,
-                 QString messageId, Kind kind)
+                 QString messageId, Kind kind, QString detail)
     : SkinnedDialog(parent, texts, skinFolder),
       titleId_(std::move(titleId)),
       messageId_(std::move(messageId)),
-      kind_(kind) {}
+      kind_(kind),
+      detail_(std::move(detail)) {}
 
 void CMsgWnd::initWindow() {
     skin().setTextId(skin().findControl("warning_title"), titleId_);
-    skin().setTextId(skin().findControl("warning"), messageId_);
+    QWidget* message = skin().findControl("warning");
+    if (detail_.isEmpty()) {
+        skin().setTextId(message, messageId_);
+    } else if (auto* label = qobject_cast<QLabel*>(message)) {
+        // Composed once: the box lives for one reading.
+        label->setText(skin().texts().get(messageId_) + QStringLiteral("\n\n") + detail_);
+    }
     setWindowTitle(skin().texts().get(titleId_));
     // A notice asks nothing: there is nothing to cancel.
     if (QWidget* cancel = skin().findControl("btn_cancel"))

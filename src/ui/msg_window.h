@@ -1,5 +1,6 @@
-// The message box: a title and a message, both language text ids; a question
-// offers OK (1) and Cancel (0), a notice only OK.
+// The message box: a title and a message, both language text ids, and an
+// optional detail in plain text under the message (a file, what went wrong); a
+// question offers OK (1) and Cancel (0), a notice only OK.
 #pragma once
 
 #include "skin/skinned_dialog.h"
@@ -11,7 +12,7 @@ class CMsgWnd final : public SkinnedDialog {
   public:
     enum class Kind { Question, Notice };
     CMsgWnd(QWidget* parent, LanguageTexts& texts, const QString& skinFolder, QString titleId,
-            QString messageId, Kind kind = Kind::Question);
+            QString messageId, Kind kind = Kind::Question, QString detail = {});
 
     QString className() const override { return QStringLiteral("MsgWnd"); }
     QString skinFile() const override { return QStringLiteral("msg.xml"); }
@@ -24,6 +25,7 @@ class CMsgWnd final : public SkinnedDialog {
     QString titleId_;
     QString messageId_;
     Kind kind_;
+    QString detail_;
 };
 
 }  // namespace velor

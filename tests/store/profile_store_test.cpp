@@ -131,12 +131,24 @@ TEST_F(ProfileStoreTest, AStoreWithoutProfilesGivesTheDefaultAndAnUnreadableOneI
     ASSERT_EQ(::mkfifo(storePath().c_str(), 0600), 0);
     ProfileList other(ms10());
     report = loadProfiles(other, temp.folder(), texts);
-    EXPECT_FALSE(report.problems.empty());
+    EXPECT_TRUE(report.problems.empty());  // not damaged: unreadable, and told so
+    EXPECT_EQ(report.unreadable, "it is not a regular file");
     EXPECT_EQ(other.size(), 1u);
     std::string error;
     EXPECT_FALSE(saveProfiles(other, temp.folder(), &error));
     EXPECT_THAT(error, HasSubstr("not replaced"));
     EXPECT_TRUE(fs::is_fifo(storePath()));
+
+    // A file far larger than any store is not read whole, nor replaced.
+    fs::remove(storePath());
+    { std::ofstream(storePath()).put('x'); }
+    fs::resize_file(storePath(), std::uintmax_t{1} << 30);  // sparse: no disk used
+    ProfileList third(ms10());
+    report = loadProfiles(third, temp.folder(), texts);
+    EXPECT_EQ(report.unreadable,
+              "it is 1073741824 bytes, larger than any profile store (536870912 bytes)");
+    EXPECT_FALSE(saveProfiles(third, temp.folder(), &error));
+    EXPECT_EQ(fs::file_size(storePath()), std::uintmax_t{1} << 30);
 }
 
 // Saves interrupted anywhere leave the old or the new file, whole.

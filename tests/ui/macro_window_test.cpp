@@ -99,7 +99,9 @@ TEST(MacroWindow, RecordsKeysThroughTheHooksAndSavesWhenStopped) {
     window.reset();
     EXPECT_EQ(saves, beforeClose);
     EXPECT_EQ(macros.records[0].actionCount(), 0);
-    EXPECT_EQ(hookCalls.back(), "wheel 0");  // the hooks went with it
+    // The hooks went with it.
+    EXPECT_EQ(std::vector(hookCalls.end() - 4, hookCalls.end()),
+              (std::vector<std::string>{"remove", "enable 0", "wheel 0", "remove"}));
 }
 
 // Enter in the name field names the macro; it does not close the editor.

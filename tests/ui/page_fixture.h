@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -24,7 +25,11 @@ namespace velor {
 class PageTest : public ::testing::Test {
   protected:
     PageTest() : PageTest(true) {}
-    explicit PageTest(bool plugMouse, int pageSlot = 10) : model(*descriptorFor(pageSlot)) {
+    // before: what is on disk (or holds the stores' lock) when the program starts.
+    explicit PageTest(bool plugMouse, int pageSlot = 10,
+                      const std::function<void(PageTest&)>& before = {})
+        : model(*descriptorFor(pageSlot)) {
+        if (before) before(*this);
         if (plugMouse) mouse = &backend.plugWiredMouse(model);
         MainWindowServices s{QStringLiteral(VELOR_PROGRAM_DIR "/res/"),
                              "/opt/velor/velor",
@@ -62,7 +67,13 @@ class PageTest : public ::testing::Test {
                                      told.push_back(id);
                                      return answer;
                                  };
-                                 p.tell = [this](const QString& id) { told.push_back(id); };
+                                 p.tell = [this](const QString& id, const QString& detail) {
+                                     told.push_back(id);
+                                     details.push_back(detail);
+                                 };
+                                 p.showWaiting = [this](const QString& id, const QString&) {
+                                     waiting.push_back(id);
+                                 };
                                  p.chooseFile = [this](bool) { return file; };
                                  auto made = std::make_unique<CMS_Page>(std::move(p));
                                  page = made.get();
@@ -78,6 +89,7 @@ class PageTest : public ::testing::Test {
         pump();
     }
     ~PageTest() override { window.reset(); }
+    testing::TempFolder& tempFolder() { return temp; }
     // A report through a receiver, as its monitor hands it over.
     void report(std::uint16_t word, std::uint16_t value, bool fourK = false) {
         page->onReceiverReport(word, value, (word & 0xFF) == model.receiverCode, fourK);
@@ -123,6 +135,8 @@ class PageTest : public ::testing::Test {
     UsKeyboardLayout keyboard;
     VirtualClock clock;
     std::vector<QString> told;
+    std::vector<QString> details;  // beside each notice told
+    std::vector<QString> waiting;  // the waiting notice shown (an id), taken down (empty)
     bool answer = true;
     QString file;
     CMS_Page* page = nullptr;

@@ -41,7 +41,7 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::pa
                                                        std::uintmax_t maxBytes, FileError* error) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {
-        fail(error, path, ec ? ec.message() : "not a readable file");
+        fail(error, path, ec ? ec.message() : "it is not a regular file");
         return std::nullopt;
     }
     const auto size = std::filesystem::file_size(path, ec);

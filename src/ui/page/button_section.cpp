@@ -129,7 +129,7 @@ void ButtonSection::onMenuItem(const QString& item) {
             keepsLeftClick |= function == function::kLeftClick;
         }
     }
-    if (!keepsLeftClick) return env_.services.tell("one_click_text");
+    if (!keepsLeftClick) return env_.services.tell("one_click_text", {});
 
     if (code == function::kKeyboard) {
         if (!pickShortcut(k)) return;

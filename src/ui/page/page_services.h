@@ -33,9 +33,13 @@ struct PageServices {
     // is among the HID devices at page start; none leaves Bluetooth down.
     std::function<std::unique_ptr<BleGattLink>()> openBle;
     std::function<bool()> blePresent;
-    // Questions and notices (message windows by default).
+    // Questions and notices (message windows by default); a notice may carry
+    // a detail (which file, what went wrong) under its text.
     std::function<bool(const QString& messageId)> ask;
-    std::function<void(const QString& messageId)> tell;
+    std::function<void(const QString& messageId, const QString& detail)> tell;
+    // A notice that stays up while the page waits (for its stores' lock); an
+    // empty id takes it down.
+    std::function<void(const QString& messageId, const QString& detail)> showWaiting;
     // A file to import from (save = false) or export to; empty to cancel.
     std::function<QString(bool save)> chooseFile;
 };

@@ -98,7 +98,7 @@ bool PowerSection::notify(const Notification& n) {
         return false;
     }
     if (n.type == "click" && n.control == mouseSettings_) {
-        if (!openMouseSettings()) env_.services.tell("no_mouse_settings_text");
+        if (!openMouseSettings()) env_.services.tell("no_mouse_settings_text", {});
         return true;
     }
     return false;

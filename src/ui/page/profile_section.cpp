@@ -103,7 +103,7 @@ void ProfileSection::rename() {
 }
 
 void ProfileSection::remove() {
-    if (env_.profiles.size() < 2) return env_.services.tell("one_profile_text");
+    if (env_.profiles.size() < 2) return env_.services.tell("one_profile_text", {});
     if (!env_.services.ask("delete_profile_text")) return;
     env_.profiles.removeCurrent();
     fill(true);
@@ -117,7 +117,8 @@ void ProfileSection::importFile() {
         env_.services.debug(imported.error());
         return env_.services.tell(imported.error().find(kMacroTooLong) != std::string::npos
                                       ? "macro_too_long_text"
-                                      : "import_failed_text");
+                                      : "import_failed_text",
+                                  {});
     }
     // Without the saved macros the imported buttons would lose them at the
     // next start; the user is told.
@@ -125,7 +126,7 @@ void ProfileSection::importFile() {
         std::string error;
         if (!saveMacros(env_.macros, env_.model, env_.services.dataFolder(), &error)) {
             env_.services.debug(error);
-            env_.services.tell("macros_not_saved_text");
+            env_.services.tell("macros_not_saved_text", {});
         }
     }
     fill(false);
@@ -138,7 +139,7 @@ void ProfileSection::exportFile() {
     std::string error;
     if (!exportProfile(env_.profiles, file.toStdString(), &error)) {
         env_.services.debug(error);
-        env_.services.tell("export_failed_text");
+        env_.services.tell("export_failed_text", {});
     }
 }
 

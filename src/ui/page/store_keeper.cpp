@@ -1,0 +1,120 @@
+#include "ui/page/store_keeper.h"
+
+namespace velor {
+
+namespace {
+
+// How long the page waits for a lock another program holds (velorctl's
+// longest upload takes well under this), and how often it looks.
+constexpr Millis kLockPatience{30000};
+constexpr int kRetryMs = 200;
+
+QString keptAsideText(const LoadReport& profiles, const MacroLoadReport& macros) {
+    QStringList kept;
+    for (const auto& path : {profiles.keptAside, macros.keptAside})
+        if (!path.empty()) kept << QString::fromStdString(path.string());
+    return kept.join(QLatin1Char('\n'));
+}
+
+}  // namespace
+
+StoreKeeper::StoreKeeper(PageEnv& env, Hooks hooks) : env_(env), hooks_(std::move(hooks)) {
+    retry_.setInterval(kRetryMs);
+    QObject::connect(&retry_, &QTimer::timeout, [this] { tryLock(); });
+}
+
+StoreKeeper::~StoreKeeper() = default;
+
+std::string StoreKeeper::folder() const {
+    return env_.services.dataFolder() + std::string(env_.model.dataFolder);
+}
+
+void StoreKeeper::start() {
+    lock_ = StoreLock::acquire(folder(), &lockError_);
+    if (lock_) return load(false);
+    env_.services.debug(lockError_ + "; waiting for it");
+    waitStart_ = env_.services.clock->now();
+    env_.services.showWaiting("store_waiting_text", QString::fromStdString(lockError_));
+    retry_.start();
+}
+
+void StoreKeeper::tryLock() {
+    lock_ = StoreLock::acquire(folder(), &lockError_);
+    if (lock_ || env_.services.clock->now() - waitStart_ >= kLockPatience) {
+        retry_.stop();
+        env_.services.showWaiting({}, {});
+        load(true);
+    }
+}
+
+void StoreKeeper::load(bool waited) {
+    const std::string data = env_.services.dataFolder();
+    // Without the lock the stores are read, never written: not a default
+    // store, not a repaired one, not a later save.
+    const std::string unlocked = lock_ ? std::string() : lockError_;
+    if (!lock_) env_.profiles.blockSaves(unlocked);
+    const LoadReport report =
+        loadProfiles(env_.profiles, data, env_.context.texts, env_.services.debug);
+    const MacroLoadReport macros =
+        loadMacros(env_.macros, env_.model, data, env_.services.debug, unlocked);
+    loaded_ = true;
+
+    QString id;
+    QString detail;
+    if (!lock_) {
+        id = QStringLiteral("store_in_use_text");
+        detail = QString::fromStdString(lockError_);
+    } else if (!report.unreadable.empty() || !macros.unreadable.empty()) {
+        id = QStringLiteral("store_unreadable_text");
+        const std::string path = profileStorePath(env_.model, data).string();
+        detail = QString::fromStdString(
+            !report.unreadable.empty() ? path + ": " + report.unreadable : macros.unreadable);
+    } else if (!report.problems.empty() || !macros.problems.empty()) {
+        id = QStringLiteral("store_damaged_text");
+        detail = keptAsideText(report, macros);
+    }
+    {
+        // Saves held back for what was just told are not told again.
+        const std::lock_guard guard(env_.profiles.lock());
+        const std::lock_guard saving(saveMutex_);
+        failureTold_ = !env_.profiles.savesBlocked().empty();
+    }
+    hooks_.loaded(waited);
+    // Told once the window is up, not in the middle of starting.
+    if (!id.isEmpty())
+        QTimer::singleShot(0, env_.context.window,
+                           [this, id, detail] { env_.services.tell(id, detail); });
+}
+
+bool StoreKeeper::save() {
+    std::string error;
+    const bool saved = saveProfiles(env_.profiles, env_.services.dataFolder(), &error);
+    bool tell = false;
+    {
+        const std::lock_guard guard(saveMutex_);
+        saveError_ = error;
+        if (saved) failureTold_ = false;
+        tell = !saved && !failureTold_;
+    }
+    if (!saved) env_.services.debug("profile store not saved: " + error);
+    if (tell) hooks_.saveFailed();
+    return saved;
+}
+
+std::string StoreKeeper::lastSaveError() const {
+    const std::lock_guard guard(saveMutex_);
+    return saveError_;
+}
+
+void StoreKeeper::tellSaveFailure() {
+    QString detail;
+    {
+        const std::lock_guard guard(saveMutex_);
+        if (failureTold_ || saveError_.empty()) return;
+        failureTold_ = true;
+        detail = QString::fromStdString(saveError_);
+    }
+    env_.services.tell("store_not_saved_text", detail);
+}
+
+}  // namespace velor

@@ -1,0 +1,65 @@
+// A page's hold on its slot's stores: the lock that keeps every other program
+// from writing them (waited for, with a notice, while another program holds
+// it), loading them under that lock, saving the profiles, and telling the
+// user once when saves fail. No store is written without the lock.
+#pragma once
+
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/store_lock.h"
+#include "store/macro_store.h"
+#include "store/profile_store.h"
+#include "ui/page/page_env.h"
+
+namespace velor {
+
+class StoreKeeper {
+  public:
+    struct Hooks {
+        // UI thread: the profiles and macros are in (read-only when the lock
+        // never came); waited: not at once, but after waiting for the lock.
+        std::function<void(bool waited)> loaded;
+        // Any thread: have tellSaveFailure() run on the UI thread.
+        std::function<void()> saveFailed;
+    };
+
+    StoreKeeper(PageEnv& env, Hooks hooks);
+    ~StoreKeeper();
+
+    // UI thread: takes the lock and loads; while another program holds the
+    // lock, waits for it (a notice up meanwhile), for a bounded time.
+    void start();
+    bool loaded() const { return loaded_; }
+
+    // Stores the profiles (the worker's saves, and the UI thread's); a
+    // failure is remembered until a save works again.
+    bool save();
+    // Why the last save failed; empty when it worked.
+    std::string lastSaveError() const;
+    // UI thread: the failed save told, once until a save works again.
+    void tellSaveFailure();
+
+  private:
+    void tryLock();
+    void load(bool waited);
+    std::string folder() const;
+
+    PageEnv& env_;
+    Hooks hooks_;
+    std::unique_ptr<StoreLock> lock_;
+    std::string lockError_;
+    QTimer retry_;
+    Millis waitStart_{0};
+    bool loaded_ = false;
+
+    mutable std::mutex saveMutex_;
+    std::string saveError_;  // under saveMutex_
+    bool failureTold_ = false;  // under saveMutex_
+};
+
+}  // namespace velor

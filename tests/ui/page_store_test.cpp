@@ -1,0 +1,121 @@
+// A page and its stores on disk: it never writes a store whose lock another
+// program holds, waits for that lock with a notice up, says what was wrong
+// with a store it could not read, and tells once when a save fails.
+#include <QListWidget>
+
+#include <gmock/gmock.h>
+
+#include <sys/stat.h>
+
+#include "../support/test_records.h"
+#include "page_fixture.h"
+#include "platform/store_lock.h"
+#include "store/profile_store.h"
+
+namespace velor {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Another program (velorctl on its own) holds slot 10's lock when the window
+// starts, and has stored two profiles by the time it lets go.
+class HeldStoreTest : public PageTest {
+  protected:
+    HeldStoreTest()
+        : PageTest(true, 10, [](PageTest& t) {
+              auto& self = static_cast<HeldStoreTest&>(t);
+              std::string error;
+              self.other = StoreLock::acquire(t.tempFolder().folder() + "ms_10", &error);
+              ASSERT_TRUE(self.other) << error;
+          }) {}
+    fs::path store() const { return temp.path() / "ms_10" / "pro.data"; }
+    // What the other program stores while it holds the lock.
+    void otherStores(std::u16string_view second) {
+        ProfileList theirs(model);
+        theirs.reset({}, {newRecord(model.record, u"One"), newRecord(model.record, second)}, 1);
+        ASSERT_TRUE(saveProfiles(theirs, temp.folder()));
+    }
+    std::unique_ptr<StoreLock> other;
+};
+
+TEST_F(HeldStoreTest, ThePageWaitsForTheLockWithANoticeThenLoadsWhatIsThere) {
+    EXPECT_EQ(waiting, std::vector<QString>{"store_waiting_text"});
+    EXPECT_FALSE(page->storesLoaded());
+    EXPECT_FALSE(fs::exists(store()));  // no default store written over the other's
+    otherStores(u"Theirs");
+    other.reset();
+    ASSERT_TRUE(waitFor([&] { return page->storesLoaded(); }));
+    EXPECT_EQ(waiting, (std::vector<QString>{"store_waiting_text", ""}));
+    EXPECT_EQ(find<QListWidget>("list_profile")->count(), 2);
+    EXPECT_EQ(find<QListWidget>("list_profile")->currentItem()->text(), "Theirs");
+    EXPECT_TRUE(told.empty());
+    // The mouse, here all along, gets the loaded profile whole.
+    ASSERT_TRUE(waitFor([&] { return mouse->settings().buttons.has_value(); }));
+    EXPECT_EQ(mouse->malformedCount(), 0);
+}
+
+TEST_F(HeldStoreTest, ALockNeverFreedLeavesTheStoresReadOnlyAndSaysSoOnce) {
+    otherStores(u"Theirs");
+    clock.advance(Millis(30000));  // the other program keeps the lock
+    ASSERT_TRUE(waitFor([&] { return page->storesLoaded(); }));
+    EXPECT_EQ(told, std::vector<QString>{"store_in_use_text"});
+    EXPECT_THAT(details.front().toStdString(), ::testing::HasSubstr("in use"));
+    EXPECT_EQ(find<QListWidget>("list_profile")->count(), 2);
+
+    const auto before = fs::last_write_time(store());
+    find<QListWidget>("list_profile")->setCurrentRow(0);  // a switch, sent and not stored
+    pump();
+    EXPECT_EQ(fs::last_write_time(store()), before);
+    EXPECT_EQ(told.size(), 1u);  // the failed save is the same news
+    std::string notStored;
+    page->applyForOutside(false, [&](bool, const std::string& why) { notStored = why; });
+    ASSERT_TRUE(waitFor([&] { return !notStored.empty(); }));
+}
+
+// A store that is no store (a pipe, a file of a gigabyte) is not "damaged":
+// the notice says what it is, and that nothing is saved over it.
+class UnreadableStoreTest : public PageTest {
+  protected:
+    UnreadableStoreTest()
+        : PageTest(true, 10, [](PageTest& t) {
+              fs::create_directories(t.tempFolder().path() / "ms_10");
+              ASSERT_EQ(::mkfifo((t.tempFolder().path() / "ms_10" / "pro.data").c_str(), 0600), 0);
+          }) {}
+};
+
+TEST_F(UnreadableStoreTest, IsToldForWhatItIsAndNeverReplaced) {
+    ASSERT_TRUE(waitFor([&] { return !told.empty(); }));
+    EXPECT_EQ(told, std::vector<QString>{"store_unreadable_text"});
+    EXPECT_THAT(details.front().toStdString(),
+                ::testing::HasSubstr("pro.data: it is not a regular file"));
+    find<QListWidget>("list_profile")->setCurrentRow(0);
+    pump();
+    EXPECT_TRUE(fs::is_fifo(temp.path() / "ms_10" / "pro.data"));
+    EXPECT_EQ(told.size(), 1u);
+}
+
+// A save that fails later (a full disk, say) is told once, with its reason,
+// and velorctl hears it too; a save that works again ends the run.
+TEST_F(PageTest, AFailedSaveIsToldOnceWithItsReasonAndVelorctlHearsIt) {
+    pump();
+    page->profiles().blockSaves("the disk is full");
+    page->setForOutside(Field::dpiLevel, 3);
+    std::optional<std::pair<bool, std::string>> answer;
+    page->applyForOutside(false, [&](bool taken, const std::string& why) {
+        answer.emplace(taken, why);
+    });
+    ASSERT_TRUE(waitFor([&] { return answer.has_value(); }));
+    EXPECT_TRUE(answer->first);  // the mouse has it
+    EXPECT_THAT(answer->second, ::testing::HasSubstr("the disk is full"));
+    EXPECT_EQ(mouse->settings().dpi->currentLevel, 4);
+    EXPECT_EQ(told, std::vector<QString>{"store_not_saved_text"});
+    EXPECT_THAT(details.back().toStdString(), ::testing::HasSubstr("the disk is full"));
+
+    page->setForOutside(Field::dpiLevel, 2);
+    page->link().requestApply();
+    pump();
+    EXPECT_EQ(told.size(), 1u);
+}
+
+}  // namespace
+}  // namespace velor
