@@ -12,15 +12,36 @@ namespace velor {
 class ControlServer final : public QObject {
     Q_OBJECT
   public:
-    ControlServer(const QString& socketPath, cli::MiceHost& host, QObject* parent = nullptr);
+    // What one misbehaving or crowding client may cost the program.
+    struct Limits {
+        // Connections open at once; one more is told the program is busy.
+        int connections = 16;
+        // How long a request may take to arrive whole (the command it
+        // carries may then take as long as it needs).
+        int requestMs = 5000;
+    };
+
+    ControlServer(const QString& socketPath, cli::MiceHost& host, QObject* parent = nullptr)
+        : ControlServer(socketPath, host, Limits{}, parent) {}
+    ControlServer(const QString& socketPath, cli::MiceHost& host, Limits limits,
+                  QObject* parent = nullptr);
+    ~ControlServer() override;
     bool listening() const { return server_.isListening(); }
     QString error() const { return server_.errorString(); }
 
   private:
+    void listen();
+    void keepListening();
     void serve(QLocalSocket* socket);
+    void refuse(QLocalSocket* socket);
 
+    const QString socketPath_;
+    const Limits limits_;
     QLocalServer server_;
     cli::MiceHost& host_;
+    int open_ = 0;
+    bool retrying_ = false;
+    QMetaObject::Connection listenerGone_;
 };
 
 }  // namespace velor

@@ -1,5 +1,6 @@
 // velorctl devices, status, apply and set: parsed and printed here, carried
 // out by a MiceHost (the running program, or velorctl on its own).
+#include <algorithm>
 #include <charconv>
 #include <memory>
 #include <sstream>
@@ -49,9 +50,9 @@ std::string joined(const std::vector<std::string>& links, const char* separator)
 std::string json(const MouseState& m, const std::optional<ProfileRef>& profile) {
     std::string links;
     for (const std::string& l : m.links) links += (links.empty() ? "" : ",") + jsonText(l);
-    std::string out = "{\"slot\":" + std::to_string(m.slot) + ",\"model\":" +
-                      jsonText(modelName(m.slot)) + ",\"links\":[" + links + "],\"battery\":" +
-                      (m.battery ? std::to_string(*m.battery) : "null") +
+    std::string out = "{\"slot\":" + std::to_string(m.slot) +
+                      ",\"model\":" + jsonText(modelName(m.slot)) + ",\"links\":[" + links +
+                      "],\"battery\":" + (m.battery ? std::to_string(*m.battery) : "null") +
                       ",\"charging\":" + (m.charging ? "true" : "false");
     if (profile)
         out += ",\"profile\":{\"index\":" + std::to_string(profile->index) +
@@ -152,17 +153,25 @@ void apply(std::span<const std::string_view> args, MiceHost& host, const Answer&
         return fail(done, kExitBadInput, "give either --profile FILE or --index I");
     std::optional<std::filesystem::path> file;
     std::optional<int> index;
-    if (const auto p = options.value("profile")) file = std::filesystem::path(std::string(*p));
+    if (const auto p = options.value("profile")) {
+        file = std::filesystem::path(std::string(*p));
+        // Whoever carries the command out may run in another folder than the
+        // one velorctl was started in, which made the path whole beforehand.
+        if (!file->is_absolute())
+            return fail(done, kExitBadInput, "the profile file must be given by its full path");
+    }
     if (const auto i = options.value("index")) {
         index = number(*i);
-        if (!index || *index < 0) return fail(done, kExitBadInput, "--index must be a profile index");
+        if (!index || *index < 0)
+            return fail(done, kExitBadInput, "--index must be a profile index");
     }
     const int slot = command->slot;
     if (!connectedOrTold(host, slot, done)) return;
     host.applyProfile(slot, file, index, [slot, done](Outcome o) {
         if (o.exitCode != 0) return fail(done, o.exitCode, o.reason);
         std::string out = "slot " + std::to_string(slot) + " holds";
-        if (o.profile) out += " profile " + std::to_string(o.profile->index) + " (" + o.profile->name + ")";
+        if (o.profile)
+            out += " profile " + std::to_string(o.profile->index) + " (" + o.profile->name + ")";
         done(kExitOk, out + "\n", {});
     });
 }
@@ -221,6 +230,23 @@ std::optional<PollingChoice> pollingChoice(int slot, int hz) {
             return index > 3 ? PollingChoice{true, index} : PollingChoice{false, index};
     }
     return std::nullopt;
+}
+
+void resolveFilesHere(std::vector<std::string>& args) {
+    if (args.empty() || args.front() != "apply") return;
+    for (std::size_t i = 1; i + 1 < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (!arg.starts_with("--")) continue;
+        const auto spec =
+            std::find_if(std::begin(kApplyOptions), std::end(kApplyOptions),
+                         [&](const OptionSpec& s) { return arg.substr(2) == s.name; });
+        if (spec == std::end(kApplyOptions) || !spec->takesValue) continue;
+        ++i;  // the value, which is never an option of its own
+        if (spec->name != "profile" || args[i].empty()) continue;
+        std::error_code ec;
+        const auto whole = std::filesystem::absolute(args[i], ec);
+        if (!ec) args[i] = whole.string();
+    }
 }
 
 bool runDeviceCommand(const std::vector<std::string>& args, MiceHost& host, Answer done) {

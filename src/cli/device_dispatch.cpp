@@ -1,6 +1,7 @@
 // Where a device command runs: in the running program when there is one (so
 // the window, the stores and the mice stay in step and no two processes talk
 // to one device), else here, on the mice velorctl finds itself.
+#include <charconv>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
@@ -26,14 +27,26 @@ std::string environment(const char* name) {
     return value != nullptr ? value : "";
 }
 
+// How long the running program is given to answer; VELOR_CONTROL_TIMEOUT_MS
+// shortens it for tests.
+Millis answerTimeout() {
+    const std::string text = environment("VELOR_CONTROL_TIMEOUT_MS");
+    long long ms = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), ms);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || ms <= 0)
+        return kControlAnswerTimeout;
+    return Millis(ms);
+}
+
 }  // namespace
 
 int runDeviceCommandLine(std::string_view name, std::span<const std::string_view> args,
                          const Io& io) {
     std::vector<std::string> argv{std::string(name)};
     argv.insert(argv.end(), args.begin(), args.end());
+    resolveFilesHere(argv);
     if (const std::string runtime = instanceRuntimeFolder(); !runtime.empty()) {
-        if (auto answer = askRunningProgram(controlSocketPath(runtime), argv)) {
+        if (auto answer = askRunningProgram(controlSocketPath(runtime), argv, answerTimeout())) {
             io.out << answer->out;
             io.err << answer->err;
             return answer->exitCode;

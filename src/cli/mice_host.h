@@ -60,6 +60,11 @@ class MiceHost {
 bool runDeviceCommand(const std::vector<std::string>& args, MiceHost& host,
                       std::function<void(int exitCode, std::string out, std::string err)> done);
 
+// Makes the file paths of a device command line whole against the folder
+// velorctl runs in, before the command travels to the running program (or
+// is carried out here): hosts take only full paths.
+void resolveFilesHere(std::vector<std::string>& args);
+
 // The reason a command about an absent mouse gives.
 std::string noMouseConnected(int slot);
 

@@ -24,6 +24,9 @@ constexpr std::uint8_t kFull = 2;
 constexpr std::uint8_t kCharging = 3;
 // How long a report through the 2.4 GHz receiver may wait for its acknowledgement.
 constexpr int kAckWaitMs = 100;
+// How long a store lock held by another process is waited for: velorctl runs
+// started together take turns, one apply after another.
+constexpr Millis kLockPatience{5000};
 
 // New profiles and macros are named as the English texts name them.
 class EnglishNames final : public TextLookup {
@@ -94,7 +97,8 @@ void StandaloneHost::scan() {
             std::optional<int> slot;
             std::optional<int> battery;
             bool charging = false;
-            const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(s_.listenMs);
+            const auto end =
+                std::chrono::steady_clock::now() + std::chrono::milliseconds(s_.listenMs);
             std::array<std::uint8_t, 64> in{};
             while (!battery && !charging) {
                 const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -147,9 +151,10 @@ void StandaloneHost::applyProfile(int slot, const std::optional<std::filesystem:
             return std::nullopt;
         }
         if (!list.select(*index))
-            return Outcome{kExitBadInput,
-                           "slot " + std::to_string(slot) + " has no profile " + std::to_string(*index),
-                           std::nullopt};
+            return Outcome{
+                kExitBadInput,
+                "slot " + std::to_string(slot) + " has no profile " + std::to_string(*index),
+                std::nullopt};
         return std::nullopt;
     }));
 }
@@ -177,11 +182,15 @@ Outcome StandaloneHost::upload(int slot, bool whole, const Change& change) {
         if (f->state.slot == slot) found = f.get();
     if (found == nullptr) return {kExitDevice, noMouseConnected(slot), {}};
     if (!found->wired && !found->command24 && !found->command4k)
-        return {1, "slot " + std::to_string(slot) + " is reached over Bluetooth only through the running program", {}};
+        return {1,
+                "slot " + std::to_string(slot) +
+                    " is reached over Bluetooth only through the running program",
+                {}};
 
     const ModelDescriptor& model = *descriptorFor(slot);
     std::string error;
-    const auto lock = StoreLock::acquire(s_.dataFolder + std::string(model.dataFolder), &error);
+    const auto lock = StoreLock::acquireWaiting(s_.dataFolder + std::string(model.dataFolder),
+                                                s_.clock, kLockPatience, &error);
     if (!lock) return {1, error, {}};
     ProfileList list(model);
     MacroList macros;
@@ -194,10 +203,11 @@ Outcome StandaloneHost::upload(int slot, bool whole, const Change& change) {
     NoView view;
     DeviceLink link({model, s_.clock, window, view, s_.debug, nullptr});
     bool saved = true;
-    ApplyEngine engine(list, ApplyHooks{[] { return false; },
-                                        [&](std::span<const std::uint8_t> r) { return link.send(r); },
-                                        [] {}, [] {}, [](bool) {},
-                                        [&] { saved = saveProfiles(list, s_.dataFolder, &error); }});
+    ApplyEngine engine(
+        list,
+        ApplyHooks{[] { return false; },
+                   [&](std::span<const std::uint8_t> r) { return link.send(r); }, [] {}, [] {},
+                   [](bool) {}, [&] { saved = saveProfiles(list, s_.dataFolder, &error); }});
     // What the mouse holds is taken to be the stored current profile: a
     // setting changed below is what goes out.
     engine.assumeCurrentApplied();
@@ -207,8 +217,8 @@ Outcome StandaloneHost::upload(int slot, bool whole, const Change& change) {
     } else {
         link.open(nullptr);
         if (found->command24) {
-            link.setReceiver(std::make_shared<AcknowledgedReceiver>(found->command24, found->report24,
-                                                                    link, kAckWaitMs),
+            link.setReceiver(std::make_shared<AcknowledgedReceiver>(
+                                 found->command24, found->report24, link, kAckWaitMs),
                              nullptr);
             link.setWirelessOnline(true);
         } else {

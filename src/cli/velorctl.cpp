@@ -25,7 +25,9 @@ constexpr std::string_view kProgramHelp =
     "While the program runs, the command goes through it (its control socket),\n"    \
     "so the window, the stores and the mouse stay in step. Otherwise velorctl\n"      \
     "finds the mouse itself (cable and receivers; Bluetooth only through the\n"     \
-    "program) and holds the slot's store lock while it works.\n"
+    "program) and holds the slot's store lock while it works, waiting up to\n"     \
+    "five seconds for another process to let go of it. The program is given\n"    \
+    "two minutes to answer.\n"
 
 const Command kCommands[] = {
     {"reports", "print the reports a full upload of a profile sends",

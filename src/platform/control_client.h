@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "util/clock.h"
 #include "util/control_wire.h"
 
 namespace velor {
@@ -13,9 +14,17 @@ namespace velor {
 // Where the running program listens, in the per-user runtime folder.
 std::string controlSocketPath(const std::string& runtimeFolder);
 
+// The longest a device command takes in the program: a full upload through
+// the 2.4 GHz receiver with every report sent ten times, 500 ms apart (5 x 5 s),
+// and a macro on each of the 18 macro buttons at three seconds a pass (54 s),
+// with room for an apply of the window's own ahead of it.
+inline constexpr Millis kControlAnswerTimeout{120'000};
+
 // Nothing when no program listens there; an answer with exit code 1 when it
-// went away before answering.
+// went away before answering, or did not answer within `timeout` (stopped
+// or hung).
 std::optional<ControlAnswer> askRunningProgram(const std::string& socketPath,
-                                               const std::vector<std::string>& args);
+                                               const std::vector<std::string>& args,
+                                               Millis timeout = kControlAnswerTimeout);
 
 }  // namespace velor

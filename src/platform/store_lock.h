@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "util/clock.h"
+
 namespace velor {
 
 class StoreLock {
@@ -17,6 +19,16 @@ class StoreLock {
     // The lock of the folder (created when missing), or nullptr with the
     // reason when another process holds it or it cannot be taken.
     static std::unique_ptr<StoreLock> acquire(const std::string& folder, std::string* error);
+
+    // As acquire, but while another process holds the lock it is tried again
+    // every little while for up to `patience` on `clock`: velorctl runs
+    // started together then take turns instead of refusing each other.
+    static std::unique_ptr<StoreLock> acquireWaiting(const std::string& folder, Clock& clock,
+                                                     Millis patience, std::string* error);
+
+    // Who holds the folder's lock, as a person reads it ("velorctl (process
+    // 1234)"); empty when nobody does or the system cannot tell.
+    static std::string holderOf(const std::string& folder);
 
   private:
     explicit StoreLock(int fd) : fd_(fd) {}

@@ -4,16 +4,20 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <mutex>
+
 #include "../support/temp_folder.h"
 #include "../support/test_records.h"
 #include "cli/standalone_host.h"
 #include "cli/velorctl.h"
 #include "device/battery_notices.h"
+#include "platform/file_io.h"
 #include "platform/store_lock.h"
 #include "sim/sim_backend.h"
 #include "store/profile_store.h"
 #include "util/control_wire.h"
-#include "platform/file_io.h"
 #include "util/virtual_clock.h"
 
 namespace velor::cli {
@@ -62,9 +66,11 @@ TEST_F(DeviceCommandsTest, DevicesListsTheCableAndTheReceiversMice) {
     EXPECT_EQ(text.code, 0);
     EXPECT_EQ(text.out, "1\tMS-1\twired\t-\tcharging\n10\tMS-10\t24g\t42%\t-\n");
     const Answer json = run({"devices", "--json"});
-    EXPECT_EQ(json.out,
-              "[{\"slot\":1,\"model\":\"MS-1\",\"links\":[\"wired\"],\"battery\":null,\"charging\":true},"
-              "{\"slot\":10,\"model\":\"MS-10\",\"links\":[\"24g\"],\"battery\":42,\"charging\":false}]\n");
+    EXPECT_EQ(
+        json.out,
+        "[{\"slot\":1,\"model\":\"MS-1\",\"links\":[\"wired\"],\"battery\":null,\"charging\":true},"
+        "{\"slot\":10,\"model\":\"MS-10\",\"links\":[\"24g\"],\"battery\":42,\"charging\":false}]"
+        "\n");
 }
 
 TEST_F(DeviceCommandsTest, ApplyImportsTheFileSendsItWholeAndStoresIt) {
@@ -84,8 +90,8 @@ TEST_F(DeviceCommandsTest, ApplyImportsTheFileSendsItWholeAndStoresIt) {
     // Paced as the window paces: 500 ms for the acknowledgement, 500 ms after.
     EXPECT_EQ(clock.now().count(), 5 * 1000);
 
-    const auto stored = readProfileStore(*descriptorFor(10),
-                                         profileStorePath(*descriptorFor(10), temp.folder()));
+    const auto stored =
+        readProfileStore(*descriptorFor(10), profileStorePath(*descriptorFor(10), temp.folder()));
     ASSERT_TRUE(stored.has_value());
     EXPECT_EQ(stored->records.size(), 2u);
     EXPECT_EQ(stored->currentIndex, 1);
@@ -96,9 +102,8 @@ TEST_F(DeviceCommandsTest, ApplyImportsTheFileSendsItWholeAndStoresIt) {
 TEST_F(DeviceCommandsTest, SetSendsOnlyWhatChanged) {
     backend.plugWiredMouse(*descriptorFor(3));
     std::vector<int> commands;
-    backend.setTraceSink([&](std::string_view, int, std::span<const std::uint8_t> f) {
-        commands.push_back(f[0]);
-    });
+    backend.setTraceSink(
+        [&](std::string_view, int, std::span<const std::uint8_t> f) { commands.push_back(f[0]); });
     EXPECT_EQ(run({"set", "--slot", "3", "--polling", "500"}).code, 0);
     EXPECT_THAT(commands, ElementsAre(0x0C, 0x06));  // opening, polling
 }
@@ -113,6 +118,10 @@ TEST_F(DeviceCommandsTest, ExitCodesSayWhoseFaultItIs) {
     const std::string notAProfile = temp.folder() + "bad.pro";
     ASSERT_TRUE(writeFileAtomically(notAProfile, std::vector<std::uint8_t>(10, 1)));
     EXPECT_EQ(run({"apply", "--slot", "10", "--profile", notAProfile}).code, kExitBadInput);
+    // A bare file name would be found in whatever folder the host runs in.
+    const Answer relative = run({"apply", "--slot", "10", "--profile", "p.pro"});
+    EXPECT_EQ(relative.code, kExitBadInput);
+    EXPECT_EQ(relative.err, "velorctl: the profile file must be given by its full path\n");
     // No such mouse: 1, with one line saying so.
     const Answer absent = run({"status", "--slot", "4"});
     EXPECT_EQ(absent.code, kExitDevice);
@@ -125,17 +134,29 @@ TEST_F(DeviceCommandsTest, ExitCodesSayWhoseFaultItIs) {
     EXPECT_THAT(refused.err, HasSubstr("did not take every report"));
 }
 
-TEST_F(DeviceCommandsTest, TheStoreLockKeepsASecondWriterOut) {
+TEST_F(DeviceCommandsTest, AHeldStoreLockIsWaitedForAWhileAndItsHolderNamed) {
     backend.plugWiredMouse(*descriptorFor(10));
+    const std::string folder = temp.folder() + "ms_10";
     std::string error;
-    auto held = StoreLock::acquire(temp.folder() + "ms_10", &error);
+    auto held = StoreLock::acquire(folder, &error);
     ASSERT_NE(held, nullptr) << error;
+    // Held throughout: refused after five seconds, naming this test's process.
     const Answer blocked = run({"set", "--slot", "10", "--dpi-level", "2"});
     EXPECT_EQ(blocked.code, kExitDevice);
-    EXPECT_THAT(blocked.err, HasSubstr("in use by another program"));
+    EXPECT_EQ(blocked.err, "velorctl: the profiles in " + folder +
+                               " are in use by velor_core_test (process " +
+                               std::to_string(::getpid()) + ")\n");
+    EXPECT_EQ(clock.now().count(), 5000);
     EXPECT_EQ(backend.mouseAt(10, "wired")->trace().size(), 0u);
-    held.reset();
-    EXPECT_EQ(run({"set", "--slot", "10", "--dpi-level", "2"}).code, 0);
+    // Let go of two seconds into the wait: the command runs and the mouse has it.
+    std::once_flag letGo;
+    clock.onSleep = [&](Millis) {
+        if (clock.now().count() >= 7000) std::call_once(letGo, [&] { held.reset(); });
+    };
+    const Answer waited = run({"set", "--slot", "10", "--dpi-level", "5"});
+    EXPECT_EQ(waited.code, 0) << waited.err;
+    ASSERT_TRUE(backend.mouseAt(10, "wired")->settings().dpi.has_value());
+    EXPECT_EQ(backend.mouseAt(10, "wired")->settings().dpi->currentLevel, 5);
 }
 
 TEST(ControlWire, RequestsAndAnswersTravelWholeAndBadOnesAreRefused) {
@@ -177,7 +198,7 @@ TEST(BatteryNotices, LowAndVeryLowOncePerDischargeAndChargedAfterCharging) {
     EXPECT_FALSE(n.onPower(3, P::OnBattery, 50));  // each slot its own
     EXPECT_FALSE(n.onPower(10, P::Charging, std::nullopt));
     EXPECT_EQ(n.onPower(10, P::Full, std::nullopt), BatteryNotice::Charged);
-    EXPECT_FALSE(n.onPower(10, P::Full, std::nullopt));  // told once
+    EXPECT_FALSE(n.onPower(10, P::Full, std::nullopt));                 // told once
     EXPECT_EQ(n.onPower(10, P::OnBattery, 3), BatteryNotice::VeryLow);  // a new discharge
     EXPECT_FALSE(n.onPower(10, P::OnBattery, 12));
     EXPECT_FALSE(n.onPower(11, P::OnBattery, 1));

@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +19,7 @@
 #include "platform/command_pipe.h"
 #include "platform/instance_lock.h"
 #include "platform/instance_notify.h"
+#include "platform/store_lock.h"
 
 namespace velor {
 namespace {
@@ -64,6 +71,50 @@ TEST(InstanceLock, RuntimeFolderMustBeOursAndClosed) {
         ::setenv("XDG_RUNTIME_DIR", restore.c_str(), 1);
     else
         ::unsetenv("XDG_RUNTIME_DIR");
+}
+
+// The store lock's holder, named as the user knows it: another process (a
+// child renamed as the program or as velorctl) holds the lock.
+TEST(StoreLock, AHolderIsNamedByItsProgramAndProcess) {
+    testing::TempFolder temp;
+    const std::string folder = temp.folder() + "ms_10";
+    const std::string lockFile = folder + "/store.lock";
+    struct Case {
+        const char* comm;
+        std::string shownBeforePid;
+    };
+    const Case cases[] = {{"velor", "VELOR Gaming Driver (velor, process "},
+                          {"velorctl", "velorctl (process "},
+                          {"someone", "someone (process "}};
+    fs::create_directories(folder);
+    for (const Case& c : cases) {
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {  // only system calls here: the parent has threads
+            ::prctl(PR_SET_NAME, c.comm);
+            const int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT, 0600);
+            if (fd < 0 || ::flock(fd, LOCK_EX) != 0) ::_exit(1);
+            (void)!::write(ready[1], "x", 1);
+            ::pause();
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        char got = 0;
+        ASSERT_EQ(::read(ready[0], &got, 1), 1);
+        ::close(ready[0]);
+        const std::string holder = c.shownBeforePid + std::to_string(child) + ")";
+        EXPECT_EQ(StoreLock::holderOf(folder), holder);
+        std::string error;
+        EXPECT_EQ(StoreLock::acquire(folder, &error), nullptr);
+        EXPECT_EQ(error, "the profiles in " + folder + " are in use by " + holder);
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+    }
+    EXPECT_EQ(StoreLock::holderOf(folder), "");  // the kernel let go with the process
+    std::string error;
+    EXPECT_NE(StoreLock::acquire(folder, &error), nullptr) << error;
 }
 
 TEST(InstanceNotify, NobodyListeningIsAFailureNotAHang) {

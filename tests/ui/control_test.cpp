@@ -1,5 +1,15 @@
 // velorctl's device commands through the running program: its control socket,
 // its pages, its stores and its link to a simulated mouse on the cable.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <future>
 
 #include <gmock/gmock.h>
@@ -14,12 +24,45 @@
 namespace velor {
 namespace {
 
+// A client of our own: connected, and given the first `bytes` of a request.
+int connectedClient(const std::string& path, std::size_t bytes = 0) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    const std::string request = encodeRequest({"devices"});
+    ::send(fd, request.data(), std::min(bytes, request.size()), MSG_NOSIGNAL);
+    return fd;
+}
+
+// Whether the program hung up on the client: its read ends or fails.
+bool hungUp(int fd) {
+    pollfd ready{fd, POLLIN, 0};
+    if (::poll(&ready, 1, 0) <= 0) return false;
+    char c = 0;
+    return ::recv(fd, &c, 1, MSG_DONTWAIT) <= 0;
+}
+
+int highestOpenDescriptor() {
+    int highest = 2;
+    for (const auto& e : std::filesystem::directory_iterator("/proc/self/fd"))
+        highest = std::max(highest, std::stoi(e.path().filename().string()));
+    return highest;
+}
+
 class ControlTest : public PageTest {
   protected:
     std::optional<ControlAnswer> ask(std::vector<std::string> args) {
         // velorctl waits in its own process; the program's loop runs meanwhile.
-        auto asked = std::async(std::launch::async, [&] { return askRunningProgram(socket, args); });
-        waitFor([&] { return asked.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
+        auto asked =
+            std::async(std::launch::async, [&] { return askRunningProgram(socket, args); });
+        waitFor(
+            [&] { return asked.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
         return asked.get();
     }
     const std::string socket = temp.folder() + "control";
@@ -34,8 +77,9 @@ TEST_F(ControlTest, DeviceCommandsRunInTheProgramAndAnswerWhenDone) {
     const auto devices = ask({"devices", "--json"});
     ASSERT_TRUE(devices.has_value());
     EXPECT_EQ(devices->exitCode, 0);
-    EXPECT_EQ(devices->out, "[{\"slot\":10,\"model\":\"MS-10\",\"links\":[\"wired\"],"
-                            "\"battery\":null,\"charging\":true}]\n");
+    EXPECT_EQ(devices->out,
+              "[{\"slot\":10,\"model\":\"MS-10\",\"links\":[\"wired\"],"
+              "\"battery\":null,\"charging\":true}]\n");
 
     ProfileRecord game = newRecord(model.record, u"Game");
     game.set(Field::dpiLevel, 6);
@@ -61,6 +105,60 @@ TEST_F(ControlTest, DeviceCommandsRunInTheProgramAndAnswerWhenDone) {
     const auto notOurs = ask({"reports", "--slot", "10", "--defaults"});
     EXPECT_EQ(notOurs->exitCode, 2);
     EXPECT_EQ(notOurs->err, "velorctl: the program runs only device commands\n");
+}
+
+TEST_F(ControlTest, StalledAndCrowdingClientsAreClosedAndTheRestServed) {
+    PagesHost host(*window);
+    {
+        // Two stalled requests fill a bound of two: a third client is told why.
+        ControlServer server(QString::fromStdString(socket), host, {2, 60'000});
+        const int first = connectedClient(socket, 3), second = connectedClient(socket, 3);
+        const auto crowded = ask({"devices"});
+        ASSERT_TRUE(crowded.has_value());
+        EXPECT_EQ(crowded->exitCode, 1);
+        EXPECT_EQ(crowded->err,
+                  "velorctl: the program is busy with other requests; try again in a moment\n");
+        EXPECT_FALSE(hungUp(first));
+        ::close(first);
+        ::close(second);
+    }
+    // A request that stops half-way is hung up on once its time is up.
+    ControlServer server(QString::fromStdString(socket), host, {2, 10});
+    const int stalled = connectedClient(socket, 5);
+    EXPECT_TRUE(waitFor([&] { return hungUp(stalled); }));
+    ::close(stalled);
+    const auto devices = ask({"devices"});
+    ASSERT_TRUE(devices.has_value());
+    EXPECT_EQ(devices->exitCode, 0) << devices->err;
+}
+
+TEST_F(ControlTest, RunningOutOfDescriptorsDoesNotEndTheSocket) {
+    PagesHost host(*window);
+    ControlServer server(QString::fromStdString(socket), host);
+    ASSERT_TRUE(server.listening());
+    rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
+    rlimit low = before;
+    low.rlim_cur = std::min<rlim_t>(before.rlim_cur, highestOpenDescriptor() + 64);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    // Every descriptor taken but one, which the client then takes: the
+    // program's accept finds none.
+    std::vector<int> taken;
+    for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) taken.push_back(fd);
+    EXPECT_EQ(errno, EMFILE);
+    ::close(taken.back());
+    taken.pop_back();
+    const int knocking = connectedClient(socket);
+    EXPECT_GE(knocking, 0);
+    EXPECT_TRUE(waitFor([&] { return hungUp(knocking); }));
+    for (const int fd : taken) ::close(fd);
+    ::close(knocking);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &before), 0);
+    // Descriptors free again: velorctl reaches the program as before.
+    EXPECT_TRUE(waitFor([&] { return server.listening(); }));
+    const auto devices = ask({"devices"});
+    ASSERT_TRUE(devices.has_value());
+    EXPECT_EQ(devices->exitCode, 0) << devices->err;
 }
 
 }  // namespace
