@@ -17,8 +17,9 @@ class StoreLock {
     StoreLock& operator=(const StoreLock&) = delete;
 
     // The lock of the folder (created when missing), or nullptr with the
-    // reason when another process holds it or it cannot be taken.
-    static std::unique_ptr<StoreLock> acquire(const std::string& folder, std::string* error);
+    // reason when another process holds it (held set) or it cannot be taken.
+    static std::unique_ptr<StoreLock> acquire(const std::string& folder, std::string* error,
+                                              bool* held = nullptr);
 
     // As acquire, but while another process holds the lock it is tried again
     // every little while for up to `patience` on `clock`: velorctl runs

@@ -27,9 +27,9 @@ class PageTest : public ::testing::Test {
     PageTest() : PageTest(true) {}
     // before: what is on disk (or holds the stores' lock) when the program starts.
     explicit PageTest(bool plugMouse, int pageSlot = 10,
-                      const std::function<void(PageTest&)>& before = {})
+                      const std::function<void(testing::TempFolder&)>& before = {})
         : model(*descriptorFor(pageSlot)) {
-        if (before) before(*this);
+        if (before) before(temp);
         if (plugMouse) mouse = &backend.plugWiredMouse(model);
         MainWindowServices s{QStringLiteral(VELOR_PROGRAM_DIR "/res/"),
                              "/opt/velor/velor",
@@ -89,7 +89,6 @@ class PageTest : public ::testing::Test {
         pump();
     }
     ~PageTest() override { window.reset(); }
-    testing::TempFolder& tempFolder() { return temp; }
     // A report through a receiver, as its monitor hands it over.
     void report(std::uint16_t word, std::uint16_t value, bool fourK = false) {
         page->onReceiverReport(word, value, (word & 0xFF) == model.receiverCode, fourK);

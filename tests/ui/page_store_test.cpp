@@ -17,17 +17,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The lock another program holds (taken before the fixture's members exist).
+std::unique_ptr<StoreLock>& otherProgramsLock() {
+    static std::unique_ptr<StoreLock> lock;
+    return lock;
+}
+
 // Another program (velorctl on its own) holds slot 10's lock when the window
 // starts, and has stored two profiles by the time it lets go.
 class HeldStoreTest : public PageTest {
   protected:
     HeldStoreTest()
-        : PageTest(true, 10, [](PageTest& t) {
-              auto& self = static_cast<HeldStoreTest&>(t);
+        : PageTest(true, 10, [](testing::TempFolder& data) {
               std::string error;
-              self.other = StoreLock::acquire(t.tempFolder().folder() + "ms_10", &error);
-              ASSERT_TRUE(self.other) << error;
+              otherProgramsLock() = StoreLock::acquire(data.folder() + "ms_10", &error);
+              ASSERT_TRUE(otherProgramsLock()) << error;
           }) {}
+    ~HeldStoreTest() override { otherProgramsLock().reset(); }
     fs::path store() const { return temp.path() / "ms_10" / "pro.data"; }
     // What the other program stores while it holds the lock.
     void otherStores(std::u16string_view second) {
@@ -35,7 +41,7 @@ class HeldStoreTest : public PageTest {
         theirs.reset({}, {newRecord(model.record, u"One"), newRecord(model.record, second)}, 1);
         ASSERT_TRUE(saveProfiles(theirs, temp.folder()));
     }
-    std::unique_ptr<StoreLock> other;
+    std::unique_ptr<StoreLock>& other = otherProgramsLock();
 };
 
 TEST_F(HeldStoreTest, ThePageWaitsForTheLockWithANoticeThenLoadsWhatIsThere) {
@@ -77,9 +83,9 @@ TEST_F(HeldStoreTest, ALockNeverFreedLeavesTheStoresReadOnlyAndSaysSoOnce) {
 class UnreadableStoreTest : public PageTest {
   protected:
     UnreadableStoreTest()
-        : PageTest(true, 10, [](PageTest& t) {
-              fs::create_directories(t.tempFolder().path() / "ms_10");
-              ASSERT_EQ(::mkfifo((t.tempFolder().path() / "ms_10" / "pro.data").c_str(), 0600), 0);
+        : PageTest(true, 10, [](testing::TempFolder& data) {
+              fs::create_directories(data.path() / "ms_10");
+              ASSERT_EQ(::mkfifo((data.path() / "ms_10" / "pro.data").c_str(), 0600), 0);
           }) {}
 };
 

@@ -52,9 +52,12 @@ StoreLock::~StoreLock() {
     ::close(fd_);  // releases the lock
 }
 
-std::unique_ptr<StoreLock> StoreLock::acquire(const std::string& folder, std::string* error) {
+std::unique_ptr<StoreLock> StoreLock::acquire(const std::string& folder, std::string* error,
+                                              bool* held) {
     int fd = -1;
-    switch (tryLock(folder, &fd, error)) {
+    const Attempt attempt = tryLock(folder, &fd, error);
+    if (held) *held = attempt == Attempt::Held;
+    switch (attempt) {
         case Attempt::Taken:
             return std::unique_ptr<StoreLock>(new StoreLock(fd));
         case Attempt::Held:

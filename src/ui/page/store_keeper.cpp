@@ -30,8 +30,11 @@ std::string StoreKeeper::folder() const {
 }
 
 void StoreKeeper::start() {
-    lock_ = StoreLock::acquire(folder(), &lockError_);
-    if (lock_) return load(false);
+    bool held = false;
+    lock_ = StoreLock::acquire(folder(), &lockError_, &held);
+    // A lock that cannot be had at all (no access to the folder) is not
+    // waited for: the stores are read, and never written.
+    if (lock_ || !held) return load(false);
     env_.services.debug(lockError_ + "; waiting for it");
     waitStart_ = env_.services.clock->now();
     env_.services.showWaiting("store_waiting_text", QString::fromStdString(lockError_));
