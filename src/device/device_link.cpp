@@ -151,7 +151,7 @@ void DeviceLink::onRemoval() {
     library_->closeFeatureDevice();
     // A receiver or Bluetooth still up carries the changes: offline means no path at all.
     if (!anyPathUp()) offline_ = true;
-    w_.view.showSleepLabel(true);
+    w_.view.showSleepLabel(offline_);
     w_.view.showWiredIcon(false);
     w_.view.clearPowerLabel();
     w_.view.stopChargingAnimation();

@@ -213,9 +213,12 @@ TEST_F(DeviceLinkTest, BothPathsUpUseTheCableAndOnlyAFailedMacroGoesWireless) {
     ASSERT_EQ(receiver.sent.size(), 3u);
     EXPECT_EQ(receiver.sent[2].second[1], 0x0C);
 
-    // The cable pulled: the receiver still carries what is sent.
+    // The cable pulled: the receiver still carries what is sent, and the
+    // mouse is not shown asleep.
+    view.calls.clear();
     link->onDeviceCode(deviceCodeFromMessageB(0));
     EXPECT_FALSE(link->offline());
+    EXPECT_EQ(view.calls.front(), "sleep 0");
     afterSleep = [&] { link->setStopResend(true); };
     EXPECT_NE(link->send(bytesOf(buildButtons(testing::defaultRecord()))), 0);
     EXPECT_EQ(receiver.sent.size(), 4u);
