@@ -20,6 +20,9 @@ void CMsgWnd::initWindow() {
     } else if (auto* label = qobject_cast<QLabel*>(message)) {
         // Composed once: the box lives for one reading.
         label->setText(skin().texts().get(messageId_) + QStringLiteral("\n\n") + detail_);
+        // The detail (a path, a reason) is read whole: the box grows for it.
+        const int needed = heightForWidth(width());
+        if (needed > height()) resize(width(), needed);
     }
     setWindowTitle(skin().texts().get(titleId_));
     // A notice asks nothing: there is nothing to cancel.
