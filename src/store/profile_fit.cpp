@@ -29,7 +29,7 @@ constexpr Range kLightOffTimer{1, 20};
 constexpr Range kFourRates{0, 3};
 constexpr Range kSevenRates{0, 6};
 constexpr Range kRepeatModes{0, 2};
-constexpr int kButtonsWithLeftClick = 16;  // one of buttons 1..16 keeps the left click
+constexpr int kButtonsWithLeftClick = 16;     // one of buttons 1..16 keeps the left click
 constexpr std::uint8_t kModifierBits = 0x0F;  // Ctrl, Shift, Alt, Win
 
 // No control sets lightParam: every profile keeps the value it was made with.
@@ -114,7 +114,8 @@ Problem buttons(const ProfileRecord& r) {
 Problem fieldMisfit(const ModelDescriptor& m, const ProfileRecord& r, const Row& f) {
     switch (f.id) {
         case Field::name:
-            if (!r.name()) return std::string("name: the profile name has no terminator in its array");
+            if (!r.name())
+                return std::string("name: the profile name has no terminator in its array");
             return std::nullopt;
         case Field::dpiX:
         case Field::dpiY:
@@ -133,17 +134,16 @@ Problem fieldMisfit(const ModelDescriptor& m, const ProfileRecord& r, const Row&
             return eachIn(r, f, kLightSlider);
         case Field::lightParam:
             if (const std::int64_t v = readField(r.bytes(), f); v != kLightParam)
-                return "lightParam is " + text(v) + ", but every profile of slot " +
-                       text(m.slot) + " holds " + text(kLightParam) +
-                       " there (a profile of another model?)";
+                return "lightParam is " + text(v) + ", but every profile of slot " + text(m.slot) +
+                       " holds " + text(kLightParam) + " there (a profile of another model?)";
             return std::nullopt;
         case Field::sleepTimer:
             return eachIn(r, f, kSleepTimer);
         case Field::lightOffTimer:
             return eachIn(r, f, kLightOffTimer);
         case Field::pollingRate:
-            return eachIn(r, f,
-                          m.pollingOptions == PollingOptions::SevenRates ? kSevenRates : kFourRates);
+            return eachIn(
+                r, f, m.pollingOptions == PollingOptions::SevenRates ? kSevenRates : kFourRates);
         case Field::pollingRateHs:
             return eachIn(r, f, kSevenRates);
         case Field::lightMode:

@@ -11,7 +11,12 @@ CMsgWnd::CMsgWnd(QWidget* parent, LanguageTexts& texts, const QString& skinFolde
 
 void CMsgWnd::initWindow() {
     skin().setTextId(skin().findControl("warning_title"), titleId_);
-    skin().setTextId(skin().findControl("warning"), messageId_);
+    if (QWidget* message = skin().findControl("warning")) {
+        if (messageText_.isEmpty())
+            skin().setTextId(message, messageId_);
+        else
+            setControlText(message, messageText_);
+    }
     setWindowTitle(skin().texts().get(titleId_));
     // A notice asks nothing: there is nothing to cancel.
     if (QWidget* cancel = skin().findControl("btn_cancel"))
