@@ -92,6 +92,7 @@ void takeScreenshotsAndQuit(CMainWnd& window, const KeyboardLayout& keyboard,
                           [](std::string_view) {},
                           [](const QString&) { return false; },
                           {},
+                          {},
                           {}});
         if (editor.create()) {
             editor.model().load(1);

@@ -1,13 +1,13 @@
 #include "app/velor_main.h"
 
 #include <QApplication>
+#include <QMessageBox>
 
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 
-#include <QFile>
 
 #include "app/first_paint_probe.h"
 #include "app/control_server.h"
@@ -30,6 +30,7 @@
 #include "platform/keyboard_layout.h"
 #include "platform/program_folder.h"
 #include "platform/system_language.h"
+#include "skin/resource_file.h"
 #include "ui/main_window.h"
 #include "ui/ms_page.h"
 #include "ui/section_header_accessible.h"
@@ -37,6 +38,9 @@
 namespace velor {
 
 namespace {
+
+// main.xml could not be read: a start that cannot show its window.
+constexpr int kExitDamagedFiles = 2;
 
 // The command line as one string, as the autostart writes it ("-auto").
 std::string commandLine(int argc, char** argv) {
@@ -103,9 +107,8 @@ int runVelor(int argc, char** argv) {
     installSectionHeaderAccessibility();
     const std::string libraryFolder = GetLibraryFolder();
     const QString skinFolder = QString::fromStdString(GetResourceFolder());
-    QFile theme(skinFolder + "theme.qss");
-    if (theme.open(QIODevice::ReadOnly))
-        app.setStyleSheet(QString::fromUtf8(theme.readAll()).replace("@SKIN@", skinFolder));
+    if (const auto theme = readResourceFile(skinFolder + "theme.qss"))
+        app.setStyleSheet(QString::fromUtf8(*theme).replace("@SKIN@", skinFolder));
 
     // Key names follow the user's keyboard layout; US when none can be read.
     // Key names follow the user's keyboard layout (the X session's once the
@@ -172,6 +175,16 @@ int runVelor(int argc, char** argv) {
         bluetooth,
     };
     auto window = std::make_unique<CMainWnd>(std::move(services));
+    // Without main.xml there is no window: say so and end rather than run unseen.
+    if (!window->skinLoaded()) {
+        printDamagedFile(window->skinError());
+        if (!startHidden) {
+            QMessageBox box(QMessageBox::Critical, CMainWnd::kClassName,
+                            damagedFileText(window->texts(), skinFolder + CMainWnd::kSkinFile));
+            box.exec();
+        }
+        return kExitDamagedFiles;
+    }
     quitAfterFirstPaintIfAsked(*window);
     window->init();
     auto keyboardFollower = std::make_unique<KeyboardFollower>(

@@ -1,7 +1,8 @@
 #include "skin/skin_menu.h"
 
-#include <QFile>
 #include <QXmlStreamReader>
+
+#include "skin/resource_file.h"
 
 namespace velor {
 
@@ -37,9 +38,9 @@ void readItems(QXmlStreamReader& xml, QMenu& menu, const LanguageTexts& texts,
 bool fillMenu(QMenu& menu, const QString& path, const LanguageTexts& texts,
               const std::function<void(const QString& itemName)>& onCommand) {
     menu.clear();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    QXmlStreamReader xml(&file);
+    const auto bytes = readResourceFile(path);
+    if (!bytes) return false;
+    QXmlStreamReader xml(*bytes);
     if (!xml.readNextStartElement() || xml.name() != u"Menu") return false;
     readItems(xml, menu, texts, onCommand);
     return !xml.hasError();

@@ -3,10 +3,10 @@
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QAccessible>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
-#include <QFile>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "skin/color_palette.h"
+#include "skin/resource_file.h"
 
 namespace velor {
 
@@ -76,14 +77,17 @@ namespace {
 
 // Reads a skin file into a widget tree under parent; nullptr with an error.
 QWidget* readSkin(const QString& path, QWidget* parent, QString* error) {
-    QFile ui(path);
-    if (!ui.open(QIODevice::ReadOnly)) {
-        if (error) *error = ui.fileName() + ": " + ui.errorString();
+    QString reason;
+    auto bytes = readResourceFile(path, &reason);
+    if (!bytes) {
+        if (error) *error = path + ": " + reason;
         return nullptr;
     }
+    QBuffer ui(&*bytes);
+    ui.open(QIODevice::ReadOnly);
     SkinLoader loader;
     QWidget* root = loader.load(&ui, parent);
-    if (root == nullptr && error) *error = ui.fileName() + ": " + loader.errorString();
+    if (root == nullptr && error) *error = path + ": " + loader.errorString();
     return root;
 }
 

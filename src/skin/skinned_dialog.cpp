@@ -5,6 +5,8 @@
 #include <QScreen>
 #include <QWindow>
 
+#include "skin/resource_file.h"
+
 namespace velor {
 
 SkinnedDialog::SkinnedDialog(QWidget* parent, LanguageTexts& texts, QString skinFolder)
@@ -20,7 +22,9 @@ bool SkinnedDialog::create() {
     setObjectName(className());
     QString error;
     if (!skin_.load(skinFolder_, skinFile(), &error)) {
-        qWarning("%s", qPrintable(error));
+        // Without its skin the window cannot say so itself.
+        printDamagedFile(error);
+        showPlainNotice(parentWidget(), damagedFileText(skin_.texts(), skinFolder_ + skinFile()));
         return false;
     }
     created_ = true;

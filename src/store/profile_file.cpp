@@ -1,7 +1,7 @@
 #include "store/profile_file.h"
 
 #include "platform/file_io.h"
-#include "profile/record_validation.h"
+#include "store/profile_fit.h"
 
 namespace velor {
 
@@ -21,9 +21,10 @@ Result<ProfileRecord> readProfileFile(const ModelDescriptor& model,
             path.string() + ": is " + std::to_string(bytes->size()) +
             " bytes, but a profile of slot " + std::to_string(model.slot) + " is " +
             std::to_string(model.recordLength()) + " bytes");
-    const auto problems = recordProblems(*record);
-    if (!problems.empty())
-        return Result<ProfileRecord>::failure(path.string() + ": " + problems.front());
+    // Same length is not same model: the values must fit this slot too.
+    if (const auto misfit = firstMisfit(model, *record))
+        return Result<ProfileRecord>::failure(path.string() + ": not a profile of slot " +
+                                              std::to_string(model.slot) + ": " + *misfit);
     return std::move(*record);
 }
 

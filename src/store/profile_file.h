@@ -9,7 +9,8 @@
 
 namespace velor {
 
-// Refuses a file of another length and a record that fails validation.
+// Refuses a file of another length, and a record whose values do not fit the
+// slot (named by its first such field).
 Result<ProfileRecord> readProfileFile(const ModelDescriptor& model,
                                       const std::filesystem::path& path);
 

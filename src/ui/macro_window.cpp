@@ -314,9 +314,15 @@ void CMacroWnd::onNotify(const Notification& n) {
     }
     if (s == "macro_export_btn" && model_->hasCurrent()) {
         const QString file = services_.chooseFile(true);
-        if (!file.isEmpty())
-            exportMacro(services_.macros->records[static_cast<std::size_t>(model_->currentIndex())],
-                        file.toStdString());
+        if (file.isEmpty()) return;
+        std::string error;
+        if (!exportMacro(
+                services_.macros->records[static_cast<std::size_t>(model_->currentIndex())],
+                file.toStdString(), &error)) {
+            services_.debug(error);
+            if (services_.tell)
+                services_.tell("macro_export_failed_text", QString::fromStdString(error));
+        }
         return;
     }
     if (s == "macro_import_btn") {
@@ -325,10 +331,11 @@ void CMacroWnd::onNotify(const Notification& n) {
         const auto imported = importMacro(*services_.macros, file.toStdString());
         if (!imported) {
             services_.debug(imported.error());
-            if (services_.ask)
-                services_.ask(imported.error().find(kMacroTooLong) != std::string::npos
-                                  ? "macro_too_long_text"
-                                  : "macro_import_failed_text");
+            if (services_.tell)
+                services_.tell(imported.error().find(kMacroTooLong) != std::string::npos
+                                   ? "macro_too_long_text"
+                                   : "macro_import_failed_text",
+                               {});
             return;
         }
         services_.save();

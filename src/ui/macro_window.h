@@ -25,6 +25,8 @@ class CMacroWnd final : public SkinnedDialog {
         Clock* clock;
         DebugSink debug;
         std::function<bool(const QString& messageId)> ask;
+        // Tells the user something went wrong (a notice, no choice).
+        std::function<void(const QString& messageId, const QString& detail)> tell;
         // A macro file to import from (save = false) or export to; empty to cancel.
         std::function<QString(bool save)> chooseFile;
         // Where the file dialogs start.

@@ -46,7 +46,8 @@ CMainWnd::CMainWnd(MainWindowServices services)
     // A fixed size, as the skin is laid out for it; long settings scroll.
     setFixedSize(800, 572);
     QString error;
-    if (!skin_.load(services_.skinFolder, kSkinFile, &error)) services_.debug(error.toStdString());
+    if (!skin_.load(services_.skinFolder, kSkinFile, &error))
+        skinError_ = error.isEmpty() ? services_.skinFolder + kSkinFile : error;
     skin_.setHandler([this](const Notification& n) { onNotify(n); });
     timers_.setHandler([this](int id) { routeTimer(id); });
     for (int n = 1; n <= kPageCount; ++n)
@@ -89,6 +90,7 @@ void CMainWnd::init() {
 
     createTray();
     refreshTexts();
+    tellDamagedFiles();
 
     tabs_ = skin_.find<QStackedWidget>("device_tab_switch");
     for (int n = 1; n <= 20; ++n)
@@ -302,8 +304,9 @@ void CMainWnd::hideToTray() {
 }
 
 void CMainWnd::changeLanguage(int lanId) {
-    texts_.load(lanId);
+    const bool sound = texts_.load(lanId);
     refreshTexts();
+    if (!sound) tellDamagedFiles();
     lanId_ = lanId;
     settings_.SaveLanguage(lanId);
 }

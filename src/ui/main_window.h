@@ -79,6 +79,11 @@ class CMainWnd final : public QWidget {
     void hideToTray();
 
     void RefreshDeviceTabs();
+    // Whether main.xml was read: without it there is no window to show.
+    bool skinLoaded() const { return skinError_.isEmpty(); }
+    // What is wrong with main.xml (naming it), empty when it was read.
+    const QString& skinError() const { return skinError_; }
+
     // The keyboard layout changed: key names are shown afresh.
     void keyboardChanged() { refreshTexts(); }
     void ShowConnectedPage();
@@ -125,6 +130,8 @@ class CMainWnd final : public QWidget {
     void followVisibility();
     // A page's power report; the desktop may be told.
     void onPowerReported(int slot, std::intptr_t power);
+    // Damaged language files: named on stderr and in a notice, with the repair.
+    void tellDamagedFiles();
     // The notice on the empty page, by text id; an empty id hides it.
     void showNotice(const QString& textId);
 
@@ -156,6 +163,7 @@ class CMainWnd final : public QWidget {
     QTimer receiverWatch_;  // only where the system cannot tell of changes
     std::unique_ptr<HidChangeWatch> deviceChanges_;
     std::unique_ptr<QSocketNotifier> changeNotifier_;
+    QString skinError_;
     QString notice_;  // the text id the empty page's notice shows
     bool seen_ = true;  // shown and not minimised, as the pages were last told
     std::array<bool, 3> toldBleProblems_{};

@@ -1,7 +1,5 @@
 #include "ui/msg_window.h"
 
-#include <QLabel>
-
 namespace velor {
 
 CMsgWnd::CMsgWnd(QWidget* parent, LanguageTexts& texts, const QString& skinFolder, QString titleId,
@@ -14,15 +12,18 @@ CMsgWnd::CMsgWnd(QWidget* parent, LanguageTexts& texts, const QString& skinFolde
 
 void CMsgWnd::initWindow() {
     skin().setTextId(skin().findControl("warning_title"), titleId_);
-    QWidget* message = skin().findControl("warning");
-    if (detail_.isEmpty()) {
-        skin().setTextId(message, messageId_);
-    } else if (auto* label = qobject_cast<QLabel*>(message)) {
-        // Composed once: the box lives for one reading.
-        label->setText(skin().texts().get(messageId_) + QStringLiteral("\n\n") + detail_);
-        // The detail (a path, a reason) is read whole: the box grows for it.
-        const int needed = heightForWidth(width());
-        if (needed > height()) resize(width(), needed);
+    if (QWidget* message = skin().findControl("warning")) {
+        if (messageText_.isEmpty() && detail_.isEmpty()) {
+            skin().setTextId(message, messageId_);
+        } else {
+            // Composed once: the box lives for one reading.
+            QString text = messageText_.isEmpty() ? skin().texts().get(messageId_) : messageText_;
+            if (!detail_.isEmpty()) text += QStringLiteral("\n\n") + detail_;
+            setControlText(message, text);
+            // The detail (a path, a reason) is read whole: the box grows for it.
+            const int needed = heightForWidth(width());
+            if (needed > height()) resize(width(), needed);
+        }
     }
     setWindowTitle(skin().texts().get(titleId_));
     // A notice asks nothing: there is nothing to cancel.

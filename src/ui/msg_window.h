@@ -14,6 +14,9 @@ class CMsgWnd final : public SkinnedDialog {
     CMsgWnd(QWidget* parent, LanguageTexts& texts, const QString& skinFolder, QString titleId,
             QString messageId, Kind kind = Kind::Question, QString detail = {});
 
+    // A message composed by the caller, shown instead of the message id's text.
+    void setMessageText(const QString& text) { messageText_ = text; }
+
     QString className() const override { return QStringLiteral("MsgWnd"); }
     QString skinFile() const override { return QStringLiteral("msg.xml"); }
 
@@ -24,6 +27,7 @@ class CMsgWnd final : public SkinnedDialog {
   private:
     QString titleId_;
     QString messageId_;
+    QString messageText_;
     Kind kind_;
     QString detail_;
 };

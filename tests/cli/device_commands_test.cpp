@@ -122,6 +122,13 @@ TEST_F(DeviceCommandsTest, ExitCodesSayWhoseFaultItIs) {
     const Answer relative = run({"apply", "--slot", "10", "--profile", "p.pro"});
     EXPECT_EQ(relative.code, kExitBadInput);
     EXPECT_EQ(relative.err, "velorctl: the profile file must be given by its full path\n");
+    // A profile of slot 10 has the length of one of slot 3, not its values:
+    // refused, naming what does not fit, and the mouse is sent nothing.
+    const sim::SimMouse& three = backend.plugWiredMouse(*descriptorFor(3));
+    const Answer other = run({"apply", "--slot", "3", "--profile", profileFile(u"Game")});
+    EXPECT_EQ(other.code, kExitBadInput);
+    EXPECT_THAT(other.err, HasSubstr("not a profile of slot 3: lightParam is 10"));
+    EXPECT_FALSE(three.settings().dpi.has_value());
     // No such mouse: 1, with one line saying so.
     const Answer absent = run({"status", "--slot", "4"});
     EXPECT_EQ(absent.code, kExitDevice);

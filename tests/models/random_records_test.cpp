@@ -1,17 +1,25 @@
-// Random records of every slot, uploaded whole to a simulated mouse that
-// decodes each report on its own: every report is taken (frames, checksums,
-// complements), and what the mouse reads back is what the record holds, by
-// the rules of each record shape and report variant worked out by hand.
+// The defaults and random records of every slot, uploaded whole to a
+// simulated mouse that decodes each report on its own: every report is taken
+// (frames, checksums, complements), and what the mouse reads back is what the
+// record holds, by the rules of each record shape and report variant worked
+// out by hand. Each record, written as a profile file, imports into its slot.
 #include <gtest/gtest.h>
 
 #include <random>
 
+#include "../support/temp_folder.h"
+#include "platform/file_io.h"
 #include "profile/record_defaults.h"
 #include "protocol/upload_plan.h"
 #include "sim/sim_mouse.h"
+#include "store/profile_file.h"
 
 namespace velor {
 namespace {
+
+int lowerSliderValue(const ModelDescriptor& d) {
+    return d.dpiMapping == DpiMapping::Linear100 ? 2 : 1;  // 200 DPI, or 50
+}
 
 int upperSliderValue(const ModelDescriptor& d) {
     switch (d.dpiMapping) {
@@ -31,7 +39,7 @@ ProfileRecord randomRecord(const ModelDescriptor& d, std::mt19937& rng) {
     };
     ProfileRecord r = newRecord(d.record, u"R");
     for (std::uint32_t k = 0; k < kDpiLevels; ++k) {
-        r.set(Field::dpiX, pick(1, upperSliderValue(d)), k);
+        r.set(Field::dpiX, pick(lowerSliderValue(d), upperSliderValue(d)), k);
         r.set(Field::dpiY, r.i32(Field::dpiX, k), k);
         r.set(Field::dpiEnabled, pick(0, 1), k);
         r.set(Field::dpiColour, pick(0, 0xFFFFFF), k);
@@ -43,7 +51,6 @@ ProfileRecord randomRecord(const ModelDescriptor& d, std::mt19937& rng) {
     r.set(Field::keyDebounce, pick(1, 15));
     r.set(Field::sleepTimer, pick(1, 30));
     r.set(Field::lightColour, pick(0, 0xFFFFFF));
-    r.set(Field::lightParam, pick(1, 5));
     r.set(Field::lightOffTimer, pick(1, 20));
     r.set(Field::pollingRate, pick(0, d.pollingOptions == PollingOptions::SevenRates ? 6 : 3));
     r.set(Field::pollingRateHs, pick(0, 6));
@@ -71,6 +78,7 @@ int pollingCode(const ModelDescriptor& d, const ProfileRecord& r) {
 
 // The two bytes of a level, where the variant makes them plain arithmetic.
 std::optional<std::pair<int, int>> levelBytes(const ModelDescriptor& d, int v) {
+    if (v == 0) return std::nullopt;  // a level of the defaults never given a value
     switch (d.dpiReport) {
         case DpiReportVariant::Wide:
             return std::pair{(v - 1) & 0xFF, (v - 1) >> 8};
@@ -88,8 +96,14 @@ class RandomRecords : public ::testing::TestWithParam<int> {};
 TEST_P(RandomRecords, AFullUploadIsTakenAndReadsBackAsTheRecord) {
     const ModelDescriptor& d = *descriptorFor(GetParam());
     std::mt19937 rng(static_cast<unsigned>(GetParam()) * 7919u);
+    testing::TempFolder temp;
+    const auto file = temp.path() / "r.pro";
     for (int round = 0; round < 40; ++round) {
-        const ProfileRecord r = randomRecord(d, rng);
+        const ProfileRecord r = round == 0 ? newRecord(d.record, u"R") : randomRecord(d, rng);
+        ASSERT_TRUE(writeFileAtomically(file, r.bytes()));
+        const auto imported = readProfileFile(d, file);
+        ASSERT_TRUE(imported) << imported.error();
+        ASSERT_TRUE(*imported == r);
         sim::SimMouse mouse(d);
         for (const PlannedReport& p : planUpload(r, ReportGroups::all()))
             ASSERT_TRUE(mouse.receive(p.report.bytes(), sim::Via::Cable))

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "../support/temp_folder.h"
 #include "../support/test_records.h"
@@ -61,10 +62,10 @@ TEST_F(ProfileTransferTest, FreeNamesStayAndOnlyMacroButtonsMakeMacros) {
     solo.button(5).setMacroName(u"Old");  // not a macro button any more
     const MacroAction m{0x04, MacroAction::kPress, 10};
     ProfileRecord twice = newRecord(ms10().record, u"Twice");
-    testing::assignMacro(twice, 1, std::span(&m, 1));
     testing::assignMacro(twice, 2, std::span(&m, 1));
-    twice.button(0).setMacroName(u"M");
+    testing::assignMacro(twice, 3, std::span(&m, 1));
     twice.button(1).setMacroName(u"M");
+    twice.button(2).setMacroName(u"M");
     ASSERT_TRUE(writeFileAtomically(path("solo.pro"), solo.bytes()));
     ASSERT_TRUE(writeFileAtomically(path("twice.pro"), twice.bytes()));
 
@@ -78,7 +79,7 @@ TEST_F(ProfileTransferTest, FreeNamesStayAndOnlyMacroButtonsMakeMacros) {
     ASSERT_EQ(macros.records.size(), 3u);
     EXPECT_EQ(*macros.records[1].name(), u"M");
     EXPECT_EQ(*macros.records[2].name(), u"M_1");
-    EXPECT_EQ(*profiles.current().button(1).macroName(), u"M_1");
+    EXPECT_EQ(*profiles.current().button(2).macroName(), u"M_1");
 }
 
 TEST_F(ProfileTransferTest, AFileThatIsNotAProfileOfThisSlotChangesNothing) {
@@ -88,6 +89,66 @@ TEST_F(ProfileTransferTest, AFileThatIsNotAProfileOfThisSlotChangesNothing) {
     EXPECT_THAT(refused.error(), ::testing::HasSubstr("32988 bytes"));
     EXPECT_EQ(profiles.size(), 2u);
     EXPECT_EQ(macros.records.size(), 1u);
+}
+
+// A file of the right length is still refused when a value does not fit the
+// slot, naming the first field (by offset) that does not; nothing changes.
+// Records of another model of the same length are caught this way: the
+// reference and swapped shapes keep lightParam (always 2) and the sleep timer
+// in each other's place, and the slots differ in DPI units and polling rates.
+TEST_F(ProfileTransferTest, ARecordThatDoesNotFitTheSlotNamesItsFirstMisfit) {
+    using Change = std::function<void(ProfileRecord&)>;
+    const Change none = [](ProfileRecord&) {};
+    struct Case {
+        int madeFor;
+        int target;
+        Change change;
+        const char* says;
+    };
+    const Case cases[] = {
+        {10, 3, none, "slot 3: lightParam is 10, but every profile of slot 3 holds 2"},
+        {3, 10, none, "slot 10: lightParam is 10, but every profile of slot 10 holds 2"},
+        {7, 10, [](ProfileRecord& r) { r.set(Field::dpiX, 220, 5); },  // 12000 DPI
+         "dpiX[5] is 220, outside 2..100 (200 to 10000 DPI on slot 10)"},
+        {10, 7, [](ProfileRecord& r) { r.set(Field::sleepTimer, 25); },
+         "lightOffTimer is 25, outside 1..20"},
+        {2, 1, [](ProfileRecord& r) { r.set(Field::dpiX, 520, 0); },  // 26000 DPI
+         "dpiX[0] is 520, outside 1..220"},
+        {3, 5, none, "pollingRate is 6, outside 0..3"},  // 8000 Hz
+        {10, 10, [](ProfileRecord& r) { r.set(Field::dpiEnabled, 1, 6); },  // a level without DPI
+         "dpiX[6] is 0, outside 2..100"},
+        {10, 10, [](ProfileRecord& r) { r.set(Field::dpiEnabled, 2, 2); },
+         "dpiEnabled[2] is 2, outside 0..1"},
+        {10, 10, [](ProfileRecord& r) { r.set(Field::dpiLevel, 8); }, "dpiLevel is 8, outside 0..7"},
+        {10, 10, [](ProfileRecord& r) { r.set(Field::brightness, 0); },
+         "brightness is 0, outside 1..8"},
+        {10, 10, [](ProfileRecord& r) { r.set(Field::motionSync, 2); },
+         "motionSync is 2, outside 0..1"},
+        {10, 10, [](ProfileRecord& r) { r.set(Field::lightMode, 12); },
+         "lightMode is 12, outside 0..11"},
+        {10, 10, [](ProfileRecord& r) { r.set(Field::keyDebounce, 16); },
+         "keyDebounce is 16, outside 1..15"},
+        {10, 10, [](ProfileRecord& r) { r.set(Field::dpiColour, 0x01000000, 7); },
+         "dpiColour[7]: its fourth byte is not zero"},
+        {10, 10, [](ProfileRecord& r) { r.button(4).set(SlotField::function, 99); },
+         "button 5: function 99 is not a function of the mouse"},
+        {10, 10, [](ProfileRecord& r) { r.button(0).set(SlotField::function, 2); },
+         "none of buttons 1..16 is a left click"},
+        {10, 10, [](ProfileRecord& r) { r.button(19).set(SlotField::keyCode, 4); },
+         "button 20: a spare slot that is not zero"},
+    };
+    for (const Case& c : cases) {
+        ProfileRecord made = newRecord(descriptorFor(c.madeFor)->record, u"Made");
+        c.change(made);
+        ASSERT_TRUE(writeFileAtomically(path("made.pro"), made.bytes()));
+        ProfileList target{*descriptorFor(c.target)};
+        target.reset({}, {newRecord(descriptorFor(c.target)->record, u"Own")}, 0);
+        const auto refused = importProfile(target, macros, path("made.pro"));
+        ASSERT_FALSE(refused) << c.says;
+        EXPECT_THAT(refused.error(), ::testing::HasSubstr(c.says));
+        EXPECT_EQ(target.size(), 1u) << c.says;
+        EXPECT_EQ(macros.records.size(), 1u) << c.says;
+    }
 }
 
 // 46 actions of which two wait longer than 1280 ms take 48 slots: more than

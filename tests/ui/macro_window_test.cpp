@@ -5,13 +5,15 @@
 #include <QAccessible>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
-
 
 #include "keys/key_tables.h"
 #include "util/virtual_clock.h"
@@ -44,6 +46,7 @@ TEST(MacroWindow, RecordsKeysThroughTheHooksAndSavesWhenStopped) {
                                                                   &clock,
                                                                   [](std::string_view) {},
                                                                   [](const QString&) { return true; },
+                                                                  {},
                                                                   {},
                                                                   {}});
     CMacroWnd& editor = *window;
@@ -114,8 +117,18 @@ TEST(MacroWindow, EnterInTheNameFieldKeepsTheEditorOpen) {
     VirtualClock clock;
     HookTable hooks;
     CMacroWnd editor(nullptr, texts,
-                     {10, kSkins, &macros, [] { return true; }, &us, &hooks, &clock,
-                      [](std::string_view) {}, [](const QString&) { return true; }, {}, {}});
+                     {10,
+                      kSkins,
+                      &macros,
+                      [] { return true; },
+                      &us,
+                      &hooks,
+                      &clock,
+                      [](std::string_view) {},
+                      [](const QString&) { return true; },
+                      {},
+                      {},
+                      {}});
     ASSERT_TRUE(editor.create());
     editor.setModal(false);
     editor.show();
@@ -126,6 +139,64 @@ TEST(MacroWindow, EnterInTheNameFieldKeepsTheEditorOpen) {
     QCoreApplication::processEvents();
     EXPECT_TRUE(editor.isVisible());
     editor.hide();
+}
+
+// A macro file that cannot be written or read is told once, as a notice; a
+// file written is the macro's 240 bytes.
+TEST(MacroWindow, ExportAndImportFailuresAreToldOnce) {
+    LanguageTexts texts(kSkins);
+    texts.load(2);
+    QTemporaryDir folder;
+    MacroList macros;
+    macros.records.push_back(MacroRecord::named(u"Reload"));
+    UsKeyboardLayout us;
+    VirtualClock clock;
+    HookTable hooks;
+    QStringList told;
+    QString chosen;
+    CMacroWnd editor(nullptr, texts,
+                     {10,
+                      kSkins,
+                      &macros,
+                      [] { return true; },
+                      &us,
+                      &hooks,
+                      &clock,
+                      [](std::string_view) {},
+                      [](const QString&) { return true; },
+                      [&](const QString& id, const QString&) { told << id; },
+                      [&](bool) { return chosen; },
+                      {}});
+    ASSERT_TRUE(editor.create());
+    editor.model().load(0);
+    const auto click = [&](const char* button, const QString& file) {
+        told.clear();
+        chosen = file;
+        editor.skin().find<QAbstractButton>(QStringLiteral("ms_10_") + button)->click();
+        return told;
+    };
+    const QString written = folder.filePath("reload.macro");
+    const QString notAMacro = folder.filePath("ten.macro");
+    QFile ten(notAMacro);
+    ASSERT_TRUE(ten.open(QIODevice::WriteOnly) && ten.write("0123456789") == 10);
+    ten.close();
+    const struct {
+        const char* button;
+        QString file;
+        QStringList says;
+    } cases[] = {
+        {"macro_export_btn",
+         folder.filePath("no/such/folder/x.macro"),
+         {"macro_export_failed_text"}},
+        {"macro_export_btn", written, {}},
+        {"macro_import_btn", notAMacro, {"macro_import_failed_text"}},
+        {"macro_import_btn", written, {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(click(c.button, c.file), c.says) << c.button << " " << c.file.toStdString();
+    EXPECT_EQ(QFileInfo(written).size(), 240);
+    ASSERT_EQ(macros.records.size(), 2u);
+    EXPECT_EQ(*macros.records[1].name(), u"Reload_1");
 }
 
 // The page's section boxes are headers that open and close, for a screen reader too.

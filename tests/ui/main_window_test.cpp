@@ -1,8 +1,10 @@
 #include "ui/main_window.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QThread>
@@ -12,6 +14,8 @@
 using ::testing::ElementsAre;
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <set>
 
@@ -19,6 +23,7 @@ using ::testing::ElementsAre;
 #include "device/device_link.h"
 #include "keys/key_tables.h"
 #include "sim/sim_backend.h"
+#include "ui/msg_window.h"
 
 namespace velor {
 namespace {
@@ -59,11 +64,12 @@ class FakePage final : public DevicePage {
 class MainWindowTest : public ::testing::Test {
   protected:
     std::unique_ptr<CMainWnd> make(const std::string& locale, BluetoothMice* bluetooth = nullptr,
-                                   HidBackend* hid = nullptr) {
+                                   HidBackend* hid = nullptr,
+                                   const QString& skinFolder = VELOR_PROGRAM_DIR "/res/") {
         const auto notify = [this](const QString& title, const QString& body) {
             notices.push_back((title + ": " + body).toStdString());
         };
-        MainWindowServices s{QStringLiteral(VELOR_PROGRAM_DIR "/res/"),
+        MainWindowServices s{skinFolder,
                              "/opt/velor/velor",
                              temp.folder() + "autostart/velor.desktop",
                              locale,
@@ -300,6 +306,66 @@ TEST_F(MainWindowTest, CloseButtonHidesAndShowRequestsBringItBack) {
     pump();
     EXPECT_TRUE(w->isVisible());
     EXPECT_FALSE(w->isMinimized());
+}
+
+// A damaged or missing language or skin file is named, with the repair, in a
+// notice (a plain box where the message window's own skin is damaged); a
+// damaged language gives English, a damaged English what precedes the
+// damage, and a named pipe in a file's place does not hang the start.
+TEST_F(MainWindowTest, DamagedProgramFilesAreNamedInANotice) {
+    namespace fs = std::filesystem;
+    enum class Damage { CutInHalf, Pipe };
+    const struct {
+        std::vector<std::pair<const char*, Damage>> files;
+        int lanId;
+        std::vector<const char*> named;  // by the notices
+        const char* trayText;
+    } cases[] = {
+        {{{"lan/EN.xml", Damage::CutInHalf}}, 2, {"lan/EN.xml"}, "Open Main Window"},
+        {{{"lan/CN.xml", Damage::CutInHalf}}, 1, {"lan/CN.xml"}, "Open Main Window"},
+        {{{"lan/CN.xml", Damage::Pipe}}, 1, {"lan/CN.xml"}, "Open Main Window"},
+        {{{"lan/EN.xml", Damage::Pipe}}, 2, {"lan/EN.xml"}, "tray_show_text"},
+        {{{"lan/EN.xml", Damage::CutInHalf}, {"msg.xml", Damage::CutInHalf}},
+         2,
+         {"msg.xml", "lan/EN.xml"},
+         "Open Main Window"},
+    };
+    for (const auto& c : cases) {
+        const testing::TempFolder copy;
+        const fs::path res = copy.path() / "res";
+        fs::copy(VELOR_PROGRAM_DIR "/res", res, fs::copy_options::recursive);
+        for (const auto& [file, damage] : c.files) {
+            const fs::path target = res / file;
+            if (damage == Damage::CutInHalf) {
+                fs::resize_file(target, fs::file_size(target) / 2);
+            } else {
+                fs::remove(target);
+                ASSERT_EQ(::mkfifo(target.c_str(), 0600), 0);
+            }
+        }
+        settings().SaveLanguage(c.lanId);
+        auto w = make("C", nullptr, nullptr, QString::fromStdString(res.string() + "/"));
+        pump();
+        std::vector<std::string> shown;
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (!top->isVisible()) continue;
+            if (auto* box = qobject_cast<QMessageBox*>(top))
+                shown.push_back(box->text().toStdString());
+            if (auto* msg = qobject_cast<CMsgWnd*>(top))
+                shown.push_back(msg->skin().find<QLabel>("warning")->text().toStdString());
+            if (top != w.get()) top->close();
+        }
+        std::sort(shown.begin(), shown.end());
+        std::vector<std::string> expected;
+        for (const char* file : c.named)
+            expected.push_back("The program file " + (res / file).string() +
+                               " is damaged or missing. Reinstalling the program repairs it.");
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(shown, expected) << c.named.front();
+        EXPECT_EQ(w->texts().get("tray_show_text"), c.trayText) << c.named.front();
+        w.reset();
+        pump();
+    }
 }
 
 }  // namespace

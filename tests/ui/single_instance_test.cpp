@@ -8,6 +8,8 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include <fstream>
 
 namespace velor {
@@ -81,6 +83,42 @@ TEST_F(SingleInstanceTest, AStaleSocketLeftByACrashDoesNotStopANewStart) {
     ASSERT_TRUE(second.waitForFinished(10000));
     EXPECT_EQ(second.exitCode(), 1);
     EXPECT_TRUE(firstSays("show window"));
+}
+
+// Without a readable main.xml (cut short, or a named pipe that would block
+// the start) there is no window: the start says which file and how to
+// repair it, and ends, rather than running unseen.
+TEST_F(SingleInstanceTest, AStartWithoutItsMainSkinSaysSoAndEnds) {
+    namespace fs = std::filesystem;
+    for (const bool pipe : {false, true}) {
+        // The program finds its resources beside itself: a copy of it with
+        // a copy of them, in the build tree so that a hard link can serve.
+        QTemporaryDir folder(QStringLiteral(VELOR_PROGRAM_DIR "/../damaged-XXXXXX"));
+        const fs::path bin = folder.path().toStdString();
+        std::error_code ec;
+        fs::create_hard_link(VELOR_PROGRAM_DIR "/velor", bin / "velor", ec);
+        if (ec) fs::copy_file(VELOR_PROGRAM_DIR "/velor", bin / "velor");
+        fs::copy(VELOR_PROGRAM_DIR "/res", bin / "res", fs::copy_options::recursive);
+        const fs::path mainSkin = bin / "res" / "main.xml";
+        if (pipe) {
+            fs::remove(mainSkin);
+            ASSERT_EQ(::mkfifo(mainSkin.c_str(), 0600), 0);
+        } else {
+            fs::resize_file(mainSkin, fs::file_size(mainSkin) / 2);
+        }
+        QProcess damaged;
+        damaged.setProcessEnvironment(env);
+        damaged.start(QString::fromStdString((bin / "velor").string()), {"-auto"});
+        ASSERT_TRUE(damaged.waitForStarted(10000));
+        const bool ended = damaged.waitForFinished(20000);
+        if (!ended) damaged.kill();
+        ASSERT_TRUE(ended) << (pipe ? "pipe" : "cut");
+        EXPECT_EQ(damaged.exitCode(), 2);
+        const std::string err = damaged.readAllStandardError().toStdString();
+        EXPECT_NE(err.find("velor: " + mainSkin.string() + ": "), std::string::npos) << err;
+        EXPECT_NE(err.find("reinstalling the program repairs it"), std::string::npos) << err;
+        damaged.waitForFinished(5000);
+    }
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -39,26 +38,38 @@ bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
 
 std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::path& path,
                                                        std::uintmax_t maxBytes, FileError* error) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        fail(error, path, ec ? ec.message() : "it is not a regular file");
+    // Opened without waiting and checked on the open file itself: a named pipe
+    // or device put where a file should be never blocks the reader, even when
+    // it replaces the file between a check and the open.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        fail(error, path, errnoText());
         return std::nullopt;
     }
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec) {
-        fail(error, path, ec.message());
+    const std::unique_ptr<int, void (*)(int*)> closer(new int(fd), [](int* f) {
+        ::close(*f);
+        delete f;
+    });
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        fail(error, path, "it is not a regular file");
         return std::nullopt;
     }
+    const auto size = static_cast<std::uintmax_t>(st.st_size);
     if (size > maxBytes) {
         fail(error, path, "file is too large (" + std::to_string(size) + " bytes)");
         return std::nullopt;
     }
-    std::ifstream in(path, std::ios::binary);
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    if (!in ||
-        !in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) {
-        fail(error, path, "cannot be read");
-        return std::nullopt;
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            fail(error, path, "cannot be read");
+            return std::nullopt;
+        }
+        got += static_cast<std::size_t>(n);
     }
     return bytes;
 }

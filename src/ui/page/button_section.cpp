@@ -222,6 +222,7 @@ void ButtonSection::openMacroEditor() {
                       &systemClock(),
                       s.debug,
                       s.ask,
+                      s.tell,
                       {},
                       s.dataFolder});
     if (!editor.create()) return;
