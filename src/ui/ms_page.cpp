@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "protocol/status_report.h"
+#include "skin/resource_file.h"
 #include "store/profile_store.h"
 #include "ui/file_dialogs.h"
 #include "ui/msg_window.h"
@@ -141,7 +142,13 @@ void CMS_Page::build() {
     if (host == nullptr) return;
     QString error;
     root_ = context_->skin.loadInto(host, services_.skinFolder, file, &error);
-    if (!root_) return services_.debug(error.toStdString());
+    if (!root_) {
+        // Asked again at every arrival: said once.
+        if (std::exchange(skinDamageTold_, true)) return;
+        services_.debug(error.toStdString());
+        printDamagedFile(error);
+        return services_.tell("damaged_file_text", services_.skinFolder + file);
+    }
     controls_ = ControlIndex(root_, controlPrefix());
     for (PageSection* section : sections_) section->bind(controls_);
     profileSection_->fill(false);

@@ -118,6 +118,7 @@ class CMS_Page final : public DevicePage, public LinkView {
     Services services_;
     PageContext* context_ = nullptr;
     QWidget* root_ = nullptr;
+    bool skinDamageTold_ = false;
     ControlIndex controls_;
     MessageDispatcher fromWorker_;  // the worker's requests, run on the UI thread
     ProfileList profiles_;

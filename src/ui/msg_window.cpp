@@ -18,7 +18,11 @@ void CMsgWnd::initWindow() {
         } else {
             // Composed once: the box lives for one reading.
             QString text = messageText_.isEmpty() ? skin().texts().get(messageId_) : messageText_;
-            if (!detail_.isEmpty()) text += QStringLiteral("\n\n") + detail_;
+            // A text with a place for the detail takes it there, else below.
+            if (text.contains(QLatin1String("%1")))
+                text = text.arg(detail_);
+            else if (!detail_.isEmpty())
+                text += QStringLiteral("\n\n") + detail_;
             setControlText(message, text);
             // The detail (a path, a reason) is read whole: the box grows for it.
             const int needed = heightForWidth(width());

@@ -1,6 +1,6 @@
 // The message box: a title and a message, both language text ids, and an
-// optional detail in plain text under the message (a file, what went wrong); a
-// question offers OK (1) and Cancel (0), a notice only OK.
+// optional detail in plain text (a file, what went wrong) in the message's %1,
+// or under it; a question offers OK (1) and Cancel (0), a notice only OK.
 #pragma once
 
 #include "skin/skinned_dialog.h"

@@ -72,6 +72,18 @@ TEST_F(AuxWindowsTest, MessageBoxAnswersOneForOkAndZeroForCancel) {
     ASSERT_TRUE(notice.create());
     EXPECT_TRUE(notice.skin().find<QPushButton>("btn_cancel")->isHidden());
     EXPECT_FALSE(notice.skin().find<QPushButton>("btn_ok")->isHidden());
+    // A detail goes into the text's place for it, or under the text.
+    const std::pair<const char*, QString> details[] = {
+        {"damaged_file_text",
+         "The program file /x/main.xml is damaged or missing. Reinstalling the program repairs "
+         "it."},
+        {"import_failed_text", "This file is not a profile of this mouse.\n\n/x/main.xml"}};
+    for (const auto& [id, shown] : details) {
+        CMsgWnd told(nullptr, texts, kSkins, "warning_title_text", id, CMsgWnd::Kind::Notice,
+                     "/x/main.xml");
+        ASSERT_TRUE(told.create());
+        EXPECT_EQ(told.skin().find<QLabel>("warning")->text(), shown);
+    }
 }
 
 TEST_F(AuxWindowsTest, ColourEditsClampPresetsFillAndThePaletteFollows) {

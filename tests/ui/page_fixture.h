@@ -26,22 +26,24 @@ class PageTest : public ::testing::Test {
   protected:
     PageTest() : PageTest(true) {}
     // before: what is on disk (or holds the stores' lock) when the program starts.
+    // before may also point the program at other skins.
     explicit PageTest(bool plugMouse, int pageSlot = 10,
-                      const std::function<void(testing::TempFolder&)>& before = {})
+                      const std::function<void(testing::TempFolder&, QString& skins)>& before = {})
         : model(*descriptorFor(pageSlot)) {
-        if (before) before(temp);
+        QString skins = QStringLiteral(VELOR_PROGRAM_DIR "/res/");
+        if (before) before(temp, skins);
         if (plugMouse) mouse = &backend.plugWiredMouse(model);
-        MainWindowServices s{QStringLiteral(VELOR_PROGRAM_DIR "/res/"),
+        MainWindowServices s{skins,
                              "/opt/velor/velor",
                              temp.folder() + "autostart/velor.desktop",
                              "en_US",
                              [this] { return temp.folder(); },
                              [](std::string_view) {},
-                             [this](int slot) -> std::unique_ptr<DevicePage> {
+                             [this, skins](int slot) -> std::unique_ptr<DevicePage> {
                                  if (slot != model.slot) return std::make_unique<DevicePage>(slot);
                                  CMS_Page::Services p;
                                  p.model = &model;
-                                 p.skinFolder = QStringLiteral(VELOR_PROGRAM_DIR "/res/");
+                                 p.skinFolder = skins;
                                  p.dataFolder = [this] {
                                      const std::lock_guard guard(foldersMutex);
                                      folderThreads.push_back(std::this_thread::get_id());

@@ -1,6 +1,7 @@
-// A page and its stores on disk: it never writes a store whose lock another
+// A page and its files on disk: it never writes a store whose lock another
 // program holds, waits for that lock with a notice up, says what was wrong
-// with a store it could not read, and tells once when a save fails.
+// with a store it could not read, tells once when a save fails, and names a
+// damaged page skin.
 #include <QListWidget>
 
 #include <gmock/gmock.h>
@@ -28,7 +29,7 @@ std::unique_ptr<StoreLock>& otherProgramsLock() {
 class HeldStoreTest : public PageTest {
   protected:
     HeldStoreTest()
-        : PageTest(true, 10, [](testing::TempFolder& data) {
+        : PageTest(true, 10, [](testing::TempFolder& data, QString&) {
               std::string error;
               otherProgramsLock() = StoreLock::acquire(data.folder() + "ms_10", &error);
               ASSERT_TRUE(otherProgramsLock()) << error;
@@ -83,7 +84,7 @@ TEST_F(HeldStoreTest, ALockNeverFreedLeavesTheStoresReadOnlyAndSaysSoOnce) {
 class UnreadableStoreTest : public PageTest {
   protected:
     UnreadableStoreTest()
-        : PageTest(true, 10, [](testing::TempFolder& data) {
+        : PageTest(true, 10, [](testing::TempFolder& data, QString&) {
               fs::create_directories(data.path() / "ms_10");
               ASSERT_EQ(::mkfifo((data.path() / "ms_10" / "pro.data").c_str(), 0600), 0);
           }) {}
@@ -98,6 +99,28 @@ TEST_F(UnreadableStoreTest, IsToldForWhatItIsAndNeverReplaced) {
     pump();
     EXPECT_TRUE(fs::is_fifo(temp.path() / "ms_10" / "pro.data"));
     EXPECT_EQ(told.size(), 1u);
+}
+
+// The page's own skin cut short: named once, with the repair, however often
+// the mouse comes back.
+class DamagedPageSkinTest : public PageTest {
+  protected:
+    DamagedPageSkinTest()
+        : PageTest(true, 10, [](testing::TempFolder& data, QString& skins) {
+              const fs::path res = data.path() / "res";
+              fs::copy(VELOR_PROGRAM_DIR "/res", res, fs::copy_options::recursive);
+              const fs::path page = res / "MS" / "MS_10" / "ms_10_page.xml";
+              fs::resize_file(page, fs::file_size(page) / 2);
+              skins = QString::fromStdString(res.string() + "/");
+          }) {}
+};
+
+TEST_F(DamagedPageSkinTest, IsNamedOnceAndThePageStaysUnbuilt) {
+    EXPECT_FALSE(page->built());
+    page->build();  // the mouse again
+    EXPECT_EQ(told, std::vector<QString>{"damaged_file_text"});
+    EXPECT_EQ(details.front().toStdString(),
+              (temp.path() / "res/MS/MS_10/ms_10_page.xml").string());
 }
 
 // A save that fails later (a full disk, say) is told once, with its reason,

@@ -34,7 +34,7 @@ struct PageServices {
     std::function<std::unique_ptr<BleGattLink>()> openBle;
     std::function<bool()> blePresent;
     // Questions and notices (message windows by default); a notice may carry
-    // a detail (which file, what went wrong) under its text.
+    // a detail (which file, what went wrong) in its text's %1, or under it.
     std::function<bool(const QString& messageId)> ask;
     std::function<void(const QString& messageId, const QString& detail)> tell;
     // A notice that stays up while the page waits (for its stores' lock); an
