@@ -185,12 +185,10 @@ LoadReport loadProfiles(ProfileList& list, const std::string& dataFolder, const 
     if (!contents && readError == StoreReadError::Unreadable) report.unreadable = why;
     if (contents && !contents->problems.empty()) {
         report.problems = contents->problems;
-        if (held) report.problems.push_back("it is left as it is: " + list.savesBlocked());
-    }
-    if (contents && !contents->problems.empty() && !held) {
         std::string error;
-        report.keptAside = keepDamagedCopy(path, &error);
-        if (report.keptAside.empty())
+        if (held)
+            report.problems.push_back("it is left as it is: " + list.savesBlocked());
+        else if (report.keptAside = keepDamagedCopy(path, &error); report.keptAside.empty())
             report.problems.push_back("the damaged file could not be kept aside: " + error);
     }
 
@@ -208,8 +206,7 @@ LoadReport loadProfiles(ProfileList& list, const std::string& dataFolder, const 
     // written over: not now, and not by any later save of this list.
     const bool keptSafe = report.created || sound || !report.keptAside.empty();
     if (!keptSafe)
-        list.blockSaves(!report.unreadable.empty() ? path.string() + ": " + report.unreadable
-                                                   : report.problems.back());
+        list.blockSaves(!report.unreadable.empty() ? report.unreadable : report.problems.back());
     // Write the default or repaired store. The list in memory stays usable
     // even when it cannot be written.
     if (keptSafe && !sound) saveProfiles(list, dataFolder, &report.saveError);

@@ -98,7 +98,7 @@ void CMS_Page::init(PageContext& context) {
                    [this] { fromWorker_.post(kStopWatchdog, 0, 0); },
                    [this] { fromWorker_.post(kStartWatchdog, 0, 0); },
                    [this](bool shown) { fromWorker_.post(shown ? kShowRing : kHideRing, 0, 0); },
-                   [this] { saveStore(); }});
+                   [this] { store_->save(); }});
     env_ =
         std::make_unique<PageEnv>(PageEnv{*services_.model, services_, context, profiles_, macros_,
                                           *link_, *engine_, [this] { link_->requestApply(); },
@@ -131,7 +131,7 @@ void CMS_Page::init(PageContext& context) {
         dpi_->showPending();  // what the apply sent is no longer pending
     });
     link_->setApplyHandler([this] { engine_->apply(); });
-    link_->setSaveHandler([this] { saveStore(); });
+    link_->setSaveHandler([this] { store_->save(); });
     link_->open(services_.openLibrary ? services_.openLibrary() : nullptr);
 }
 
@@ -153,10 +153,6 @@ void CMS_Page::build() {
     for (PageSection* section : sections_) section->bind(controls_);
     profileSection_->fill(false);
     refresh();
-}
-
-void CMS_Page::saveStore() {
-    store_->save();
 }
 
 void CMS_Page::load() {

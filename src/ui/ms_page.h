@@ -112,7 +112,6 @@ class CMS_Page final : public DevicePage, public LinkView {
     // A field the mouse changed itself: shown, not sent back, and stored.
     void takeOver(Field field);
     void useDefaultDialogs();
-    void saveStore();
     void onStoresLoaded(bool waited);
 
     Services services_;

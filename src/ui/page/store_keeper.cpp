@@ -90,6 +90,7 @@ void StoreKeeper::load(bool waited) {
 }
 
 bool StoreKeeper::save() {
+    if (!loaded_) return false;
     std::string error;
     const bool saved = saveProfiles(env_.profiles, env_.services.dataFolder(), &error);
     bool tell = false;

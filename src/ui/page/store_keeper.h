@@ -6,6 +6,7 @@
 
 #include <QTimer>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -37,7 +38,8 @@ class StoreKeeper {
     bool loaded() const { return loaded_; }
 
     // Stores the profiles (the worker's saves, and the UI thread's); a
-    // failure is remembered until a save works again.
+    // failure is remembered until a save works again. Before the stores are
+    // loaded there is nothing to store.
     bool save();
     // Why the last save failed; empty when it worked.
     std::string lastSaveError() const;
@@ -55,7 +57,7 @@ class StoreKeeper {
     std::string lockError_;
     QTimer retry_;
     Millis waitStart_{0};
-    bool loaded_ = false;
+    std::atomic<bool> loaded_{false};  // read by the worker's saves
 
     mutable std::mutex saveMutex_;
     std::string saveError_;  // under saveMutex_
