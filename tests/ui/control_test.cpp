@@ -20,6 +20,7 @@
 #include "platform/control_client.h"
 #include "platform/file_io.h"
 #include "profile/record_defaults.h"
+#include "store/profile_store.h"
 
 namespace velor {
 namespace {
@@ -99,6 +100,15 @@ TEST_F(ControlTest, DeviceCommandsRunInTheProgramAndAnswerWhenDone) {
     const auto set = ask({"set", "--slot", "10", "--dpi-level", "2"});
     EXPECT_EQ(set->exitCode, 0);
     EXPECT_EQ(mouse->settings().dpi->currentLevel, 2);
+    EXPECT_EQ(ask({"set", "--slot", "10", "--polling", "500"})->exitCode, 0);
+    EXPECT_EQ(mouse->settings().pollingCode, 0x02);
+    // The disk holds what the mouse holds.
+    const auto stored = readProfileStore(model, temp.path() / "ms_10" / "pro.data");
+    ASSERT_TRUE(stored);
+    ASSERT_EQ(stored->records.size(), 2u);
+    EXPECT_EQ(stored->currentIndex, 1);
+    EXPECT_EQ(stored->records[1].i32(Field::dpiLevel), 1);
+    EXPECT_EQ(stored->records[1].i32(Field::pollingRate), 2);
 
     EXPECT_EQ(ask({"status", "--slot", "3"})->exitCode, 1);
     EXPECT_EQ(ask({"set", "--slot", "10", "--polling", "300"})->exitCode, 2);

@@ -54,6 +54,9 @@ TEST_F(PageTest, LightingRowsFollowTheEffect) {
     EXPECT_FALSE(find<QWidget>("hor_brightness")->isVisibleTo(window.get()));
     EXPECT_TRUE(find<QWidget>("hor_breathspeed")->isVisibleTo(window.get()));
     EXPECT_FALSE(find<QWidget>("hor_light_color")->isVisibleTo(window.get()));
+    runDeferredApply();
+    EXPECT_EQ(mouse->settings().lighting->mode, 5);
+    EXPECT_EQ(mouse->settings().lighting->brightness, 8);  // only effects 1 and 9 take it
 }
 
 TEST_F(PageTest, TheOnlyProfileAndTheLastLeftClickAreKept) {
@@ -72,6 +75,24 @@ TEST_F(PageTest, TheOnlyProfileAndTheLastLeftClickAreKept) {
     page->onMenuItem("ms_10_menu");  // now button 2 keeps left click
     EXPECT_EQ(current().button(0).function(), 2);
     EXPECT_EQ(find<QAbstractButton>("btn_key_1")->text(), window->texts().get("right_click_text"));
+
+    // Buttons 13 to 16 open no menu but count: with a left click on button
+    // 16 (from a profile file, say) button 2 may give up its own, and the
+    // mouse gets both.
+    pump();
+    const auto leftClick = (*mouse->settings().buttons)[1];
+    const auto rightClick = (*mouse->settings().buttons)[0];
+    {
+        const std::lock_guard guard(page->profiles().lock());
+        page->profiles().current().button(15).set(SlotField::function, 1);
+    }
+    find<QAbstractButton>("btn_key_2")->click();
+    page->onMenuItem("ms_10_menu");
+    EXPECT_EQ(told.size(), 2u);  // not refused
+    pump();
+    EXPECT_EQ((*mouse->settings().buttons)[15], leftClick);
+    EXPECT_EQ((*mouse->settings().buttons)[1], rightClick);
+    EXPECT_EQ(mouse->malformedCount(), 0);
 }
 
 TEST_F(PageTest, ApplySendsToTheMouseAndItsReportsReachThePage) {
@@ -146,9 +167,31 @@ TEST_F(PageTest, TheWatchdogEndsTheWirelessStateAndChargingAnimates) {
     page->onTimer(0x290 + 3);
     const int second = find<QProgressBar>("progress_power")->value();
     EXPECT_EQ(second, first + 2 > 100 ? 0 : first + 2);
+    // A second charging report in a row goes on from where the bar stands.
+    page->onReceiverReport(0x4036, 0x3403, true, false);
+    EXPECT_TRUE(window->timers().isActive(0x290 + 3));
+    page->onTimer(0x290 + 3);
+    EXPECT_EQ(find<QProgressBar>("progress_power")->value(), second + 2 > 100 ? 0 : second + 2);
+    EXPECT_EQ(find<QLabel>("label_power")->text(), window->texts().get("charging_text"));
     page->onTimer(0x290);  // six seconds without a report
     EXPECT_FALSE(page->link().wirelessOnline());
     EXPECT_FALSE(find<QWidget>("wireless")->isVisibleTo(window.get()));
+    EXPECT_FALSE(find<QWidget>("sleep_label")->isVisibleTo(window.get()));  // the cable is up
+}
+
+// Through the receiver alone a full battery is a full bar and an awake mouse.
+TEST_F(AbsentMouseTest, AFullBatteryThroughTheReceiverAloneShowsAFullBar) {
+    report(0x4036, 0x0002);
+    pump();
+    ASSERT_TRUE(page->built());
+    EXPECT_TRUE(page->link().wirelessOnline());
+    EXPECT_FALSE(page->link().offline());
+    EXPECT_EQ(find<QProgressBar>("progress_power")->value(), 100);
+    EXPECT_EQ(find<QLabel>("label_power")->text(), "100%");
+    EXPECT_TRUE(find<QWidget>("wireless")->isVisibleTo(window.get()));
+    EXPECT_FALSE(find<QWidget>("wired")->isVisibleTo(window.get()));
+    EXPECT_FALSE(find<QWidget>("sleep_label")->isVisibleTo(window.get()));
+    EXPECT_FALSE(window->timers().isActive(0x290 + 3));  // no charging animation
 }
 
 TEST_F(PageTest, DeletingTheLastOfSeveralSelectsTheNewLast) {

@@ -2,6 +2,8 @@
 // watchdog, the slot's polling codes, and the rates each link offers.
 #include <QAbstractButton>
 
+#include <tuple>
+
 #include "page_fixture.h"
 
 namespace velor {
@@ -52,12 +54,17 @@ TEST_F(FourKPageTest, TheHighRateCodesAndTheRatesEachLinkOffers) {
     EXPECT_TRUE(shown("btn_prate_7"));
     EXPECT_TRUE(qobject_cast<QAbstractButton*>(control("btn_prate_7"))->isChecked());
 
-    report(0x2021, 0x03, true);  // not a rate code
-    EXPECT_EQ(polling(), 6);
-    report(0x2021, 0x10, true);
-    EXPECT_EQ(polling(), 1);
-    report(0x2021, 0x40, true);
-    EXPECT_EQ(polling(), 6);
+    // A rate the mouse reports is shown on its button (and not sent back).
+    const std::tuple<std::uint16_t, int, const char*> reported[] = {
+        {0x03, 6, "btn_prate_7"},  // not a rate code: nothing changes
+        {0x10, 1, "btn_prate_2"},
+        {0x40, 6, "btn_prate_7"}};
+    for (const auto& [code, index, button] : reported) {
+        report(0x2021, code, true);
+        EXPECT_EQ(polling(), index) << code;
+        EXPECT_TRUE(qobject_cast<QAbstractButton*>(control(button))->isChecked()) << code;
+        EXPECT_FALSE(page->engine().pending().polling) << code;
+    }
 
     // The 2.4 GHz receiver carries no more than 1000 Hz.
     report(0x5021, 0, false);

@@ -36,11 +36,14 @@ TEST_F(BlePageTest, AMouseConnectingGetsTheWholeProfileButNoPollingRate) {
     // Nothing is left due: the polling rate is not the Bluetooth mouse's to take.
     EXPECT_FALSE(page->engine().pending().any());
     EXPECT_TRUE(shown("BLE"));
+    EXPECT_TRUE(control("sleep_label")->isHidden());  // the Bluetooth models have none
 
     backend.unplug(m);
     ASSERT_TRUE(waitFor([&] { return !page->link().bleOnline(); }));
     EXPECT_FALSE(page->connected());
     EXPECT_FALSE(shown("BLE"));
+    EXPECT_TRUE(page->link().offline());
+    EXPECT_TRUE(control("sleep_label")->isHidden());  // not even with no path left
 }
 
 TEST_F(BlePageTest, OverBluetoothAloneThePollingAndDebounceSectionsGoUntilAUsbLinkComes) {
@@ -57,6 +60,36 @@ TEST_F(BlePageTest, OverBluetoothAloneThePollingAndDebounceSectionsGoUntilAUsbLi
     EXPECT_TRUE(shown("check_key_debounce"));
     EXPECT_FALSE(shown("hor_key_debounce"));
 }
+
+// Slots 6 and 8 have a 4K receiver too: it is the USB link that brings the
+// polling and debounce sections back to a Bluetooth page.
+class BleFourKPageTest : public PageTest, public ::testing::WithParamInterface<int> {
+  protected:
+    BleFourKPageTest() : PageTest(false, GetParam()) {}
+    bool shown(const char* suffix) {
+        return page->control(suffix) && page->control(suffix)->isVisibleTo(window.get());
+    }
+};
+
+TEST_P(BleFourKPageTest, TheFourKReceiverBringsBackTheUsbSections) {
+    backend.plugBleMouse(model);
+    ASSERT_TRUE(waitFor([&] { return page->link().bleOnline() && page->built(); }));
+    EXPECT_FALSE(shown("check_prate"));
+    EXPECT_FALSE(shown("check_key_debounce"));
+    page->onReceiverReport(static_cast<std::uint16_t>(0x4000 | model.receiverCode), 0x5001, true,
+                           true);
+    pump();
+    EXPECT_TRUE(page->link().wireless4kOnline());
+    EXPECT_TRUE(shown("wireless_4k"));
+    EXPECT_TRUE(shown("BLE"));
+    EXPECT_TRUE(shown("check_prate"));
+    EXPECT_TRUE(shown("check_key_debounce"));
+    // Six seconds of 4K silence: Bluetooth alone again.
+    page->onTimer(static_cast<int>(model.timerBase) + page_timer::kWatchdog4k);
+    EXPECT_FALSE(shown("check_prate"));
+}
+
+INSTANTIATE_TEST_SUITE_P(BluetoothAndFourK, BleFourKPageTest, ::testing::Values(6, 8));
 
 TEST_F(BlePageTest, NotificationsShowTheBatteryAndTheDpiLevelAndNoWatchdogEndsTheLink) {
     sim::SimMouse& m = connectMouse();

@@ -105,6 +105,19 @@ class PageTest : public ::testing::Test {
     T* find(const QString& suffix) {
         return qobject_cast<T*>(page->control(suffix));
     }
+    // The last report of this type (its first byte) the mouse took; empty
+    // when none came.
+    std::vector<std::uint8_t> lastSent(std::uint8_t type) const {
+        const auto trace = mouse->trace();
+        for (auto r = trace.rbegin(); r != trace.rend(); ++r)
+            if (!r->empty() && (*r)[0] == type) return *r;
+        return {};
+    }
+    // The deferred apply a slider or the effect box starts, run at once.
+    void runDeferredApply() {
+        page->onTimer(static_cast<int>(model.timerBase) + page_timer::kDeferredApply);
+        pump();
+    }
     ProfileRecord current() {
         const std::lock_guard guard(page->profiles().lock());
         return page->profiles().current();

@@ -11,6 +11,8 @@
 #include <QSlider>
 #include <QTest>
 
+#include <array>
+
 #include "page_fixture.h"
 
 namespace velor {
@@ -42,8 +44,15 @@ TEST_F(PageTest, EachSliderWritesItsOwnFieldAndSendsOnceItRests) {
     EXPECT_EQ(mouse->settings().lighting->sleepTimer, 10);  // nothing while the slider moves
     page->onTimer(kDeferredApplyTimer);
     pump();
-    EXPECT_EQ(mouse->settings().lighting->sleepTimer, 5);
-    EXPECT_EQ(mouse->settings().lighting->keyDebounce, 6);
+    const sim::LightingSettings sent = *mouse->settings().lighting;
+    EXPECT_EQ(sent.sleepTimer, 5);
+    EXPECT_EQ(sent.keyDebounce, 6);
+    EXPECT_EQ(sent.breathSpeed, 8);
+    EXPECT_EQ(sent.brightness, 8);  // the static effect takes no brightness: full
+    // Brightness goes out with the effects that take it.
+    emit find<QComboBox>("combo_light")->activated(1);
+    runDeferredApply();
+    EXPECT_EQ(mouse->settings().lighting->brightness, 7);
 }
 
 // A slot whose DPI report carries all four sensor options (the wide report).
@@ -65,6 +74,14 @@ TEST_F(WideReportPageTest, EachSensorOptionWritesAndShowsItsOwnField) {
     find<QAbstractButton>("option_angle_snap_1")->click();
     EXPECT_EQ(current().get(Field::angleSnap), 0);
     EXPECT_EQ(current().get(Field::motionSync), 1);
+    // The wide DPI report carries them in its header: lift-off at byte 3,
+    // ripple 4, angle snap 6, motion sync 7.
+    find<QAbstractButton>("btn_apply_dpi")->click();
+    pump();
+    const std::vector<std::uint8_t> dpi = lastSent(0x04);
+    ASSERT_GE(dpi.size(), 8u);
+    EXPECT_EQ((std::array{dpi[3], dpi[4], dpi[6], dpi[7]}), (std::array<std::uint8_t, 4>{1, 1, 0, 1}));
+    EXPECT_EQ(mouse->malformedCount(), 0);
     page->profiles().add(u"Second");
     {
         const std::lock_guard guard(page->profiles().lock());
@@ -100,10 +117,15 @@ TEST_F(PageTest, EachOptionWritesItsOwnField) {
     find<QAbstractButton>("btn_prate_2")->click();
     EXPECT_EQ(current().get(Field::pollingRate), 1);
     EXPECT_EQ(find<QLabel>("label_prate")->text(), window->texts().get("prate_2_text"));
+    pump();
+    EXPECT_EQ(mouse->settings().pollingCode, 0x04);  // 250 Hz
 
     emit find<QComboBox>("combo_light")->activated(2);
     EXPECT_EQ(current().get(Field::lightMode), 2);
     EXPECT_EQ(window->timers().interval(kDeferredApplyTimer), 200);
+    runDeferredApply();
+    EXPECT_EQ(mouse->settings().lighting->mode, 2);
+    EXPECT_EQ(mouse->malformedCount(), 0);
 }
 
 TEST_F(PageTest, ARefreshShowsEachFieldOnItsOwnControl) {
@@ -142,6 +164,8 @@ TEST_F(PageTest, ARefreshShowsEachFieldOnItsOwnControl) {
 }
 
 TEST_F(PageTest, DpiControlsWriteTheirOwnLevelAndKeepTheCurrentOneInTheCycle) {
+    pump();
+    const std::uint8_t code5 = mouse->settings().dpi->codes[4];
     find<QSlider>("slider_dpi_5")->setValue(40);
     EXPECT_EQ(current().get(Field::dpiX, 4), 40);
     EXPECT_EQ(current().get(Field::dpiX, 3), 16);
@@ -166,6 +190,17 @@ TEST_F(PageTest, DpiControlsWriteTheirOwnLevelAndKeepTheCurrentOneInTheCycle) {
     QCoreApplication::processEvents();
     EXPECT_EQ(current().get(Field::dpiLevel), 3);
     EXPECT_TRUE(find<QAbstractButton>("option_dpi_step_4")->isChecked());
+
+    // What the mouse holds: level 4 current, level 7 in the cycle, level 3
+    // still in it, and level 5 on another sensor code than before.
+    find<QAbstractButton>("btn_apply_dpi")->click();
+    pump();
+    const sim::DpiSettings dpi = *mouse->settings().dpi;
+    EXPECT_EQ(dpi.currentLevel, 4);
+    EXPECT_EQ(dpi.enabledMask, 0x7F);
+    EXPECT_NE(dpi.codes[4], code5);
+    EXPECT_EQ(dpi.codes[4], dpi.secondBytes[4]);  // both axes
+    EXPECT_EQ(find<QAbstractButton>("btn_apply_dpi")->text(), window->texts().get("apply_text"));
 }
 
 TEST_F(PageTest, CaptionsNameShortcutsWithTheirModifiersAndMacrosByName) {
@@ -197,10 +232,12 @@ TEST_F(PageTest, SectionBoxesHideTheirSectionAndOpeningALowOneScrolls) {
     EXPECT_FALSE(window->timers().isActive(0x290 + 2));
 
     auto* low = find<QCheckBox>("check_motion_sync");
-    low->click();
+    low->click();  // closing a low section scrolls nowhere
     EXPECT_FALSE(find<QWidget>("hor_motion_sync")->isVisibleTo(window.get()));
+    EXPECT_FALSE(window->timers().isActive(0x290 + 2));
     low->click();
     EXPECT_TRUE(window->timers().isActive(0x290 + 2));
+    EXPECT_EQ(window->timers().interval(0x290 + 2), 10);
 }
 
 TEST_F(AbsentMouseTest, APageIsBuiltWhenItsMouseShowsUpAndShowsWhatItSaidBefore) {

@@ -2,6 +2,7 @@
 // differences from the model descriptor and the slot's skin.
 #include <QAbstractButton>
 #include <QAbstractSlider>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -41,6 +42,22 @@ TEST_P(SlotPageTest, ShowsExactlyItsOwnControls) {
     EXPECT_TRUE(shown("btn_prate_4"));
     EXPECT_FALSE(shown("btn_prate_5"));
     EXPECT_FALSE(shown("ver_prate_hs"));
+    // The DPI sliders span the slot's range, in its own units; the top of
+    // the range reads as the slot's highest DPI.
+    struct Range {
+        int low, high;
+        const char* top;
+    };
+    static const Range kRanges[] = {{1, 220, "12000"}, {1, 520, "26000"}, {1, 520, "26000"},
+                                    {1, 520, "26000"}, {1, 220, "12000"}, {1, 520, "26000"},
+                                    {1, 220, "12000"}, {1, 520, "26000"}, {1, 290, "19000"},
+                                    {2, 100, "10000"}};
+    const Range& range = kRanges[n - 1];
+    auto* slider = qobject_cast<QAbstractSlider*>(page->control("slider_dpi_1"));
+    EXPECT_EQ(slider->minimum(), range.low);
+    EXPECT_EQ(slider->maximum(), range.high);
+    slider->setValue(slider->maximum());
+    EXPECT_EQ(qobject_cast<QLineEdit*>(page->control("edit_dpi_1"))->text(), range.top);
 }
 
 // A level never enabled holds 0. Ticked by a click, or by a screen reader's
@@ -63,14 +80,50 @@ TEST_P(SlotPageTest, ATickedEmptyLevelGetsAUsableValueBeforeItIsSent) {
     EXPECT_EQ(mouse->malformedCount(), 0);
 }
 
+// One control of each section, on every slot: what the mouse then holds.
+TEST_P(SlotPageTest, EachSectionsControlReachesTheMouse) {
+    pump();
+    const int n = model.slot;
+    const auto button = [&](const char* suffix) {
+        return qobject_cast<QAbstractButton*>(page->control(suffix));
+    };
+    button("option_dpi_step_3")->click();
+    button("btn_prate_2")->click();
+    button("btn_key_3")->click();  // button 3 becomes a left click
+    page->onMenuItem(QStringLiteral("ms_%1_click").arg(n));
+    pump();
+    const sim::MouseSettings sent = mouse->settings();
+    EXPECT_EQ(sent.dpi->currentLevel, 3);
+    // 250 Hz: the four-rate code, the seven-rate one, or the cable's rate
+    // beside the 4K receiver's 8000 Hz in one byte.
+    const std::uint8_t polling = (n == 3 || n == 4) ? 0x10 : (n == 6 || n == 8) ? 0x72 : 0x04;
+    EXPECT_EQ(sent.pollingCode, polling);
+    EXPECT_EQ((*sent.buttons)[2], (*sent.buttons)[0]);
+    if (n != 6) {  // slot 6 has no lighting section
+        emit qobject_cast<QComboBox*>(page->control("combo_light"))->activated(1);
+        runDeferredApply();
+        EXPECT_EQ(mouse->settings().lighting->mode, 1);
+    }
+    EXPECT_EQ(mouse->malformedCount(), 0);
+}
+
 using FourKSlotPageTest = SlotPageTest;
 
-TEST_P(FourKSlotPageTest, TheFourKReceiverOffersTheHighRates) {
-    backend.unplug(*mouse);
-    ASSERT_TRUE(waitFor([&] { return page->link().wiredState() == 2; }));
+TEST_P(FourKSlotPageTest, TheFourKReceiverOffersTheHighRatesOnceTheCableIsOut) {
+    // The cable and the 4K receiver up together: the cable's four rates.
     page->onReceiverReport(static_cast<std::uint16_t>(0x4000 | model.receiverCode), 0x5001, true,
                            true);
     pump();
+    EXPECT_TRUE(shown("wireless_4k"));
+    EXPECT_TRUE(shown("wired"));
+    EXPECT_TRUE(shown("btn_prate_4"));
+    EXPECT_FALSE(shown("btn_prate_5"));
+    EXPECT_FALSE(shown("ver_prate_hs"));
+
+    backend.unplug(*mouse);
+    ASSERT_TRUE(waitFor([&] { return page->link().wiredState() == 2; }));
+    EXPECT_FALSE(page->link().offline());  // the 4K receiver still carries changes
+    EXPECT_FALSE(shown("sleep_label"));
     EXPECT_TRUE(shown("wireless_4k"));
     if (model.pollingOptions == PollingOptions::SevenRates) {
         EXPECT_TRUE(shown("btn_prate_7"));
