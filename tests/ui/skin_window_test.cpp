@@ -83,6 +83,8 @@ class SkinWindowTest : public ::testing::Test {
             << error.toStdString();
         skin.registerReceiver("Page", &page);
         host.show();
+        host.activateWindow();  // focus moves only in the active window
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&host));
     }
     template <typename T>
     T* find(const char* name) {
