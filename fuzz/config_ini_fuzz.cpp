@@ -1,14 +1,61 @@
-// CONFIG.ini as any text: parsed, read, changed and written back.
+// CONFIG.ini as any text: parsed, read, changed and written back. The user's
+// own lines must survive both the round trip and the change of one key.
+#include <cstdlib>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "store/ini_file.h"
+
+namespace {
+
+std::vector<std::string> linesOf(std::string_view text) {
+    std::vector<std::string> lines;
+    while (!text.empty()) {
+        const auto nl = text.find('\n');
+        lines.emplace_back(text.substr(0, nl));
+        text = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
+    }
+    return lines;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace velor;
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     IniDocument ini = IniDocument::parse(text);
-    for (const char* key : {"lanId", "Startup", "Feedback"}) iniInt(ini.value("SETTING", key), -1);
+    if (ini.text() != text) std::abort();
+    for (const char* key : {"lanId", "Startup", "Feedback"}) {
+        const auto value = ini.value("SETTING", key);
+        if (value && value->find('\n') != std::string::npos) std::abort();
+        iniInt(value, -1);
+    }
     ini.set("SETTING", "lanId", "2");
-    IniDocument::parse(ini.text());
+    const std::string changed = ini.text();
+    const IniDocument again = IniDocument::parse(changed);
+    if (again.value("setting", "LANID") != "2" || iniInt(again.value("SETTING", "lanId"), -1) != 2)
+        std::abort();
+    // Every line of the user's stays, in order: one line replaced, or one
+    // line inserted, or a section of two lines added at the end.
+    const auto before = linesOf(text);
+    const auto after = linesOf(changed);
+    std::size_t differing = 0;
+    if (after.size() == before.size()) {
+        for (std::size_t i = 0; i < before.size(); ++i) differing += before[i] != after[i];
+        if (differing > 1) std::abort();
+    } else if (after.size() == before.size() + 1) {
+        std::size_t i = 0;
+        while (i < before.size() && before[i] == after[i]) ++i;
+        if (after[i] != "lanId=2") std::abort();
+        for (; i < before.size(); ++i)
+            if (before[i] != after[i + 1]) std::abort();
+    } else if (after.size() == before.size() + 2) {
+        for (std::size_t i = 0; i < before.size(); ++i)
+            if (before[i] != after[i]) std::abort();
+        if (after[before.size()] != "[SETTING]" || after.back() != "lanId=2") std::abort();
+    } else {
+        std::abort();
+    }
     return 0;
 }

@@ -132,6 +132,11 @@ TEST_F(VelorctlTest, BadInputIsRefusedWithOneLineAndNothingWritten) {
     expectRefused({"reports", "--defaults"}, "--slot is required");
     expectRefused({"reports", "--slot", "10"}, "either --profile FILE or --defaults");
     expectRefused({"reports", "--slot", "10", "--bogus"}, "unknown option");
+    expectRefused({"reports", "--slot", "10", "--slot", "3", "--defaults"},
+                  "option '--slot' given twice");
+    expectRefused({"reports", "--slot", "10", "--defaults", "--"}, "unexpected argument '--'");
+    expectRefused({"reports", "10", "--defaults"}, "unexpected argument '10'");
+    expectRefused({"reports", "--defaults", "--slot"}, "option '--slot' needs a value");
     expectRefused({"reports", "--slot", "10", "--profile", path("missing.pro")}, "missing.pro");
 
     std::vector<std::uint8_t> shortFile(32991);
@@ -170,6 +175,7 @@ TEST_F(VelorctlTest, HelpExplainsEveryCommand) {
         EXPECT_THAT(one.out, HasSubstr("usage: velorctl " + std::string(command)));
     }
     expectRefused({"help", "nope"}, "unknown command 'nope'");
+    expectRefused({"help", "reports", "profile"}, "help takes one command name");
 }
 
 }  // namespace
