@@ -38,6 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::u16string name = *expected.name();
     if (sameNameIgnoringCase(name, u"Taken") == (taken.name() == name)) std::abort();
     expected.setName(*taken.name());
-    if (taken != expected || taken.actionCount() > kMacroActionCapacity) std::abort();
+    if (taken != expected || taken.actionCount() < 0 || taken.actionCount() > kMacroActionCapacity)
+        std::abort();
     return 0;
 }
