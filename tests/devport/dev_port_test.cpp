@@ -160,6 +160,24 @@ TEST(DevPort, FindsTheWiredMouseWatchesItAndForwardsItsStatus) {
     EXPECT_GT(before, 0u);
 }
 
+// The library's entry points come in any order: a device opened before the
+// monitor still has its reports read.
+TEST(DevPort, AMonitorOpenedAfterTheDeviceReadsItsStatus) {
+    sim::SimBackend backend;
+    sim::SimMouse& mouse = backend.plugWiredMouse(velor::testing::ms10());
+    RecordingPoster poster;
+    PosterWindow window(poster);
+    DevPort port([&] { return &backend; }, 1h);
+    port.setVidPid(0x1D57, 0xFA79);
+    ASSERT_EQ(port.openFeatureDevice(), 1);
+    port.openMonitor(&window.window, 0x693, 0x694);
+    mouse.emitStatus(0x40, 0x5001);
+    ASSERT_TRUE(eventually([&] { return poster.count(0x693) == 1; }));
+    EXPECT_EQ(poster.messages[0].wParam, 0x4036u);
+    const HangGuard bound("closing the monitor");
+    port.closeMonitor();
+}
+
 TEST(DevPort, NoMouseNoDevice) {
     sim::SimBackend backend;
     DevPort port([&] { return &backend; }, 5ms);
