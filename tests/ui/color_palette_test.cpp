@@ -75,8 +75,7 @@ TEST_F(ColorPaletteTest, KeysStopAtTheirLimitsAndReportEachStep) {
         {Qt::Key_Up, 0xFFFF0000},        // full saturation is the highest
         {Qt::Key_PageUp, 0xFFFF0000},    // full brightness is the highest
         {Qt::Key_PageDown, 0xFFEF0000},  // 255 - 16
-        {Qt::Key_PageUp, 0xFFFF0000},
-        {Qt::Key_Down, 0xFFFF0808},      // saturation 247
+        {Qt::Key_PageUp, 0xFFFF0000},   {Qt::Key_Down, 0xFFFF0808},  // saturation 247
         {Qt::Key_Up, 0xFFFF0000},
     };
     for (const Step& s : steps) EXPECT_EQ(key(s.key), s.reported) << s.key;

@@ -70,28 +70,40 @@ TEST(LanguageFiles, MissingTextFallsBackToEnglishThenToTheId) {
 // before the damage), and whether it is named as damaged.
 TEST(LanguageFiles, EdgesOfTheFileDecideWhatIsShown) {
     struct Case {
-        const char* body;
         bool sound;
-        std::vector<std::pair<const char*, const char*>> shows;  // id, text
         int texts;  // as readFile gives them when sound
+        std::vector<std::pair<const char*, const char*>> shows;  // id, text
+        const char* body;
     };
     const Case cases[] = {
-        {"<Language><Text id=\"a\">First</Text><Text id=\"a\">Second</Text></Language>", true,
-         {{"a", "First"}}, 1},
-        {"<Language><Text id=\"\">none</Text><Text>none</Text><Text id=\"b\">B</Text></Language>",
-         true, {{"b", "B"}, {"", ""}}, 1},
-        {"<Language><Text id=\"e\">a &amp; b &lt;c&gt; \xe4\xb8\xad</Text></Language>", true,
-         {{"e", "a & b <c> \xe4\xb8\xad"}}, 1},
-        {"<?xml version=\"1.0\" encoding=\"UTF-8\"?><Language lanId=\"2\"><Font/>"
-         "<Text id=\"a\">A</Text></Language>",
-         true, {{"a", "A"}}, 1},
-        {"<Language><Text id=\"a\">A</Text><Text id=\"b\">B", false, {{"a", "A"}, {"b", "b"}}, 0},
-        {"<Language><Text id=\"a\">A</Text><Text id=\"b\">B</Txt></Language>", false,
-         {{"a", "A"}, {"b", "b"}}, 0},
-        {"<Language><Text id=\"a\">A<b>bold</b></Text><Text id=\"c\">C</Text></Language>", false,
-         {{"a", "a"}, {"c", "c"}}, 0},
-        {"<Texts><Text id=\"a\">A</Text></Texts>", false, {{"a", "a"}}, 0},
-        {"", false, {{"a", "a"}}, 0},
+        {true,
+         1,
+         {{"a", "First"}},
+         "<Language><Text id=\"a\">First</Text><Text id=\"a\">Second</Text></Language>"},
+        {true,
+         1,
+         {{"b", "B"}, {"", ""}},
+         "<Language><Text id=\"\">none</Text><Text>none</Text><Text id=\"b\">B</Text></Language>"},
+        {true,
+         1,
+         {{"e", "a & b <c> \xe4\xb8\xad"}},
+         "<Language><Text id=\"e\">a &amp; b &lt;c&gt; \xe4\xb8\xad</Text></Language>"},
+        {true,
+         1,
+         {{"a", "A"}},
+         "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Language lanId=\"2\"><Font/>"
+         "<Text id=\"a\">A</Text></Language>"},
+        {false, 0, {{"a", "A"}, {"b", "b"}}, "<Language><Text id=\"a\">A</Text><Text id=\"b\">B"},
+        {false,
+         0,
+         {{"a", "A"}, {"b", "b"}},
+         "<Language><Text id=\"a\">A</Text><Text id=\"b\">B</Txt></Language>"},
+        {false,
+         0,
+         {{"a", "a"}, {"c", "c"}},
+         "<Language><Text id=\"a\">A<b>bold</b></Text><Text id=\"c\">C</Text></Language>"},
+        {false, 0, {{"a", "a"}}, "<Texts><Text id=\"a\">A</Text></Texts>"},
+        {false, 0, {{"a", "a"}}, ""},
     };
     for (const Case& c : cases) {
         testing::TempFolder temp;
