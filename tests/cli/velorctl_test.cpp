@@ -359,6 +359,12 @@ class SilentOrAnsweringProgram {
         EXPECT_EQ(::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
         EXPECT_EQ(::listen(listener_, 4), 0);
         serving_ = std::thread([this, answers] {
+            // A velorctl that never comes fails the test instead of hanging it.
+            pollfd knock{listener_, POLLIN, 0};
+            if (::poll(&knock, 1, 10'000) != 1) {
+                ADD_FAILURE() << "velorctl never connected";
+                return;
+            }
             const int fd = ::accept(listener_, nullptr, nullptr);
             std::string bytes;
             char buffer[512];
