@@ -36,6 +36,7 @@ void DevPort::setVidPid(std::uint16_t vendorId, std::uint16_t productId) {
 void DevPort::openMonitor(const VelorPoster* window, std::uint32_t messageA,
                           std::uint32_t messageB) {
     closeMonitor();
+    renewReader();
     {
         const std::lock_guard guard(mutex_);
         window_ = window != nullptr ? *window : VelorPoster{nullptr, nullptr};
@@ -73,6 +74,22 @@ void DevPort::closeMonitor() {
     stopFd_ = -1;
 }
 
+// Closing the monitor cancels the reading handle, and a cancelled handle ends
+// every later read at once: a device that stays open is read on a fresh one,
+// or a monitor opened after the device would spin and never read a report.
+void DevPort::renewReader() {
+    std::string path;
+    {
+        const std::lock_guard guard(mutex_);
+        if (!device_) return;
+        path = path_;
+    }
+    HidBackend* backend = backendSource_();
+    std::shared_ptr<HidDevice> fresh = backend ? backend->open(path) : nullptr;
+    const std::lock_guard guard(mutex_);
+    if (device_) reader_ = std::move(fresh);
+}
+
 bool DevPort::stopping() {
     const std::lock_guard guard(mutex_);
     return stop_;
@@ -99,6 +116,7 @@ int DevPort::openFeatureDevice() {
         const std::lock_guard guard(mutex_);
         device_ = std::move(opened);
         previous = std::exchange(reader_, std::move(reading));
+        path_ = pick->path;
     }
     if (previous) previous->cancelReads();
     wake_.notify_all();

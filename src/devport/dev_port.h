@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "device/devport_api.h"
@@ -45,6 +46,7 @@ class DevPort {
     void post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
     std::shared_ptr<HidDevice> device();
     std::shared_ptr<HidDevice> reader();
+    void renewReader();
 
     BackendSource backendSource_;
     const std::chrono::milliseconds pollInterval_;
@@ -56,6 +58,7 @@ class DevPort {
     // one handle, and the monitor reads while the program's worker sends.
     std::shared_ptr<HidDevice> device_;  // feature reports (the caller's thread)
     std::shared_ptr<HidDevice> reader_;  // status reports (the reader thread)
+    std::string path_;                   // where both were opened
     VelorPoster window_{nullptr, nullptr};
     std::uint32_t messageA_ = 0;
     std::uint32_t messageB_ = 0;

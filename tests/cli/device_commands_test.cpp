@@ -97,6 +97,13 @@ TEST_F(DeviceCommandsTest, ApplyImportsTheFileSendsItWholeAndStoresIt) {
     EXPECT_EQ(stored->currentIndex, 1);
     const Answer status = run({"status", "--slot", "10"});
     EXPECT_THAT(status.out, HasSubstr("profile\t1\tGame\n"));
+
+    // A name may hold anything; the JSON of it stays one valid string.
+    run({"apply", "--slot", "10", "--profile", profileFile(u"q\"b\\t\t\x01\x1f\x7f\u00e9")});
+    EXPECT_EQ(run({"status", "--slot", "10", "--json"}).out,
+              "{\"slot\":10,\"model\":\"MS-10\",\"links\":[\"24g\"],\"battery\":80,"
+              "\"charging\":false,\"profile\":{\"index\":2,"
+              "\"name\":\"q\\\"b\\\\t\\u0009\\u0001\\u001f\x7f\xc3\xa9\"}}\n");
 }
 
 TEST_F(DeviceCommandsTest, SetSendsOnlyWhatChanged) {

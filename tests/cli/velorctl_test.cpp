@@ -132,6 +132,11 @@ TEST_F(VelorctlTest, BadInputIsRefusedWithOneLineAndNothingWritten) {
     expectRefused({"reports", "--defaults"}, "--slot is required");
     expectRefused({"reports", "--slot", "10"}, "either --profile FILE or --defaults");
     expectRefused({"reports", "--slot", "10", "--bogus"}, "unknown option");
+    expectRefused({"reports", "--slot", "10", "--slot", "3", "--defaults"},
+                  "option '--slot' given twice");
+    expectRefused({"reports", "--slot", "10", "--defaults", "--"}, "unexpected argument '--'");
+    expectRefused({"reports", "10", "--defaults"}, "unexpected argument '10'");
+    expectRefused({"reports", "--defaults", "--slot"}, "option '--slot' needs a value");
     expectRefused({"reports", "--slot", "10", "--profile", path("missing.pro")}, "missing.pro");
 
     std::vector<std::uint8_t> shortFile(32991);
@@ -170,6 +175,7 @@ TEST_F(VelorctlTest, HelpExplainsEveryCommand) {
         EXPECT_THAT(one.out, HasSubstr("usage: velorctl " + std::string(command)));
     }
     expectRefused({"help", "nope"}, "unknown command 'nope'");
+    expectRefused({"help", "reports", "profile"}, "help takes one command name");
 }
 
 }  // namespace
@@ -353,6 +359,12 @@ class SilentOrAnsweringProgram {
         EXPECT_EQ(::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
         EXPECT_EQ(::listen(listener_, 4), 0);
         serving_ = std::thread([this, answers] {
+            // A velorctl that never comes fails the test instead of hanging it.
+            pollfd knock{listener_, POLLIN, 0};
+            if (::poll(&knock, 1, 10'000) != 1) {
+                ADD_FAILURE() << "velorctl never connected";
+                return;
+            }
             const int fd = ::accept(listener_, nullptr, nullptr);
             std::string bytes;
             char buffer[512];

@@ -316,7 +316,9 @@ TEST_F(DeviceLinkTest, ClosingDrainsTheQueueWithoutWaitingOnTheMouse) {
     });
     // The first copy's pause lasts until the page starts closing.
     afterSleep = [this] {
-        while (!link->closing()) std::this_thread::yield();
+        for (int i = 0; i < 100'000 && !link->closing(); ++i)
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        EXPECT_TRUE(link->closing()) << "the page never started closing";
     };
     for (int i = 0; i < 5; ++i) link->postToWorker(kApplyCommand);
     link->close();

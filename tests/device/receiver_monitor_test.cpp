@@ -6,6 +6,7 @@
 #include <chrono>
 #include <thread>
 
+#include "../support/hang_guard.h"
 #include "../support/link_fakes.h"
 #include "../support/test_records.h"
 #include "sim/sim_backend.h"
@@ -50,6 +51,8 @@ void deliver(testing::RecordingPoster& posted, ReceiverMonitor& monitor, std::si
 }
 
 TEST(ReceiverMonitor, TheFirstReportBindsTheSlotAndEveryReportReachesIt) {
+    // Restarts and the end join the readers: each must have been woken.
+    const testing::HangGuard bound("stopping the receiver's readers", std::chrono::seconds(20));
     sim::SimBackend backend;
     sim::SimMouse& mouse = backend.plugReceiver(testing::ms10());
     testing::RecordingPoster posted;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <thread>
 
+#include "../support/hang_guard.h"
 #include "../support/link_fakes.h"
 #include "../support/test_records.h"
 #include "device/feature_library.h"
@@ -16,6 +17,7 @@ namespace velor {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::HangGuard;
 using testing::RecordingPoster;
 
 // The monitor runs on real time; wait (bounded) for what it posts.
@@ -40,17 +42,22 @@ class OverlapBackend final : public HidBackend {
   public:
     class Handle final : public HidDevice {
       public:
-        explicit Handle(std::atomic<int>& overlaps) : overlaps_(overlaps) {}
+        Handle(std::atomic<int>& overlaps, std::atomic<int>& notWoken)
+            : overlaps_(overlaps), notWoken_(notWoken) {}
         int sendFeatureReport(std::span<const std::uint8_t> r) override {
             enter();
             return static_cast<int>(r.size());
         }
         int write(std::span<const std::uint8_t>) override { return -1; }
-        // Waits for a report that never comes, until it is told to stop.
+        // Waits for a report that never comes, until it is told to stop; a
+        // reader nobody wakes is noted after a while and let go as if the
+        // mouse were gone, so that the test fails instead of hanging.
         int readTimeout(std::span<std::uint8_t>, int) override {
             enter();
-            while (!cancelled_) std::this_thread::sleep_for(1ms);
-            return 0;
+            for (int i = 0; i < 5000 && !cancelled_; ++i) std::this_thread::sleep_for(1ms);
+            if (cancelled_) return 0;
+            ++notWoken_;
+            return -1;
         }
         void cancelReads() override { cancelled_ = true; }
         bool setNonBlocking(bool) override { return true; }
@@ -64,6 +71,7 @@ class OverlapBackend final : public HidBackend {
         std::atomic<int> inside_{0};
         std::atomic<bool> cancelled_{false};
         std::atomic<int>& overlaps_;
+        std::atomic<int>& notWoken_;
     };
 
     std::vector<HidDeviceInfo> enumerate(std::uint16_t, std::uint16_t) override {
@@ -75,9 +83,10 @@ class OverlapBackend final : public HidBackend {
         return {info};
     }
     std::unique_ptr<HidDevice> open(const std::string&) override {
-        return std::make_unique<Handle>(overlaps);
+        return std::make_unique<Handle>(overlaps, notWoken);
     }
     std::atomic<int> overlaps{0};
+    std::atomic<int> notWoken{0};  // readers left waiting by a replace or a close
 };
 
 TEST(DevPort, TheMonitorReadsOnAHandleOfItsOwnWhileTheProgramSends) {
@@ -89,10 +98,20 @@ TEST(DevPort, TheMonitorReadsOnAHandleOfItsOwnWhileTheProgramSends) {
     ASSERT_EQ(port.openFeatureDevice(), 1);
     port.openMonitor(&window.window, 0x693, 0x694);
     const Report opening = buildOpening();
-    for (int i = 0; i < 300; ++i) ASSERT_EQ(port.setFeature(opening.buffer.data(), 10), 10);
-    port.closeMonitor();
-    port.closeFeatureDevice();
+    for (int i = 0; i < 300; ++i) {
+        ASSERT_EQ(port.setFeature(opening.buffer.data(), 10), 10);
+        // Opened again midway: the reader lets go of the handle it replaces.
+        if (i == 150) {
+            ASSERT_EQ(port.openFeatureDevice(), 1);
+        }
+    }
+    {
+        const HangGuard bound("closing the monitor");
+        port.closeMonitor();
+        port.closeFeatureDevice();
+    }
     EXPECT_EQ(backend.overlaps, 0);
+    EXPECT_EQ(backend.notWoken, 0);
 }
 
 // Presence follows the backend's change notices: with an hour between
@@ -130,12 +149,33 @@ TEST(DevPort, FindsTheWiredMouseWatchesItAndForwardsItsStatus) {
     EXPECT_EQ(poster.messages.back().wParam, 0x7F00u);
     EXPECT_EQ(poster.messages.back().lParam, 1);
 
-    port.closeMonitor();
+    {
+        const HangGuard bound("closing the monitor with the mouse gone");
+        port.closeMonitor();
+    }
     const auto before = poster.take().size();
     backend.unplug(mouse);
     std::this_thread::sleep_for(30ms);
     EXPECT_TRUE(poster.take().empty());
     EXPECT_GT(before, 0u);
+}
+
+// The library's entry points come in any order: a device opened before the
+// monitor still has its reports read.
+TEST(DevPort, AMonitorOpenedAfterTheDeviceReadsItsStatus) {
+    sim::SimBackend backend;
+    sim::SimMouse& mouse = backend.plugWiredMouse(velor::testing::ms10());
+    RecordingPoster poster;
+    PosterWindow window(poster);
+    DevPort port([&] { return &backend; }, 1h);
+    port.setVidPid(0x1D57, 0xFA79);
+    ASSERT_EQ(port.openFeatureDevice(), 1);
+    port.openMonitor(&window.window, 0x693, 0x694);
+    mouse.emitStatus(0x40, 0x5001);
+    ASSERT_TRUE(eventually([&] { return poster.count(0x693) == 1; }));
+    EXPECT_EQ(poster.messages[0].wParam, 0x4036u);
+    const HangGuard bound("closing the monitor");
+    port.closeMonitor();
 }
 
 TEST(DevPort, NoMouseNoDevice) {

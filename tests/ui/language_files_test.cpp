@@ -21,6 +21,13 @@ TEST(LanguageFiles, AllThreeHoldTheSameIdsAndNoEmptyText) {
     ASSERT_TRUE(LanguageTexts::readFile(kSkinFolder + "lan/YUENAN.xml", vietnamese, &error))
         << error.toStdString();
     EXPECT_GT(english.size(), 150);
+    // A second text of an id would never be shown: each file gives each id once.
+    for (const char* name : {"EN", "CN", "YUENAN"}) {
+        QFile file(kSkinFolder + "lan/" + name + ".xml");
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const auto& texts = name[0] == 'E' ? english : name[0] == 'C' ? chinese : vietnamese;
+        EXPECT_EQ(file.readAll().count("<Text "), texts.size()) << name;
+    }
     for (const auto* other : {&chinese, &vietnamese}) {
         for (auto it = english.cbegin(); it != english.cend(); ++it)
             EXPECT_TRUE(other->contains(it.key())) << it.key().toStdString();
@@ -57,6 +64,69 @@ TEST(LanguageFiles, MissingTextFallsBackToEnglishThenToTheId) {
     EXPECT_EQ(texts.get("c_text"), "c_text");
     EXPECT_FALSE(texts.load(3));  // a broken file: English throughout
     EXPECT_EQ(texts.get("a_text"), "Apple");
+}
+
+// Each body is an English file: what it gives (a damaged one, the texts
+// before the damage), and whether it is named as damaged.
+TEST(LanguageFiles, EdgesOfTheFileDecideWhatIsShown) {
+    struct Case {
+        bool sound;
+        int texts;  // as readFile gives them when sound
+        std::vector<std::pair<const char*, const char*>> shows;  // id, text
+        const char* body;
+    };
+    const Case cases[] = {
+        {true,
+         1,
+         {{"a", "First"}},
+         "<Language><Text id=\"a\">First</Text><Text id=\"a\">Second</Text></Language>"},
+        {true,
+         1,
+         {{"b", "B"}, {"", ""}},
+         "<Language><Text id=\"\">none</Text><Text>none</Text><Text id=\"b\">B</Text></Language>"},
+        {true,
+         1,
+         {{"e", "a & b <c> \xe4\xb8\xad"}},
+         "<Language><Text id=\"e\">a &amp; b &lt;c&gt; \xe4\xb8\xad</Text></Language>"},
+        {true,
+         1,
+         {{"a", "A"}},
+         "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Language lanId=\"2\"><Font/>"
+         "<Text id=\"a\">A</Text></Language>"},
+        {false, 0, {{"a", "A"}, {"b", "b"}}, "<Language><Text id=\"a\">A</Text><Text id=\"b\">B"},
+        {false,
+         0,
+         {{"a", "A"}, {"b", "b"}},
+         "<Language><Text id=\"a\">A</Text><Text id=\"b\">B</Txt></Language>"},
+        {false,
+         0,
+         {{"a", "a"}, {"c", "c"}},
+         "<Language><Text id=\"a\">A<b>bold</b></Text><Text id=\"c\">C</Text></Language>"},
+        {false, 0, {{"a", "a"}}, "<Texts><Text id=\"a\">A</Text></Texts>"},
+        {false, 0, {{"a", "a"}}, ""},
+    };
+    for (const Case& c : cases) {
+        testing::TempFolder temp;
+        const QString folder = QString::fromStdString(temp.folder());
+        QDir().mkpath(folder + "lan");
+        QFile f(folder + "lan/EN.xml");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(c.body);
+        f.close();
+        QHash<QString, QString> read{{"left", "alone"}};
+        QString error;
+        EXPECT_EQ(LanguageTexts::readFile(folder + "lan/EN.xml", read, &error), c.sound) << c.body;
+        EXPECT_EQ(read.size(), c.sound ? c.texts : 1) << c.body;
+        EXPECT_EQ(error.isEmpty(), c.sound) << c.body;
+        const LanguageTexts texts(folder);
+        for (const auto& [id, text] : c.shows)
+            EXPECT_EQ(texts.get(QString::fromUtf8(id)), QString::fromUtf8(text)) << c.body;
+        const auto damaged = texts.damaged();
+        ASSERT_EQ(damaged.size(), c.sound ? 0u : 1u) << c.body;
+        if (!c.sound) {
+            EXPECT_EQ(damaged[0].path, folder + "lan/EN.xml");
+        }
+    }
 }
 
 }  // namespace
