@@ -103,6 +103,10 @@ struct Case {
     bool unplugFirst = false;  // the device is pulled out and back before it
 };
 
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
 // Everything sent over the 4K receiver is framed.
 Bytes framed(const Bytes& report) {
     return bytesOf(frame4k(report));
