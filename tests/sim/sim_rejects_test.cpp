@@ -66,6 +66,17 @@ Bytes macroOf(int slot) {
     return bytesOf(buildMacro(withMacro(slot, 3), 3).bytes());
 }
 
+// A macro report of button 3 whose 50 entries fill the 131-byte report
+// (42 short key-downs, 4 long ones taking two entries each), so that a count
+// past them reads the checksum as an entry.
+Bytes fullMacroOf(int slot) {
+    ProfileRecord r = newRecord(descriptorFor(slot)->record, u"F");
+    std::vector<MacroAction> actions(42, {0x04, MacroAction::kPress, 30});
+    actions.insert(actions.end(), 4, {0x04, MacroAction::kPress, 1500});
+    testing::assignMacro(r, 3, actions);
+    return bytesOf(buildMacro(r, 3).bytes());
+}
+
 std::vector<Bytes> chunksOf(const Bytes& macro, bool wireless) {
     std::vector<Bytes> chunks;
     for (const MacroChunk& c : splitMacro(Report::from(macro), wireless)) chunks.push_back(bytesOf(c));
@@ -121,7 +132,7 @@ const Case kCases[] = {
     {"DpiCurrentLevel9", 10, Path::Cable, {}, [] { return patched(dpiOf(10), {{24, 9}}); }},
     {"DpiByte49", 10, Path::Cable, {}, [] { return patched(dpiOf(10), {{49, 0x02}}); }},
     {"DpiSumLow", 10, Path::Cable, {}, [] { Bytes b = dpiOf(10); b[51] ^= 1; return b; }},
-    {"DpiTailByte", 10, Path::Cable, {}, [] { return patched(dpiOf(10), {{55, 1}}); }},
+    {"DpiTailByte", 10, Path::Cable, {}, [] { return patched(dpiOf(10), {{52, 1}}); }},
     {"DpiCodeNoSensorHas", 10, Path::Cable, {}, [] { return patched(dpiOf(10), {{8, 5}, {16, 5}}); }},
     {"DpiAxesDiffer", 10, Path::Cable, {}, [] { return patched(dpiOf(10), {{9, 13}}); }},
     {"DpiHighRangeLowCode", 10, Path::Cable, {}, [] { return patched(dpiOf(10), {{6, 1}, {7, 1}}); }},
@@ -158,7 +169,7 @@ const Case kCases[] = {
      [] { const auto c = chunksOf(macroOf(3), false); return std::vector<Bytes>{c[0], c[1]}; },
      [] { return chunksOf(macroOf(3), true)[2]; }},
     {"MacroLoopCount0", 7, Path::Bluetooth, {}, [] { return patched(macroOf(7), {{7, 0}}); }},
-    {"MacroCountOverCapacity", 7, Path::Bluetooth, {}, [] { return patched(macroOf(7), {{28, 51}}); }},
+    {"MacroCountOverCapacity", 7, Path::Bluetooth, {}, [] { return patched(fullMacroOf(7), {{28, 51}}); }},
     {"MacroCountPastEntries", 7, Path::Bluetooth, {}, [] { return patched(macroOf(7), {{28, 4}}); }},
     {"MacroEntryWithoutFlag", 7, Path::Bluetooth, {}, [] { return patched(macroOf(7), {{29, 0x02}}); }},
     {"MacroLongDelayFirst", 7, Path::Bluetooth, {}, [] { return patched(macroOf(7), {{29, 0x08}, {30, 0x03}}); }},
@@ -281,7 +292,7 @@ TEST(SimRejects, TheUnspoiltTransfersAreTaken) {
         {10, Path::Receiver, {lightingOf(10), pollingOf(10), buttonsOf(10)}, 3},
         {10, Path::Receiver, chunksOf(macroOf(10), true), 1},
         {6, Path::Receiver, {pollingOf(6)}, 1},
-        {7, Path::Bluetooth, {dpiOf(7), macroOf(7)}, 0},
+        {7, Path::Bluetooth, {dpiOf(7), macroOf(7), fullMacroOf(7)}, 0},
         {3, Path::Receiver4k, {framed(dpiOf(3)), framed(pollingOf(3)), framed(kOpening)}, 3},
         {3, Path::Receiver4k, framesOf(macroOf(3)), 1},
     };
