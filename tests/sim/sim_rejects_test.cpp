@@ -140,6 +140,7 @@ const Case kCases[] = {
     {"DpiTableRangeByte2", 7, Path::Bluetooth, {}, [] { return patched(dpiOf(7), {{16, 2}}); }},
     {"DpiTableHighCode", 7, Path::Bluetooth, {}, [] { return patched(dpiOf(7), {{8, 235}, {16, 1}}); }},
     {"DpiOffsetByte7", 9, Path::Cable, {}, [] { return patched(dpiOf(9), {{7, 1}}); }},
+    {"DpiOffsetAboveTop", 9, Path::Cable, {}, [] { return patched(dpiOf(9), {{8, 190}, {16, 1}}); }},
     {"LightingBrightnessNotTaken", 10, Path::Cable, {}, [] { return patched(lightingOf(10), {{3, 0x20}, {5, 0xA5}}); }},
     {"LightingModeLowNibble", 10, Path::Cable, {}, [] { return patched(lightingOf(10), {{3, 0x01}}); }},
     {"LightingClassicNibbles", 1, Path::Cable, {}, [] { return patched(lightingOf(1), {{4, 0x18}}); }},
@@ -167,7 +168,10 @@ const Case kCases[] = {
      [] { return chunksOf(macroOf(10), false)[2]; }},
     {"MacroThirdChunkOnShortCable", 3, Path::Cable,
      [] { const auto c = chunksOf(macroOf(3), false); return std::vector<Bytes>{c[0], c[1]}; },
-     [] { return chunksOf(macroOf(3), true)[2]; }},
+     [] { return bytesOf(splitMacro(Report::from(macroOf(3)), false)[2]); }},
+    {"MacroRestartedHalfWay", 10, Path::Cable,
+     [] { const auto c = chunksOf(macroOf(10), false); return std::vector<Bytes>{c[0], c[1], c[0]}; },
+     [] { return chunksOf(macroOf(10), false)[2]; }, 2},
     {"MacroLoopCount0", 7, Path::Bluetooth, {}, [] { return patched(macroOf(7), {{7, 0}}); }},
     {"MacroCountOverCapacity", 7, Path::Bluetooth, {}, [] { return patched(fullMacroOf(7), {{28, 51}}); }},
     {"MacroCountPastEntries", 7, Path::Bluetooth, {}, [] { return patched(macroOf(7), {{28, 4}}); }},
@@ -282,25 +286,27 @@ TEST(SimRejects, TheUnspoiltTransfersAreTaken) {
         Path path;
         std::vector<Bytes> transfers;
         int acknowledgements;
+        bool storesMacro = false;  // of button 3
     };
     const Good goods[] = {
         {10, Path::Cable, {kOpening, dpiOf(10), lightingOf(10), pollingOf(10), buttonsOf(10)}, 0},
-        {10, Path::Cable, chunksOf(macroOf(10), false), 0},
-        {3, Path::Cable, chunksOf(macroOf(3), false), 0},
+        {10, Path::Cable, chunksOf(macroOf(10), false), 0, true},
+        {3, Path::Cable, chunksOf(macroOf(3), false), 0, true},
         {9, Path::Cable, {dpiOf(9)}, 0},
         {1, Path::Cable, {lightingOf(1)}, 0},
         {10, Path::Receiver, {lightingOf(10), pollingOf(10), buttonsOf(10)}, 3},
-        {10, Path::Receiver, chunksOf(macroOf(10), true), 1},
+        {10, Path::Receiver, chunksOf(macroOf(10), true), 1, true},
         {6, Path::Receiver, {pollingOf(6)}, 1},
-        {7, Path::Bluetooth, {dpiOf(7), macroOf(7), fullMacroOf(7)}, 0},
+        {7, Path::Bluetooth, {dpiOf(7), macroOf(7), fullMacroOf(7)}, 0, true},
         {3, Path::Receiver4k, {framed(dpiOf(3)), framed(pollingOf(3)), framed(kOpening)}, 3},
-        {3, Path::Receiver4k, framesOf(macroOf(3)), 1},
+        {3, Path::Receiver4k, framesOf(macroOf(3)), 1, true},
     };
     for (const Good& g : goods) {
         Rig rig({"", g.slot, g.path, {}, {}});
         for (const Bytes& b : g.transfers) EXPECT_TRUE(rig.deliver(b)) << g.slot << " " << int(b[0]);
         EXPECT_EQ(rig.mouse().malformedCount(), 0) << g.slot;
         EXPECT_EQ(rig.takeAcknowledgements(), g.acknowledgements) << g.slot;
+        EXPECT_EQ(rig.mouse().settings().macros[2].has_value(), g.storesMacro) << g.slot;
     }
 }
 
