@@ -123,8 +123,8 @@ bool buttonEntryAllowed(std::span<const std::uint8_t, 3> e, int button) {
     if (entry[0] == kKeyCombination) return true;  // any modifiers and key
     if (entry[0] == kPlayMacro) return entry[1] == 0 && entry[2] == button;
     if (entry == kNothing || entry == kEasyAim || entry == kLedLoop) return true;
-    return entry[1] == 0 && entry[2] == 0 && std::ranges::find(kPlainFunctions, entry[0]) !=
-                                                 std::end(kPlainFunctions);
+    return entry[1] == 0 && entry[2] == 0 &&
+           std::ranges::find(kPlainFunctions, entry[0]) != std::end(kPlainFunctions);
 }
 
 bool macroEntriesAllowed(std::span<const std::uint8_t> entries) {

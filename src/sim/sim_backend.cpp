@@ -58,7 +58,8 @@ class SimDevice final : public HidDevice {
             mouse->countMalformed();
             return -1;
         }
-        if (r.outcome == Frame4kReader::Outcome::Report && !mouse->receive(r.report, Via::Receiver4k))
+        if (r.outcome == Frame4kReader::Outcome::Report &&
+            !mouse->receive(r.report, Via::Receiver4k))
             return -1;
         return static_cast<int>(frame.size());
     }

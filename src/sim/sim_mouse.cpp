@@ -60,8 +60,8 @@ bool SimMouse::receive(std::span<const std::uint8_t> bytes, Via via) {
         }
         // Anything but the macro's next chunk leaves it half-sent, and the
         // mouse throws away what it had of it.
-        const bool nextChunk = !bytes.empty() && bytes[0] == command::kMacro &&
-                               bytes.size() > 3 && bytes[3] != 0;
+        const bool nextChunk =
+            !bytes.empty() && bytes[0] == command::kMacro && bytes.size() > 3 && bytes[3] != 0;
         if (macroButton_ != 0 && !nextChunk) {
             ++malformed_;
             dropPartialMacro();
@@ -109,8 +109,8 @@ bool SimMouse::decode(std::span<const std::uint8_t> b, Via via) {
             return true;
         }
         case command::kDpi: {
-            if (!frameOk(b, 56) || b[49] != 0x03 || !sumMatches(b, 3, 49, 50) ||
-                !zeroFrom(b, 52) || !dpiLevelsAllowed(model_, b))
+            if (!frameOk(b, 56) || b[49] != 0x03 || !sumMatches(b, 3, 49, 50) || !zeroFrom(b, 52) ||
+                !dpiLevelsAllowed(model_, b))
                 return false;
             DpiSettings d;
             d.enabledMask = b[5];
@@ -165,7 +165,8 @@ bool SimMouse::decode(std::span<const std::uint8_t> b, Via via) {
             // frames; Bluetooth carries it in one write.
             if (wholeMacro(via))
                 return b.size() == static_cast<std::size_t>(model_.macroReportLength) &&
-                       b[1] == model_.macroReportLength && b[2] >= 1 && b[2] <= kButtonCount && decodeMacro(b[2], b.subspan(3));
+                       b[1] == model_.macroReportLength && b[2] >= 1 && b[2] <= kButtonCount &&
+                       decodeMacro(b[2], b.subspan(3));
             return decodeMacroChunk(b, via);
         default:
             return false;

@@ -23,8 +23,8 @@ struct DpiSettings {
     std::uint8_t rangeMask = 0;
     std::array<std::uint8_t, kDpiLevels> codes{};
     std::array<std::uint8_t, kDpiLevels> secondBytes{};  // the second axis, or the code's range
-    int currentLevel = 0;                             // 1-based, as sent
-    std::array<std::uint32_t, kDpiLevels> colours{};  // 0x00BBGGRR
+    int currentLevel = 0;                                // 1-based, as sent
+    std::array<std::uint32_t, kDpiLevels> colours{};     // 0x00BBGGRR
     friend bool operator==(const DpiSettings&, const DpiSettings&) = default;
 };
 

@@ -29,11 +29,20 @@ Bytes patched(Bytes b, std::initializer_list<std::pair<std::size_t, std::uint8_t
     for (const auto& [at, value] : bytes) b[at] = value;
     std::size_t last = 0;
     switch (b[0]) {
-        case 0x04: last = 49; break;
-        case 0x05: last = 10; break;
-        case 0x08: last = 56; break;
-        case 0x09: last = b.size() - 3; break;
-        default: return b;
+        case 0x04:
+            last = 49;
+            break;
+        case 0x05:
+            last = 10;
+            break;
+        case 0x08:
+            last = 56;
+            break;
+        case 0x09:
+            last = b.size() - 3;
+            break;
+        default:
+            return b;
     }
     std::uint16_t sum = 0;
     for (std::size_t i = 3; i <= last; ++i) sum = static_cast<std::uint16_t>(sum + b[i]);
@@ -79,7 +88,8 @@ Bytes fullMacroOf(int slot) {
 
 std::vector<Bytes> chunksOf(const Bytes& macro, bool wireless) {
     std::vector<Bytes> chunks;
-    for (const MacroChunk& c : splitMacro(Report::from(macro), wireless)) chunks.push_back(bytesOf(c));
+    for (const MacroChunk& c : splitMacro(Report::from(macro), wireless))
+        chunks.push_back(bytesOf(c));
     if (macro.size() == 111 && !wireless) chunks.pop_back();  // two chunks on the cable
     return chunks;
 }
@@ -123,6 +133,8 @@ Bytes framed(const Bytes& report) {
     return bytesOf(frame4k(report));
 }
 
+// One row a line: the table reads as a list of faults.
+// clang-format off
 const Case kCases[] = {
     {"OpeningByte2", 10, Path::Cable, {}, [] { return patched(kOpening, {{2, 0x02}}); }},
     {"OpeningShort", 10, Path::Cable, {}, [] { return Bytes(kOpening.begin(), kOpening.end() - 1); }},
@@ -198,6 +210,7 @@ const Case kCases[] = {
     {"Frame4kLengthCutsReport", 3, Path::Receiver4k, {}, [] { Bytes f = framed(kOpening); f[1] = 0x0E; f[14] = 0; return resealed(f); }},
     {"Frame4kTail", 3, Path::Receiver4k, {}, [] { Bytes f = framed(kOpening); f[64] = 1; return f; }},
 };
+// clang-format on
 
 // One simulated device of the case's kind and what it answers.
 class Rig {
@@ -303,7 +316,8 @@ TEST(SimRejects, TheUnspoiltTransfersAreTaken) {
     };
     for (const Good& g : goods) {
         Rig rig({"", g.slot, g.path, {}, {}});
-        for (const Bytes& b : g.transfers) EXPECT_TRUE(rig.deliver(b)) << g.slot << " " << int(b[0]);
+        for (const Bytes& b : g.transfers)
+            EXPECT_TRUE(rig.deliver(b)) << g.slot << " " << int(b[0]);
         EXPECT_EQ(rig.mouse().malformedCount(), 0) << g.slot;
         EXPECT_EQ(rig.takeAcknowledgements(), g.acknowledgements) << g.slot;
         EXPECT_EQ(rig.mouse().settings().macros[2].has_value(), g.storesMacro) << g.slot;
