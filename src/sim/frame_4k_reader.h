@@ -14,11 +14,13 @@ class Frame4kReader {
   public:
     enum class Outcome { Report, Partial, Malformed };
     struct Result {
-        Outcome outcome;
+        Outcome outcome = Outcome::Malformed;
         std::vector<std::uint8_t> report;  // with Report
     };
 
     Result take(std::span<const std::uint8_t> frame);
+    // The receiver was pulled out: a macro's first frame is forgotten.
+    void reset() { macroStart_.clear(); }
 
   private:
     std::vector<std::uint8_t> macroStart_;  // the first frame's part of a macro

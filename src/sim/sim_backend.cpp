@@ -41,19 +41,26 @@ class SimDevice final : public HidDevice {
     // Output reports: the 4K receiver's frames, each one 65 bytes.
     int write(std::span<const std::uint8_t> frame) override {
         SimMouse* mouse = nullptr;
-        std::shared_ptr<Frame4kReader> frames;
+        Frame4kReader::Result r;
         {
             const std::lock_guard guard(world_->mutex);
             Interface* i = world_->find(path_);
             if (i == nullptr || !world_->plugged(i->unit) || i->role != Role::Receiver4kCommand)
                 return -1;
             mouse = i->mouse;
-            frames = i->frames;
             world_->traceFrame(*i, frame);
+            // Under the lock: an unplug resets the reader.
+            r = i->frames->take(frame);
         }
-        const Frame4kReader::Result r = frames->take(frame);
-        if (r.outcome == Frame4kReader::Outcome::Malformed) mouse->countMalformed();
-        if (r.outcome == Frame4kReader::Outcome::Report) mouse->receive(r.report, Via::Receiver4k);
+        // The receiver stalls a frame it cannot take, so the write fails and
+        // the program can tell that the report did not arrive.
+        if (r.outcome == Frame4kReader::Outcome::Malformed) {
+            mouse->countMalformed();
+            return -1;
+        }
+        if (r.outcome == Frame4kReader::Outcome::Report &&
+            !mouse->receive(r.report, Via::Receiver4k))
+            return -1;
         return static_cast<int>(frame.size());
     }
 
@@ -245,15 +252,22 @@ SimMouse& SimBackend::plug4kReceiver(const ModelDescriptor& mouseModel) {
 
 void SimBackend::unplug(const SimMouse& mouse) {
     BlePresenceSink presence;
+    SimMouse* powered = nullptr;
     {
         const std::lock_guard guard(world_->mutex);
         const int unit = world_->unitOf(mouse);
         if (world_->plugged(unit)) world_->unplugged.push_back(unit);
-        for (Interface& i : world_->interfaces)
-            if (i.unit == unit) i.inputs.clear();
+        // Reports waiting in it and half-sent macros go with the device.
+        for (Interface& i : world_->interfaces) {
+            if (i.unit != unit) continue;
+            i.inputs.clear();
+            if (i.frames) i.frames->reset();
+            powered = i.mouse;
+        }
         world_->changed();
         if (isBle(mouse)) presence = world_->blePresence;
     }
+    if (powered != nullptr) powered->losePower();
     world_->inputArrived.notify_all();
     if (presence) presence(mouse.model(), false);
 }

