@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -55,6 +56,16 @@ int highestOpenDescriptor() {
     return highest;
 }
 
+// Little-endian 32-bit, as the wire carries counts and lengths.
+std::string u32(std::uint32_t v) {
+    return {char(v & 0xFF), char(v >> 8 & 0xFF), char(v >> 16 & 0xFF), char(v >> 24)};
+}
+std::string wireRequest(const std::vector<std::string>& args) {
+    std::string out = u32(std::uint32_t(args.size()));
+    for (const std::string& a : args) out += u32(std::uint32_t(a.size())) + a;
+    return out;
+}
+
 class ControlTest : public PageTest {
   protected:
     std::optional<ControlAnswer> ask(std::vector<std::string> args) {
@@ -65,8 +76,102 @@ class ControlTest : public PageTest {
             [&] { return asked.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
         return asked.get();
     }
+    // A client of our own sends the pieces one at a time, the program's loop
+    // running in between, and reads until the program hangs up.
+    std::string exchange(const std::vector<std::string>& pieces) {
+        const int fd = connectedClient(socket);
+        EXPECT_GE(fd, 0);
+        for (const std::string& piece : pieces) {
+            ::send(fd, piece.data(), piece.size(), MSG_NOSIGNAL);
+            for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+        }
+        std::string got;
+        const bool ended = waitFor([&] {
+            char buffer[4096];
+            const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+            if (n > 0) got.append(buffer, std::size_t(n));
+            return n == 0 || (n < 0 && errno != EAGAIN);
+        });
+        EXPECT_TRUE(ended) << "the program did not hang up";
+        ::close(fd);
+        return got;
+    }
     const std::string socket = temp.folder() + "control";
 };
+
+// The request as a client may really send it: cut anywhere, followed by more
+// bytes, malformed, or at the bounds of what a request may hold. One request
+// per connection runs once, and its answer is all that comes back.
+TEST_F(ControlTest, RequestsAreTakenWholeOnceAndMalformedOnesRefused) {
+    PagesHost host(*window);
+    ControlServer server(QString::fromStdString(socket), host);
+    ASSERT_TRUE(server.listening());
+    struct stat st {};
+    ASSERT_EQ(::stat(socket.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISSOCK(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0777, 0700u);  // nobody else may connect
+
+    const std::string devices = wireRequest({"devices", "--json"});
+    const std::string listed =
+        "[{\"slot\":10,\"model\":\"MS-10\",\"links\":[\"wired\"],"
+        "\"battery\":null,\"charging\":true}]\n";
+    const std::string malformed = "velorctl: the request is malformed\n";
+    const std::vector<std::string> sixtyFour(64, "--json");
+    std::vector<std::string> sixtyFive(sixtyFour);
+    sixtyFive.push_back("--json");
+    struct Case {
+        const char* what;
+        std::vector<std::string> pieces;
+        int exitCode;
+        std::string out;  // "*": anything
+        std::string err;  // "*": anything but the malformed answer
+    };
+    const Case cases[] = {
+        {"cut in three",
+         {devices.substr(0, 3), devices.substr(3, 6), devices.substr(9)},
+         0,
+         listed,
+         ""},
+        {"cut inside an argument's length",
+         {devices.substr(0, 13), devices.substr(13)},
+         0,
+         listed,
+         ""},
+        {"more bytes behind",
+         {devices + wireRequest({"set", "--slot", "10", "--dpi-level", "4"})},
+         0,
+         listed,
+         ""},
+        {"more bytes after the request was taken", {devices, "\x01\x02garbage"}, 0, listed, ""},
+        {"65 arguments", {wireRequest(sixtyFive)}, 2, "", malformed},
+        {"an argument of 4097 bytes",
+         {wireRequest({"devices", std::string(4097, 'a')})},
+         2,
+         "",
+         malformed},
+        {"a count past any bound", {u32(0xFFFFFFFF)}, 2, "", malformed},
+        {"64 arguments: a command line, if a wrong one", {wireRequest(sixtyFour)}, 2, "*", "*"},
+        {"4096 bytes", {wireRequest({"devices", std::string(4096, 'a')})}, 2, "*", "*"},
+    };
+    const int levelBefore = current().i32(Field::dpiLevel);
+    const std::size_t framesBefore = mouse->trace().size();
+    for (const Case& c : cases) {
+        const std::string got = exchange(c.pieces);
+        const auto answer = decodeAnswer(got);
+        ASSERT_TRUE(answer.has_value()) << c.what;
+        EXPECT_EQ(got.size(), 12 + answer->out.size() + answer->err.size())
+            << c.what << ": one answer and nothing after it";
+        EXPECT_EQ(answer->exitCode, c.exitCode) << c.what << ": " << answer->err;
+        if (c.out != "*") EXPECT_EQ(answer->out, c.out) << c.what;
+        if (c.err != "*")
+            EXPECT_EQ(answer->err, c.err) << c.what;
+        else
+            EXPECT_NE(answer->err, malformed) << c.what;
+    }
+    // The request behind the taken one never ran: nothing reached the mouse.
+    EXPECT_EQ(current().i32(Field::dpiLevel), levelBefore);
+    EXPECT_EQ(mouse->trace().size(), framesBefore);
+}
 
 TEST_F(ControlTest, DeviceCommandsRunInTheProgramAndAnswerWhenDone) {
     EXPECT_FALSE(askRunningProgram(socket, {"devices"}).has_value());  // nobody listens yet

@@ -1,5 +1,6 @@
 // Two real copies of the program: the second brings the first forward and
 // leaves with exit code 1.
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -72,6 +73,20 @@ TEST_F(SingleInstanceTest, SecondStartShowsTheFirstAndExitsWithOne) {
     EXPECT_EQ(second.exitCode(), 1);
     EXPECT_TRUE(firstSays("show window"));
     EXPECT_EQ(first.state(), QProcess::Running);
+}
+
+// A copy that ends as it should (here after its first paint) leaves neither
+// of its sockets behind, so nothing stale is found by the next start or by velorctl.
+TEST_F(SingleInstanceTest, ACleanExitRemovesItsSockets) {
+    env.insert("VELOR_BENCH_T0", "0");
+    start(first, {});
+    ASSERT_TRUE(first.waitForFinished(20000));
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.exitCode(), 0);
+    log += first.readAllStandardError();
+    EXPECT_TRUE(log.contains("first paint")) << log.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(socket()));
+    EXPECT_FALSE(QFileInfo::exists(runtime.path() + "/velor-control"));
 }
 
 TEST_F(SingleInstanceTest, AStaleSocketLeftByACrashDoesNotStopANewStart) {
