@@ -66,6 +66,33 @@ std::string wireRequest(const std::vector<std::string>& args) {
     return out;
 }
 
+// The program's own host, with the answers of settings held back until
+// released: a command still running while the client sends more.
+class HeldHost final : public cli::MiceHost {
+  public:
+    explicit HeldHost(cli::MiceHost& inner) : inner_(inner) {}
+    std::vector<cli::MouseState> devices() override { return inner_.devices(); }
+    void currentProfile(int slot, Done done) override { inner_.currentProfile(slot, done); }
+    void applyProfile(int slot, const std::optional<std::filesystem::path>& file,
+                      std::optional<int> index, Done done) override {
+        inner_.applyProfile(slot, file, index, done);
+    }
+    void applySetting(int slot, cli::Setting setting, Done done) override {
+        ++settings;
+        inner_.applySetting(slot, setting, [this, done](cli::Outcome o) {
+            held_.push_back([done, o] { done(o); });
+        });
+    }
+    void release() {
+        for (const auto& answer : std::exchange(held_, {})) answer();
+    }
+    int settings = 0;
+
+  private:
+    cli::MiceHost& inner_;
+    std::vector<std::function<void()>> held_;
+};
+
 class ControlTest : public PageTest {
   protected:
     std::optional<ControlAnswer> ask(std::vector<std::string> args) {
@@ -87,6 +114,7 @@ class ControlTest : public PageTest {
         }
         std::string got;
         const bool ended = waitFor([&] {
+            if (held) held->release();
             char buffer[4096];
             const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
             if (n > 0) got.append(buffer, std::size_t(n));
@@ -97,13 +125,16 @@ class ControlTest : public PageTest {
         return got;
     }
     const std::string socket = temp.folder() + "control";
+    HeldHost* held = nullptr;
 };
 
 // The request as a client may really send it: cut anywhere, followed by more
 // bytes, malformed, or at the bounds of what a request may hold. One request
 // per connection runs once, and its answer is all that comes back.
 TEST_F(ControlTest, RequestsAreTakenWholeOnceAndMalformedOnesRefused) {
-    PagesHost host(*window);
+    PagesHost pages(*window);
+    HeldHost host(pages);
+    held = &host;
     ControlServer server(QString::fromStdString(socket), host);
     ASSERT_TRUE(server.listening());
     struct stat st {};
@@ -119,58 +150,46 @@ TEST_F(ControlTest, RequestsAreTakenWholeOnceAndMalformedOnesRefused) {
     const std::vector<std::string> sixtyFour(64, "--json");
     std::vector<std::string> sixtyFive(sixtyFour);
     sixtyFive.push_back("--json");
+    const auto setLevel = [](const char* k) {
+        return wireRequest({"set", "--slot", "10", "--dpi-level", k});
+    };
+    // "*": any text but the malformed answer.
+    const ControlAnswer listedOk{0, listed, ""}, setOk{0, "slot 10 set\n", ""},
+        refused{2, "", malformed}, wrongLine{2, "*", "*"};
     struct Case {
         const char* what;
         std::vector<std::string> pieces;
-        int exitCode;
-        std::string out;  // "*": anything
-        std::string err;  // "*": anything but the malformed answer
+        const ControlAnswer& expected;
     };
     const Case cases[] = {
-        {"cut in three",
-         {devices.substr(0, 3), devices.substr(3, 6), devices.substr(9)},
-         0,
-         listed,
-         ""},
-        {"cut inside an argument's length",
-         {devices.substr(0, 13), devices.substr(13)},
-         0,
-         listed,
-         ""},
-        {"more bytes behind",
-         {devices + wireRequest({"set", "--slot", "10", "--dpi-level", "4"})},
-         0,
-         listed,
-         ""},
-        {"more bytes after the request was taken", {devices, "\x01\x02garbage"}, 0, listed, ""},
-        {"65 arguments", {wireRequest(sixtyFive)}, 2, "", malformed},
-        {"an argument of 4097 bytes",
-         {wireRequest({"devices", std::string(4097, 'a')})},
-         2,
-         "",
-         malformed},
-        {"a count past any bound", {u32(0xFFFFFFFF)}, 2, "", malformed},
-        {"64 arguments: a command line, if a wrong one", {wireRequest(sixtyFour)}, 2, "*", "*"},
-        {"4096 bytes", {wireRequest({"devices", std::string(4096, 'a')})}, 2, "*", "*"},
+        {"cut in three", {devices.substr(0, 3), devices.substr(3, 6), devices.substr(9)}, listedOk},
+        {"cut inside an argument's length", {devices.substr(0, 17), devices.substr(17)}, listedOk},
+        // While the command runs, more comes: it is not read as another request.
+        {"more bytes after the request was taken", {setLevel("7"), setLevel("5")}, setOk},
+        {"a request behind the request", {devices + setLevel("5")}, listedOk},
+        {"65 arguments", {wireRequest(sixtyFive)}, refused},
+        {"an argument of 4097 bytes", {wireRequest({"devices", std::string(4097, 'a')})}, refused},
+        {"a count past any bound", {u32(0xFFFFFFFF)}, refused},
+        {"64 arguments: a command line, if a wrong one", {wireRequest(sixtyFour)}, wrongLine},
+        {"4096 bytes", {wireRequest({"devices", std::string(4096, 'a')})}, wrongLine},
     };
-    const int levelBefore = current().i32(Field::dpiLevel);
-    const std::size_t framesBefore = mouse->trace().size();
     for (const Case& c : cases) {
         const std::string got = exchange(c.pieces);
         const auto answer = decodeAnswer(got);
         ASSERT_TRUE(answer.has_value()) << c.what;
         EXPECT_EQ(got.size(), 12 + answer->out.size() + answer->err.size())
             << c.what << ": one answer and nothing after it";
-        EXPECT_EQ(answer->exitCode, c.exitCode) << c.what << ": " << answer->err;
-        if (c.out != "*") EXPECT_EQ(answer->out, c.out) << c.what;
-        if (c.err != "*")
-            EXPECT_EQ(answer->err, c.err) << c.what;
+        EXPECT_EQ(answer->exitCode, c.expected.exitCode) << c.what << ": " << answer->err;
+        if (c.expected.out != "*") EXPECT_EQ(answer->out, c.expected.out) << c.what;
+        if (c.expected.err != "*")
+            EXPECT_EQ(answer->err, c.expected.err) << c.what;
         else
             EXPECT_NE(answer->err, malformed) << c.what;
     }
-    // The request behind the taken one never ran: nothing reached the mouse.
-    EXPECT_EQ(current().i32(Field::dpiLevel), levelBefore);
-    EXPECT_EQ(mouse->trace().size(), framesBefore);
+    // Only the one set ran: level 7 is what the mouse holds.
+    EXPECT_EQ(host.settings, 1);
+    EXPECT_EQ(mouse->settings().dpi->currentLevel, 7);
+    EXPECT_EQ(current().i32(Field::dpiLevel), 6);
 }
 
 TEST_F(ControlTest, DeviceCommandsRunInTheProgramAndAnswerWhenDone) {

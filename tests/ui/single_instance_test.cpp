@@ -68,6 +68,9 @@ TEST_F(SingleInstanceTest, SecondStartShowsTheFirstAndExitsWithOne) {
     start(first, {"-auto"});
     ASSERT_TRUE(firstSays("ilen = 5"));
     ASSERT_TRUE(waitForSocket());
+    struct stat st {};
+    ASSERT_EQ(::stat(socket().toLocal8Bit().constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);  // the user's alone
     start(second, {});
     ASSERT_TRUE(second.waitForFinished(10000));
     EXPECT_EQ(second.exitCode(), 1);
