@@ -144,6 +144,7 @@ TEST_F(SettingsTest, AutostartWritesStartupFirstThenTheEntry) {
         {"/opt/$HOME/velor", "\"/opt/\\\\$HOME/velor\" -auto"},
         {"/opt/say \"hi\"/velor", "\"/opt/say \\\\\"hi\\\\\"/velor\" -auto"},
         {"/opt/back\\slash/velor", "\"/opt/back\\\\\\\\slash/velor\" -auto"},
+        {"/opt/new\nline/velor", "\"/opt/new\\nline/velor\" -auto"},  // one line still
     };
     for (const auto& [program, exec] : commands) {
         ASSERT_TRUE(writeAutostartEntry(entry, program));
