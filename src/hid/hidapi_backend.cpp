@@ -1,14 +1,11 @@
 #include "hid/hidapi_backend.h"
 
-#include <fcntl.h>
 #include <hidapi.h>
-#include <poll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <mutex>
 
+#include "hid/hidraw_input.h"
 #include "hid/udev_change_watch.h"
 
 namespace velor {
@@ -21,19 +18,12 @@ std::mutex& hidapiLock() {
     return lock;
 }
 
-// Reports go out through hidapi. Reports come in on a descriptor of our own
-// on the same hidraw node, waited on together with a wake-up descriptor, so a
-// reader sleeps until a report comes or it is told to stop: hidapi's own read
-// cannot be woken.
+// Reports go out through hidapi; they come in through HidrawInput on the
+// same node, so a reader that waits can be woken.
 class HidapiDevice final : public HidDevice {
   public:
-    HidapiDevice(hid_device* handle, std::string path)
-        : handle_(handle),
-          path_(std::move(path)),
-          cancel_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+    HidapiDevice(hid_device* handle, const std::string& path) : handle_(handle), input_(path) {}
     ~HidapiDevice() override {
-        if (input_ >= 0) ::close(input_);
-        if (cancel_ >= 0) ::close(cancel_);
         const std::lock_guard guard(hidapiLock());
         hid_close(handle_);
     }
@@ -44,37 +34,16 @@ class HidapiDevice final : public HidDevice {
     int write(std::span<const std::uint8_t> report) override {
         return hid_write(handle_, report.data(), report.size());
     }
-    // One reader thread per device: the descriptor is opened by its first read.
     int readTimeout(std::span<std::uint8_t> buffer, int timeoutMs) override {
-        if (input_ < 0) input_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (input_ < 0 || cancel_ < 0) return -1;
-        pollfd waits[2] = {{input_, POLLIN, 0}, {cancel_, POLLIN, 0}};
-        int ready = 0;
-        do {
-            ready = ::poll(waits, 2, timeoutMs);
-        } while (ready < 0 && errno == EINTR);
-        if (ready < 0) return -1;
-        if ((waits[1].revents & POLLIN) != 0) return 0;  // told to stop
-        if ((waits[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) return -1;
-        if ((waits[0].revents & POLLIN) == 0) return 0;
-        const ssize_t n = ::read(input_, buffer.data(), buffer.size());
-        if (n < 0) return errno == EAGAIN ? 0 : -1;
-        return static_cast<int>(n);
+        return input_.readTimeout(buffer, timeoutMs);
     }
-    void cancelReads() override {
-        const std::uint64_t one = 1;
-        if (cancel_ >= 0) {
-            [[maybe_unused]] const auto n = ::write(cancel_, &one, sizeof one);
-        }
-    }
+    void cancelReads() override { input_.cancel(); }
     // Reads always say how long they wait.
     bool setNonBlocking(bool) override { return true; }
 
   private:
     hid_device* handle_;
-    const std::string path_;
-    int input_ = -1;
-    const int cancel_;
+    HidrawInput input_;
 };
 
 // hid_exit is never called: a feature-device library in the same process may

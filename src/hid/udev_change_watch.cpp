@@ -3,8 +3,8 @@
 #include <libudev.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
+#include <string_view>
 
 namespace velor {
 
@@ -18,16 +18,9 @@ struct UdevDeleter {
 template <typename T>
 using UdevPtr = std::unique_ptr<T, UdevDeleter>;
 
-// HID_ID of the hid parent: "0003:00001D57:0000FA60" (bus, vendor, product).
-bool fromVendor(udev_device* hidraw, std::uint16_t vendorId) {
+const char* hidIdOf(udev_device* hidraw) {
     udev_device* hid = udev_device_get_parent_with_subsystem_devtype(hidraw, "hid", nullptr);
-    const char* id = hid != nullptr ? udev_device_get_property_value(hid, "HID_ID") : nullptr;
-    unsigned bus = 0;
-    unsigned vendor = 0;
-    unsigned product = 0;
-    // A device already gone may have no parent left to ask: count it.
-    if (id == nullptr || std::sscanf(id, "%x:%x:%x", &bus, &vendor, &product) != 3) return true;
-    return vendor == vendorId;
+    return hid != nullptr ? udev_device_get_property_value(hid, "HID_ID") : nullptr;
 }
 
 class UdevChangeWatch final : public HidChangeWatch {
@@ -40,9 +33,8 @@ class UdevChangeWatch final : public HidChangeWatch {
         // The socket is non-blocking: this takes what waits and returns.
         while (UdevPtr<udev_device> d{udev_monitor_receive_device(monitor_.get())}) {
             const char* action = udev_device_get_action(d.get());
-            if (action == nullptr) continue;
-            if (std::strcmp(action, "add") == 0 || std::strcmp(action, "remove") == 0)
-                ours = ours || fromVendor(d.get(), vendorId_);
+            if (action != nullptr && hidrawChangeConcerns(action, hidIdOf(d.get()), vendorId_))
+                ours = true;
         }
         return ours;
     }
@@ -54,6 +46,18 @@ class UdevChangeWatch final : public HidChangeWatch {
 };
 
 }  // namespace
+
+// HID_ID of the hid parent: "0003:00001D57:0000FA60" (bus, vendor, product).
+bool hidrawChangeConcerns(std::string_view action, const char* hidId, std::uint16_t vendorId) {
+    if (action != "add" && action != "remove") return false;
+    unsigned bus = 0;
+    unsigned vendor = 0;
+    unsigned product = 0;
+    // A device already gone may have no parent left to ask: count it.
+    if (hidId == nullptr || std::sscanf(hidId, "%x:%x:%x", &bus, &vendor, &product) != 3)
+        return true;
+    return vendor == vendorId;
+}
 
 std::unique_ptr<HidChangeWatch> watchHidrawChanges(std::uint16_t vendorId) {
     UdevPtr<udev> u{udev_new()};

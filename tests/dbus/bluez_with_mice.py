@@ -5,6 +5,7 @@ writable) and the status characteristic (0xFEE4, notifiable).
 Extra methods on org.bluez.Mock at /:
   AddMouse(adapter, address, product, paired) -> device path
   AddStatusCharacteristic(device) -> path of a second status characteristic
+  SetWriteFlags(device, flags) the command characteristic's Flags from now on
   RemoveMouse(device)
   SetPowered(adapter, powered)
   FailWrites(error)            every WriteValue answers this D-Bus error ('' for none)
@@ -52,9 +53,15 @@ def added(path):
                          [dbus.ObjectPath(path), dbus.Dictionary(obj.props, signature='sa{sv}')])
 
 
-def write_value(characteristic, value, _options):
+def write_value(characteristic, value, options):
     if manager().velor_fail:
         raise dbus.exceptions.DBusException('write refused', name=manager().velor_fail)
+    # As bluetoothd: a write of a kind the characteristic does not offer is refused.
+    kind = str(options.get('type', 'request'))
+    needed = 'write-without-response' if kind == 'command' else 'write'
+    if needed not in [str(f) for f in characteristic.props[CHARACTERISTIC]['Flags']]:
+        raise dbus.exceptions.DBusException(f'no {needed} here',
+                                            name='org.bluez.Error.NotPermitted')
     manager().velor_writes.append((characteristic.path, bytes(value)))
 
 
@@ -109,6 +116,12 @@ def AddMouse(self, adapter, address, product, paired):
 @dbus.service.method(MOCK, in_signature='s', out_signature='s')
 def AddStatusCharacteristic(self, device):
     return add_characteristic(device + '/service0010', 0x17, 0xFEE4, ['notify'])
+
+
+@dbus.service.method(MOCK, in_signature='sas', out_signature='')
+def SetWriteFlags(self, device, flags):
+    mockobject.objects[device + '/service0010/char0011'].UpdateProperties(
+        CHARACTERISTIC, {'Flags': dbus.Array(flags, signature='s', variant_level=1)})
 
 
 def children(device):

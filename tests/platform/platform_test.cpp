@@ -54,19 +54,21 @@ TEST(InstanceLock, OneHolderAtATimeAndFreeAgainWhenReleased) {
     EXPECT_TRUE(InstanceLock::acquire(temp.path().string()));
 }
 
+// Any access for the group or others, even only to pass through, lets them
+// reach a socket there: such a folder is passed over for one of our own.
 TEST(InstanceLock, RuntimeFolderMustBeOursAndClosed) {
-    testing::TempFolder open;
-    ::chmod(open.path().c_str(), 0755);
+    testing::TempFolder runtime;
     const char* saved = std::getenv("XDG_RUNTIME_DIR");
     const std::string restore = saved ? saved : "";
-    ::setenv("XDG_RUNTIME_DIR", open.path().c_str(), 1);
-    const std::string chosen = instanceRuntimeFolder();
-    EXPECT_NE(chosen, open.path().string());  // others could reach a socket there
-    struct stat st {};
-    ASSERT_EQ(::stat(chosen.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0077, 0u);
-    ::chmod(open.path().c_str(), 0700);
-    EXPECT_EQ(instanceRuntimeFolder(), open.path().string());
+    ::setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+    for (const mode_t mode : {0755, 0705, 0701, 0750, 0710, 0770, 0700}) {
+        ::chmod(runtime.path().c_str(), mode);
+        const std::string chosen = instanceRuntimeFolder();
+        EXPECT_EQ(chosen == runtime.path().string(), mode == 0700) << std::oct << mode;
+        struct stat st {};
+        ASSERT_EQ(::stat(chosen.c_str(), &st), 0) << std::oct << mode;
+        EXPECT_EQ(st.st_mode & 0077, 0u) << std::oct << mode;
+    }
     if (saved)
         ::setenv("XDG_RUNTIME_DIR", restore.c_str(), 1);
     else

@@ -133,10 +133,27 @@ TEST_F(SettingsTest, AutostartWritesStartupFirstThenTheEntry) {
     EXPECT_THAT(lines, ElementsAre("startup fail!!!!!!!!!!!!"));
     SetAutostart(false, settings, blocked, "/opt/velor", [](std::string_view) {});
     EXPECT_EQ(settings.startup(), 0);
-    EXPECT_EQ(autostartCommand("/usr/bin/velor"), "/usr/bin/velor -auto");
-    // A % in the path is not a field code of the entry.
-    EXPECT_EQ(autostartCommand("/opt/100%/velor"), "/opt/100%%/velor -auto");
-    EXPECT_EQ(autostartCommand("/opt/my 100%/velor"), "\"/opt/my 100%%/velor\" -auto");
+    // The Exec line as the session reads it: quoted where the shell or the
+    // entry's own rules would split or expand the path, a % not a field code,
+    // and every backslash of the quoting doubled once more in the file.
+    const std::pair<const char*, const char*> commands[] = {
+        {"/usr/bin/velor", "/usr/bin/velor -auto"},
+        {"/opt/100%/velor", "/opt/100%%/velor -auto"},
+        {"/opt/my 100%/velor", "\"/opt/my 100%%/velor\" -auto"},
+        {"/opt/a`id`/velor", "\"/opt/a\\\\`id\\\\`/velor\" -auto"},
+        {"/opt/$HOME/velor", "\"/opt/\\\\$HOME/velor\" -auto"},
+        {"/opt/say \"hi\"/velor", "\"/opt/say \\\\\"hi\\\\\"/velor\" -auto"},
+        {"/opt/back\\slash/velor", "\"/opt/back\\\\\\\\slash/velor\" -auto"},
+        {"/opt/new\nline/velor", "\"/opt/new\\nline/velor\" -auto"},  // one line still
+    };
+    for (const auto& [program, exec] : commands) {
+        ASSERT_TRUE(writeAutostartEntry(entry, program));
+        std::ifstream in(entry);
+        std::string line;
+        while (std::getline(in, line) && !line.starts_with("Exec=")) {
+        }
+        EXPECT_EQ(line, std::string("Exec=") + exec) << program;
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -56,6 +57,43 @@ int highestOpenDescriptor() {
     return highest;
 }
 
+// Little-endian 32-bit, as the wire carries counts and lengths.
+std::string u32(std::uint32_t v) {
+    return {char(v & 0xFF), char(v >> 8 & 0xFF), char(v >> 16 & 0xFF), char(v >> 24)};
+}
+std::string wireRequest(const std::vector<std::string>& args) {
+    std::string out = u32(std::uint32_t(args.size()));
+    for (const std::string& a : args) out += u32(std::uint32_t(a.size())) + a;
+    return out;
+}
+
+// The program's own host, with the answers of settings held back until
+// released: a command still running while the client sends more.
+class HeldHost final : public cli::MiceHost {
+  public:
+    explicit HeldHost(cli::MiceHost& inner) : inner_(inner) {}
+    std::vector<cli::MouseState> devices() override { return inner_.devices(); }
+    void currentProfile(int slot, Done done) override { inner_.currentProfile(slot, done); }
+    void applyProfile(int slot, const std::optional<std::filesystem::path>& file,
+                      std::optional<int> index, Done done) override {
+        inner_.applyProfile(slot, file, index, done);
+    }
+    void applySetting(int slot, cli::Setting setting, Done done) override {
+        ++settings;
+        inner_.applySetting(slot, setting, [this, done](cli::Outcome o) {
+            held_.push_back([done, o] { done(o); });
+        });
+    }
+    void release() {
+        for (const auto& answer : std::exchange(held_, {})) answer();
+    }
+    int settings = 0;
+
+  private:
+    cli::MiceHost& inner_;
+    std::vector<std::function<void()>> held_;
+};
+
 class ControlTest : public PageTest {
   protected:
     std::optional<ControlAnswer> ask(std::vector<std::string> args) {
@@ -66,8 +104,94 @@ class ControlTest : public PageTest {
             [&] { return asked.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
         return asked.get();
     }
+    // A client of our own sends the pieces one at a time, the program's loop
+    // running in between, and reads until the program hangs up.
+    std::string exchange(const std::vector<std::string>& pieces) {
+        const int fd = connectedClient(socket);
+        EXPECT_GE(fd, 0);
+        for (const std::string& piece : pieces) {
+            ::send(fd, piece.data(), piece.size(), MSG_NOSIGNAL);
+            for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+        }
+        std::string got;
+        const bool ended = waitFor([&] {
+            if (held) held->release();
+            char buffer[4096];
+            const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+            if (n > 0) got.append(buffer, std::size_t(n));
+            return n == 0 || (n < 0 && errno != EAGAIN);
+        });
+        EXPECT_TRUE(ended) << "the program did not hang up";
+        ::close(fd);
+        return got;
+    }
     const std::string socket = temp.folder() + "control";
+    HeldHost* held = nullptr;
 };
+
+// The request as a client may really send it: cut anywhere, followed by more
+// bytes, malformed, or at the bounds of what a request may hold. One request
+// per connection runs once, and its answer is all that comes back.
+TEST_F(ControlTest, RequestsAreTakenWholeOnceAndMalformedOnesRefused) {
+    PagesHost pages(*window);
+    HeldHost host(pages);
+    held = &host;
+    ControlServer server(QString::fromStdString(socket), host);
+    ASSERT_TRUE(server.listening());
+    struct stat st {};
+    ASSERT_EQ(::stat(socket.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISSOCK(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0777, 0700u);  // nobody else may connect
+
+    const std::string devices = wireRequest({"devices", "--json"});
+    const std::string listed =
+        "[{\"slot\":10,\"model\":\"MS-10\",\"links\":[\"wired\"],"
+        "\"battery\":null,\"charging\":true}]\n";
+    const std::string malformed = "velorctl: the request is malformed\n";
+    const std::vector<std::string> sixtyFour(64, "--json");
+    std::vector<std::string> sixtyFive(sixtyFour);
+    sixtyFive.push_back("--json");
+    const auto setLevel = [](const char* k) {
+        return wireRequest({"set", "--slot", "10", "--dpi-level", k});
+    };
+    // "*": any text but the malformed answer.
+    const ControlAnswer listedOk{0, listed, ""}, setOk{0, "slot 10 set\n", ""},
+        refused{2, "", malformed}, wrongLine{2, "*", "*"};
+    struct Case {
+        const char* what;
+        std::vector<std::string> pieces;
+        const ControlAnswer& expected;
+    };
+    const Case cases[] = {
+        {"cut in three", {devices.substr(0, 3), devices.substr(3, 6), devices.substr(9)}, listedOk},
+        {"cut inside an argument's length", {devices.substr(0, 17), devices.substr(17)}, listedOk},
+        // While the command runs, more comes: it is not read as another request.
+        {"more bytes after the request was taken", {setLevel("7"), setLevel("5")}, setOk},
+        {"a request behind the request", {devices + setLevel("5")}, listedOk},
+        {"65 arguments", {wireRequest(sixtyFive)}, refused},
+        {"an argument of 4097 bytes", {wireRequest({"devices", std::string(4097, 'a')})}, refused},
+        {"a count past any bound", {u32(0xFFFFFFFF)}, refused},
+        {"64 arguments: a command line, if a wrong one", {wireRequest(sixtyFour)}, wrongLine},
+        {"4096 bytes", {wireRequest({"devices", std::string(4096, 'a')})}, wrongLine},
+    };
+    for (const Case& c : cases) {
+        const std::string got = exchange(c.pieces);
+        const auto answer = decodeAnswer(got);
+        ASSERT_TRUE(answer.has_value()) << c.what;
+        EXPECT_EQ(got.size(), 12 + answer->out.size() + answer->err.size())
+            << c.what << ": one answer and nothing after it";
+        EXPECT_EQ(answer->exitCode, c.expected.exitCode) << c.what << ": " << answer->err;
+        if (c.expected.out != "*") EXPECT_EQ(answer->out, c.expected.out) << c.what;
+        if (c.expected.err != "*")
+            EXPECT_EQ(answer->err, c.expected.err) << c.what;
+        else
+            EXPECT_NE(answer->err, malformed) << c.what;
+    }
+    // Only the one set ran: level 7 is what the mouse holds.
+    EXPECT_EQ(host.settings, 1);
+    EXPECT_EQ(mouse->settings().dpi->currentLevel, 7);
+    EXPECT_EQ(current().i32(Field::dpiLevel), 6);
+}
 
 TEST_F(ControlTest, DeviceCommandsRunInTheProgramAndAnswerWhenDone) {
     EXPECT_FALSE(askRunningProgram(socket, {"devices"}).has_value());  // nobody listens yet

@@ -19,7 +19,7 @@ class SimulatedProgramTest : public ::testing::Test {
   protected:
     SimulatedProgramTest() {
         ::chmod(runtime.path().toLocal8Bit().constData(), 0700);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_RUNTIME_DIR", runtime.path());
         env.insert("XDG_CONFIG_HOME", folder.path());
         env.insert("QT_QPA_PLATFORM", "offscreen");
@@ -44,6 +44,13 @@ class SimulatedProgramTest : public ::testing::Test {
             found.push_back(link + " " + slot + " " + hex.substr(0, 2));
         return found;
     }
+    // The traced frames' bytes in hex.
+    std::vector<std::string> frames() const {
+        std::vector<std::string> found;
+        std::ifstream in(trace().toStdString());
+        for (std::string link, slot, hex; in >> link >> slot >> hex;) found.push_back(hex);
+        return found;
+    }
     // Waits (bounded, pumping nothing) until the trace holds at least n frames.
     bool traced(std::size_t n) const {
         for (int i = 0; i < 300 && commands().size() < n; ++i) QThread::msleep(50);
@@ -56,7 +63,22 @@ class SimulatedProgramTest : public ::testing::Test {
         std::ofstream(control().toStdString()) << line << "\n";
     }
 
+    struct Run {
+        int exitCode;
+        std::string out, err;
+    };
+    // velorctl as the user runs it, beside the running program.
+    Run velorctl(const QStringList& args) const {
+        QProcess ctl;
+        ctl.setProcessEnvironment(env);
+        ctl.start(VELOR_PROGRAM_DIR "/velorctl", args);
+        if (!ctl.waitForFinished(30000)) ctl.kill();
+        return {ctl.exitCode(), ctl.readAllStandardOutput().toStdString(),
+                ctl.readAllStandardError().toStdString()};
+    }
+
     QTemporaryDir runtime, folder;
+    QProcessEnvironment env;
     QProcess program;
 };
 
@@ -73,6 +95,58 @@ TEST_F(SimulatedProgramTest, AReceiverPluggedBackGetsTheWholeProfileAgain) {
     ASSERT_TRUE(traced(10));
     const std::vector<std::string> all = commands();
     EXPECT_EQ(std::vector<std::string>(all.begin() + 5, all.end()), upload);
+}
+
+// Each device command through the velorctl binary, carried out by the
+// running program on its simulated mouse.
+TEST_F(SimulatedProgramTest, VelorctlsDeviceCommandsReachTheMouseThroughTheProgram) {
+    ASSERT_TRUE(program.waitForStarted(10000));
+    ASSERT_TRUE(traced(5));
+    // The battery the mouse reports through the receiver is what velorctl lists.
+    tell("battery 10:24g 15");
+    const std::string listed = "10\tMS-10\t24g\t15%\t-\n";
+    Run devices{};
+    for (int i = 0; i < 100 && devices.out != listed; ++i) {
+        if (i > 0) QThread::msleep(50);
+        devices = velorctl({"devices"});
+    }
+    EXPECT_EQ(devices.exitCode, 0) << devices.err;
+    EXPECT_EQ(devices.out, listed);
+
+    const std::size_t before = commands().size();
+    const Run set = velorctl({"set", "--slot", "10", "--dpi-level", "3"});
+    EXPECT_EQ(set.exitCode, 0) << set.err;
+    EXPECT_EQ(set.out, "slot 10 set\n");
+    // The opening report, then the DPI report with level 3 in byte 24.
+    ASSERT_TRUE(traced(before + 2));
+    const std::vector<std::string> afterSet = commands();
+    EXPECT_EQ(std::vector<std::string>(afterSet.begin() + before, afterSet.end()),
+              std::vector<std::string>({"24g 10 0c", "24g 10 04"}));
+    EXPECT_EQ(frames().back().substr(48, 2), "03");
+
+    const QString game = folder.path() + "/game.pro";
+    ASSERT_EQ(
+        velorctl({"profile", "new", "--slot", "10", "--name", "Game", "--out", game}).exitCode, 0);
+    const Run apply = velorctl({"apply", "--slot", "10", "--profile", game});
+    EXPECT_EQ(apply.exitCode, 0) << apply.err;
+    EXPECT_EQ(apply.out, "slot 10 holds profile 1 (Game)\n");
+    // The whole profile went out again.
+    ASSERT_TRUE(traced(afterSet.size() + 5));
+    const std::vector<std::string> afterApply = commands();
+    EXPECT_EQ(std::vector<std::string>(afterApply.begin() + afterSet.size(), afterApply.end()),
+              std::vector<std::string>(
+                  {"24g 10 0c", "24g 10 04", "24g 10 05", "24g 10 06", "24g 10 08"}));
+    const std::size_t applied = afterApply.size();
+
+    const Run status = velorctl({"status", "--slot", "10", "--json"});
+    EXPECT_EQ(status.exitCode, 0) << status.err;
+    EXPECT_EQ(status.out,
+              "{\"slot\":10,\"model\":\"MS-10\",\"links\":[\"24g\"],\"battery\":15,"
+              "\"charging\":false,\"profile\":{\"index\":1,\"name\":\"Game\"}}\n");
+    const Run absent = velorctl({"status", "--slot", "3"});
+    EXPECT_EQ(absent.exitCode, 1);
+    EXPECT_EQ(absent.err, "velorctl: no mouse of slot 3 is connected\n");
+    EXPECT_EQ(commands().size(), applied);  // asking changes nothing on the mouse
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Two real copies of the program: the second brings the first forward and
 // leaves with exit code 1.
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -67,11 +68,28 @@ TEST_F(SingleInstanceTest, SecondStartShowsTheFirstAndExitsWithOne) {
     start(first, {"-auto"});
     ASSERT_TRUE(firstSays("ilen = 5"));
     ASSERT_TRUE(waitForSocket());
+    struct stat st {};
+    ASSERT_EQ(::stat(socket().toLocal8Bit().constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);  // the user's alone
     start(second, {});
     ASSERT_TRUE(second.waitForFinished(10000));
     EXPECT_EQ(second.exitCode(), 1);
     EXPECT_TRUE(firstSays("show window"));
     EXPECT_EQ(first.state(), QProcess::Running);
+}
+
+// A copy that ends as it should (here after its first paint) leaves neither
+// of its sockets behind, so nothing stale is found by the next start or by velorctl.
+TEST_F(SingleInstanceTest, ACleanExitRemovesItsSockets) {
+    env.insert("VELOR_BENCH_T0", "0");
+    start(first, {});
+    ASSERT_TRUE(first.waitForFinished(20000));
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.exitCode(), 0);
+    log += first.readAllStandardError();
+    EXPECT_TRUE(log.contains("first paint")) << log.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(socket()));
+    EXPECT_FALSE(QFileInfo::exists(runtime.path() + "/velor-control"));
 }
 
 TEST_F(SingleInstanceTest, AStaleSocketLeftByACrashDoesNotStopANewStart) {

@@ -33,9 +33,15 @@ bool writeAutostartEntry(const std::string& entryPath, const std::string& progra
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(entryPath).parent_path(), ec);
     std::string exec = autostartCommand(programPath);
-    // In a desktop entry value a backslash itself is escaped once more.
+    // In a desktop entry value a backslash itself is escaped once more, and a
+    // line break is written as its escape: raw, it would end the entry's line
+    // and leave the rest of the path as a line of its own.
     std::string escaped;
     for (const char c : exec) {
+        if (c == '\n' || c == '\r') {
+            escaped += c == '\n' ? "\\n" : "\\r";
+            continue;
+        }
         if (c == '\\') escaped += '\\';
         escaped += c;
     }
