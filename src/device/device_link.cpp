@@ -173,17 +173,16 @@ void DeviceLink::bleConnect() {
     // report would ever say so).
     offline_ = false;
     // The callback may outlive the link; the bridge drops what comes late.
-    w_.ble->registerNotifications(
-        [bridge = bridge_, base = w_.model.messageBase, debug = w_.debug](
-            std::span<const std::uint8_t> value) {
-            if (value.size() < 4) {
-                debug("datasize " + std::to_string(value.size()));
-                return;
-            }
-            const auto eventWord = static_cast<std::uint16_t>(value[0] | value[1] << 8);
-            const auto word = static_cast<std::uint16_t>(value[2] | value[3] << 8);
-            bridge->post(base + kBleStatusMessage, eventWord, word);
-        });
+    w_.ble->registerNotifications([bridge = bridge_, base = w_.model.messageBase,
+                                   debug = w_.debug](std::span<const std::uint8_t> value) {
+        if (value.size() < 4) {
+            debug("datasize " + std::to_string(value.size()));
+            return;
+        }
+        const auto eventWord = static_cast<std::uint16_t>(value[0] | value[1] << 8);
+        const auto word = static_cast<std::uint16_t>(value[2] | value[3] << 8);
+        bridge->post(base + kBleStatusMessage, eventWord, word);
+    });
     w_.view.showBleIcon(true);
     updateConnected(false);
     if (cameUp) w_.view.onLinkUp();

@@ -68,9 +68,9 @@ std::optional<StoreContents> readProfileStore(const ModelDescriptor& model,
     const auto size = std::filesystem::file_size(path, ec);
     if (ec) return fail(StoreReadError::Unreadable, "it cannot be read: " + ec.message());
     if (size > kMaxStoreBytes)
-        return fail(StoreReadError::Unreadable,
-                    "it is " + std::to_string(size) + " bytes, larger than any profile store (" +
-                        std::to_string(kMaxStoreBytes) + " bytes)");
+        return fail(StoreReadError::Unreadable, "it is " + std::to_string(size) +
+                                                    " bytes, larger than any profile store (" +
+                                                    std::to_string(kMaxStoreBytes) + " bytes)");
     // Read record by record: a large store is never held twice in memory.
     std::ifstream in(path, std::ios::binary);
     if (!in) return fail(StoreReadError::Unreadable, "it cannot be opened for reading");

@@ -122,7 +122,7 @@ class CMS_Page final : public DevicePage, public LinkView {
     MessageDispatcher fromWorker_;  // the worker's requests, run on the UI thread
     ProfileList profiles_;
     MacroList macros_;
-    std::unique_ptr<BleGattLink> ble_;      // before the link, which uses it
+    std::unique_ptr<BleGattLink> ble_;  // before the link, which uses it
     std::unique_ptr<DeviceLink> link_;
     std::unique_ptr<ApplyEngine> engine_;
     std::unique_ptr<PageEnv> env_;

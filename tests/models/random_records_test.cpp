@@ -55,8 +55,8 @@ ProfileRecord randomRecord(const ModelDescriptor& d, std::mt19937& rng) {
     r.set(Field::lightOffTimer, pick(1, 20));
     r.set(Field::pollingRate, pick(0, d.pollingOptions == PollingOptions::SevenRates ? 6 : 3));
     r.set(Field::pollingRateHs, pick(0, 6));
-    for (const Field f : {Field::liftOffDistance, Field::rippleControl, Field::angleSnap,
-                          Field::motionSync})
+    for (const Field f :
+         {Field::liftOffDistance, Field::rippleControl, Field::angleSnap, Field::motionSync})
         r.set(f, pick(0, 1));
     // A macro on one button: keys pressed and released, short and long delays.
     ButtonSlot slot = r.button(pick(1, 11));
@@ -139,7 +139,8 @@ TEST_P(RandomRecords, AFullUploadIsTakenAndReadsBackAsTheRecord) {
             const int v = r.i32(Field::dpiX, k);
             if (const auto bytes = levelBytes(d, v)) {
                 EXPECT_EQ(got.dpi->codes[k], bytes->first) << "slot " << d.slot << " v " << v;
-                EXPECT_EQ(got.dpi->secondBytes[k], bytes->second) << "slot " << d.slot << " v " << v;
+                EXPECT_EQ(got.dpi->secondBytes[k], bytes->second)
+                    << "slot " << d.slot << " v " << v;
             } else if (d.dpiReport == DpiReportVariant::Table) {
                 EXPECT_EQ(got.dpi->secondBytes[k], (v & 0xFF) > 200 ? 1 : 0) << v;
             }
@@ -165,7 +166,8 @@ TEST_P(RandomRecords, AFullUploadIsTakenAndReadsBackAsTheRecord) {
                 EXPECT_EQ(l.param, sleep + 1);
                 break;
             case LightingLayout::Swapped:
-                EXPECT_EQ(l.sleepTimer, r.i32(d.hasLightOff ? Field::lightOffTimer : Field::lightParam));
+                EXPECT_EQ(l.sleepTimer,
+                          r.i32(d.hasLightOff ? Field::lightOffTimer : Field::lightParam));
                 EXPECT_EQ(l.param, sleep);
                 break;
         }

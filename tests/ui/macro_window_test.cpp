@@ -23,6 +23,24 @@ namespace {
 
 const QString kSkins = QStringLiteral(VELOR_PROGRAM_DIR "/res/");
 
+// Slot 10's editor on the test's macros and stand-ins; each test swaps in
+// what it watches (saves, notices, the file chosen).
+CMacroWnd::Services editorOn(MacroList& macros, const KeyboardLayout& keyboard,
+                             const HookTable& hooks, Clock& clock) {
+    return {10,
+            kSkins,
+            &macros,
+            [] { return true; },
+            &keyboard,
+            &hooks,
+            &clock,
+            [](std::string_view) {},
+            [](const QString&) { return true; },
+            {},
+            {},
+            {}};
+}
+
 TEST(MacroWindow, RecordsKeysThroughTheHooksAndSavesWhenStopped) {
     LanguageTexts texts(kSkins);
     texts.load(2);
@@ -36,19 +54,9 @@ TEST(MacroWindow, RecordsKeysThroughTheHooksAndSavesWhenStopped) {
     hooks.mousewheelenable = [&](int on) { hookCalls.push_back("wheel " + std::to_string(on)); };
     UsKeyboardLayout us;
     VirtualClock clock;
-    auto window = std::make_unique<CMacroWnd>(nullptr, texts,
-                                              CMacroWnd::Services{10,
-                                                                  kSkins,
-                                                                  &macros,
-                                                                  [&] { return ++saves > 0; },
-                                                                  &us,
-                                                                  &hooks,
-                                                                  &clock,
-                                                                  [](std::string_view) {},
-                                                                  [](const QString&) { return true; },
-                                                                  {},
-                                                                  {},
-                                                                  {}});
+    CMacroWnd::Services services = editorOn(macros, us, hooks, clock);
+    services.save = [&] { return ++saves > 0; };
+    auto window = std::make_unique<CMacroWnd>(nullptr, texts, services);
     CMacroWnd& editor = *window;
     ASSERT_TRUE(editor.create());
     auto* record = editor.skin().find<QCheckBox>("ms_10_macro_record_btn");
@@ -116,19 +124,7 @@ TEST(MacroWindow, EnterInTheNameFieldKeepsTheEditorOpen) {
     UsKeyboardLayout us;
     VirtualClock clock;
     HookTable hooks;
-    CMacroWnd editor(nullptr, texts,
-                     {10,
-                      kSkins,
-                      &macros,
-                      [] { return true; },
-                      &us,
-                      &hooks,
-                      &clock,
-                      [](std::string_view) {},
-                      [](const QString&) { return true; },
-                      {},
-                      {},
-                      {}});
+    CMacroWnd editor(nullptr, texts, editorOn(macros, us, hooks, clock));
     ASSERT_TRUE(editor.create());
     editor.setModal(false);
     editor.show();
@@ -154,19 +150,10 @@ TEST(MacroWindow, ExportAndImportFailuresAreToldOnce) {
     HookTable hooks;
     QStringList told;
     QString chosen;
-    CMacroWnd editor(nullptr, texts,
-                     {10,
-                      kSkins,
-                      &macros,
-                      [] { return true; },
-                      &us,
-                      &hooks,
-                      &clock,
-                      [](std::string_view) {},
-                      [](const QString&) { return true; },
-                      [&](const QString& id, const QString&) { told << id; },
-                      [&](bool) { return chosen; },
-                      {}});
+    CMacroWnd::Services services = editorOn(macros, us, hooks, clock);
+    services.tell = [&](const QString& id, const QString&) { told << id; };
+    services.chooseFile = [&](bool) { return chosen; };
+    CMacroWnd editor(nullptr, texts, services);
     ASSERT_TRUE(editor.create());
     editor.model().load(0);
     const auto click = [&](const char* button, const QString& file) {

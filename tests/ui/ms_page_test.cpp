@@ -213,7 +213,7 @@ namespace {
 
 // Nobody sees the charging animation of a hidden window: it rests meanwhile.
 TEST_F(PageTest, TheChargingAnimationRestsWhileTheWindowIsHidden) {
-    constexpr int kCharging = 0x290 + 3;  // slot 10's T + 3
+    constexpr int kCharging = 0x290 + 3;                // slot 10's T + 3
     EXPECT_TRUE(window->timers().isActive(kCharging));  // a cable at start: charging
     window->hide();
     EXPECT_FALSE(window->timers().isActive(kCharging));

@@ -94,18 +94,16 @@ INSTANTIATE_TEST_SUITE_P(BluetoothAndFourK, BleFourKPageTest, ::testing::Values(
 TEST_F(BlePageTest, NotificationsShowTheBatteryAndTheDpiLevelAndNoWatchdogEndsTheLink) {
     sim::SimMouse& m = connectMouse();
     m.setBattery(42);
-    ASSERT_TRUE(waitFor([&] {
-        return qobject_cast<QLabel*>(control("label_power"))->text() == "42%";
-    }));
+    ASSERT_TRUE(
+        waitFor([&] { return qobject_cast<QLabel*>(control("label_power"))->text() == "42%"; }));
     // Silence is no sign of absence here: the receivers' watchdog leaves it up.
     page->onTimer(kWatchdog);
     EXPECT_TRUE(page->connected());
     EXPECT_TRUE(shown("BLE"));
 
     m.setBattery(0);  // an empty battery is a reading too
-    ASSERT_TRUE(waitFor([&] {
-        return qobject_cast<QLabel*>(control("label_power"))->text() == "0%";
-    }));
+    ASSERT_TRUE(
+        waitFor([&] { return qobject_cast<QLabel*>(control("label_power"))->text() == "0%"; }));
 
     m.emitStatus(0x10, 0x0105);  // only the low byte is the level
     ASSERT_TRUE(waitFor([&] { return current().i32(Field::dpiLevel) == 4; }));

@@ -33,58 +33,57 @@ class PageTest : public ::testing::Test {
         QString skins = QStringLiteral(VELOR_PROGRAM_DIR "/res/");
         if (before) before(temp, skins);
         if (plugMouse) mouse = &backend.plugWiredMouse(model);
-        MainWindowServices s{skins,
-                             "/opt/velor/velor",
-                             temp.folder() + "autostart/velor.desktop",
-                             "en_US",
-                             [this] { return temp.folder(); },
-                             [](std::string_view) {},
-                             [this, skins](int slot) -> std::unique_ptr<DevicePage> {
-                                 if (slot != model.slot) return std::make_unique<DevicePage>(slot);
-                                 CMS_Page::Services p;
-                                 p.model = &model;
-                                 p.skinFolder = skins;
-                                 p.dataFolder = [this] {
-                                     const std::lock_guard guard(foldersMutex);
-                                     folderThreads.push_back(std::this_thread::get_id());
-                                     return temp.folder();
-                                 };
-                                 p.keyboard = &keyboard;
-                                 p.clock = &clock;
-                                 p.debug = [](std::string_view) {};
-                                 p.openLibrary = [this] {
-                                     return std::make_unique<testing::InProcessLibrary>(backend);
-                                 };
-                                 if (model.hasBle) {
-                                     p.openBle = [this] {
-                                         return bluetooth.linkFor(*model.bleHidVid,
-                                                                  *model.bleHidPid);
-                                     };
-                                     p.blePresent = [this] {
-                                         return !backend.enumerate(*model.bleHidVid,
-                                                                   *model.bleHidPid).empty();
-                                     };
-                                 }
-                                 p.ask = [this](const QString& id) {
-                                     told.push_back(id);
-                                     return answer;
-                                 };
-                                 p.tell = [this](const QString& id, const QString& detail) {
-                                     told.push_back(id);
-                                     details.push_back(detail);
-                                 };
-                                 p.showWaiting = [this](const QString& id, const QString&) {
-                                     waiting.push_back(id);
-                                 };
-                                 p.chooseFile = [this](bool) { return file; };
-                                 auto made = std::make_unique<CMS_Page>(std::move(p));
-                                 page = made.get();
-                                 return made;
-                             },
-                             {},
-                             &keyboard,
-                             nullptr,
-                             &bluetooth};
+        MainWindowServices s{
+            skins,
+            "/opt/velor/velor",
+            temp.folder() + "autostart/velor.desktop",
+            "en_US",
+            [this] { return temp.folder(); },
+            [](std::string_view) {},
+            [this, skins](int slot) -> std::unique_ptr<DevicePage> {
+                if (slot != model.slot) return std::make_unique<DevicePage>(slot);
+                CMS_Page::Services p;
+                p.model = &model;
+                p.skinFolder = skins;
+                p.dataFolder = [this] {
+                    const std::lock_guard guard(foldersMutex);
+                    folderThreads.push_back(std::this_thread::get_id());
+                    return temp.folder();
+                };
+                p.keyboard = &keyboard;
+                p.clock = &clock;
+                p.debug = [](std::string_view) {};
+                p.openLibrary = [this] {
+                    return std::make_unique<testing::InProcessLibrary>(backend);
+                };
+                if (model.hasBle) {
+                    p.openBle = [this] {
+                        return bluetooth.linkFor(*model.bleHidVid, *model.bleHidPid);
+                    };
+                    p.blePresent = [this] {
+                        return !backend.enumerate(*model.bleHidVid, *model.bleHidPid).empty();
+                    };
+                }
+                p.ask = [this](const QString& id) {
+                    told.push_back(id);
+                    return answer;
+                };
+                p.tell = [this](const QString& id, const QString& detail) {
+                    told.push_back(id);
+                    details.push_back(detail);
+                };
+                p.showWaiting = [this](const QString& id, const QString&) {
+                    waiting.push_back(id);
+                };
+                p.chooseFile = [this](bool) { return file; };
+                auto made = std::make_unique<CMS_Page>(std::move(p));
+                page = made.get();
+                return made;
+            },
+            {},
+            &keyboard,
+            nullptr,
+            &bluetooth};
         window = std::make_unique<CMainWnd>(std::move(s));
         window->init();
         window->show();

@@ -80,7 +80,8 @@ TEST_F(WideReportPageTest, EachSensorOptionWritesAndShowsItsOwnField) {
     pump();
     const std::vector<std::uint8_t> dpi = lastSent(0x04);
     ASSERT_GE(dpi.size(), 8u);
-    EXPECT_EQ((std::array{dpi[3], dpi[4], dpi[6], dpi[7]}), (std::array<std::uint8_t, 4>{1, 1, 0, 1}));
+    EXPECT_EQ((std::array{dpi[3], dpi[4], dpi[6], dpi[7]}),
+              (std::array<std::uint8_t, 4>{1, 1, 0, 1}));
     EXPECT_EQ(mouse->malformedCount(), 0);
     page->profiles().add(u"Second");
     {
@@ -106,9 +107,9 @@ TEST(SensorOptionsOffered, FollowTheSlotsDpiReport) {
 
 TEST_F(PageTest, EachOptionWritesItsOwnField) {
     // Slot 10's DPI report carries no sensor option: none is offered.
-    for (const char* hidden : {"check_lift_of_distance", "hor_lift_of_distance", "check_ripple_control",
-                               "hor_ripple_control", "check_angle_snap", "hor_angle_snap",
-                               "check_motion_sync", "hor_motion_sync"})
+    for (const char* hidden : {"check_lift_of_distance", "hor_lift_of_distance",
+                               "check_ripple_control", "hor_ripple_control", "check_angle_snap",
+                               "hor_angle_snap", "check_motion_sync", "hor_motion_sync"})
         EXPECT_FALSE(find<QWidget>(hidden)->isVisibleTo(window.get())) << hidden;
 
     find<QCheckBox>("check_movemode")->click();

@@ -130,9 +130,8 @@ TEST_F(PageTest, AFailedSaveIsToldOnceWithItsReasonAndVelorctlHearsIt) {
     page->profiles().blockSaves("the disk is full");
     page->setForOutside(Field::dpiLevel, 3);
     std::optional<std::pair<bool, std::string>> answer;
-    page->applyForOutside(false, [&](bool taken, const std::string& why) {
-        answer.emplace(taken, why);
-    });
+    page->applyForOutside(false,
+                          [&](bool taken, const std::string& why) { answer.emplace(taken, why); });
     ASSERT_TRUE(waitFor([&] { return answer.has_value(); }));
     EXPECT_TRUE(answer->first);  // the mouse has it
     EXPECT_THAT(answer->second, ::testing::HasSubstr("the disk is full"));

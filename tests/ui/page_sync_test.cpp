@@ -134,7 +134,16 @@ TEST_F(PageTest, TheMousesReportsAreStoredOffTheUiThread) {
     const std::vector<std::thread::id> threads = storeThreads();
     ASSERT_FALSE(threads.empty());
     EXPECT_EQ(std::count(threads.begin(), threads.end(), std::this_thread::get_id()), 0);
-    EXPECT_EQ(current().get(Field::lightMode), 4);
+    // What the mouse changed itself is on disk, and shown.
+    const auto stored = readProfileStore(model, temp.path() / "ms_10" / "pro.data");
+    ASSERT_TRUE(stored);
+    const ProfileRecord& kept = stored->records[static_cast<std::size_t>(stored->currentIndex)];
+    EXPECT_EQ(kept.get(Field::dpiLevel), 2);
+    EXPECT_EQ(kept.get(Field::pollingRate), 2);
+    EXPECT_EQ(kept.get(Field::lightMode), 4);
+    EXPECT_TRUE(find<QAbstractButton>("option_dpi_step_3")->isChecked());
+    EXPECT_TRUE(find<QAbstractButton>("btn_prate_3")->isChecked());
+    EXPECT_EQ(find<QComboBox>("combo_light")->currentIndex(), 4);
 }
 
 TEST_F(PageTest, AMacroDeletedInTheEditorLeavesTheButtonsOfEveryProfileStored) {

@@ -70,8 +70,8 @@ void StoreKeeper::load(bool waited) {
     } else if (!report.unreadable.empty() || !macros.unreadable.empty()) {
         id = QStringLiteral("store_unreadable_text");
         const std::string path = profileStorePath(env_.model, data).string();
-        detail = QString::fromStdString(
-            !report.unreadable.empty() ? path + ": " + report.unreadable : macros.unreadable);
+        detail = QString::fromStdString(!report.unreadable.empty() ? path + ": " + report.unreadable
+                                                                   : macros.unreadable);
     } else if (!report.problems.empty() || !macros.problems.empty()) {
         id = QStringLiteral("store_damaged_text");
         detail = keptAsideText(report, macros);

@@ -60,7 +60,7 @@ class StoreKeeper {
     std::atomic<bool> loaded_{false};  // read by the worker's saves
 
     mutable std::mutex saveMutex_;
-    std::string saveError_;  // under saveMutex_
+    std::string saveError_;     // under saveMutex_
     bool failureTold_ = false;  // under saveMutex_
 };
 
