@@ -289,7 +289,7 @@ TEST_P(SimRejects, TheMouseKeepsWhatItHadCountsItAndTheWayInFails) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryReport, SimRejects, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 // The same transfers unspoilt are taken and acknowledged: the rows above fail
 // for the byte they name, not for a frame that was never right.

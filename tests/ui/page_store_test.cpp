@@ -109,8 +109,8 @@ class DamagedPageSkinTest : public PageTest {
         : PageTest(true, 10, [](testing::TempFolder& data, QString& skins) {
               const fs::path res = data.path() / "res";
               fs::copy(VELOR_PROGRAM_DIR "/res", res, fs::copy_options::recursive);
-              const fs::path page = res / "MS" / "MS_10" / "ms_10_page.xml";
-              fs::resize_file(page, fs::file_size(page) / 2);
+              const fs::path pageSkin = res / "MS" / "MS_10" / "ms_10_page.xml";
+              fs::resize_file(pageSkin, fs::file_size(pageSkin) / 2);
               skins = QString::fromStdString(res.string() + "/");
           }) {}
 };
@@ -129,12 +129,12 @@ TEST_F(PageTest, AFailedSaveIsToldOnceWithItsReasonAndVelorctlHearsIt) {
     pump();
     page->profiles().blockSaves("the disk is full");
     page->setForOutside(Field::dpiLevel, 3);
-    std::optional<std::pair<bool, std::string>> answer;
+    std::optional<std::pair<bool, std::string>> outcome;
     page->applyForOutside(false,
-                          [&](bool taken, const std::string& why) { answer.emplace(taken, why); });
-    ASSERT_TRUE(waitFor([&] { return answer.has_value(); }));
-    EXPECT_TRUE(answer->first);  // the mouse has it
-    EXPECT_THAT(answer->second, ::testing::HasSubstr("the disk is full"));
+                          [&](bool taken, const std::string& why) { outcome.emplace(taken, why); });
+    ASSERT_TRUE(waitFor([&] { return outcome.has_value(); }));
+    EXPECT_TRUE(outcome->first);  // the mouse has it
+    EXPECT_THAT(outcome->second, ::testing::HasSubstr("the disk is full"));
     EXPECT_EQ(mouse->settings().dpi->currentLevel, 4);
     EXPECT_EQ(told, std::vector<QString>{"store_not_saved_text"});
     EXPECT_THAT(details.back().toStdString(), ::testing::HasSubstr("the disk is full"));
