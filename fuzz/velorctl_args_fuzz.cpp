@@ -15,7 +15,7 @@ constexpr OptionSpec kAll[] = {{"slot", true},   {"profile", true}, {"defaults",
                                {"link", true},   {"name", true},    {"out", true},
                                {"force", false}, {"data", true},    {"index", true}};
 
-const OptionSpec* spec(std::string_view word) {
+const OptionSpec* optionNamed(std::string_view word) {
     if (!word.starts_with("--")) return nullptr;
     for (const OptionSpec& o : kAll)
         if (o.name == word.substr(2)) return &o;
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // value where it takes one, and nothing else is held.
     std::size_t given = 0;
     for (std::size_t i = 0; i < args.size(); ++i, ++given) {
-        const OptionSpec* o = spec(args[i]);
+        const OptionSpec* o = optionNamed(args[i]);
         if (!o || !options->has(o->name)) std::abort();
         const auto value = options->value(o->name);
         if (o->takesValue) {

@@ -237,12 +237,12 @@ void resolveFilesHere(std::vector<std::string>& args) {
     for (std::size_t i = 1; i + 1 < args.size(); ++i) {
         const std::string_view arg = args[i];
         if (!arg.starts_with("--")) continue;
-        const auto spec =
+        const auto option =
             std::find_if(std::begin(kApplyOptions), std::end(kApplyOptions),
                          [&](const OptionSpec& s) { return arg.substr(2) == s.name; });
-        if (spec == std::end(kApplyOptions) || !spec->takesValue) continue;
+        if (option == std::end(kApplyOptions) || !option->takesValue) continue;
         ++i;  // the value, which is never an option of its own
-        if (spec->name != "profile" || args[i].empty()) continue;
+        if (option->name != "profile" || args[i].empty()) continue;
         std::error_code ec;
         const auto whole = std::filesystem::absolute(args[i], ec);
         if (!ec) args[i] = whole.string();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "device/poster_bridge.h"
 #include "protocol/frame_4k.h"
 #include "protocol/report.h"
 #include "protocol/report_builders.h"
@@ -47,33 +48,6 @@ std::uint32_t deviceCodeFromMessageB(std::uintptr_t wParam) {
     const std::uint32_t event = wParam == 1 ? kArrival : wParam == 0 ? kRemoval : 0;
     return (kPresenceWord << 16) + event;
 }
-
-// The "window" handed to the library. Once disconnected, whatever the library
-// still posts is dropped instead of reaching a page that is going away.
-class DeviceLink::PosterBridge {
-  public:
-    explicit PosterBridge(MessagePoster& target) : target_(&target) {}
-    const VelorPoster* window() const { return &window_; }
-    void post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
-        deliver(this, message, wParam, lParam);
-    }
-    void disconnect() {
-        const std::lock_guard guard(mutex_);
-        target_ = nullptr;
-    }
-
-  private:
-    static void deliver(void* context, std::uint32_t message, std::uintptr_t wParam,
-                        std::intptr_t lParam) {
-        auto* self = static_cast<PosterBridge*>(context);
-        const std::lock_guard guard(self->mutex_);
-        if (self->target_ != nullptr) self->target_->post(message, wParam, lParam);
-    }
-
-    std::mutex mutex_;
-    MessagePoster* target_;
-    const VelorPoster window_{&PosterBridge::deliver, this};
-};
 
 DeviceLink::DeviceLink(Wiring wiring)
     : w_(std::move(wiring)), bridge_(std::make_shared<PosterBridge>(w_.mainWindow)) {
@@ -282,13 +256,10 @@ void DeviceLink::onWorkerMessage(std::uint32_t message) {
         return;
     }
     if (message != w_.model.messageBase + kApplyCommand) return;
-    // With no path the mouse gets the profile whole when one comes up; what
-    // the user changed meanwhile is stored now, so no exit can lose it.
-    if (anyPathUp()) {
-        if (applyHandler_) applyHandler_();
-    } else if (saveHandler_) {
-        saveHandler_();
-    }
+    // With no path, what the user changed is stored now (no exit can lose
+    // it); the mouse gets it whole when a path comes up.
+    const auto& handler = anyPathUp() ? applyHandler_ : saveHandler_;
+    if (handler) handler();
 }
 
 // The cable first; then, by family, the 4K receiver, the 2.4 GHz receiver or
