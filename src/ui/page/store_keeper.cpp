@@ -30,11 +30,10 @@ std::string StoreKeeper::folder() const {
 }
 
 void StoreKeeper::start() {
-    bool held = false;
-    lock_ = StoreLock::acquire(folder(), &lockError_, &held);
+    lock_ = StoreLock::acquire(folder(), &lockError_, &heldByOther_);
     // A lock that cannot be had at all (no access to the folder) is not
     // waited for: the stores are read, and never written.
-    if (lock_ || !held) return load(false);
+    if (lock_ || !heldByOther_) return load(false);
     env_.services.debug(lockError_ + "; waiting for it");
     waitStart_ = env_.services.clock->now();
     env_.services.showWaiting("store_waiting_text", QString::fromStdString(lockError_));
@@ -65,7 +64,8 @@ void StoreKeeper::load(bool waited) {
     QString id;
     QString detail;
     if (!lock_) {
-        id = QStringLiteral("store_in_use_text");
+        id = heldByOther_ ? QStringLiteral("store_in_use_text")
+                          : QStringLiteral("store_not_saved_text");
         detail = QString::fromStdString(lockError_);
     } else if (!report.unreadable.empty() || !macros.unreadable.empty()) {
         id = QStringLiteral("store_unreadable_text");

@@ -55,6 +55,7 @@ class StoreKeeper {
     Hooks hooks_;
     std::unique_ptr<StoreLock> lock_;
     std::string lockError_;
+    bool heldByOther_ = false;  // the lock is another program's, not out of reach
     QTimer retry_;
     Millis waitStart_{0};
     std::atomic<bool> loaded_{false};  // read by the worker's saves
