@@ -117,9 +117,28 @@ TEST_F(DeviceCommandsTest, SetSendsOnlyWhatChanged) {
 
 TEST_F(DeviceCommandsTest, ExitCodesSayWhoseFaultItIs) {
     backend.plugReceiver(*descriptorFor(10));
-    // Bad input: 2.
-    EXPECT_EQ(run({"set", "--slot", "10", "--dpi-level", "9"}).code, kExitBadInput);
-    EXPECT_EQ(run({"set", "--slot", "10", "--polling", "8000"}).code, kExitBadInput);
+    // Each setting's edges: the first and last value reach the mouse, one
+    // past them is bad input (2) and leaves the mouse as it was.
+    struct Edge {
+        const char* option;
+        const char* value;
+        int code;
+        int onMouse;  // the level, or the polling code, the mouse then holds
+    };
+    const Edge edges[] = {
+        {"--dpi-level", "1", kExitOk, 1},     {"--dpi-level", "0", kExitBadInput, 1},
+        {"--dpi-level", "8", kExitOk, 8},     {"--dpi-level", "9", kExitBadInput, 8},
+        {"--polling", "125", kExitOk, 0x08},  {"--polling", "8000", kExitBadInput, 0x08},
+        {"--polling", "1000", kExitOk, 0x01}, {"--polling", "2000", kExitBadInput, 0x01},
+    };
+    const sim::SimMouse& ten = *backend.mouseAt(10, "24g");
+    for (const Edge& e : edges) {
+        EXPECT_EQ(run({"set", "--slot", "10", e.option, e.value}).code, e.code) << e.value;
+        if (std::string_view(e.option) == "--polling")
+            EXPECT_EQ(ten.settings().pollingCode, e.onMouse) << e.value;
+        else
+            EXPECT_EQ(ten.settings().dpi->currentLevel, e.onMouse) << e.value;
+    }
     EXPECT_EQ(run({"apply", "--slot", "10"}).code, kExitBadInput);
     EXPECT_EQ(run({"apply", "--slot", "10", "--index", "7"}).code, kExitBadInput);
     const std::string notAProfile = temp.folder() + "bad.pro";

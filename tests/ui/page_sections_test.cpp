@@ -80,7 +80,8 @@ TEST_F(WideReportPageTest, EachSensorOptionWritesAndShowsItsOwnField) {
     pump();
     const std::vector<std::uint8_t> dpi = lastSent(0x04);
     ASSERT_GE(dpi.size(), 8u);
-    EXPECT_EQ((std::array{dpi[3], dpi[4], dpi[6], dpi[7]}), (std::array<std::uint8_t, 4>{1, 1, 0, 1}));
+    EXPECT_EQ((std::array{dpi[3], dpi[4], dpi[6], dpi[7]}),
+              (std::array<std::uint8_t, 4>{1, 1, 0, 1}));
     EXPECT_EQ(mouse->malformedCount(), 0);
     page->profiles().add(u"Second");
     {
@@ -106,9 +107,9 @@ TEST(SensorOptionsOffered, FollowTheSlotsDpiReport) {
 
 TEST_F(PageTest, EachOptionWritesItsOwnField) {
     // Slot 10's DPI report carries no sensor option: none is offered.
-    for (const char* hidden : {"check_lift_of_distance", "hor_lift_of_distance", "check_ripple_control",
-                               "hor_ripple_control", "check_angle_snap", "hor_angle_snap",
-                               "check_motion_sync", "hor_motion_sync"})
+    for (const char* hidden : {"check_lift_of_distance", "hor_lift_of_distance",
+                               "check_ripple_control", "hor_ripple_control", "check_angle_snap",
+                               "hor_angle_snap", "check_motion_sync", "hor_motion_sync"})
         EXPECT_FALSE(find<QWidget>(hidden)->isVisibleTo(window.get())) << hidden;
 
     find<QCheckBox>("check_movemode")->click();
@@ -173,12 +174,17 @@ TEST_F(PageTest, DpiControlsWriteTheirOwnLevelAndKeepTheCurrentOneInTheCycle) {
     EXPECT_EQ(find<QLineEdit>("edit_dpi_5")->text(), "4000");
     EXPECT_FALSE(window->timers().isActive(kDeferredApplyTimer));  // goes with the next apply
 
+    // Choosing a level, or taking one into the cycle, reaches the mouse at once.
     find<QAbstractButton>("option_dpi_step_3")->click();
     EXPECT_EQ(current().get(Field::dpiLevel), 2);
     EXPECT_TRUE(find<QLineEdit>("edit_dpi_3")->property("current").toBool());
+    pump();
+    EXPECT_EQ(mouse->settings().dpi->currentLevel, 3);
 
     find<QCheckBox>("check_dpi_step_7")->click();
     EXPECT_EQ(current().get(Field::dpiEnabled, 6), 1);
+    pump();
+    EXPECT_EQ(mouse->settings().dpi->enabledMask, 0x7F);
     find<QCheckBox>("check_dpi_step_3")->click();  // the current level cannot leave the cycle
     EXPECT_TRUE(find<QCheckBox>("check_dpi_step_3")->isChecked());
     EXPECT_EQ(current().get(Field::dpiEnabled, 2), 1);
@@ -190,6 +196,8 @@ TEST_F(PageTest, DpiControlsWriteTheirOwnLevelAndKeepTheCurrentOneInTheCycle) {
     QCoreApplication::processEvents();
     EXPECT_EQ(current().get(Field::dpiLevel), 3);
     EXPECT_TRUE(find<QAbstractButton>("option_dpi_step_4")->isChecked());
+    pump();
+    EXPECT_EQ(mouse->settings().dpi->currentLevel, 4);
 
     // What the mouse holds: level 4 current, level 7 in the cycle, level 3
     // still in it, and level 5 on another sensor code than before.
