@@ -97,6 +97,11 @@ TEST_F(DeviceCommandsTest, ApplyImportsTheFileSendsItWholeAndStoresIt) {
     EXPECT_EQ(stored->currentIndex, 1);
     const Answer status = run({"status", "--slot", "10"});
     EXPECT_THAT(status.out, HasSubstr("profile\t1\tGame\n"));
+    // The first profile again by its index, 0: the mouse holds its level again.
+    const Answer first = run({"apply", "--slot", "10", "--index", "0"});
+    EXPECT_EQ(first.code, 0) << first.err;
+    EXPECT_THAT(first.out, HasSubstr("slot 10 holds profile 0 ("));
+    EXPECT_EQ(mouse.settings().dpi->currentLevel, 2);
 
     // A name may hold anything; the JSON of it stays one valid string.
     run({"apply", "--slot", "10", "--profile", profileFile(u"q\"b\\t\t\x01\x1f\x7f\u00e9")});
