@@ -97,6 +97,11 @@ TEST_F(DeviceCommandsTest, ApplyImportsTheFileSendsItWholeAndStoresIt) {
     EXPECT_EQ(stored->currentIndex, 1);
     const Answer status = run({"status", "--slot", "10"});
     EXPECT_THAT(status.out, HasSubstr("profile\t1\tGame\n"));
+    // The first profile again by its index, 0: the mouse holds its level again.
+    const Answer first = run({"apply", "--slot", "10", "--index", "0"});
+    EXPECT_EQ(first.code, 0) << first.err;
+    EXPECT_THAT(first.out, HasSubstr("slot 10 holds profile 0 ("));
+    EXPECT_EQ(mouse.settings().dpi->currentLevel, 2);
 
     // A name may hold anything; the JSON of it stays one valid string.
     run({"apply", "--slot", "10", "--profile", profileFile(u"q\"b\\t\t\x01\x1f\x7f\u00e9")});
@@ -117,9 +122,28 @@ TEST_F(DeviceCommandsTest, SetSendsOnlyWhatChanged) {
 
 TEST_F(DeviceCommandsTest, ExitCodesSayWhoseFaultItIs) {
     backend.plugReceiver(*descriptorFor(10));
-    // Bad input: 2.
-    EXPECT_EQ(run({"set", "--slot", "10", "--dpi-level", "9"}).code, kExitBadInput);
-    EXPECT_EQ(run({"set", "--slot", "10", "--polling", "8000"}).code, kExitBadInput);
+    // Each setting's edges: the first and last value reach the mouse, one
+    // past them is bad input (2) and leaves the mouse as it was.
+    struct Edge {
+        const char* option;
+        const char* value;
+        int code;
+        int onMouse;  // the level, or the polling code, the mouse then holds
+    };
+    const Edge edges[] = {
+        {"--dpi-level", "1", kExitOk, 1},     {"--dpi-level", "0", kExitBadInput, 1},
+        {"--dpi-level", "8", kExitOk, 8},     {"--dpi-level", "9", kExitBadInput, 8},
+        {"--polling", "125", kExitOk, 0x08},  {"--polling", "8000", kExitBadInput, 0x08},
+        {"--polling", "1000", kExitOk, 0x01}, {"--polling", "2000", kExitBadInput, 0x01},
+    };
+    const sim::SimMouse& ten = *backend.mouseAt(10, "24g");
+    for (const Edge& e : edges) {
+        EXPECT_EQ(run({"set", "--slot", "10", e.option, e.value}).code, e.code) << e.value;
+        if (std::string_view(e.option) == "--polling")
+            EXPECT_EQ(ten.settings().pollingCode, e.onMouse) << e.value;
+        else
+            EXPECT_EQ(ten.settings().dpi->currentLevel, e.onMouse) << e.value;
+    }
     EXPECT_EQ(run({"apply", "--slot", "10"}).code, kExitBadInput);
     EXPECT_EQ(run({"apply", "--slot", "10", "--index", "7"}).code, kExitBadInput);
     const std::string notAProfile = temp.folder() + "bad.pro";

@@ -267,14 +267,20 @@ TEST_F(DeviceLinkTest, AnArrivalThatCannotBeOpenedIsNotShownAsWired) {
 
 TEST_F(DeviceLinkTest, CodesAreDecodedAndStatusReportsHandedOn) {
     openWired();
-    link->onDeviceCode(deviceCodeFromMessageA(0x5036, 0x0100));
+    // Every event type the mouse reports goes on, the lowest and the highest
+    // included; nothing else does.
+    for (const std::uint16_t word : {0x1036, 0x2036, 0x4036, 0x5036, 0x6036, 0x7036, 0x8036})
+        link->onDeviceCode(deviceCodeFromMessageA(word, word >> 8));
     link->onDeviceCode(deviceCodeFromMessageA(0x0F36, 1));  // below the status range
     link->onDeviceCode(deviceCodeFromMessageA(0x9136, 1));  // above it
     link->onDeviceCode(deviceCodeFromMessageB(7));          // neither arrival nor removal
     link->onDeviceCode(deviceCodeFromMessageA(0x5010, 0));  // another slot's model code
     link->onDeviceCode(deviceCodeFromMessageA(0x3036, 1));  // no such event type
-    EXPECT_THAT(view.statusReports,
-                ElementsAre(std::pair<std::uint16_t, std::uint16_t>{0x5036, 0x0100}));
+    using Seen = std::pair<std::uint16_t, std::uint16_t>;
+    EXPECT_THAT(
+        view.statusReports,
+        ElementsAre(Seen{0x1036, 0x10}, Seen{0x2036, 0x20}, Seen{0x4036, 0x40}, Seen{0x5036, 0x50},
+                    Seen{0x6036, 0x60}, Seen{0x7036, 0x70}, Seen{0x8036, 0x80}));
     EXPECT_EQ(link->wiredState(), 1);
     EXPECT_EQ(deviceCodeFromMessageB(1), 0x7F000001u);
     EXPECT_EQ(deviceCodeFromMessageB(0), 0x7F000002u);

@@ -92,13 +92,20 @@ TEST(ReceiverMonitor, TheFirstReportBindsTheSlotAndEveryReportReachesIt) {
     EXPECT_EQ(pages.reports.back(), (RecordingPages::Seen{10, 0x4036, 0x6401, true}));
 }
 
+// Every code on both receivers: the 4K receiver serves slots 3, 4, 6 and 8 only.
 TEST(ReceiverMonitor, ModelCodesNameTheirSlotOnEachReceiver) {
-    EXPECT_EQ(slotOfModelCode(0x36, false), 10);
-    EXPECT_EQ(slotOfModelCode(0x10, false), 1);
-    EXPECT_EQ(slotOfModelCode(0x21, true), 3);
-    EXPECT_EQ(slotOfModelCode(0x10, true), std::nullopt);  // the 4K receiver serves 3, 4, 6, 8
-    EXPECT_EQ(slotOfModelCode(0x33, true), std::nullopt);
-    EXPECT_EQ(slotOfModelCode(0x99, false), std::nullopt);
+    struct Code {
+        std::uint8_t code;
+        std::optional<int> on24, on4k;
+    };
+    const Code codes[] = {
+        {0x10, 1, {}}, {0x20, 2, {}}, {0x21, 3, 3},  {0x30, 4, 4},   {0x31, 5, {}},  {0x32, 6, 6},
+        {0x33, 7, {}}, {0x34, 8, 8},  {0x35, 9, {}}, {0x36, 10, {}}, {0x99, {}, {}}, {0x00, {}, {}},
+    };
+    for (const Code& c : codes) {
+        EXPECT_EQ(slotOfModelCode(c.code, false), c.on24) << int(c.code);
+        EXPECT_EQ(slotOfModelCode(c.code, true), c.on4k) << int(c.code);
+    }
 }
 
 }  // namespace

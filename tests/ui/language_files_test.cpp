@@ -5,6 +5,7 @@
 
 #include "../support/temp_folder.h"
 #include "skin/language_texts.h"
+#include "skin/resource_file.h"
 
 namespace velor {
 namespace {
@@ -54,16 +55,25 @@ TEST(LanguageFiles, MissingTextFallsBackToEnglishThenToTheId) {
     };
     write("EN.xml",
           "<Language lanId=\"2\"><Text id=\"a_text\">Apple</Text>"
-          "<Text id=\"b_text\">Banana</Text></Language>");
-    write("CN.xml", "<Language lanId=\"1\"><Text id=\"a_text\">苹果</Text></Language>");
+          "<Text id=\"b_text\">Banana</Text>"
+          "<Text id=\"damaged_file_text\">%1 is broken.</Text></Language>");
+    // A translation that lost its place for the file name.
+    write("CN.xml",
+          "<Language lanId=\"1\"><Text id=\"a_text\">苹果</Text>"
+          "<Text id=\"damaged_file_text\">文件损坏</Text></Language>");
     write("YUENAN.xml", "not xml at all <<<");
     LanguageTexts texts(QString::fromStdString(temp.folder()));
     ASSERT_TRUE(texts.load(1));
     EXPECT_EQ(texts.get("a_text"), QString::fromUtf8("苹果"));
     EXPECT_EQ(texts.get("b_text"), "Banana");
     EXPECT_EQ(texts.get("c_text"), "c_text");
+    // The damaged file is always named, whatever the translation lost.
+    EXPECT_EQ(damagedFileText(texts, "/x/a.xml"),
+              "The program file /x/a.xml is damaged or missing. Reinstalling the program "
+              "repairs it.");
     EXPECT_FALSE(texts.load(3));  // a broken file: English throughout
     EXPECT_EQ(texts.get("a_text"), "Apple");
+    EXPECT_EQ(damagedFileText(texts, "/x/a.xml"), "/x/a.xml is broken.");
 }
 
 // Each body is an English file: what it gives (a damaged one, the texts

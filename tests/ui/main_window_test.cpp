@@ -196,6 +196,9 @@ TEST_F(MainWindowTest, BluetoothMiceReachTheirPageAndWhatKeepsThemAwayIsToldOnce
     EXPECT_FALSE(notice->isHidden());
     EXPECT_THAT(notice->text().toStdString(), ::testing::HasSubstr("paired but not connected"));
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "Bluetooth: ble_not_connected_text"), 1);
+    bluetooth.events.presence(0x045E, 0x0033, false);  // still away: the notice stays
+    pump();
+    EXPECT_FALSE(notice->isHidden());
     bluetooth.events.presence(0x045E, 0x0033, true);
     pump();
     EXPECT_TRUE(notice->isHidden());

@@ -174,12 +174,17 @@ TEST_F(PageTest, DpiControlsWriteTheirOwnLevelAndKeepTheCurrentOneInTheCycle) {
     EXPECT_EQ(find<QLineEdit>("edit_dpi_5")->text(), "4000");
     EXPECT_FALSE(window->timers().isActive(kDeferredApplyTimer));  // goes with the next apply
 
+    // Choosing a level, or taking one into the cycle, reaches the mouse at once.
     find<QAbstractButton>("option_dpi_step_3")->click();
     EXPECT_EQ(current().get(Field::dpiLevel), 2);
     EXPECT_TRUE(find<QLineEdit>("edit_dpi_3")->property("current").toBool());
+    pump();
+    EXPECT_EQ(mouse->settings().dpi->currentLevel, 3);
 
     find<QCheckBox>("check_dpi_step_7")->click();
     EXPECT_EQ(current().get(Field::dpiEnabled, 6), 1);
+    pump();
+    EXPECT_EQ(mouse->settings().dpi->enabledMask, 0x7F);
     find<QCheckBox>("check_dpi_step_3")->click();  // the current level cannot leave the cycle
     EXPECT_TRUE(find<QCheckBox>("check_dpi_step_3")->isChecked());
     EXPECT_EQ(current().get(Field::dpiEnabled, 2), 1);
@@ -191,6 +196,8 @@ TEST_F(PageTest, DpiControlsWriteTheirOwnLevelAndKeepTheCurrentOneInTheCycle) {
     QCoreApplication::processEvents();
     EXPECT_EQ(current().get(Field::dpiLevel), 3);
     EXPECT_TRUE(find<QAbstractButton>("option_dpi_step_4")->isChecked());
+    pump();
+    EXPECT_EQ(mouse->settings().dpi->currentLevel, 4);
 
     // What the mouse holds: level 4 current, level 7 in the cycle, level 3
     // still in it, and level 5 on another sensor code than before.
