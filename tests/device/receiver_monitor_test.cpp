@@ -43,7 +43,8 @@ class RecordingPages final : public ReceiverPages {
 // Hands what the reader threads posted to the monitor, as the UI thread does.
 void deliver(testing::RecordingPoster& posted, ReceiverMonitor& monitor, std::size_t wanted) {
     std::vector<testing::PostedMessage> got;
-    for (int i = 0; i < 400 && got.size() < wanted; ++i) {
+    // Up to ten seconds: reader threads on a loaded machine can be slow to run.
+    for (int i = 0; i < 2000 && got.size() < wanted; ++i) {
         for (const auto& m : posted.take()) got.push_back(m);
         if (got.size() < wanted) std::this_thread::sleep_for(5ms);
     }
