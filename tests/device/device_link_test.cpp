@@ -269,7 +269,8 @@ TEST_F(DeviceLinkTest, CodesAreDecodedAndStatusReportsHandedOn) {
     openWired();
     // Every event type the mouse reports goes on, the lowest and the highest
     // included; nothing else does.
-    for (const std::uint16_t word : {0x1036, 0x2036, 0x4036, 0x5036, 0x6036, 0x7036, 0x8036})
+    for (const std::uint16_t word : std::initializer_list<std::uint16_t>{
+             0x1036, 0x2036, 0x4036, 0x5036, 0x6036, 0x7036, 0x8036})
         link->onDeviceCode(deviceCodeFromMessageA(word, word >> 8));
     link->onDeviceCode(deviceCodeFromMessageA(0x0F36, 1));  // below the status range
     link->onDeviceCode(deviceCodeFromMessageA(0x9136, 1));  // above it
