@@ -21,7 +21,15 @@ cli::ProfileRef currentOf(CMS_Page& page) {
             utf16ToUtf8(page.profiles().current().name().value_or(u""))};
 }
 
-cli::Outcome noMouse(int slot) {
+// Why a slot takes no command: no mouse, or its profiles still awaited.
+cli::Outcome unreachable(CMainWnd& window, int slot) {
+    auto* page = dynamic_cast<CMS_Page*>(&window.page(slot));
+    if (page != nullptr && page->connected() && !page->storesLoaded())
+        return {cli::kExitDevice,
+                "slot " + std::to_string(slot) +
+                    ": its profiles are not loaded yet (another program holds them); try again "
+                    "in a moment",
+                std::nullopt};
     return {cli::kExitDevice, cli::noMouseConnected(slot), std::nullopt};
 }
 
@@ -64,14 +72,14 @@ std::vector<cli::MouseState> PagesHost::devices() {
 
 void PagesHost::currentProfile(int slot, Done done) {
     CMS_Page* page = pageOf(window_, slot);
-    if (page == nullptr) return done(noMouse(slot));
+    if (page == nullptr) return done(unreachable(window_, slot));
     done({cli::kExitOk, {}, currentOf(*page)});
 }
 
 void PagesHost::applyProfile(int slot, const std::optional<std::filesystem::path>& file,
                              std::optional<int> index, Done done) {
     CMS_Page* page = pageOf(window_, slot);
-    if (page == nullptr) return done(noMouse(slot));
+    if (page == nullptr) return done(unreachable(window_, slot));
     if (file) {
         if (const auto refused = page->importForOutside(*file))
             return done({cli::kExitBadInput, *refused, std::nullopt});
@@ -85,7 +93,7 @@ void PagesHost::applyProfile(int slot, const std::optional<std::filesystem::path
 
 void PagesHost::applySetting(int slot, cli::Setting setting, Done done) {
     CMS_Page* page = pageOf(window_, slot);
-    if (page == nullptr) return done(noMouse(slot));
+    if (page == nullptr) return done(unreachable(window_, slot));
     if (setting.kind == cli::Setting::Kind::DpiLevel) {
         page->setForOutside(Field::dpiLevel, setting.value - 1);
     } else {

@@ -9,9 +9,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <future>
+#include <thread>
 
 #include <gmock/gmock.h>
 
@@ -48,6 +50,18 @@ bool hungUp(int fd) {
     if (::poll(&ready, 1, 0) <= 0) return false;
     char c = 0;
     return ::recv(fd, &c, 1, MSG_DONTWAIT) <= 0;
+}
+
+// Runs the event loop until done() holds, for up to two seconds. A free
+// function: while no descriptor is left, the sanitizers' checks of a member
+// call cannot run (they need a pipe of their own).
+template <typename Done>
+bool pumpUntil(Done done) {
+    for (int i = 0; i < 400 && !done(); ++i) {
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return done();
 }
 
 int highestOpenDescriptor() {
@@ -287,10 +301,11 @@ TEST_F(ControlTest, RunningOutOfDescriptorsDoesNotEndTheSocket) {
     taken.pop_back();
     const int knocking = connectedClient(socket);
     EXPECT_GE(knocking, 0);
-    EXPECT_TRUE(waitFor([&] { return hungUp(knocking); }));
+    const bool hung = pumpUntil([knocking] { return hungUp(knocking); });
     for (const int fd : taken) ::close(fd);
     ::close(knocking);
     ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &before), 0);
+    EXPECT_TRUE(hung);
     // Descriptors free again: velorctl reaches the program as before.
     EXPECT_TRUE(waitFor([&] { return server.listening(); }));
     const auto devices = ask({"devices"});

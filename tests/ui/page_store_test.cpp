@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include "../support/test_records.h"
+#include "app/pages_host.h"
 #include "page_fixture.h"
 #include "platform/store_lock.h"
 #include "store/profile_store.h"
@@ -49,6 +50,15 @@ TEST_F(HeldStoreTest, ThePageWaitsForTheLockWithANoticeThenLoadsWhatIsThere) {
     EXPECT_EQ(waiting, std::vector<QString>{"store_waiting_text"});
     EXPECT_FALSE(page->storesLoaded());
     EXPECT_FALSE(fs::exists(store()));  // no default store written over the other's
+    // velorctl meanwhile hears why, and nothing reaches the mouse or the disk.
+    PagesHost host(*window);
+    std::optional<cli::Outcome> heard;
+    host.applySetting(10, {cli::Setting::Kind::DpiLevel, 4},
+                      [&](const cli::Outcome& o) { heard = o; });
+    ASSERT_TRUE(heard);
+    EXPECT_EQ(heard->exitCode, 1);
+    EXPECT_THAT(heard->reason, ::testing::HasSubstr("not loaded yet"));
+    EXPECT_FALSE(fs::exists(store()));
     otherStores(u"Theirs");
     other.reset();
     ASSERT_TRUE(waitFor([&] { return page->storesLoaded(); }));
