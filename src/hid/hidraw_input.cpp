@@ -30,9 +30,13 @@ int HidrawInput::readTimeout(std::span<std::uint8_t> buffer, int timeoutMs) {
     if ((waits[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) return -1;
     if ((waits[0].revents & POLLIN) == 0) return 0;
     const ssize_t n = ::read(input_, buffer.data(), buffer.size());
+    return hidrawReadResult(n, n < 0 ? errno : 0);
+}
+
+int hidrawReadResult(long bytesRead, int error) {
     // Another reader of the node may have taken the report since poll woke us.
-    if (n < 0) return errno == EAGAIN ? 0 : -1;
-    return static_cast<int>(n);
+    if (bytesRead < 0) return error == EAGAIN ? 0 : -1;
+    return static_cast<int>(bytesRead);
 }
 
 void HidrawInput::cancel() {

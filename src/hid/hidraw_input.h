@@ -9,6 +9,10 @@
 
 namespace velor {
 
+// What a read of the node means to its reader: the bytes, 0 when a report
+// another reader took first left nothing (EAGAIN), -1 for any other error.
+int hidrawReadResult(long bytesRead, int error);
+
 class HidrawInput {
   public:
     explicit HidrawInput(std::string path);

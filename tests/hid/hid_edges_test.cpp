@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <future>
 #include <map>
 
@@ -62,6 +63,13 @@ TEST_F(HidrawInputTest, ReportsComeWholeNothingIsZeroAndAHangUpIsAnError) {
 
     HidrawInput nowhere(temp.folder() + "missing");
     EXPECT_EQ(read(nowhere, 0).first, -1);
+
+    // A report another reader took between the wake-up and the read is
+    // "nothing yet"; any other failure ends the reading.
+    EXPECT_EQ(hidrawReadResult(-1, EAGAIN), 0);
+    EXPECT_EQ(hidrawReadResult(-1, EIO), -1);
+    EXPECT_EQ(hidrawReadResult(-1, ENODEV), -1);
+    EXPECT_EQ(hidrawReadResult(7, 0), 7);
 }
 
 // A reader that waits for good is woken by a cancel from another thread, and
