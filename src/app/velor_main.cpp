@@ -33,6 +33,7 @@
 #include "skin/resource_file.h"
 #include "ui/main_window.h"
 #include "ui/ms_page.h"
+#include "ui/checkable_accessible.h"
 #include "ui/section_header_accessible.h"
 
 namespace velor {
@@ -104,6 +105,7 @@ int runVelor(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(CMainWnd::kClassName);
     QGuiApplication::setDesktopFileName(QStringLiteral("io.velor.GamingDriver"));
+    installCheckableAccessibility();
     installSectionHeaderAccessibility();
     const std::string libraryFolder = GetLibraryFolder();
     const QString skinFolder = QString::fromStdString(GetResourceFolder());

@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -53,6 +54,23 @@ TEST_F(AuxWindowsTest, AboutShowsThePreferencesAndPostsEveryChange) {
     EXPECT_EQ(posted[2].wParam, 0u);
     EXPECT_EQ(posted[3].wParam, 1u);
     EXPECT_EQ(texts.lanId(), 1);  // the About window itself already speaks Chinese
+
+    // A screen reader's Toggle is a click: the change is posted like one,
+    // and the window's own setChecked posts nothing.
+    QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(startup);
+    ASSERT_NE(reader, nullptr);
+    EXPECT_EQ(reader->role(), QAccessible::CheckBox);
+    EXPECT_TRUE(reader->state().checkable);
+    const bool was = startup->isChecked();
+    EXPECT_EQ(reader->state().checked, was);
+    reader->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_NE(startup->isChecked(), was);
+    const auto toggled = poster.take();
+    ASSERT_EQ(toggled.size(), 1u);
+    EXPECT_EQ(toggled[0].message, 1294u);
+    EXPECT_EQ(toggled[0].wParam, was ? 0u : 1u);
+    startup->setChecked(was);
+    EXPECT_TRUE(poster.take().empty());
 }
 
 TEST_F(AuxWindowsTest, MessageBoxAnswersOneForOkAndZeroForCancel) {
