@@ -34,6 +34,7 @@
 #include "ui/main_window.h"
 #include "ui/ms_page.h"
 #include "ui/checkable_accessible.h"
+#include "ui/popup_menu_accessible.h"
 #include "ui/section_header_accessible.h"
 
 namespace velor {
@@ -107,6 +108,7 @@ int runVelor(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("io.velor.GamingDriver"));
     installCheckableAccessibility();
     installSectionHeaderAccessibility();
+    installPopupMenuAccessibility();
     const std::string libraryFolder = GetLibraryFolder();
     const QString skinFolder = QString::fromStdString(GetResourceFolder());
     if (const auto theme = readResourceFile(skinFolder + "theme.qss"))

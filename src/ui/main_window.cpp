@@ -324,6 +324,7 @@ void CMainWnd::refreshTexts() {
 void CMainWnd::createTray() {
     tray_ = std::make_unique<QSystemTrayIcon>(QIcon(services_.skinFolder + "velor.png"));
     trayMenu_ = std::make_unique<QMenu>();
+    trayMenu_->setAccessibleName(QString::fromLatin1(kClassName));  // what a screen reader says
     // The menu is read afresh from its skin file every time it opens.
     connect(trayMenu_.get(), &QMenu::aboutToShow, this, [this] {
         fillMenu(

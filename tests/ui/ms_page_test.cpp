@@ -1,6 +1,7 @@
 #include "ui/ms_page.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
@@ -9,6 +10,8 @@
 #include <QProgressBar>
 #include <QSlider>
 #include <QTest>
+
+#include <functional>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -93,6 +96,44 @@ TEST_F(PageTest, TheOnlyProfileAndTheLastLeftClickAreKept) {
     EXPECT_EQ((*mouse->settings().buttons)[15], leftClick);
     EXPECT_EQ((*mouse->settings().buttons)[1], rightClick);
     EXPECT_EQ(mouse->malformedCount(), 0);
+}
+
+// A screen reader walking the program finds the open function menu: a menu
+// with its named items, the shortcut and macro ones among them, and an item
+// it presses assigns the function.
+TEST_F(PageTest, AnOpenButtonMenuIsFoundWithItsNamedItems) {
+    find<QAbstractButton>("btn_key_5")->click();
+    QAccessibleInterface* program = QAccessible::queryAccessibleInterface(qApp);
+    ASSERT_NE(program, nullptr);
+    QAccessibleInterface* menu = nullptr;
+    for (int i = 0; i < program->childCount(); ++i)
+        if (QAccessibleInterface* c = program->child(i); c && c->role() == QAccessible::PopupMenu)
+            menu = c;
+    ASSERT_NE(menu, nullptr);
+    EXPECT_GE(program->indexOfChild(menu), 0);
+    EXPECT_EQ(menu->text(QAccessible::Name), find<QAbstractButton>("btn_key_5")->accessibleName());
+    QStringList items;
+    for (int i = 0; i < menu->childCount(); ++i)
+        if (QAccessibleInterface* item = menu->child(i); item->role() == QAccessible::MenuItem)
+            items << item->text(QAccessible::Name);
+    for (const char* id : {"shortcut_title_text", "assign_macro_title_text"})
+        EXPECT_TRUE(items.contains(window->texts().get(id))) << id;
+    // A group's items sit in its submenu: "Right click" among the mouse's.
+    const std::function<QAccessibleInterface*(QAccessibleInterface*)> named =
+        [&](QAccessibleInterface* node) -> QAccessibleInterface* {
+        if (node->role() == QAccessible::MenuItem &&
+            node->text(QAccessible::Name) == window->texts().get("right_click_text"))
+            return node;
+        for (int i = 0; i < node->childCount(); ++i)
+            if (QAccessibleInterface* found = named(node->child(i))) return found;
+        return nullptr;
+    };
+    QAccessibleInterface* rightClick = named(menu);
+    ASSERT_NE(rightClick, nullptr);
+    rightClick->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    pump();
+    EXPECT_EQ(current().button(4).function(), 2);
+    EXPECT_EQ((*mouse->settings().buttons)[4], (*mouse->settings().buttons)[1]);
 }
 
 TEST_F(PageTest, ApplySendsToTheMouseAndItsReportsReachThePage) {

@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 
 #include "ui/checkable_accessible.h"
+#include "ui/popup_menu_accessible.h"
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    // As the program does: a screen reader's Toggle acts as a click.
+    // As the program does: a screen reader's Toggle acts as a click, and an
+    // open popup menu is among the program's accessible children.
     velor::installCheckableAccessibility();
+    velor::installPopupMenuAccessibility();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

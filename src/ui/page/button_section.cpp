@@ -95,6 +95,8 @@ void ButtonSection::openMenu(int button, QWidget* anchor) {
             onMenuItem(item);
     });
     if (anchor == nullptr) return;
+    // A screen reader names the menu after the row it assigns ("Button 5: Back").
+    menu_->setAccessibleName(anchor->accessibleName());
     int visible = 0;
     for (const QAction* action : menu_->actions()) visible += action->isVisible() ? 1 : 0;
     const QScreen* screen = anchor->screen();
