@@ -77,6 +77,7 @@ void CMainWnd::init() {
         page(n).init(*pageContext_);
     }
     setWindowIcon(QIcon(services_.skinFolder + "velor.png"));
+    addQuitShortcut();
 
     removeCutOffSaves(settings_.path());
     lanId_ = settings_.lanId();

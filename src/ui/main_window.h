@@ -103,6 +103,8 @@ class CMainWnd final : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    // Enter presses the focused push button, as Space does (main_window_keys.cpp).
+    void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -118,6 +120,8 @@ class CMainWnd final : public QWidget {
     void changeLanguage(int lanId);
     void refreshTexts();
     void createTray();
+    // Ctrl+Q quits, as the tray's Exit does: with no tray, the window's own way out.
+    void addQuitShortcut();
     void openAbout();
     QAbstractButton* option(int n) const;
     void startReceiverMonitors();

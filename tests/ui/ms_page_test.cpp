@@ -136,6 +136,29 @@ TEST_F(PageTest, AnOpenButtonMenuIsFoundWithItsNamedItems) {
     EXPECT_EQ((*mouse->settings().buttons)[4], (*mouse->settings().buttons)[1]);
 }
 
+// Enter presses the focused push button as Space does (a check box still
+// takes Space only), and Ctrl+Q quits from the window.
+TEST_F(PageTest, EnterPressesTheFocusedButtonAndCtrlQQuits) {
+    pump();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    const std::size_t before = mouse->trace().size();
+    auto* apply = find<QAbstractButton>("apply_btn");
+    apply->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(apply, Qt::Key_Return);
+    pump();
+    ASSERT_GT(mouse->trace().size(), before);  // the apply ran
+    EXPECT_EQ(mouse->trace()[before][0], 0x0C);
+    auto* box = find<QAbstractButton>("check_movemode");
+    box->setFocus(Qt::TabFocusReason);
+    const bool was = box->isChecked();
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(box->isChecked(), was);
+
+    QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible());
+}
+
 TEST_F(PageTest, ApplySendsToTheMouseAndItsReportsReachThePage) {
     find<QAbstractButton>("apply_btn")->click();
     pump();
