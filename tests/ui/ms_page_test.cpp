@@ -78,6 +78,9 @@ TEST_F(PageTest, TheOnlyProfileAndTheLastLeftClickAreKept) {
     page->onMenuItem("ms_10_menu");  // now button 2 keeps left click
     EXPECT_EQ(current().button(0).function(), 2);
     EXPECT_EQ(find<QAbstractButton>("btn_key_1")->text(), window->texts().get("right_click_text"));
+    // What a screen reader says follows the caption.
+    EXPECT_EQ(find<QAbstractButton>("btn_key_1")->accessibleName(),
+              "Button 1: " + window->texts().get("right_click_text"));
 
     // Buttons 13 to 16 open no menu but count: with a left click on button
     // 16 (from a profile file, say) button 2 may give up its own, and the

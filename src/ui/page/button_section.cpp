@@ -141,8 +141,7 @@ void ButtonSection::onMenuItem(const QString& item) {
         env_.edit([&](ProfileRecord& r) { r.button(k).set(SlotField::function, code); });
     }
     env_.requestApply();
-    if (QAbstractButton* b = buttons_[static_cast<std::size_t>(k)])
-        b->setText(caption(env_.current(), k + 1));
+    refreshTexts(env_.current());  // the caption and what a screen reader says follow
 }
 
 bool ButtonSection::pickShortcut(int k) {
