@@ -39,6 +39,8 @@ TEST_P(SlotPageTest, ShowsExactlyItsOwnControls) {
     EXPECT_TRUE(shown("wired"));
     for (const char* off : {"wireless", "wireless_4k", "BLE", "sleep_label"})
         EXPECT_FALSE(shown(off)) << off;
+    // No section box heads nothing.
+    EXPECT_FALSE(shown("check_power_setting"));
     // The cable takes four rates on every slot.
     EXPECT_TRUE(shown("btn_prate_4"));
     EXPECT_FALSE(shown("btn_prate_5"));

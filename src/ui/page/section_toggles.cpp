@@ -46,6 +46,9 @@ void SectionToggles::bind(const ControlIndex& c) {
     usbOnly_ = {c.get("ver_prate"), c.get("ver_prate_hs"), c.get("hor_key_debounce")};
     lighting_ = {c.get("check_light"), c.get("ver_light")};
     removedForBle_ = false;
+    // The power-settings box holds no control on any slot: a header of nothing.
+    for (const char* empty : {"check_power_setting", "ver_power_setting"})
+        if (QWidget* w = c.get(empty)) w->setVisible(false);
 }
 
 bool SectionToggles::notify(const Notification& n) {
