@@ -162,6 +162,19 @@ TEST_F(PageTest, EnterPressesTheFocusedButtonAndCtrlQQuits) {
     EXPECT_FALSE(window->isVisible());
 }
 
+// The indicator of a send under way is named and moves nothing.
+TEST_F(PageTest, TheSendIndicatorIsNamedAndMovesNothing) {
+    pump();
+    auto* apply = find<QWidget>("apply_btn");
+    auto* ring = find<QWidget>("apply_ring");
+    ASSERT_NE(ring, nullptr);
+    EXPECT_EQ(ring->accessibleName(), window->texts().get("a11y_applying_text"));
+    const QRect before = apply->geometry();
+    ring->setVisible(true);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(apply->geometry(), before);
+}
+
 TEST_F(PageTest, ApplySendsToTheMouseAndItsReportsReachThePage) {
     find<QAbstractButton>("apply_btn")->click();
     pump();

@@ -22,6 +22,14 @@ void StatusSection::bind(const ControlIndex& c) {
     wireless4k_ = c.get("wireless_4k");
     sleep_ = c.get("sleep_label");
     ring_ = c.get("apply_ring");
+    if (ring_) {
+        // Named for a screen reader; its place is kept while hidden, so
+        // showing it moves nothing (the Apply button keeps its size).
+        env_.context.skin.setAccessibleId(ring_, "a11y_applying_text");
+        QSizePolicy policy = ring_->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        ring_->setSizePolicy(policy);
+    }
     bar_ = c.get<QProgressBar>("progress_power");
     label_ = c.get<QLabel>("label_power");
     setShown(wired_, wiredShown_);
