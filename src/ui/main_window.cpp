@@ -21,6 +21,7 @@
 #include "store/autostart_setting.h"
 #include "store/language_choice.h"
 #include "ui/about_window.h"
+#include "ui/window_fit.h"
 #include "ui/hook_capture.h"
 #include "ui/main_window_pages.h"
 
@@ -43,8 +44,10 @@ CMainWnd::CMainWnd(MainWindowServices services)
     if (!services_.debug) services_.debug = [](std::string_view) {};
     setObjectName(kClassName);
     setWindowTitle(kClassName);
-    // A fixed size, as the skin is laid out for it; long settings scroll.
-    setFixedSize(800, 572);
+    // The size the skin is laid out for, at most; on a smaller screen (or a
+    // larger scale) the window takes what fits and the settings scroll.
+    setMaximumSize(kDesignSize);
+    resize(kDesignSize);
     QString error;
     if (!skin_.load(services_.skinFolder, kSkinFile, &error))
         skinError_ = error.isEmpty() ? services_.skinFolder + kSkinFile : error;
@@ -111,7 +114,7 @@ void CMainWnd::init() {
     startBluetooth();
     followVisibility();  // not shown yet
     if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+        setGeometry(fitWindow(kDesignSize, screen->availableGeometry()));
     // Nothing is focused at first; Tab walks the controls from the top.
     setFocusPolicy(Qt::StrongFocus);
     setFocus();

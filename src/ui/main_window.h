@@ -65,6 +65,7 @@ class CMainWnd final : public QWidget {
     Q_OBJECT
   public:
     static constexpr const char* kClassName = "VELOR Gaming Driver";
+    static constexpr QSize kDesignSize{800, 572};
     static constexpr const char* kSkinFile = "main.xml";
 
     explicit CMainWnd(MainWindowServices services);

@@ -1,4 +1,5 @@
 #include "ui/main_window.h"
+#include "ui/window_fit.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -116,6 +117,16 @@ TEST_F(MainWindowTest, FirstStartChoosesFromTheSystemAndWritesItBack) {
     EXPECT_EQ(w->windowTitle(), w->texts().get("mouse_name_text"));
     EXPECT_EQ(w->objectName(), "VELOR Gaming Driver");
     EXPECT_EQ(w->currentTab(), 0);
+}
+
+// The window takes its design size where it fits, else what fits (200 % on a
+// 1600x1000 screen leaves 800x484 below a panel), centred, its caption in view.
+TEST(WindowFit, DesignSizeWhereItFitsElseWhatFitsCaptionInView) {
+    const QSize design(800, 572);
+    EXPECT_EQ(fitWindow(design, QRect(0, 0, 1600, 1000)), QRect(400, 214, 800, 572));
+    EXPECT_EQ(fitWindow(design, QRect(0, 16, 800, 484)), QRect(0, 16, 800, 484));
+    EXPECT_EQ(fitWindow(design, QRect(100, 0, 700, 400)), QRect(100, 0, 700, 400));
+    EXPECT_EQ(fitWindow(design, QRect(1600, 0, 1280, 720)), QRect(1840, 74, 800, 572));
 }
 
 TEST_F(MainWindowTest, MessagesChangeLanguageAutostartAndFeedback) {
