@@ -1,6 +1,8 @@
 #include "ui/ms_page.h"
 
 #include <QPointer>
+#include <QScrollArea>
+#include <QVBoxLayout>
 #include <QTimer>
 
 #include "protocol/status_report.h"
@@ -140,8 +142,21 @@ void CMS_Page::build() {
     const QString file = QStringLiteral("MS/MS_%1/ms_%1_page.xml").arg(slot());
     QWidget* host = context_->skin.findControl(QStringLiteral("page_ms_%1").arg(slot()));
     if (host == nullptr) return;
+    // The page scrolls as a whole where the window is smaller than the page
+    // (a small screen, a large scale); at its design size nothing scrolls.
+    auto* scroller = new QScrollArea;
+    scroller->setWidgetResizable(true);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->viewport()->setAutoFillBackground(false);
+    auto* inner = new QWidget;
+    inner->setAutoFillBackground(false);
+    scroller->setWidget(inner);
+    delete host->layout();
+    auto* layout = new QVBoxLayout(host);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroller);
     QString error;
-    root_ = context_->skin.loadInto(host, services_.skinFolder, file, &error);
+    root_ = context_->skin.loadInto(inner, services_.skinFolder, file, &error);
     if (!root_) {
         // Asked again at every arrival: said once.
         if (std::exchange(skinDamageTold_, true)) return;

@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTest>
 
@@ -173,6 +175,23 @@ TEST_F(PageTest, TheSendIndicatorIsNamedAndMovesNothing) {
     ring->setVisible(true);
     QCoreApplication::processEvents();
     EXPECT_EQ(apply->geometry(), before);
+}
+
+// A window smaller than its design (a small screen, 200 %) keeps the whole
+// page within reach: the page scrolls as a whole, Apply included.
+TEST_F(PageTest, APageSmallerThanItsDesignScrollsAsAWhole) {
+    window->resize(800, 420);
+    pump();
+    EXPECT_EQ(window->height(), 420);
+    auto* apply = find<QWidget>("apply_btn");
+    QScrollArea* outer = nullptr;
+    for (QWidget* w = apply->parentWidget(); w != nullptr; w = w->parentWidget())
+        if (auto* area = qobject_cast<QScrollArea*>(w)) outer = area;
+    ASSERT_NE(outer, nullptr);
+    EXPECT_GT(outer->verticalScrollBar()->maximum(), 0);
+    outer->ensureWidgetVisible(apply);
+    pump();
+    EXPECT_FALSE(apply->visibleRegion().isEmpty());
 }
 
 TEST_F(PageTest, ApplySendsToTheMouseAndItsReportsReachThePage) {
