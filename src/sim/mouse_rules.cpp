@@ -7,6 +7,8 @@ namespace velor::sim {
 
 namespace {
 
+// The mouse keeps its own copy of these tables on purpose: a table shared
+// with the report builders would agree with their faults.
 // The codes the reference sensor knows, one per 100 DPI (200 DPI above 5000).
 constexpr std::array<std::uint8_t, 51> kReferenceSensorCodes = {
     0,  4,  4,  6,  8,  11, 13, 15, 18, 20, 22,  25,  27,  29,  32,  34,  36,

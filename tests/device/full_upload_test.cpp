@@ -47,6 +47,24 @@ class FullUploadTest : public ::testing::Test {
             (info.usagePage == commandPage ? command : report) = backend.open(info.path);
         return {command, report};
     }
+    // A link up on slot 10's 2.4 GHz receiver; the mouse's acknowledgements
+    // are read back as the UI thread would, each ending the repetition.
+    std::unique_ptr<DeviceLink> acknowledgedReceiverLink() {
+        const auto [command, report] = receiver(0xFA60, 0x000B);
+        EXPECT_TRUE(command && report);
+        auto link = std::make_unique<DeviceLink>(
+            DeviceLink::Wiring{testing::ms10(), clock, mainWindow, view, {}});
+        link->open(nullptr);
+        link->setReceiver(command, report);
+        link->setWirelessOnline(true);
+        clock.onSleep = [l = link.get(), in = report](Millis) {
+            std::array<std::uint8_t, 64> got{};
+            while (in->readTimeout(got, 0) > 0)
+                if (got[0] == 3 && got[1] == 0x36 && got[2] == 0x50 && got[3] == 0)
+                    l->setStopResend(true);
+        };
+        return link;
+    }
     void upload(DeviceLink& link, const ProfileRecord& r) {
         for (const PlannedReport& p : planUpload(r, ReportGroups::all()))
             EXPECT_NE(link.send(p.report.bytes()), 0) << p.name;
@@ -72,27 +90,14 @@ TEST_F(FullUploadTest, OverTheCable) {
 
 TEST_F(FullUploadTest, ThroughTheReceiverWithAcknowledgements) {
     sim::SimMouse& mouse = backend.plugReceiver(testing::ms10());
-    const auto [command, report] = receiver(0xFA60, 0x000B);
-    ASSERT_TRUE(command && report);
-
-    DeviceLink link = makeLink();
-    link.open(nullptr);
-    link.setReceiver(command, report);
-    link.setWirelessOnline(true);
-    // Stands in for the UI thread: an acknowledgement read from the report
-    // interface stops the repetition.
-    clock.onSleep = [&](Millis) {
-        std::array<std::uint8_t, 64> in{};
-        while (report->readTimeout(in, 0) > 0)
-            if (in[0] == 3 && in[1] == 0x36 && in[2] == 0x50 && in[3] == 0)
-                link.setStopResend(true);
-    };
+    const auto link = acknowledgedReceiverLink();
     const ProfileRecord r = richRecord();
-    upload(link, r);
+    upload(*link, r);
     EXPECT_EQ(mouse.malformedCount(), 0);
     testing::expectMouseHolds(mouse.settings(), r);
     // Each report went out once: opening, dpi, lighting, polling, buttons, 2 macros x 3 chunks.
     EXPECT_EQ(mouse.trace().size(), 5u + 6u);
+    clock.onSleep = nullptr;  // the link goes first
 }
 
 // A record whose current level is out of range gives a DPI report with
@@ -115,19 +120,10 @@ TEST_F(FullUploadTest, AReportTheMouseRefusesIsNotReportedSent) {
     }
     {
         sim::SimMouse& mouse = backend.plugReceiver(testing::ms10());
-        const auto [command, report] = receiver(0xFA60, 0x000B);
-        DeviceLink link = makeLink();
-        link.open(nullptr);
-        link.setReceiver(command, report);
-        link.setWirelessOnline(true);
-        clock.onSleep = [&](Millis) {
-            std::array<std::uint8_t, 64> in{};
-            while (report->readTimeout(in, 0) > 0)
-                if (in[0] == 3 && in[2] == 0x50) link.setStopResend(true);
-        };
-        EXPECT_EQ(link.send(spoilt(10).bytes()), 0);
+        const auto link = acknowledgedReceiverLink();
+        EXPECT_EQ(link->send(spoilt(10).bytes()), 0);
         EXPECT_EQ(mouse.malformedCount(), 10);  // every copy refused, none acknowledged
-        EXPECT_NE(link.send(buildOpening().bytes()), 0);
+        EXPECT_NE(link->send(buildOpening().bytes()), 0);
         clock.onSleep = nullptr;
     }
     {

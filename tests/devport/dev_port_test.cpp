@@ -117,13 +117,20 @@ TEST(DevPort, TheMonitorReadsOnAHandleOfItsOwnWhileTheProgramSends) {
 // Presence follows the backend's change notices: with an hour between
 // looks of its own, the mouse still comes and goes at once, and closing
 // wakes the threads that sleep for it.
-TEST(DevPort, FindsTheWiredMouseWatchesItAndForwardsItsStatus) {
+// Slot 10's library over a simulated wired mouse, with an hour between its
+// own looks for the mouse, and the messages it posts recorded.
+class WiredDevPortTest : public ::testing::Test {
+  protected:
+    WiredDevPortTest() { port.setVidPid(0x1D57, 0xFA79); }
+
     sim::SimBackend backend;
     sim::SimMouse& mouse = backend.plugWiredMouse(velor::testing::ms10());
     RecordingPoster poster;
-    PosterWindow window(poster);
-    DevPort port([&] { return &backend; }, 1h);
-    port.setVidPid(0x1D57, 0xFA79);
+    PosterWindow window{poster};
+    DevPort port{[this] { return &backend; }, 1h};
+};
+
+TEST_F(WiredDevPortTest, FindsTheWiredMouseWatchesItAndForwardsItsStatus) {
     port.openMonitor(&window.window, 0x693, 0x694);
     ASSERT_EQ(port.openFeatureDevice(), 1);
 
@@ -162,13 +169,7 @@ TEST(DevPort, FindsTheWiredMouseWatchesItAndForwardsItsStatus) {
 
 // The library's entry points come in any order: a device opened before the
 // monitor still has its reports read.
-TEST(DevPort, AMonitorOpenedAfterTheDeviceReadsItsStatus) {
-    sim::SimBackend backend;
-    sim::SimMouse& mouse = backend.plugWiredMouse(velor::testing::ms10());
-    RecordingPoster poster;
-    PosterWindow window(poster);
-    DevPort port([&] { return &backend; }, 1h);
-    port.setVidPid(0x1D57, 0xFA79);
+TEST_F(WiredDevPortTest, AMonitorOpenedAfterTheDeviceReadsItsStatus) {
     ASSERT_EQ(port.openFeatureDevice(), 1);
     port.openMonitor(&window.window, 0x693, 0x694);
     mouse.emitStatus(0x40, 0x5001);
