@@ -8,9 +8,8 @@
 #include <memory>
 #include <string>
 
-
-#include "app/first_paint_probe.h"
 #include "app/control_server.h"
+#include "app/first_paint_probe.h"
 #include "app/instance_server.h"
 #include "app/keyboard_follower.h"
 #include "app/pages_host.h"
@@ -22,8 +21,8 @@
 #include "keys/key_tables.h"
 #include "keys/switchable_keyboard_layout.h"
 #include "platform/app_folders.h"
-#include "platform/control_client.h"
 #include "platform/autostart.h"
+#include "platform/control_client.h"
 #include "platform/debug_output.h"
 #include "platform/instance_lock.h"
 #include "platform/instance_notify.h"
@@ -31,11 +30,10 @@
 #include "platform/program_folder.h"
 #include "platform/system_language.h"
 #include "skin/resource_file.h"
+#include "ui/button_accessible.h"
 #include "ui/main_window.h"
 #include "ui/ms_page.h"
-#include "ui/checkable_accessible.h"
 #include "ui/popup_menu_accessible.h"
-#include "ui/section_header_accessible.h"
 
 namespace velor {
 
@@ -106,8 +104,7 @@ int runVelor(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(CMainWnd::kClassName);
     QGuiApplication::setDesktopFileName(QStringLiteral("io.velor.GamingDriver"));
-    installCheckableAccessibility();
-    installSectionHeaderAccessibility();
+    installButtonAccessibility();
     installPopupMenuAccessibility();
     const std::string libraryFolder = GetLibraryFolder();
     const QString skinFolder = QString::fromStdString(GetResourceFolder());
@@ -191,8 +188,8 @@ int runVelor(int argc, char** argv) {
     }
     quitAfterFirstPaintIfAsked(*window);
     window->init();
-    auto keyboardFollower = std::make_unique<KeyboardFollower>(
-        *keyboard, [w = window.get()] { w->keyboardChanged(); });
+    auto keyboardFollower =
+        std::make_unique<KeyboardFollower>(*keyboard, [w = window.get()] { w->keyboardChanged(); });
     if (!keyboardFollower->start()) debug("not an X11 session: key names keep the system layout");
     // The window's close button hides it; the program ends from the tray menu
     // or when the system closes the window.

@@ -29,6 +29,7 @@ constexpr const char* kTextId = "textId";
 // its "%1" stands for (the DPI level of "DPI level %1 value").
 constexpr const char* kAccessibleId = "accessibleId";
 constexpr const char* kAccessibleArg = "accessibleArg";
+constexpr const char* kToolTipId = "toolTipId";
 constexpr const char* kVirtualWindow = "virtualwnd";
 constexpr const char* kWheelNeedsFocus = "velorWheelNeedsFocus";
 
@@ -184,6 +185,9 @@ void SkinWindow::setAccessibleId(QWidget* control, const QString& id, const QStr
 }
 
 void SkinWindow::applyAccessibleName(QWidget* control) {
+    // A tool tip is also what a screen reader gives as the description.
+    const QString tip = control->property(kToolTipId).toString();
+    if (!tip.isEmpty()) control->setToolTip(texts_.get(tip));
     const QString id = control->property(kAccessibleId).toString();
     if (id.isEmpty()) return;
     const QString arg = control->property(kAccessibleArg).toString();

@@ -1,6 +1,7 @@
 #include "ui/hook_capture.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWidget>
@@ -85,6 +86,11 @@ bool HookCapture::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
+    // The Menu key is captured like any other; the context menu it would
+    // also open would take the keyboard and the next click.
+    if (type == QEvent::ContextMenu && keyboardEnabled_ && keyboardWindow_ &&
+        static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard)
+        return true;
     if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease) && mouseEnabled_ &&
         mouseWindow_ && watched->isWindowType()) {
         const auto* mouse = static_cast<QMouseEvent*>(event);

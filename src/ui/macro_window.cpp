@@ -22,6 +22,7 @@ namespace {
 // Mouse codes in the order of the combo box and of the click buttons 1..5.
 constexpr std::uint8_t kMouseCodes[] = {0xF1, 0xF2, 0xF3, 0xF5, 0xF4};
 constexpr int kRowHeight = 30;
+constexpr std::uintptr_t kStopRecordingKey = 0x13;  // Pause
 
 bool isMouseCode(std::uint8_t code) {
     return code >= 0xF1 && code <= 0xF5;
@@ -109,12 +110,21 @@ void CMacroWnd::showSteps() {
         row->setSizeHint(QSize(0, kRowHeight));
         // The last step always waits 10 ms.
         const bool last = i + 1 == steps.size();
-        list->setItemWidget(row,
-                            stepRow(steps[i], last ? MacroEditorModel::kMinDelay : steps[i].delay));
+        const int delay = last ? MacroEditorModel::kMinDelay : steps[i].delay;
+        list->setItemWidget(row, stepRow(steps[i], delay));
+        // The row is drawn by its widget; a screen reader reads this.
+        row->setData(Qt::AccessibleTextRole, stepName(static_cast<int>(i), steps[i], delay));
     }
     list->setCurrentRow(model_->selected());
     if (model_->selected() >= 0) list->scrollToItem(list->currentItem());
     showStepEditor();
+}
+
+QString CMacroWnd::stepName(int index, const MacroAction& a, int delay) const {
+    const QString key = QString::fromStdU16String(
+        KeyNameOfUsage(a.code, *services_.keyboard, skin().texts(), services_.debug));
+    const QString action = skin().texts().get(a.isPress() ? "key_down_action" : "key_up_action");
+    return skin().texts().get("a11y_macro_step_text").arg(index + 1).arg(key, action).arg(delay);
 }
 
 // One row of the step list, laid out by "keylistitem.xml": the key, its press
@@ -225,6 +235,12 @@ void CMacroWnd::onHookEvent(std::uintptr_t message, std::intptr_t state) {
         return;
     }
     if (!model_->recording()) return;
+    // Pause ends a recording without becoming a step, so the keyboard alone
+    // can stop it (the stop button says so); every other key is recorded.
+    if (message == kStopRecordingKey) {
+        if (state == 0) setRecording(false);
+        return;
+    }
     model_->recordEvent(static_cast<std::uint32_t>(message), state);
     if (!model_->recording()) setRecording(false);  // it stopped by itself: full
     showSteps();

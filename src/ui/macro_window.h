@@ -59,6 +59,7 @@ class CMacroWnd final : public SkinnedDialog {
     void showMacro();
     void showSteps();
     QWidget* stepRow(const MacroAction& a, int delay);
+    QString stepName(int index, const MacroAction& a, int delay) const;
     void showStepEditor();
     void setRecording(bool on);
     void onHookEvent(std::uintptr_t message, std::intptr_t state);

@@ -2,8 +2,8 @@
 
 #include <QPointer>
 #include <QScrollArea>
-#include <QVBoxLayout>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include "protocol/status_report.h"
 #include "skin/resource_file.h"
@@ -156,6 +156,8 @@ void CMS_Page::build() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(scroller);
     QString error;
+    context_->skin.setAccessibleId(scroller, QStringLiteral("a11y_page_text"),
+                                   QStringLiteral("MS-%1").arg(slot()));
     root_ = context_->skin.loadInto(inner, services_.skinFolder, file, &error);
     if (!root_) {
         // Asked again at every arrival: said once.

@@ -1,6 +1,7 @@
-// The shortcut capture window: four modifier boxes and a key field that takes
-// the last key pressed or released while it has the focus (through the hook
-// table). 1 means the record holds the user's choice.
+// The shortcut capture window: four modifier boxes and a key field. A click
+// in the field, or Enter in it, captures one combination through the hook
+// table (every key counts, Tab and Escape too); then the keyboard walks the
+// window again. 1 means the record holds the user's choice.
 #pragma once
 
 #include <array>
@@ -38,8 +39,11 @@ class CShortcutWnd final : public SkinnedDialog {
   protected:
     void initWindow() override;
     void onNotify(const Notification& n) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void startCapture(std::uintptr_t armingKey);
+    void showHint();
     void onHookEvent(std::uintptr_t virtualKey, std::intptr_t released);
     void showKey();
     void stopCapture();
@@ -49,6 +53,8 @@ class CShortcutWnd final : public SkinnedDialog {
     DebugSink debug_;
     MessageDispatcher events_;
     bool capturing_ = false;
+    std::uintptr_t armingKey_ = 0;   // the Enter that started the capture
+    std::uintptr_t pressedKey_ = 0;  // the key taken; its release ends the capture
 };
 
 }  // namespace velor

@@ -1,6 +1,8 @@
 #include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,6 +15,7 @@
 #include "keys/key_tables.h"
 #include "ui/about_window.h"
 #include "ui/dpi_color_window.h"
+#include "ui/hook_capture.h"
 #include "ui/msg_window.h"
 #include "ui/shortcut_window.h"
 
@@ -64,12 +67,29 @@ TEST_F(AuxWindowsTest, AboutShowsThePreferencesAndPostsEveryChange) {
     const bool was = startup->isChecked();
     EXPECT_EQ(reader->state().checked, was);
     reader->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    QCoreApplication::processEvents();
     EXPECT_NE(startup->isChecked(), was);
     const auto toggled = poster.take();
     ASSERT_EQ(toggled.size(), 1u);
     EXPECT_EQ(toggled[0].message, 1294u);
     EXPECT_EQ(toggled[0].wParam, was ? 0u : 1u);
     startup->setChecked(was);
+
+    // Behind a modal window its Toggle does nothing, as a click would not;
+    // the modal window's own buttons still work.
+    CMsgWnd modal(&about, texts, kSkins, "warning_title_text", "delete_profile_text");
+    ASSERT_TRUE(modal.create());
+    modal.open();
+    QAccessible::queryAccessibleInterface(startup)->actionInterface()->doAction(
+        QAccessibleActionInterface::toggleAction());
+    QAccessible::queryAccessibleInterface(modal.skin().find<QPushButton>("btn_ok"))
+        ->actionInterface()
+        ->doAction(QAccessibleActionInterface::pressAction());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(startup->isChecked(), was);
+    EXPECT_TRUE(poster.take().empty());
+    EXPECT_FALSE(modal.isVisible());
+    EXPECT_EQ(modal.result(), 1);
     EXPECT_TRUE(poster.take().empty());
 }
 
@@ -140,7 +160,7 @@ TEST_F(AuxWindowsTest, ColourEditsClampPresetsFillAndThePaletteFollows) {
     EXPECT_EQ(leadingInteger(" 12px"), 12);
 }
 
-TEST_F(AuxWindowsTest, ShortcutKeepsTheLastKeyTouchedWhileTheFieldHasTheFocus) {
+TEST_F(AuxWindowsTest, ShortcutCapturesOneCombinationFromAClickOrEnterInTheField) {
     std::vector<std::string> hookCalls;
     HookTable hooks;
     hooks.installhook = [&](MessagePoster*) { hookCalls.push_back("install"); };
@@ -154,6 +174,7 @@ TEST_F(AuxWindowsTest, ShortcutKeepsTheLastKeyTouchedWhileTheFieldHasTheFocus) {
     CShortcutWnd shortcut(nullptr, texts, kSkins, us, record);
     ASSERT_TRUE(shortcut.create());
     auto* edit = shortcut.skin().find<QLineEdit>("edit_key");
+    auto* hint = shortcut.skin().find<QLabel>("key_hint");
     EXPECT_EQ(edit->text(), "A");
     EXPECT_TRUE(shortcut.skin().find<QCheckBox>("check_flag_1")->isChecked());
     shortcut.skin().find<QCheckBox>("check_flag_3")->click();
@@ -161,39 +182,98 @@ TEST_F(AuxWindowsTest, ShortcutKeepsTheLastKeyTouchedWhileTheFieldHasTheFocus) {
 
     shortcut.show();
     shortcut.activateWindow();
+    // Tabbing into the field captures nothing: the keyboard walks on.
     edit->setFocus();
     QCoreApplication::processEvents();
+    EXPECT_TRUE(hookCalls.empty());
+    EXPECT_EQ(hint->text(), texts.get("shortcut_hint_text"));
+    // Enter in the field starts it, and is not taken for OK.
+    QTest::keyClick(edit, Qt::Key_Return);
     ASSERT_EQ(hookCalls, (std::vector<std::string>{"install", "enable 1"}));
+    EXPECT_TRUE(shortcut.isVisible());
+    EXPECT_EQ(hint->text(), "Press the shortcut now: every key counts, Tab and Escape too.");
 
     MessagePoster& events = shortcut.hookWindow();
-    const auto press = [&](std::uintptr_t vk, bool release) {
+    const auto key = [&](std::uintptr_t vk, bool release) {
         events.post(kHookEventMessage, vk, release ? 1 : 0);
         QCoreApplication::processEvents();
     };
-    // Ctrl held, then K: Ctrl+K, the Ctrl box ticked by the key itself.
+    // The Enter that started it lets go: not a key. Ctrl held, then K:
+    // Ctrl+K, the Ctrl box ticked by the key itself; letting go of K ends it.
+    key(0x0D, true);
+    EXPECT_EQ(shortcut.record().key, 0x04);
     shortcut.skin().find<QCheckBox>("check_flag_1")->click();
     ASSERT_EQ(shortcut.record().flags[0], 0);
-    press(0xA2, false);
-    press(0x4B, false);
-    press(0x4B, true);
-    press(0xA2, true);
+    key(0xA2, false);
+    key(0x4B, false);
+    EXPECT_EQ(hookCalls.size(), 2U);
+    key(0x4B, true);
     EXPECT_EQ(shortcut.record().key, 0x0E);
     EXPECT_EQ(edit->text(), "K");
     EXPECT_EQ(shortcut.record().flags, (std::array<std::uint8_t, 4>{1, 0, 1, 0}));
     EXPECT_TRUE(shortcut.skin().find<QCheckBox>("check_flag_1")->isChecked());
-    // Shift (generic or right) and Super tick theirs; the key stays.
-    press(0x10, false);
-    press(0x5C, false);
+    EXPECT_EQ(hookCalls, (std::vector<std::string>{"install", "enable 1", "remove", "enable 0"}));
+    EXPECT_EQ(hint->text(), texts.get("shortcut_hint_text"));
+
+    // A click starts it again. Shift (generic or right) and Super tick
+    // theirs; Escape is a key like any other, and a key whose press the
+    // system kept counts by its release.
+    QTest::mouseClick(edit, Qt::LeftButton);
+    EXPECT_EQ(hookCalls.size(), 6U);
+    key(0x10, false);
+    key(0x5C, false);
     EXPECT_EQ(shortcut.record().flags, (std::array<std::uint8_t, 4>{1, 1, 1, 1}));
     EXPECT_TRUE(shortcut.skin().find<QCheckBox>("check_flag_4")->isChecked());
-    EXPECT_EQ(shortcut.record().key, 0x0E);
-    // Escape is a key like any other here.
-    press(0x1B, false);
+    key(0x1B, false);
     EXPECT_EQ(shortcut.record().key, 0x29);
+    key(0x1B, true);
+    QTest::mouseClick(edit, Qt::LeftButton);
+    key(0x2C, true);  // Print Screen, released only
+    EXPECT_EQ(shortcut.record().key, 0x46);
+    EXPECT_EQ(hookCalls.size(), 12U);
+}
 
-    shortcut.skin().find<QCheckBox>("check_flag_1")->setFocus();
+TEST_F(AuxWindowsTest, ShortcutIsBoundByKeyboardAloneWithTheRealHooks) {
+    UsKeyboardLayout us;
+    HookCapture capture(&us);
+    const HookTable hooks = capture.table();
+    ShortcutRecord record;
+    record.key = 0x04;
+    record.hooks = &hooks;
+    CShortcutWnd shortcut(nullptr, texts, kSkins, us, record);
+    ASSERT_TRUE(shortcut.create());
+    auto* edit = shortcut.skin().find<QLineEdit>("edit_key");
+    shortcut.open();
+    shortcut.activateWindow();
+    QApplication::setActiveWindow(&shortcut);
+    edit->setFocus();
     QCoreApplication::processEvents();
-    EXPECT_EQ(hookCalls, (std::vector<std::string>{"install", "enable 1", "remove", "enable 0"}));
+    // Tab into the field and out again: still A, and the focus moved on.
+    QTest::keyClick(edit, Qt::Key_Tab);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shortcut.record().key, 0x04);
+    EXPECT_NE(QApplication::focusWidget(), edit);
+    // Enter, then the Menu key: the key is Application, and no Copy menu
+    // opens to take the next click.
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Return);
+    QTest::keyPress(edit, Qt::Key_Menu);
+    QContextMenuEvent fromKeyboard(QContextMenuEvent::Keyboard, QPoint(1, 1), QPoint(1, 1));
+    QApplication::sendEvent(edit, &fromKeyboard);
+    QTest::keyRelease(edit, Qt::Key_Menu);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_EQ(shortcut.record().key, 0x65);
+    // The capture is over, so Tab leaves the field and Enter on OK confirms.
+    QTest::keyClick(edit, Qt::Key_Tab);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shortcut.record().key, 0x65);
+    auto* ok = shortcut.skin().find<QPushButton>("btn_ok");
+    ok->setFocus();
+    QTest::keyClick(ok, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(shortcut.isVisible());
+    EXPECT_EQ(shortcut.result(), 1);
 }
 
 }  // namespace

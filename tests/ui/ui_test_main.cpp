@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/checkable_accessible.h"
+#include "ui/button_accessible.h"
 #include "ui/popup_menu_accessible.h"
 
 int main(int argc, char** argv) {
@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     // As the program does: a screen reader's Toggle acts as a click, and an
     // open popup menu is among the program's accessible children.
-    velor::installCheckableAccessibility();
+    velor::installButtonAccessibility();
     velor::installPopupMenuAccessibility();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
