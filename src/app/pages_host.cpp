@@ -18,7 +18,7 @@ CMS_Page* pageOf(CMainWnd& window, int slot) {
 cli::ProfileRef currentOf(CMS_Page& page) {
     const std::lock_guard guard(page.profiles().lock());
     return {page.profiles().currentIndex(),
-            utf16ToUtf8(page.profiles().current().name().value_or(u""))};
+            utf16ToUtf8(page.profiles().current().name().value_or(u"")), page.profiles().current()};
 }
 
 // Why a slot takes no command: no mouse, or its profiles still awaited.
@@ -89,6 +89,23 @@ void PagesHost::applyProfile(int slot, const std::optional<std::filesystem::path
                      std::nullopt});
     }
     sendAndAnswer(*page, true, done);
+}
+
+void PagesHost::useProfile(int slot, const std::u16string& name, Done done) {
+    CMS_Page* page = pageOf(window_, slot);
+    if (page == nullptr) return done(unreachable(window_, slot));
+    if (!page->useProfileForOutside(name))
+        return done({cli::kExitBadInput,
+                     "slot " + std::to_string(slot) + " has no profile " + utf16ToUtf8(name),
+                     std::nullopt});
+    sendAndAnswer(*page, true, done);
+}
+
+void PagesHost::editRules(int slot, const RulesEdit& edit, std::function<void(RulesOutcome)> done) {
+    auto* page = dynamic_cast<CMS_Page*>(&window_.page(slot));
+    if (page == nullptr)
+        return done({cli::kExitBadInput, "slot " + std::to_string(slot) + " has no page", {}});
+    done(page->editRulesForOutside(edit));
 }
 
 void PagesHost::applySetting(int slot, cli::Setting setting, Done done) {

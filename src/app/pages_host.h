@@ -17,6 +17,9 @@ class PagesHost final : public cli::MiceHost {
     void applyProfile(int slot, const std::optional<std::filesystem::path>& file,
                       std::optional<int> index, Done done) override;
     void applySetting(int slot, cli::Setting setting, Done done) override;
+    void useProfile(int slot, const std::u16string& name, Done done) override;
+    void editRules(int slot, const RulesEdit& edit,
+                   std::function<void(RulesOutcome)> done) override;
 
   private:
     CMainWnd& window_;

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "cli/mice_host.h"
 #include "cli/options.h"
 #include "cli/velorctl.h"
 #include "models/model_descriptor.h"
@@ -40,5 +41,10 @@ int runFrames(std::span<const std::string_view> args, const Io& io);
 // running program, else on the mice velorctl finds itself.
 int runDeviceCommandLine(std::string_view name, std::span<const std::string_view> args,
                          const Io& io);
+
+// rules list|add|remove and profile use (its arguments after "use"), on a host.
+using Answer = std::function<void(int exitCode, std::string out, std::string err)>;
+void runRules(std::span<const std::string_view> args, MiceHost& host, const Answer& done);
+void runProfileUse(std::span<const std::string_view> args, MiceHost& host, const Answer& done);
 
 }  // namespace velor::cli

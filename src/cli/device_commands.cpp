@@ -1,4 +1,5 @@
-// velorctl devices, status, apply and set: parsed and printed here, carried
+// velorctl devices, status, apply and set (and the rules commands, through
+// rules_command.cpp): parsed and printed here, carried
 // out by a MiceHost (the running program, or velorctl on its own).
 #include <algorithm>
 #include <charconv>
@@ -7,12 +8,11 @@
 
 #include "cli/command.h"
 #include "cli/mice_host.h"
+#include "models/dpi_mapping.h"
 
 namespace velor::cli {
 
 namespace {
-
-using Answer = std::function<void(int, std::string, std::string)>;
 
 constexpr OptionSpec kDevicesOptions[] = {{"json", false}};
 constexpr OptionSpec kStatusOptions[] = {{"slot", true}, {"json", false}};
@@ -47,6 +47,43 @@ std::string joined(const std::vector<std::string>& links, const char* separator)
     return out;
 }
 
+// What status tells of a profile's settings, by name.
+std::vector<std::pair<std::string, std::optional<int>>> settingsOf(const ProfileRecord& r,
+                                                                   int slot) {
+    static constexpr int kRates[] = {125, 250, 500, 1000, 2000, 4000, 8000};
+    const auto field = [&](Field f, std::uint32_t index = 0) -> std::optional<int> {
+        if (!r.has(f)) return std::nullopt;
+        return r.i32(f, index);
+    };
+    const auto rate = [&](Field f) -> std::optional<int> {
+        const auto i = field(f);
+        if (!i || *i < 0 || *i >= static_cast<int>(std::size(kRates))) return std::nullopt;
+        return kRates[*i];
+    };
+    const auto level = field(Field::dpiLevel);
+    const auto slider = level && *level >= 0 && *level < 8
+                            ? field(Field::dpiX, static_cast<std::uint32_t>(*level))
+                            : std::nullopt;
+    std::vector<std::pair<std::string, std::optional<int>>> out{
+        {"dpi_level", level ? std::optional(*level + 1) : std::nullopt},
+        {"dpi",
+         slider ? std::optional(dpiFromSlider(*descriptorFor(slot), *slider)) : std::nullopt},
+        {"polling", rate(Field::pollingRate)}};
+    if (descriptorFor(slot)->pollingOptions == PollingOptions::TwoSettings)
+        out.emplace_back("polling_4k", rate(Field::pollingRateHs));
+    out.emplace_back("lighting", field(Field::lightMode));
+    out.emplace_back("sleep_minutes", field(Field::sleepTimer));
+    return out;
+}
+
+std::string settingsJson(const ProfileRecord& r, int slot) {
+    std::string out;
+    for (const auto& [name, value] : settingsOf(r, slot))
+        out += (out.empty() ? "" : ",") + jsonText(name) + ":" +
+               (value ? std::to_string(*value) : "null");
+    return "{" + out + "}";
+}
+
 std::string json(const MouseState& m, const std::optional<ProfileRef>& profile) {
     std::string links;
     for (const std::string& l : m.links) links += (links.empty() ? "" : ",") + jsonText(l);
@@ -57,6 +94,8 @@ std::string json(const MouseState& m, const std::optional<ProfileRef>& profile) 
     if (profile)
         out += ",\"profile\":{\"index\":" + std::to_string(profile->index) +
                ",\"name\":" + jsonText(profile->name) + "}";
+    if (profile && profile->record)
+        out += ",\"settings\":" + settingsJson(*profile->record, m.slot);
     return out + "}";
 }
 
@@ -141,6 +180,9 @@ void status(std::span<const std::string_view> args, MiceHost& host, const Answer
         std::string out = line(mouse);
         if (o.profile)
             out += "profile\t" + std::to_string(o.profile->index) + "\t" + o.profile->name + "\n";
+        if (o.profile && o.profile->record)
+            for (const auto& [name, value] : settingsOf(*o.profile->record, mouse.slot))
+                if (value) out += name + "\t" + std::to_string(*value) + "\n";
         done(kExitOk, out, {});
     });
 }
@@ -261,6 +303,10 @@ bool runDeviceCommand(const std::vector<std::string>& args, MiceHost& host, Answ
         apply(views, host, done);
     else if (name == "set")
         set(views, host, done);
+    else if (name == "rules")
+        runRules(views, host, done);
+    else if (name == "profile" && !views.empty() && views.front() == "use")
+        runProfileUse(std::span(views).subspan(1), host, done);
     else
         return false;
     return true;

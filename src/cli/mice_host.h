@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "profile/profile_record.h"
+#include "store/app_rules.h"
+
 namespace velor::cli {
 
 struct MouseState {
@@ -22,6 +25,7 @@ struct MouseState {
 struct ProfileRef {
     int index = 0;
     std::string name;
+    std::optional<ProfileRecord> record;  // its settings, where the host has them
 };
 
 // How a command ended: 0, or 1 (device or store) or 2 (bad input) with a
@@ -53,6 +57,15 @@ class MiceHost {
                               std::optional<int> index, Done done) = 0;
     // Changes one setting of the current profile, applies and stores it.
     virtual void applySetting(int slot, Setting setting, Done done) = 0;
+    // Makes the stored profile of that name current (the user's choice, which
+    // application rules go back to) and sends it whole.
+    virtual void useProfile(int slot, const std::u16string& name, Done done) = 0;
+
+    // Changes a slot's application rules: stored when edit changed them,
+    // answered with the rules as they then are. A refusal is edit's outcome.
+    // No mouse is needed.
+    virtual void editRules(int slot, const RulesEdit& edit,
+                           std::function<void(RulesOutcome)> done) = 0;
 };
 
 // The device commands (devices, status, apply, set) run against a host; the

@@ -45,8 +45,9 @@ int runNew(std::span<const std::string_view> args, const Io& io) {
 }  // namespace
 
 int runProfile(std::span<const std::string_view> args, const Io& io) {
-    if (args.empty()) return io.fail("profile needs a subcommand: new");
+    if (args.empty()) return io.fail("profile needs a subcommand: new or use");
     if (args.front() == "new") return runNew(args.subspan(1), io);
+    if (args.front() == "use") return runDeviceCommandLine("profile", args, io);
     return io.fail("unknown profile subcommand '" + std::string(args.front()) + "'");
 }
 

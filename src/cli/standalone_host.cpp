@@ -9,6 +9,7 @@
 #include "devport/in_process_library.h"
 #include "hid/interface_key.h"
 #include "platform/store_lock.h"
+#include "store/app_rules_edit.h"
 #include "store/macro_store.h"
 #include "store/profile_store.h"
 #include "store/profile_transfer.h"
@@ -40,7 +41,7 @@ class EnglishNames final : public TextLookup {
 
 ProfileRef refOf(const ProfileList& list) {
     const std::lock_guard guard(list.lock());
-    return {list.currentIndex(), utf16ToUtf8(list.current().name().value_or(u""))};
+    return {list.currentIndex(), utf16ToUtf8(list.current().name().value_or(u"")), list.current()};
 }
 
 void addLink(MouseState& state, const char* link) {
@@ -139,7 +140,7 @@ void StandaloneHost::currentProfile(int slot, Done done) {
     if (!contents || contents->records.empty())
         return done({1, "slot " + std::to_string(slot) + " has no stored profiles", std::nullopt});
     const ProfileRecord& r = contents->records[static_cast<std::size_t>(contents->currentIndex)];
-    done({0, {}, ProfileRef{contents->currentIndex, utf16ToUtf8(r.name().value_or(u""))}});
+    done({0, {}, ProfileRef{contents->currentIndex, utf16ToUtf8(r.name().value_or(u"")), r}});
 }
 
 void StandaloneHost::applyProfile(int slot, const std::optional<std::filesystem::path>& file,
@@ -171,6 +172,20 @@ void StandaloneHost::applySetting(int slot, Setting setting, Done done) {
         }
         return std::nullopt;
     }));
+}
+
+void StandaloneHost::useProfile(int slot, const std::u16string& name, Done done) {
+    done(upload(slot, true, [&](ProfileList& list, MacroList&) -> std::optional<Outcome> {
+        if (list.select(list.indexOf(name))) return std::nullopt;
+        return Outcome{kExitBadInput,
+                       "slot " + std::to_string(slot) + " has no profile " + utf16ToUtf8(name),
+                       std::nullopt};
+    }));
+}
+
+void StandaloneHost::editRules(int slot, const RulesEdit& edit,
+                               std::function<void(RulesOutcome)> done) {
+    done(editRulesFile(*descriptorFor(slot), s_.dataFolder, s_.clock, edit));
 }
 
 // Under the slot's store lock: the stores are read, changed, sent (whole, or

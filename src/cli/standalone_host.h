@@ -8,9 +8,9 @@
 #include <string>
 
 #include "cli/mice_host.h"
+#include "hid/hid_backend.h"
 #include "store/macro_store.h"
 #include "store/profile_list.h"
-#include "hid/hid_backend.h"
 #include "util/clock.h"
 #include "util/debug_sink.h"
 
@@ -33,6 +33,9 @@ class StandaloneHost final : public MiceHost {
     void applyProfile(int slot, const std::optional<std::filesystem::path>& file,
                       std::optional<int> index, Done done) override;
     void applySetting(int slot, Setting setting, Done done) override;
+    void useProfile(int slot, const std::u16string& name, Done done) override;
+    void editRules(int slot, const RulesEdit& edit,
+                   std::function<void(RulesOutcome)> done) override;
 
     struct Found;
 

@@ -20,12 +20,12 @@ constexpr std::string_view kProgramHelp =
     "commands:\n";
 
 // How the device commands reach the mice.
-#define DEVICE_NOTE                                                                  \
-    "\n"                                                                             \
-    "While the program runs, the command goes through it (its control socket),\n"    \
-    "so the window, the stores and the mouse stay in step. Otherwise velorctl\n"      \
-    "finds the mouse itself (cable and receivers; Bluetooth only through the\n"     \
-    "program) and holds the slot's store lock while it works, waiting up to\n"     \
+#define DEVICE_NOTE                                                               \
+    "\n"                                                                          \
+    "While the program runs, the command goes through it (its control socket),\n" \
+    "so the window, the stores and the mouse stay in step. Otherwise velorctl\n"  \
+    "finds the mouse itself (cable and receivers; Bluetooth only through the\n"   \
+    "program) and holds the slot's store lock while it works, waiting up to\n"    \
     "five seconds for another process to let go of it. The program is given\n"    \
     "two minutes to answer.\n"
 
@@ -43,11 +43,16 @@ const Command kCommands[] = {
      "  --profile FILE    a profile file of that slot\n"
      "  --defaults        a new profile named Profile1 instead of a file\n",
      runReports},
-    {"profile", "create a profile file",
+    {"profile", "create a profile file, or choose a mouse's profile",
      "usage: velorctl profile new --slot N --name NAME --out FILE.pro [--force]\n"
+     "       velorctl profile use --slot N --name NAME\n"
      "\n"
-     "Writes a new profile with every setting at its default. The file holds\n"
-     "exactly one record of the slot's record length.\n"
+     "new writes a new profile with every setting at its default. The file\n"
+     "holds exactly one record of the slot's record length.\n"
+     "use makes the stored profile NAME current and sends it whole to the\n"
+     "mouse, as choosing it in the window does; application rules go back to\n"
+     "it when no rule's application is in front (for your own hooks where the\n"
+     "desktop does not tell which application is in front).\n"
      "\n"
      "  --slot N      model slot (1..10)\n"
      "  --name NAME   profile name, 1 to 99 UTF-16 code units\n"
@@ -92,16 +97,18 @@ const Command kCommands[] = {
      "One line per connected mouse: slot, model, the links it is reached by\n"
      "(wired, 24g, 4k, ble), battery percent ('-' until the mouse said) and\n"
      "whether it charges, separated by tabs; with --json an array of objects\n"
-     "with slot, model, links, battery and charging.\n"
-     DEVICE_NOTE,
+     "with slot, model, links, battery and charging.\n" DEVICE_NOTE,
      nullptr, true},
     {"status", "show one mouse and its current profile",
      "usage: velorctl status --slot N [--json]\n"
      "\n"
      "The line of the slot's mouse as devices prints it, then 'profile', the\n"
-     "current profile's index and its name; with --json one object that also\n"
-     "holds profile (index, name).\n"
-     DEVICE_NOTE,
+     "current profile's index and its name, then one line each for its DPI\n"
+     "level and that level's DPI, polling rate in Hz (on slots with a 4K\n"
+     "receiver also the 4K receiver's), lighting mode (0 off) and sleep time\n"
+     "in minutes, name and value parted by a tab; with --json one object that\n"
+     "also holds profile (index, name) and settings (dpi_level, dpi, polling,\n"
+     "polling_4k, lighting, sleep_minutes).\n" DEVICE_NOTE,
      nullptr, true},
     {"apply", "make a mouse hold a profile",
      "usage: velorctl apply --slot N --profile FILE.pro\n"
@@ -111,8 +118,7 @@ const Command kCommands[] = {
      "pacing and acknowledgements the window uses, then stores it. A file is\n"
      "first imported as a new profile (checked as the window checks it; a\n"
      "taken name gets a suffix); an index selects a stored profile. Exits 1\n"
-     "when the mouse is not connected or did not take every report.\n"
-     DEVICE_NOTE,
+     "when the mouse is not connected or did not take every report.\n" DEVICE_NOTE,
      nullptr, true},
     {"set", "change one setting of a mouse",
      "usage: velorctl set --slot N --dpi-level K\n"
@@ -121,8 +127,19 @@ const Command kCommands[] = {
      "Changes one setting of the current profile, sends what changed and\n"
      "stores it, as the window does. --dpi-level takes 1..8; --polling a rate\n"
      "the slot offers: 125, 250, 500 or 1000 Hz, and on slots 3, 4, 6 and 8\n"
-     "also 2000, 4000 and 8000 (on 6 and 8 those are the 4K receiver's).\n"
-     DEVICE_NOTE,
+     "also 2000, 4000 and 8000 (on 6 and 8 those are the 4K receiver's).\n" DEVICE_NOTE,
+     nullptr, true},
+    {"rules", "choose the profile each application gets",
+     "usage: velorctl rules list   --slot N\n"
+     "       velorctl rules add    --slot N --app APP --profile NAME\n"
+     "       velorctl rules remove --slot N --app APP [--profile NAME]\n"
+     "\n"
+     "While an application a rule names is in front, the slot's mouse uses the\n"
+     "rule's profile; when the application in front matches no rule, it goes\n"
+     "back to the profile chosen before. APP is a window class or an\n"
+     "executable's file name, matched without regard to case; one rule per\n"
+     "application (add replaces its profile). list prints one rule a line:\n"
+     "the application, a tab, the profile. No mouse needs to be connected.\n" DEVICE_NOTE,
      nullptr, true},
 };
 #undef DEVICE_NOTE

@@ -10,6 +10,13 @@ namespace velor {
 ProfileList::ProfileList(const ModelDescriptor& model)
     : model_(&model), reserved_(5 * std::size_t{model.recordLength()}, 0) {}
 
+int ProfileList::indexOf(std::u16string_view name) const {
+    for (std::size_t i = 0; i < records_.size(); ++i)
+        if (const auto n = records_[i].name(); n && sameNameIgnoringCase(*n, name))
+            return static_cast<int>(i);
+    return -1;
+}
+
 std::vector<std::u16string> ProfileList::names() const {
     std::vector<std::u16string> names;
     names.reserve(records_.size());

@@ -32,6 +32,8 @@ class ProfileList {
     ProfileRecord& at(std::size_t i) { return records_[i]; }
     const ProfileRecord& at(std::size_t i) const { return records_[i]; }
     std::vector<std::u16string> names() const;
+    // The profile of that name (case aside), or -1.
+    int indexOf(std::u16string_view name) const;
 
     // The five record-sized blocks after the index in the store header, kept
     // byte for byte.

@@ -13,6 +13,7 @@
 #include "ui/page/button_section.h"
 #include "ui/page/dpi_section.h"
 #include "ui/page/lighting_section.h"
+#include "ui/page/page_rules.h"
 #include "ui/page/polling_section.h"
 #include "ui/page/power_section.h"
 #include "ui/page/profile_section.h"
@@ -105,7 +106,9 @@ void CMS_Page::init(PageContext& context) {
         std::make_unique<PageEnv>(PageEnv{*services_.model, services_, context, profiles_, macros_,
                                           *link_, *engine_, [this] { link_->requestApply(); },
                                           [this] { refresh(); }, [this] { link_->requestSave(); }});
+    rules_ = std::make_unique<PageRules>(*env_);
     profileSection_ = std::make_unique<ProfileSection>(*env_);
+    profileSection_->setRules(rules_.get());
     buttons_ = std::make_unique<ButtonSection>(*env_);
     dpi_ = std::make_unique<DpiSection>(*env_);
     lighting_ = std::make_unique<LightingSection>(*env_);
@@ -184,6 +187,7 @@ bool CMS_Page::storesLoaded() const {
 
 void CMS_Page::onStoresLoaded(bool waited) {
     engine_->startFromCurrent();
+    rules_->load();
     profileSection_->fill(false);
     refresh();
     // A Bluetooth mouse already connected when the program starts.

@@ -15,6 +15,7 @@
 #include "device/device_link.h"
 #include "protocol/status_report.h"
 #include "skin/message_dispatcher.h"
+#include "store/app_rules.h"
 #include "store/macro_store.h"
 #include "store/profile_list.h"
 #include "ui/device_page.h"
@@ -27,6 +28,7 @@ namespace velor {
 class ButtonSection;
 class DpiSection;
 class LightingSection;
+class PageRules;
 class PageSection;
 class PollingSection;
 class PowerSection;
@@ -97,6 +99,14 @@ class CMS_Page final : public DevicePage, public LinkView {
                          std::function<void(bool taken, const std::string& notStored)> done);
     // The profiles are loaded (they wait while another program holds them).
     bool storesLoaded() const;
+    // The stored profile of that name made current as the user's choice.
+    bool useProfileForOutside(std::u16string_view name);
+    RulesOutcome editRulesForOutside(const RulesEdit& edit);
+
+    // Application rules: what this application in front asks of the slot
+    // (ms_page_outside.cpp); true when the current profile changed.
+    bool followFront(std::string_view windowClass, std::string_view executable);
+    const AppRules& appRules() const;
 
     // For tests and the receiver monitor.
     bool built() const { return root_ != nullptr; }
@@ -126,7 +136,8 @@ class CMS_Page final : public DevicePage, public LinkView {
     std::unique_ptr<DeviceLink> link_;
     std::unique_ptr<ApplyEngine> engine_;
     std::unique_ptr<PageEnv> env_;
-    std::unique_ptr<StoreKeeper> store_;  // holds the stores' lock while the page lives
+    std::unique_ptr<StoreKeeper> store_;
+    std::unique_ptr<PageRules> rules_;  // holds the stores' lock while the page lives
 
     std::unique_ptr<ProfileSection> profileSection_;
     std::unique_ptr<ButtonSection> buttons_;

@@ -2,8 +2,10 @@
 // stores, link and apply engine the window uses, so both stay in step.
 #include <QTimer>
 
+#include "store/app_rules_edit.h"
 #include "store/profile_transfer.h"
 #include "ui/ms_page.h"
+#include "ui/page/page_rules.h"
 #include "ui/page/profile_section.h"
 #include "ui/page/status_section.h"
 #include "ui/page/store_keeper.h"
@@ -39,6 +41,36 @@ bool CMS_Page::selectForOutside(int index) {
     profileSection_->fill(false);
     refresh();
     return true;
+}
+
+bool CMS_Page::useProfileForOutside(std::u16string_view name) {
+    int index = -1;
+    {
+        const std::lock_guard guard(profiles_.lock());
+        index = profiles_.indexOf(name);
+    }
+    if (!profiles_.select(index)) return false;
+    rules_->onUserChoice();
+    profileSection_->fill(false);
+    refresh();
+    return true;
+}
+
+// A page without its stores (another program holds them, or they were never
+// loaded) changes the file under the store's lock, as velorctl alone would.
+RulesOutcome CMS_Page::editRulesForOutside(const RulesEdit& edit) {
+    if (storesLoaded()) return rules_->edit(edit);
+    return editRulesFile(*services_.model, services_.dataFolder(), *services_.clock, edit);
+}
+
+bool CMS_Page::followFront(std::string_view windowClass, std::string_view executable) {
+    if (!storesLoaded() || !rules_->follow(windowClass, executable)) return false;
+    profileSection_->fill(false);
+    return true;
+}
+
+const AppRules& CMS_Page::appRules() const {
+    return rules_->rules();
 }
 
 void CMS_Page::setForOutside(Field field, int value) {

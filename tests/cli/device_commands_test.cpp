@@ -108,7 +108,9 @@ TEST_F(DeviceCommandsTest, ApplyImportsTheFileSendsItWholeAndStoresIt) {
     EXPECT_EQ(run({"status", "--slot", "10", "--json"}).out,
               "{\"slot\":10,\"model\":\"MS-10\",\"links\":[\"24g\"],\"battery\":80,"
               "\"charging\":false,\"profile\":{\"index\":2,"
-              "\"name\":\"q\\\"b\\\\t\\u0009\\u0001\\u001f\x7f\xc3\xa9\"}}\n");
+              "\"name\":\"q\\\"b\\\\t\\u0009\\u0001\\u001f\x7f\xc3\xa9\"},"
+              "\"settings\":{\"dpi_level\":5,\"dpi\":3200,\"polling\":1000,\"lighting\":0,"
+              "\"sleep_minutes\":10}}\n");
 }
 
 TEST_F(DeviceCommandsTest, SetSendsOnlyWhatChanged) {

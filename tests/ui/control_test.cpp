@@ -98,6 +98,13 @@ class HeldHost final : public cli::MiceHost {
             held_.push_back([done, o] { done(o); });
         });
     }
+    void useProfile(int slot, const std::u16string& name, Done done) override {
+        inner_.useProfile(slot, name, done);
+    }
+    void editRules(int slot, const RulesEdit& edit,
+                   std::function<void(RulesOutcome)> done) override {
+        inner_.editRules(slot, edit, done);
+    }
     void release() {
         for (const auto& answer : std::exchange(held_, {})) answer();
     }

@@ -142,7 +142,9 @@ TEST_F(SimulatedProgramTest, VelorctlsDeviceCommandsReachTheMouseThroughTheProgr
     EXPECT_EQ(status.exitCode, 0) << status.err;
     EXPECT_EQ(status.out,
               "{\"slot\":10,\"model\":\"MS-10\",\"links\":[\"24g\"],\"battery\":15,"
-              "\"charging\":false,\"profile\":{\"index\":1,\"name\":\"Game\"}}\n");
+              "\"charging\":false,\"profile\":{\"index\":1,\"name\":\"Game\"},"
+              "\"settings\":{\"dpi_level\":2,\"dpi\":800,\"polling\":1000,\"lighting\":0,"
+              "\"sleep_minutes\":10}}\n");
     const Run absent = velorctl({"status", "--slot", "3"});
     EXPECT_EQ(absent.exitCode, 1);
     EXPECT_EQ(absent.err, "velorctl: no mouse of slot 3 is connected\n");

@@ -3,6 +3,7 @@
 #include <QListWidget>
 
 #include "store/profile_transfer.h"
+#include "ui/page/page_rules.h"
 #include "ui/profile_name_window.h"
 
 namespace velor {
@@ -78,6 +79,7 @@ void ProfileSection::switchedTo() {
 
 void ProfileSection::select(int index) {
     env_.profiles.select(index);
+    if (rules_) rules_->onUserChoice();
     switchedTo();
 }
 
@@ -95,7 +97,9 @@ void ProfileSection::rename() {
                            env_.model.slot, "profile_name_2_text", env_.profiles);
     if (!dialog.create()) return;
     dialog.centerOverParent();
+    const std::u16string before = env_.current().name().value_or(u"");
     if (dialog.showModal() != 1 || !env_.profiles.renameCurrent(dialog.acceptedName())) return;
+    if (rules_) rules_->onRenamed(before, dialog.acceptedName());
     if (list_)
         if (QListWidgetItem* row = list_->item(env_.profiles.currentIndex()))
             row->setText(QString::fromStdU16String(dialog.acceptedName()));
@@ -105,7 +109,9 @@ void ProfileSection::rename() {
 void ProfileSection::remove() {
     if (env_.profiles.size() < 2) return env_.services.tell("one_profile_text", {});
     if (!env_.services.ask("delete_profile_text")) return;
+    const std::u16string gone = env_.current().name().value_or(u"");
     env_.profiles.removeCurrent();
+    if (rules_) rules_->onDeleted(gone);
     fill(true);
 }
 

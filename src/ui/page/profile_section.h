@@ -8,6 +8,8 @@ class QListWidget;
 
 namespace velor {
 
+class PageRules;
+
 class ProfileSection final : public PageSection {
   public:
     using PageSection::PageSection;
@@ -18,6 +20,8 @@ class ProfileSection final : public PageSection {
     // The list from the profiles, the current one selected; with notify the
     // selection switches to it as a user's choice would.
     void fill(bool notify);
+    // The rules that follow a renamed or deleted profile and the user's choice.
+    void setRules(PageRules* rules) { rules_ = rules; }
 
   private:
     void select(int index);
@@ -37,6 +41,7 @@ class ProfileSection final : public PageSection {
     QAbstractButton* import_ = nullptr;
     QAbstractButton* export_ = nullptr;
     std::array<QAbstractButton*, 2> restore_{};
+    PageRules* rules_ = nullptr;
 };
 
 }  // namespace velor

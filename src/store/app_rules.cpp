@@ -1,0 +1,173 @@
+#include "store/app_rules.h"
+
+#include <algorithm>
+
+#include "models/model_descriptor.h"
+#include "platform/file_io.h"
+#include "store/name_rules.h"
+#include "util/utf16.h"
+
+namespace velor {
+
+namespace {
+
+constexpr std::string_view kHeader = "# VELOR application rules 1";
+constexpr std::uintmax_t kMaxFileBytes = 1 << 20;
+
+bool sameApp(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; };
+               return lower(x) == lower(y);
+           });
+}
+
+// A tab parts the application from the profile, a line ends a rule: both,
+// and the backslash, are written as escapes inside a name.
+std::string escaped(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::optional<std::string> unescaped(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            out += text[i];
+            continue;
+        }
+        if (++i == text.size()) return std::nullopt;
+        switch (text[i]) {
+            case '\\':
+                out += '\\';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            default:
+                return std::nullopt;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+const AppRule* AppRules::match(std::string_view windowClass, std::string_view executable) const {
+    for (const AppRule& r : rules_)
+        if ((!windowClass.empty() && sameApp(r.app, windowClass)) ||
+            (!executable.empty() && sameApp(r.app, executable)))
+            return &r;
+    return nullptr;
+}
+
+std::optional<std::string> AppRules::add(std::string app, std::u16string profile) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    while (!app.empty() && blank(app.back())) app.pop_back();
+    app.erase(app.begin(), std::find_if_not(app.begin(), app.end(), blank));
+    if (app.empty()) return "give the application's window class or executable name";
+    if (!utf8ToUtf16(app)) return "the application's name is not valid UTF-8";
+    for (AppRule& r : rules_)
+        if (sameApp(r.app, app)) {
+            r.profile = std::move(profile);
+            return std::nullopt;
+        }
+    rules_.push_back({std::move(app), std::move(profile)});
+    return std::nullopt;
+}
+
+bool AppRules::remove(std::string_view app, const std::optional<std::u16string>& profile) {
+    return std::erase_if(rules_, [&](const AppRule& r) {
+               return sameApp(r.app, app) &&
+                      (!profile || sameNameIgnoringCase(r.profile, *profile));
+           }) > 0;
+}
+
+bool AppRules::renameProfile(std::u16string_view from, std::u16string_view to) {
+    bool changed = false;
+    for (AppRule& r : rules_)
+        if (sameNameIgnoringCase(r.profile, from)) {
+            r.profile = std::u16string(to);
+            changed = true;
+        }
+    return changed;
+}
+
+bool AppRules::dropProfile(std::u16string_view profile) {
+    return std::erase_if(rules_, [&](const AppRule& r) {
+               return sameNameIgnoringCase(r.profile, profile);
+           }) > 0;
+}
+
+std::filesystem::path appRulesPath(const ModelDescriptor& model, const std::string& dataFolder) {
+    return std::filesystem::path(dataFolder) / std::string(model.dataFolder) / kAppRulesName;
+}
+
+Result<AppRules> readAppRules(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(path, ec))) return AppRules{};
+    FileError error;
+    const auto bytes = readWholeFile(path, kMaxFileBytes, &error);
+    if (!bytes) return Result<AppRules>::failure(error.message);
+    const std::string text(bytes->begin(), bytes->end());
+    AppRules rules;
+    std::size_t start = 0;
+    for (int line = 1; start < text.size(); ++line) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string_view row(text.data() + start, end - start);
+        start = end + 1;
+        const auto damaged = [&](const char* why) {
+            return Result<AppRules>::failure(path.filename().string() + " line " +
+                                             std::to_string(line) + ": " + why);
+        };
+        if (line == 1) {
+            if (row != kHeader) return damaged("not an application rules file");
+            continue;
+        }
+        if (row.empty()) continue;
+        const std::size_t tab = row.find('\t');
+        if (tab == std::string_view::npos || row.find('\t', tab + 1) != std::string_view::npos)
+            return damaged("not an application and a profile parted by one tab");
+        const auto app = unescaped(row.substr(0, tab));
+        const auto profile = unescaped(row.substr(tab + 1));
+        const auto profile16 = profile ? utf8ToUtf16(*profile) : std::nullopt;
+        if (!app || !profile16 || profile16->empty()) return damaged("a name is damaged");
+        if (rules.add(*app, *profile16)) return damaged("the application is not named");
+    }
+    if (text.empty()) return Result<AppRules>::failure(path.filename().string() + " is empty");
+    return rules;
+}
+
+bool saveAppRules(const AppRules& rules, const std::filesystem::path& path, std::string* error) {
+    std::string text(kHeader);
+    text += '\n';
+    for (const AppRule& r : rules.all())
+        text += escaped(r.app) + '\t' + escaped(utf16ToUtf8(r.profile)) + '\n';
+    std::error_code ec;
+    std::filesystem::create_directories(path.parent_path(), ec);
+    FileError failed;
+    const auto* data = reinterpret_cast<const std::uint8_t*>(text.data());
+    if (writeFileAtomically(path, std::span(data, text.size()), &failed)) return true;
+    if (error) *error = failed.message;
+    return false;
+}
+
+}  // namespace velor

@@ -1,0 +1,20 @@
+// A slot's application rules changed in their file, under the slot's store
+// lock: how velorctl changes them without the program, and the program for a
+// slot whose page holds no stores.
+#pragma once
+
+#include "models/model_descriptor.h"
+#include "store/app_rules.h"
+#include "util/clock.h"
+
+namespace velor {
+
+RulesOutcome editRulesFile(const ModelDescriptor& model, const std::string& dataFolder,
+                           Clock& clock, const RulesEdit& edit);
+
+// A rule's profile as the slot's list spells it; nothing when the slot has
+// no profile of that name.
+std::optional<std::u16string> profileNamed(const std::vector<std::u16string>& profiles,
+                                           std::u16string_view name);
+
+}  // namespace velor

@@ -1,0 +1,62 @@
+#include "store/profile_follower.h"
+
+#include "store/damaged_file.h"
+#include "store/name_rules.h"
+
+namespace velor {
+
+std::optional<std::string> ProfileFollower::load(const std::filesystem::path& file) {
+    file_ = file;
+    rules_ = {};
+    unreadable_ = false;
+    auto read = readAppRules(file);
+    if (read) {
+        rules_ = std::move(*read);
+        return std::nullopt;
+    }
+    std::string why = read.error();
+    std::string error;
+    const auto kept = keepDamagedCopy(file, &error);
+    if (kept.empty()) {
+        unreadable_ = true;  // what could not be kept is never replaced
+        return why + "; " + error;
+    }
+    std::error_code ec;
+    std::filesystem::remove(file, ec);
+    return why + "; kept as " + kept.filename().string();
+}
+
+bool ProfileFollower::save(std::string* error) const {
+    if (unreadable_) {
+        if (error) *error = file_.string() + " could not be read, so it is left as it is";
+        return false;
+    }
+    return saveAppRules(rules_, file_, error);
+}
+
+std::optional<std::u16string> ProfileFollower::onFront(std::string_view windowClass,
+                                                       std::string_view executable,
+                                                       std::u16string_view current) {
+    if (const AppRule* rule = rules_.match(windowClass, executable)) {
+        if (!users_) users_ = std::u16string(current);
+        if (sameNameIgnoringCase(rule->profile, current)) return std::nullopt;
+        return rule->profile;
+    }
+    if (!users_) return std::nullopt;
+    std::u16string back = std::move(*users_);
+    users_.reset();
+    if (sameNameIgnoringCase(back, current)) return std::nullopt;
+    return back;
+}
+
+bool ProfileFollower::onRename(std::u16string_view from, std::u16string_view to) {
+    if (users_ && sameNameIgnoringCase(*users_, from)) users_ = std::u16string(to);
+    return rules_.renameProfile(from, to);
+}
+
+bool ProfileFollower::onDelete(std::u16string_view profile) {
+    if (users_ && sameNameIgnoringCase(*users_, profile)) users_.reset();
+    return rules_.dropProfile(profile);
+}
+
+}  // namespace velor

@@ -1,0 +1,62 @@
+#include "ui/page/page_rules.h"
+
+#include "util/utf16.h"
+
+namespace velor {
+
+void PageRules::load() {
+    const auto path = appRulesPath(env_.model, env_.services.dataFolder());
+    if (const auto why = follower_.load(path))
+        env_.services.tell("rules_damaged_text", QString::fromStdString(*why));
+}
+
+bool PageRules::follow(std::string_view windowClass, std::string_view executable) {
+    const std::u16string current = env_.current().name().value_or(u"");
+    const auto target = follower_.onFront(windowClass, executable, current);
+    if (!target) return false;
+    int index = -1;
+    {
+        const std::lock_guard guard(env_.profiles.lock());
+        index = env_.profiles.indexOf(*target);
+    }
+    if (!env_.profiles.select(index)) return false;
+    env_.refreshPage();
+    env_.requestApply();
+    return true;
+}
+
+void PageRules::onRenamed(std::u16string_view from, std::u16string_view to) {
+    if (follower_.onRename(from, to)) save();
+}
+
+void PageRules::onDeleted(std::u16string_view profile) {
+    if (follower_.onDelete(profile)) save();
+}
+
+RulesOutcome PageRules::edit(const RulesEdit& change) {
+    std::vector<std::u16string> names;
+    {
+        const std::lock_guard guard(env_.profiles.lock());
+        names = env_.profiles.names();
+    }
+    const std::vector<AppRule> before = follower_.rules().all();
+    const RulesOutcome outcome = change(follower_.rules(), names);
+    if (outcome.exitCode != 0) return {outcome.exitCode, outcome.reason, before};
+    if (follower_.rules().all() != before)
+        if (std::string error = save(); !error.empty()) return {1, error, before};
+    return {0, {}, follower_.rules().all()};
+}
+
+std::string PageRules::save() {
+    std::string error;
+    if (follower_.save(&error)) {
+        saveFailureTold_ = false;
+        return {};
+    }
+    if (!saveFailureTold_)
+        env_.services.tell("rules_not_saved_text", QString::fromStdString(error));
+    saveFailureTold_ = true;
+    return error;
+}
+
+}  // namespace velor
