@@ -8,9 +8,8 @@
 #include <memory>
 #include <string>
 
-
-#include "app/first_paint_probe.h"
 #include "app/control_server.h"
+#include "app/first_paint_probe.h"
 #include "app/instance_server.h"
 #include "app/keyboard_follower.h"
 #include "app/pages_host.h"
@@ -18,12 +17,12 @@
 #include "app/simulation.h"
 #include "bluez/bluez_mice.h"
 #include "device/feature_library.h"
-#include "hid/hidapi_backend.h"
+#include "hid/system_hid_backend.h"
 #include "keys/key_tables.h"
 #include "keys/switchable_keyboard_layout.h"
 #include "platform/app_folders.h"
-#include "platform/control_client.h"
 #include "platform/autostart.h"
+#include "platform/control_client.h"
 #include "platform/debug_output.h"
 #include "platform/instance_lock.h"
 #include "platform/instance_notify.h"
@@ -31,9 +30,9 @@
 #include "platform/program_folder.h"
 #include "platform/system_language.h"
 #include "skin/resource_file.h"
+#include "ui/checkable_accessible.h"
 #include "ui/main_window.h"
 #include "ui/ms_page.h"
-#include "ui/checkable_accessible.h"
 #include "ui/popup_menu_accessible.h"
 #include "ui/section_header_accessible.h"
 
@@ -121,7 +120,8 @@ int runVelor(int argc, char** argv) {
     if (!system) system = std::make_unique<UsKeyboardLayout>();
     auto keyboard = std::make_unique<SwitchableKeyboardLayout>(std::move(system));
 
-    // Real devices through hidapi, or simulated ones when VELOR_SIMULATE says so.
+    // Real devices through the system's HID access, or simulated ones when
+    // VELOR_SIMULATE says so.
     std::unique_ptr<Simulation> simulation;
     std::unique_ptr<HidBackend> hid;
     HidBackend* devices = nullptr;
@@ -134,8 +134,8 @@ int runVelor(int argc, char** argv) {
         devices = &simulation->backend();
         bluetooth = &simulation->bluetooth();
     } else {
-        hid = makeHidapiBackend();
-        if (!hid) debug("hidapi could not be initialised");
+        hid = makeSystemHidBackend();
+        if (!hid) debug("the system's HID access could not be set up");
         devices = hid.get();
         bluez = std::make_unique<BluezMice>(debug);
         bluetooth = bluez.get();
@@ -191,8 +191,8 @@ int runVelor(int argc, char** argv) {
     }
     quitAfterFirstPaintIfAsked(*window);
     window->init();
-    auto keyboardFollower = std::make_unique<KeyboardFollower>(
-        *keyboard, [w = window.get()] { w->keyboardChanged(); });
+    auto keyboardFollower =
+        std::make_unique<KeyboardFollower>(*keyboard, [w = window.get()] { w->keyboardChanged(); });
     if (!keyboardFollower->start()) debug("not an X11 session: key names keep the system layout");
     // The window's close button hides it; the program ends from the tray menu
     // or when the system closes the window.

@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "devport/dev_port.h"
-#include "hid/hidapi_backend.h"
+#include "hid/system_hid_backend.h"
 #include "sim/sim_backend.h"
 
 #define VELOR_EXPORT extern "C" __attribute__((visibility("default")))
@@ -24,7 +24,7 @@ velor::HidBackend* backend() {
             velor::sim::populateFromList(*sim, devices);
             return sim;
         }
-        return velor::makeHidapiBackend();
+        return velor::makeSystemHidBackend();
     }();
     return own.get();
 }
