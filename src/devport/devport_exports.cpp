@@ -8,7 +8,13 @@
 #include "hid/system_hid_backend.h"
 #include "sim/sim_backend.h"
 
+// A Windows DLL exports what is marked dllexport (the build says when); an
+// ELF library what stays visible.
+#ifdef VELOR_EXPORT_DLLEXPORT
+#define VELOR_EXPORT extern "C" __declspec(dllexport)
+#else
 #define VELOR_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace {
 
