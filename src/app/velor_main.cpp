@@ -17,7 +17,7 @@
 #include "app/simulation.h"
 #include "bluez/bluez_mice.h"
 #include "device/feature_library.h"
-#include "hid/hidapi_backend.h"
+#include "hid/system_hid_backend.h"
 #include "keys/key_tables.h"
 #include "keys/switchable_keyboard_layout.h"
 #include "platform/app_folders.h"
@@ -118,7 +118,8 @@ int runVelor(int argc, char** argv) {
     if (!system) system = std::make_unique<UsKeyboardLayout>();
     auto keyboard = std::make_unique<SwitchableKeyboardLayout>(std::move(system));
 
-    // Real devices through hidapi, or simulated ones when VELOR_SIMULATE says so.
+    // Real devices through the system's HID access, or simulated ones when
+    // VELOR_SIMULATE says so.
     std::unique_ptr<Simulation> simulation;
     std::unique_ptr<HidBackend> hid;
     HidBackend* devices = nullptr;
@@ -131,8 +132,8 @@ int runVelor(int argc, char** argv) {
         devices = &simulation->backend();
         bluetooth = &simulation->bluetooth();
     } else {
-        hid = makeHidapiBackend();
-        if (!hid) debug("hidapi could not be initialised");
+        hid = makeSystemHidBackend();
+        if (!hid) debug("the system's HID access could not be set up");
         devices = hid.get();
         bluez = std::make_unique<BluezMice>(debug);
         bluetooth = bluez.get();

@@ -8,7 +8,7 @@
 
 #include "cli/command.h"
 #include "cli/standalone_host.h"
-#include "hid/hidapi_backend.h"
+#include "hid/system_hid_backend.h"
 #include "platform/app_folders.h"
 #include "platform/control_client.h"
 #include "platform/debug_output.h"
@@ -55,7 +55,7 @@ int runDeviceCommandLine(std::string_view name, std::span<const std::string_view
     // On its own: the real mice, or those VELOR_SIMULATE asks for.
     const DebugSink debug = defaultDebugSink();
     std::unique_ptr<sim::SimBackend> simulated;
-    std::unique_ptr<HidBackend> hidapi;
+    std::unique_ptr<HidBackend> systemHid;
     HidBackend* devices = nullptr;
     if (const std::string simulate = environment("VELOR_SIMULATE"); !simulate.empty()) {
         simulated = std::make_unique<sim::SimBackend>();
@@ -67,12 +67,12 @@ int runDeviceCommandLine(std::string_view name, std::span<const std::string_view
         simulated->startHeartbeat(std::chrono::seconds(2));
         devices = simulated.get();
     } else {
-        hidapi = makeHidapiBackend();
-        if (!hidapi) {
-            io.err << "velorctl: the USB HID devices cannot be reached (hidapi)\n";
+        systemHid = makeSystemHidBackend();
+        if (!systemHid) {
+            io.err << "velorctl: the USB HID devices cannot be reached\n";
             return kExitDevice;
         }
-        devices = hidapi.get();
+        devices = systemHid.get();
     }
     StandaloneHost host({*devices, GetAppDataFolder(), systemClock(), kListenMs, debug});
     int code = kExitDevice;

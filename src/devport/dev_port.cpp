@@ -1,12 +1,7 @@
 #include "devport/dev_port.h"
 #include "platform/thread_name.h"
 
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <array>
-#include <cerrno>
 #include <utility>
 
 namespace velor {
@@ -44,7 +39,6 @@ void DevPort::openMonitor(const VelorPoster* window, std::uint32_t messageA,
         messageB_ = messageB;
         stop_ = false;
     }
-    stopFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     presence_ = std::thread([this] {
         nameThisThread("devport-watch");
         watchPresence();
@@ -61,17 +55,13 @@ void DevPort::closeMonitor() {
         stop_ = true;
         // Nothing is posted once the program has closed the monitor.
         window_ = {nullptr, nullptr};
+        if (watch_ != nullptr) watch_->stop();
     }
     wake_.notify_all();
-    if (stopFd_ >= 0) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const auto n = ::write(stopFd_, &one, sizeof one);
-    }
+    presenceWake_.signal();
     if (const auto r = reader()) r->cancelReads();
     if (presence_.joinable()) presence_.join();
     if (reading_.joinable()) reading_.join();
-    if (stopFd_ >= 0) ::close(stopFd_);
-    stopFd_ = -1;
 }
 
 // Closing the monitor cancels the reading handle, and a cancelled handle ends
@@ -176,22 +166,28 @@ void DevPort::watchPresence() {
     std::uint32_t messageB = 0;
     {
         const std::lock_guard guard(mutex_);
+        // A close that came first has nothing to stop: leave before sleeping.
+        if (stop_) return;
+        watch_ = watch.get();
         messageA = messageA_;
         messageB = messageB_;
     }
     bool wasPresent = present();
-    while (!stopping()) {
-        pollfd waits[2] = {{stopFd_, POLLIN, 0}, {watch ? watch->fd() : -1, POLLIN, 0}};
-        const int timeout = watch ? -1 : static_cast<int>(pollInterval_.count());
-        if (::poll(waits, 2, timeout) < 0 && errno != EINTR) return;
-        if (stopping()) return;
-        if (watch && (waits[1].revents & POLLIN) == 0) continue;
-        if (watch && !watch->takeChanges()) continue;
+    for (;;) {
+        if (watch) {
+            if (!watch->waitForChange()) break;
+        } else {
+            presenceWake_.waitFor(pollInterval_);
+        }
+        if (stopping()) break;
         const bool isPresent = present();
         if (isPresent && !wasPresent) post(messageA, VELOR_DEVPORT_PRESENCE, VELOR_DEVPORT_ARRIVAL);
         if (!isPresent && wasPresent) post(messageB, 0, 0);
         wasPresent = isPresent;
     }
+    // The watch goes with this thread; a close must no longer reach it.
+    const std::lock_guard guard(mutex_);
+    watch_ = nullptr;
 }
 
 // Sleeps in the read until the mouse reports; a new or closed device, or the

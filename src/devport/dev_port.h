@@ -14,6 +14,7 @@
 
 #include "device/devport_api.h"
 #include "hid/hid_backend.h"
+#include "util/wake_signal.h"
 
 namespace velor {
 
@@ -63,8 +64,9 @@ class DevPort {
     std::uint32_t messageA_ = 0;
     std::uint32_t messageB_ = 0;
     bool stop_ = false;
-    std::condition_variable wake_;  // a reader to read, or the end
-    int stopFd_ = -1;               // wakes the presence watch at the end
+    std::condition_variable wake_;     // a reader to read, or the end
+    WakeSignal presenceWake_;          // ends the presence thread's poll interval
+    HidChangeWatch* watch_ = nullptr;  // the presence thread's, under mutex_: stopped at the end
     std::thread presence_;
     std::thread reading_;
 };

@@ -5,10 +5,16 @@
 #include <mutex>
 
 #include "devport/dev_port.h"
-#include "hid/hidapi_backend.h"
+#include "hid/system_hid_backend.h"
 #include "sim/sim_backend.h"
 
+// A Windows DLL exports what is marked dllexport (the build says when); an
+// ELF library what stays visible.
+#ifdef VELOR_EXPORT_DLLEXPORT
+#define VELOR_EXPORT extern "C" __declspec(dllexport)
+#else
 #define VELOR_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace {
 
@@ -24,7 +30,7 @@ velor::HidBackend* backend() {
             velor::sim::populateFromList(*sim, devices);
             return sim;
         }
-        return velor::makeHidapiBackend();
+        return velor::makeSystemHidBackend();
     }();
     return own.get();
 }

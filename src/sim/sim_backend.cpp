@@ -106,10 +106,14 @@ class SimDevice final : public HidDevice {
 class SimChangeWatch final : public HidChangeWatch {
   public:
     explicit SimChangeWatch(std::shared_ptr<SimChange> change) : change_(std::move(change)) {}
-    int fd() const override { return change_->fd; }
-    bool takeChanges() override {
-        std::uint64_t count = 0;
-        return ::read(change_->fd, &count, sizeof count) == sizeof count && count > 0;
+    bool waitForChange() override {
+        if (change_->stopped) return false;
+        change_->woken.wait();
+        return !change_->stopped;
+    }
+    void stop() override {
+        change_->stopped = true;
+        change_->woken.signal();
     }
 
   private:
@@ -298,7 +302,6 @@ std::vector<HidDeviceInfo> SimBackend::enumerate(std::uint16_t vendorId, std::ui
 
 std::unique_ptr<HidChangeWatch> SimBackend::watchChanges() {
     auto change = std::make_shared<SimChange>();
-    if (change->fd < 0) return nullptr;
     const std::lock_guard guard(world_->mutex);
     world_->watches.push_back(change);
     return std::make_unique<SimChangeWatch>(std::move(change));

@@ -3,10 +3,8 @@
 // out, the trace and Bluetooth sinks. Internal to the simulator.
 #pragma once
 
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -17,6 +15,7 @@
 
 #include "sim/frame_4k_reader.h"
 #include "sim/sim_backend.h"
+#include "util/wake_signal.h"
 
 namespace velor::sim {
 
@@ -66,24 +65,16 @@ struct Interface {
     std::shared_ptr<Frame4kReader> frames;  // a 4K receiver's command interface
 };
 
-// A change watch's wake-up descriptor, signalled whenever a device comes or goes.
+// A change watch's wake-up, signalled whenever a device comes or goes.
 struct SimChange {
-    int fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    ~SimChange() {
-        if (fd >= 0) ::close(fd);
-    }
-    void signal() const {
-        const std::uint64_t one = 1;
-        if (fd >= 0) {
-            [[maybe_unused]] const auto n = ::write(fd, &one, sizeof one);
-        }
-    }
+    WakeSignal woken;
+    std::atomic<bool> stopped = false;
 };
 
 struct SimBackend::World : std::enable_shared_from_this<SimBackend::World> {
     std::mutex mutex;
     std::vector<std::weak_ptr<SimChange>> watches;  // under mutex
-    SimBackend::TraceSink trace;  // under mutex
+    SimBackend::TraceSink trace;                    // under mutex
     std::condition_variable inputArrived;
     std::vector<std::unique_ptr<SimMouse>> mice;
     std::vector<Interface> interfaces;
@@ -146,7 +137,7 @@ struct SimBackend::World : std::enable_shared_from_this<SimBackend::World> {
     void changed() {
         std::erase_if(watches, [](const std::weak_ptr<SimChange>& w) { return w.expired(); });
         for (const auto& w : watches)
-            if (const auto c = w.lock()) c->signal();
+            if (const auto c = w.lock()) c->woken.signal();
     }
     // Called with mutex held.
     void traceFrame(const Interface& i, std::span<const std::uint8_t> frame) {

@@ -62,6 +62,7 @@ CMainWnd::CMainWnd(MainWindowServices services)
 CMainWnd::~CMainWnd() {
     // Readers stop before the pages they report to go.
     receiverWatch_.stop();
+    deviceChanges_.reset();
     for (auto& monitor : monitors_) monitor.reset();
     // Hooks go before their provider.
     hooks_.removeMouseHook();

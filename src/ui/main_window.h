@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QMenu>
-#include <QSocketNotifier>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
@@ -14,14 +13,15 @@
 
 #include "device/battery_notices.h"
 #include "device/bluetooth_mice.h"
+#include "device/change_watch_thread.h"
 #include "platform/hook_table.h"
 #include "skin/language_texts.h"
 #include "skin/message_dispatcher.h"
 #include "skin/skin_window.h"
 #include "skin/timer_host.h"
 #include "store/app_settings.h"
-#include "ui/device_page.h"
 #include "ui/desktop_notifier.h"
+#include "ui/device_page.h"
 #include "ui/window_messages.h"
 
 class QStackedWidget;
@@ -166,10 +166,9 @@ class CMainWnd final : public QWidget {
     std::array<std::unique_ptr<ReceiverMonitor>, 2> monitors_;  // 2.4 GHz, 4K
     std::array<std::vector<std::string>, 2> receiverPaths_;
     QTimer receiverWatch_;  // only where the system cannot tell of changes
-    std::unique_ptr<HidChangeWatch> deviceChanges_;
-    std::unique_ptr<QSocketNotifier> changeNotifier_;
+    std::unique_ptr<ChangeWatchThread> deviceChanges_;  // posts to messages_
     QString skinError_;
-    QString notice_;  // the text id the empty page's notice shows
+    QString notice_;    // the text id the empty page's notice shows
     bool seen_ = true;  // shown and not minimised, as the pages were last told
     std::array<bool, 3> toldBleProblems_{};
 };

@@ -14,6 +14,8 @@ const QString kAccessNotice = QStringLiteral("access_missing_text");
 
 // What the receivers' reader threads post (outside every slot's range).
 constexpr std::uint32_t kReceiverReportMessage[2] = {0x1410, 0x1411};
+// What the device watch's thread posts when a device came or went.
+constexpr std::uint32_t kDevicesChangedMessage = 0x1414;
 // How often receivers are looked for when the system cannot say they came or
 // went; an arrival restarts its monitor 1 s later.
 constexpr int kReceiverWatchMs = 2000;
@@ -37,13 +39,10 @@ void CMainWnd::startReceiverMonitors() {
                          });
         }
         // Woken by the system when a device comes or goes, never by a clock.
-        deviceChanges_ = services_.hid->watchChanges();
-        if (deviceChanges_) {
-            changeNotifier_ = std::make_unique<QSocketNotifier>(deviceChanges_->fd(),
-                                                                QSocketNotifier::Read);
-            connect(changeNotifier_.get(), &QSocketNotifier::activated, this, [this] {
-                if (deviceChanges_->takeChanges()) onDevicesChanged();
-            });
+        if (auto watch = services_.hid->watchChanges()) {
+            messages_.on(kDevicesChangedMessage, [this](auto, auto) { onDevicesChanged(); });
+            deviceChanges_ = std::make_unique<ChangeWatchThread>(std::move(watch), messages_,
+                                                                 kDevicesChangedMessage);
         } else {
             connect(&receiverWatch_, &QTimer::timeout, this, [this] { onDevicesChanged(); });
             receiverWatch_.start(kReceiverWatchMs);

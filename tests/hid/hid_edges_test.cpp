@@ -11,12 +11,13 @@
 #include <future>
 #include <map>
 
+#include "../support/hang_guard.h"
 #include "../support/temp_folder.h"
 #include "devport/dev_port.h"
 #include "hid/hid_backend.h"
-#include "hid/hidraw_input.h"
 #include "hid/interface_key.h"
-#include "hid/udev_change_watch.h"
+#include "hid/linux/hidraw_input.h"
+#include "hid/linux/udev_change_watch.h"
 
 namespace velor {
 namespace {
@@ -112,10 +113,14 @@ TEST(HidrawChanges, OnlyOurVendorsArrivalsAndRemovalsCount) {
     for (const Case& c : cases)
         EXPECT_EQ(hidrawChangeConcerns(c.action, c.hidId, 0x1D57), c.ours)
             << c.action << " " << (c.hidId ? c.hidId : "(none)");
-    // Where udev can be reached, taking changes with none waiting returns at once.
+    // Where udev can be reached, a stop wakes the wait, and every later wait
+    // ends at once.
     if (const auto watch = watchHidrawChanges(0x1D57)) {
-        EXPECT_GE(watch->fd(), 0);
-        EXPECT_FALSE(watch->takeChanges());
+        const velor::testing::HangGuard guard("a stopped udev watch");
+        auto waiting = std::async(std::launch::async, [&] { return watch->waitForChange(); });
+        watch->stop();
+        EXPECT_FALSE(waiting.get());
+        EXPECT_FALSE(watch->waitForChange());
     }
 }
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+
+#include "../support/hang_guard.h"
 #include "../support/test_records.h"
 #include "protocol/report_builders.h"
 
@@ -55,6 +58,24 @@ TEST(SimBackend, UnpluggedDevicesVanishAndTheirHandlesFail) {
     EXPECT_EQ(device->readTimeout(in, 1000), -1);  // returns at once
     backend.plugBack(mouse);
     EXPECT_EQ(device->sendFeatureReport(buildOpening().bytes()), 10);
+}
+
+// A watch wakes for each coming and going, keeps one that came before it
+// slept, and a stop ends the wait and every later one, changes or not.
+TEST(SimBackend, AChangeWatchWakesForPlugsAndAStopEndsItForGood) {
+    const velor::testing::HangGuard bound("waiting on a simulated change watch");
+    SimBackend backend;
+    const auto watch = backend.watchChanges();
+    ASSERT_TRUE(watch);
+    SimMouse& mouse = backend.plugWiredMouse(velor::testing::ms10());
+    EXPECT_TRUE(watch->waitForChange());
+    backend.unplug(mouse);
+    EXPECT_TRUE(watch->waitForChange());
+    auto waiting = std::async(std::launch::async, [&] { return watch->waitForChange(); });
+    watch->stop();
+    EXPECT_FALSE(waiting.get());
+    backend.plugBack(mouse);
+    EXPECT_FALSE(watch->waitForChange());
 }
 
 TEST(SimBackend, SpecFromTheEnvironment) {

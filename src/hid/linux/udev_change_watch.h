@@ -1,5 +1,5 @@
-// hidraw devices coming and going, as udev announces them: a netlink socket
-// to wait on, and the vendor of each device that changed.
+// hidraw devices coming and going, as udev announces them on a netlink
+// socket, and the vendor of each device that changed.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "hid/hidraw_input.h"
+#include "hid/linux/hidraw_input.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,12 +1,12 @@
-#include "hid/hidapi_backend.h"
+#include "hid/linux/hidapi_backend.h"
 
 #include <hidapi.h>
 #include <unistd.h>
 
 #include <mutex>
 
-#include "hid/hidraw_input.h"
-#include "hid/udev_change_watch.h"
+#include "hid/linux/hidraw_input.h"
+#include "hid/linux/udev_change_watch.h"
 
 namespace velor {
 

@@ -1,7 +1,11 @@
-#include "hid/udev_change_watch.h"
+#include "hid/linux/udev_change_watch.h"
 
 #include <libudev.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -23,14 +27,35 @@ const char* hidIdOf(udev_device* hidraw) {
     return hid != nullptr ? udev_device_get_property_value(hid, "HID_ID") : nullptr;
 }
 
+// Sleeps in poll on the monitor's socket and on an eventfd of its own that
+// stop() makes readable for good.
 class UdevChangeWatch final : public HidChangeWatch {
   public:
-    UdevChangeWatch(UdevPtr<udev> u, UdevPtr<udev_monitor> m, std::uint16_t vendorId)
-        : udev_(std::move(u)), monitor_(std::move(m)), vendorId_(vendorId) {}
-    int fd() const override { return udev_monitor_get_fd(monitor_.get()); }
-    bool takeChanges() override {
+    UdevChangeWatch(UdevPtr<udev> u, UdevPtr<udev_monitor> m, int stopFd, std::uint16_t vendorId)
+        : udev_(std::move(u)), monitor_(std::move(m)), stopFd_(stopFd), vendorId_(vendorId) {}
+    ~UdevChangeWatch() override { ::close(stopFd_); }
+
+    bool waitForChange() override {
+        for (;;) {
+            pollfd waits[2] = {{stopFd_, POLLIN, 0},
+                               {udev_monitor_get_fd(monitor_.get()), POLLIN, 0}};
+            if (::poll(waits, 2, -1) < 0) {
+                if (errno == EINTR) continue;
+                return false;
+            }
+            if (waits[0].revents != 0) return false;
+            if (takeChanges()) return true;
+        }
+    }
+    void stop() override {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto n = ::write(stopFd_, &one, sizeof one);
+    }
+
+  private:
+    // The socket is non-blocking: this takes what waits and returns.
+    bool takeChanges() {
         bool ours = false;
-        // The socket is non-blocking: this takes what waits and returns.
         while (UdevPtr<udev_device> d{udev_monitor_receive_device(monitor_.get())}) {
             const char* action = udev_device_get_action(d.get());
             if (action != nullptr && hidrawChangeConcerns(action, hidIdOf(d.get()), vendorId_))
@@ -39,9 +64,9 @@ class UdevChangeWatch final : public HidChangeWatch {
         return ours;
     }
 
-  private:
     UdevPtr<udev> udev_;
     UdevPtr<udev_monitor> monitor_;
+    int stopFd_;
     std::uint16_t vendorId_;
 };
 
@@ -66,7 +91,9 @@ std::unique_ptr<HidChangeWatch> watchHidrawChanges(std::uint16_t vendorId) {
     if (!m || udev_monitor_filter_add_match_subsystem_devtype(m.get(), "hidraw", nullptr) < 0 ||
         udev_monitor_enable_receiving(m.get()) < 0)
         return nullptr;
-    return std::make_unique<UdevChangeWatch>(std::move(u), std::move(m), vendorId);
+    const int stopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (stopFd < 0) return nullptr;
+    return std::make_unique<UdevChangeWatch>(std::move(u), std::move(m), stopFd, vendorId);
 }
 
 std::string usbDeviceOfHidraw(const std::string& devnode) {
@@ -77,7 +104,8 @@ std::string usbDeviceOfHidraw(const std::string& devnode) {
     const UdevPtr<udev_device> node{
         udev_device_new_from_subsystem_sysname(u.get(), "hidraw", devnode.c_str() + slash + 1)};
     if (!node) return {};
-    udev_device* usb = udev_device_get_parent_with_subsystem_devtype(node.get(), "usb", "usb_device");
+    udev_device* usb =
+        udev_device_get_parent_with_subsystem_devtype(node.get(), "usb", "usb_device");
     const char* path = usb != nullptr ? udev_device_get_syspath(usb) : nullptr;
     return path != nullptr ? path : std::string();
 }
