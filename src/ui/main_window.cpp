@@ -12,18 +12,17 @@
 #include <QStackedWidget>
 #include <QWindow>
 
-#include <filesystem>
-
 #include "device/device_link.h"
 #include "models/model_descriptor.h"
+#include "platform/autostart.h"
 #include "platform/file_io.h"
 #include "skin/skin_menu.h"
 #include "store/autostart_setting.h"
 #include "store/language_choice.h"
 #include "ui/about_window.h"
-#include "ui/window_fit.h"
 #include "ui/hook_capture.h"
 #include "ui/main_window_pages.h"
+#include "ui/window_fit.h"
 
 namespace velor {
 
@@ -245,8 +244,7 @@ void CMainWnd::onClick(const QString& name) {
 void CMainWnd::openAbout() {
     // The box shows whether the login will start the program, whatever the
     // settings file remembers.
-    std::error_code ec;
-    const int autostarts = std::filesystem::exists(services_.autostartEntry, ec) ? 1 : 0;
+    const int autostarts = autostartEntryPresent(services_.autostartEntry) ? 1 : 0;
     CAboutWnd about(this, texts_, services_.skinFolder, messages_, lanId_, autostarts, feedback_,
                     batteryNotices_);
     if (!about.create()) return;
