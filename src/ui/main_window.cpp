@@ -20,9 +20,9 @@
 #include "store/autostart_setting.h"
 #include "store/language_choice.h"
 #include "ui/about_window.h"
+#include "ui/window_fit.h"
 #include "ui/hook_capture.h"
 #include "ui/main_window_pages.h"
-#include "ui/window_fit.h"
 
 namespace velor {
 
