@@ -1,8 +1,9 @@
 // The named pipes: velorctl's request and the program's answer, the "show"
 // request of a second copy, command lines into a pipe, and who may open them.
-#include <aclapi.h>
 #include <gtest/gtest.h>
 #include <windows.h>
+// after windows.h, whose types it uses
+#include <aclapi.h>
 
 #include <condition_variable>
 #include <functional>

@@ -8,6 +8,7 @@
 #include "platform/keyboard_layout.h"
 #include "platform/shared_library.h"
 #include "platform/thread_name.h"
+#include "platform/windows/language_name.h"
 #include "windows_test_support.h"
 
 namespace velor {
@@ -111,6 +112,16 @@ TEST(WindowsKeyboardLayout, TheUsLayoutAsTheSystemMapsIt) {
         EXPECT_EQ(layout->characterOfVirtualKey(c.virtualKey), c.character) << c.virtualKey;
     }
     EXPECT_EQ(layout->scanCodeOfVirtualKey(0x1000), 0u);
+}
+
+TEST(WindowsSystemLanguage, LanguageIdsAreNamedWithTheirRegion) {
+    struct Case {
+        unsigned short id;
+        const char* name;
+    };
+    const Case cases[] = {{0x0804, "zh_CN"}, {0x0404, "zh_TW"}, {0x0C04, "zh_HK"},
+                          {0x042A, "vi_VN"}, {0x0409, "en_US"}, {0x0407, "de_DE"}};
+    for (const Case& c : cases) EXPECT_EQ(win32::localeNameOfLanguage(c.id), c.name) << c.id;
 }
 
 TEST(WindowsThreadName, TheFirstFifteenCharactersNameTheThread) {

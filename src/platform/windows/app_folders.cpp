@@ -1,7 +1,8 @@
 #include "platform/app_folders.h"
 
-#include <shlobj.h>
 #include <windows.h>
+// after windows.h, whose types it uses
+#include <shlobj.h>
 
 #include <filesystem>
 

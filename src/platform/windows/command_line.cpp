@@ -1,7 +1,8 @@
 #include "platform/command_line.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// after windows.h, whose types it uses
+#include <shellapi.h>
 
 #include "platform/windows/win32_text.h"
 

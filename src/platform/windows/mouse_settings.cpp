@@ -1,7 +1,8 @@
 #include "platform/mouse_settings.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// after windows.h, whose types it uses
+#include <shellapi.h>
 
 namespace velor {
 

@@ -4,20 +4,29 @@
 
 #include <algorithm>
 
+#include "platform/windows/language_name.h"
 #include "platform/windows/win32_text.h"
 
 namespace velor {
 
-std::string systemUiLanguage() {
-    // The whole language id decides (Chinese of Taiwan is not that of
-    // mainland China), so it is named with its region: 0x0804 -> "zh_CN",
-    // 0x0404 -> "zh_TW", 0x042A -> "vi_VN".
-    const LCID locale = MAKELCID(::GetUserDefaultUILanguage(), SORT_DEFAULT);
+namespace win32 {
+
+std::string localeNameOfLanguage(unsigned short languageId) {
+    // Named with its region, so the whole id still decides: the Chinese of
+    // Taiwan is not that of mainland China.
     wchar_t name[LOCALE_NAME_MAX_LENGTH] = {};
-    if (::LCIDToLocaleName(locale, name, LOCALE_NAME_MAX_LENGTH, 0) == 0) return {};
-    std::string text = win32::narrow(name);
+    if (::LCIDToLocaleName(MAKELCID(languageId, SORT_DEFAULT), name, LOCALE_NAME_MAX_LENGTH, 0) ==
+        0)
+        return {};
+    std::string text = narrow(name);
     std::replace(text.begin(), text.end(), '-', '_');
     return text;
+}
+
+}  // namespace win32
+
+std::string systemUiLanguage() {
+    return win32::localeNameOfLanguage(::GetUserDefaultUILanguage());
 }
 
 }  // namespace velor
