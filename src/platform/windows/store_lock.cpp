@@ -27,10 +27,12 @@ std::unique_ptr<StoreLock> StoreLock::acquire(const std::string& folder, std::st
     std::filesystem::create_directories(folderPath, ec);
     const std::filesystem::path path = folderPath / L"store.lock";
     // Shared for reading and writing: only the byte lock says who holds it, so
-    // a holder that died leaves nothing behind to refuse the next one.
+    // a holder that died leaves nothing behind to refuse the next one. Not for
+    // deleting: a lock file removed while held would let a second holder in
+    // through a new one.
     HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         if (error)
             *error = "cannot open " + win32::narrow(path.native()) + ": " + win32::lastErrorText();
