@@ -1,6 +1,7 @@
 // A named pipe other programs write command lines into; each line is handed
 // to a callback on a thread of the pipe's own, which sleeps until a line
-// comes. Made at the path when missing; removed again when it goes.
+// comes. Made at the path when missing; removed again when it goes. On
+// Windows the path is a pipe name ("\\.\pipe\...") that only this user may open.
 #pragma once
 
 #include <functional>

@@ -11,7 +11,8 @@
 
 namespace velor {
 
-// Where the running program listens, in the per-user runtime folder.
+// Where the running program listens, in the per-user runtime folder (on
+// Windows a named pipe of the user's session that only the user may open).
 std::string controlSocketPath(const std::string& runtimeFolder);
 
 // The longest a device command takes in the program: a full upload through

@@ -24,7 +24,9 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::pa
 // over `path`: afterwards the file is either the old one or the new one, whole.
 // A symlink is written through to its target; the mode (and, where allowed,
 // the owner) of the file replaced is kept; a new file gets the process umask,
-// which is never changed. Saves of one file in this process take turns.
+// which is never changed. On Windows the new file takes the access rules its
+// folder hands down, and a symbolic link is replaced rather than written
+// through. Saves of one file in this process take turns.
 bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
                          FileError* error = nullptr);
 

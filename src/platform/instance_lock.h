@@ -1,6 +1,9 @@
 // One running copy per user: a lock the kernel drops when the process dies
 // (so it never goes stale), in a folder only this user can reach, beside the
 // socket through which a second copy asks the first to show itself.
+// On Windows the lock is the named mutex "VELOR Gaming Driver" of the user's
+// session, the "folder" is the name prefix of this session's named pipes, and
+// the socket is one of those pipes.
 #pragma once
 
 #include <memory>
@@ -23,14 +26,15 @@ class InstanceLock {
     const std::string& socketPath() const { return socketPath_; }
 
   private:
-    InstanceLock(int fd, std::string socketPath) : fd_(fd), socketPath_(std::move(socketPath)) {}
-    int fd_;
+    struct Held;  // what keeps the lock, as the system has it
+    InstanceLock(std::unique_ptr<Held> held, std::string socketPath);
+    std::unique_ptr<Held> held_;
     std::string socketPath_;
 };
 
 // The per-user folder for the lock and the socket: $XDG_RUNTIME_DIR, else a
 // private folder in /tmp owned by this user (mode 0700). Empty when no safe
-// folder exists.
+// folder exists. On Windows: "\\.\pipe\velor-gaming-driver-<user SID>-<session>".
 std::string instanceRuntimeFolder();
 
 // The socket path a second copy connects to.

@@ -11,7 +11,7 @@ namespace velor {
 std::unique_ptr<KeyboardLayout> systemKeyboardLayout();
 
 // The layout of the X session on this connection to the X server (an
-// xcb_connection_t), the one in use now; nullptr without X or XKB.
+// xcb_connection_t), the one in use now; nullptr without X or XKB (always on Windows).
 std::unique_ptr<KeyboardLayout> x11KeyboardLayout(void* xcbConnection);
 
 }  // namespace velor

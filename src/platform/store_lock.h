@@ -28,12 +28,14 @@ class StoreLock {
                                                      Millis patience, std::string* error);
 
     // Who holds the folder's lock, as a person reads it ("velorctl (process
-    // 1234)"); empty when nobody does or the system cannot tell.
+    // 1234)"); empty when nobody does or the system cannot tell (always so on
+    // Windows, whose file locks name no holder).
     static std::string holderOf(const std::string& folder);
 
   private:
-    explicit StoreLock(int fd) : fd_(fd) {}
-    int fd_;
+    struct Held;  // the open lock file, as the system has it
+    explicit StoreLock(std::unique_ptr<Held> held);
+    std::unique_ptr<Held> held_;
 };
 
 }  // namespace velor

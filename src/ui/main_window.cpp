@@ -12,10 +12,9 @@
 #include <QStackedWidget>
 #include <QWindow>
 
-#include <filesystem>
-
 #include "device/device_link.h"
 #include "models/model_descriptor.h"
+#include "platform/autostart.h"
 #include "platform/file_io.h"
 #include "skin/skin_menu.h"
 #include "store/autostart_setting.h"
@@ -246,8 +245,7 @@ void CMainWnd::onClick(const QString& name) {
 void CMainWnd::openAbout() {
     // The box shows whether the login will start the program, whatever the
     // settings file remembers.
-    std::error_code ec;
-    const int autostarts = std::filesystem::exists(services_.autostartEntry, ec) ? 1 : 0;
+    const int autostarts = autostartEntryPresent(services_.autostartEntry) ? 1 : 0;
     CAboutWnd about(this, texts_, services_.skinFolder, messages_, lanId_, autostarts, feedback_,
                     batteryNotices_);
     if (!about.create()) return;

@@ -66,4 +66,9 @@ bool removeAutostartEntry(const std::string& entryPath) {
     return !std::filesystem::exists(entryPath, ec);
 }
 
+bool autostartEntryPresent(const std::string& entryPath) {
+    std::error_code ec;
+    return !entryPath.empty() && std::filesystem::exists(entryPath, ec);
+}
+
 }  // namespace velor

@@ -11,6 +11,13 @@
 
 namespace velor {
 
+struct InstanceLock::Held {
+    int fd;
+};
+
+InstanceLock::InstanceLock(std::unique_ptr<Held> held, std::string socketPath)
+    : held_(std::move(held)), socketPath_(std::move(socketPath)) {}
+
 namespace {
 
 constexpr const char* kBaseName = "velor-gaming-driver";
@@ -52,12 +59,13 @@ std::unique_ptr<InstanceLock> InstanceLock::acquire(const std::string& runtimeFo
         ::close(fd);
         return nullptr;
     }
-    return std::unique_ptr<InstanceLock>(new InstanceLock(fd, instanceSocketPath(runtimeFolder)));
+    return std::unique_ptr<InstanceLock>(
+        new InstanceLock(std::make_unique<Held>(Held{fd}), instanceSocketPath(runtimeFolder)));
 }
 
 InstanceLock::~InstanceLock() {
     ::unlink(socketPath_.c_str());
-    ::close(fd_);  // releases the lock
+    ::close(held_->fd);  // releases the lock
 }
 
 }  // namespace velor

@@ -8,12 +8,17 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/store_lock_text.h"
+
 namespace velor {
 
-namespace {
+struct StoreLock::Held {
+    int fd;
+};
 
-// How often a held lock is tried again while waiting for it.
-constexpr Millis kRetryEvery{50};
+StoreLock::StoreLock(std::unique_ptr<Held> held) : held_(std::move(held)) {}
+
+namespace {
 
 std::string lockPath(const std::string& folder) {
     return (std::filesystem::path(folder) / "store.lock").string();
@@ -40,16 +45,10 @@ Attempt tryLock(const std::string& folder, int* fd, std::string* error) {
     return Attempt::Failed;
 }
 
-std::string inUse(const std::string& folder) {
-    const std::string holder = StoreLock::holderOf(folder);
-    return "the profiles in " + folder + " are in use by " +
-           (holder.empty() ? std::string("another program") : holder);
-}
-
 }  // namespace
 
 StoreLock::~StoreLock() {
-    ::close(fd_);  // releases the lock
+    ::close(held_->fd);  // releases the lock
 }
 
 std::unique_ptr<StoreLock> StoreLock::acquire(const std::string& folder, std::string* error,
@@ -59,28 +58,13 @@ std::unique_ptr<StoreLock> StoreLock::acquire(const std::string& folder, std::st
     if (held) *held = attempt == Attempt::Held;
     switch (attempt) {
         case Attempt::Taken:
-            return std::unique_ptr<StoreLock>(new StoreLock(fd));
+            return std::unique_ptr<StoreLock>(new StoreLock(std::make_unique<Held>(Held{fd})));
         case Attempt::Held:
-            if (error) *error = inUse(folder);
+            if (error) *error = storeInUseText(folder);
             return nullptr;
         case Attempt::Failed:
             break;
     }
-    return nullptr;
-}
-
-std::unique_ptr<StoreLock> StoreLock::acquireWaiting(const std::string& folder, Clock& clock,
-                                                     Millis patience, std::string* error) {
-    const Millis giveUpAt = clock.now() + patience;
-    for (;;) {
-        int fd = -1;
-        const Attempt attempt = tryLock(folder, &fd, error);
-        if (attempt == Attempt::Taken) return std::unique_ptr<StoreLock>(new StoreLock(fd));
-        if (attempt == Attempt::Failed) return nullptr;
-        if (clock.now() >= giveUpAt) break;
-        clock.sleepFor(std::min(kRetryEvery, giveUpAt - clock.now()));
-    }
-    if (error) *error = inUse(folder);
     return nullptr;
 }
 

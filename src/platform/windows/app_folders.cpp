@@ -1,0 +1,79 @@
+#include "platform/app_folders.h"
+
+#include <windows.h>
+// after windows.h, whose types it uses
+#include <shlobj.h>
+
+#include <filesystem>
+
+#include "platform/program_folder.h"
+#include "platform/windows/win32_text.h"
+
+namespace velor {
+
+namespace {
+
+std::string withSeparator(std::string folder) {
+    if (folder.empty() || (folder.back() != '\\' && folder.back() != '/')) folder += '\\';
+    return folder;
+}
+
+// Paths travel as UTF-8; the file system is asked in UTF-16, never in the
+// ANSI code page, which cannot spell every user's name.
+bool isFolder(const std::string& folder) {
+    std::error_code ec;
+    return std::filesystem::is_directory(std::filesystem::path(win32::widen(folder)), ec);
+}
+
+bool ensureFolder(const std::string& folder) {
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(win32::widen(folder)), ec);
+    return isFolder(folder);
+}
+
+std::string roamingAppData(int flags) {
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(
+            ::SHGetFolderPathW(nullptr, CSIDL_APPDATA | flags, nullptr, SHGFP_TYPE_CURRENT, path)))
+        return {};
+    return withSeparator(win32::narrow(path));
+}
+
+std::string fallbackFolder(const std::string& programFolder) {
+    return withSeparator(withSeparator(programFolder) + "Data");
+}
+
+}  // namespace
+
+std::string configHomeFolder() {
+    return roamingAppData(0);
+}
+
+std::string appDataFolderFor(const std::string& configHome, const std::string&,
+                             const std::string& programFolder) {
+    if (!configHome.empty()) {
+        const std::string folder = withSeparator(withSeparator(configHome) + kDataFolderName);
+        // A folder that cannot be made would fail every save later: the
+        // program folder's "Data" is used instead.
+        if (ensureFolder(folder)) return folder;
+    }
+    const std::string fallback = fallbackFolder(programFolder);
+    ensureFolder(fallback);
+    return fallback;
+}
+
+std::string existingAppDataFolder() {
+    const std::string base = configHomeFolder();
+    const std::string preferred =
+        base.empty() ? std::string() : withSeparator(base + kDataFolderName);
+    const std::string fallback = fallbackFolder(GetProgramFolder());
+    if (!preferred.empty() && isFolder(preferred)) return preferred;
+    if (isFolder(fallback) || preferred.empty()) return fallback;
+    return preferred;
+}
+
+std::string GetAppDataFolder() {
+    return appDataFolderFor(roamingAppData(CSIDL_FLAG_CREATE), {}, GetProgramFolder());
+}
+
+}  // namespace velor

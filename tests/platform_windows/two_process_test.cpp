@@ -1,0 +1,55 @@
+// Locks that must hold between processes: the second process is this test
+// program run again in a child role (0 took it, 1 refused, 2 failed).
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "platform/instance_lock.h"
+#include "platform/store_lock.h"
+#include "windows_test_support.h"
+
+namespace velor {
+namespace {
+
+using testing::runChild;
+
+TEST(WindowsInstanceLock, ASecondCopyIsRefusedUntilTheFirstEnds) {
+    const std::string folder = testing::uniquePipeName("instance");
+    std::string error;
+    auto first = InstanceLock::acquire(folder, &error);
+    ASSERT_TRUE(first) << error;
+    EXPECT_EQ(first->socketPath(), folder + "-instance");
+    EXPECT_EQ(runChild({"instance", folder}), 1);
+    first.reset();
+    EXPECT_EQ(runChild({"instance", folder}), 0);
+}
+
+TEST(WindowsInstanceLock, TheFolderIsThisUsersSessionPipePrefix) {
+    const std::string folder = instanceRuntimeFolder();
+    ASSERT_TRUE(folder.starts_with("\\\\.\\pipe\\velor-gaming-driver-S-1-5-")) << folder;
+    DWORD session = 0;
+    ::ProcessIdToSessionId(::GetCurrentProcessId(), &session);
+    EXPECT_TRUE(folder.ends_with("-" + std::to_string(session))) << folder;
+}
+
+TEST(WindowsStoreLock, AnotherProcessWaitsUntilTheHolderLetsGo) {
+    testing::WindowsTempFolder temp;
+    const std::string folder = temp.folder() + "ms_1";
+    std::string error;
+    auto held = StoreLock::acquire(folder, &error);
+    ASSERT_TRUE(held) << error;
+    EXPECT_EQ(runChild({"store", folder}), 1);
+    // This process too: a second handle of ours is refused like any other.
+    bool busy = false;
+    EXPECT_FALSE(StoreLock::acquire(folder, &error, &busy));
+    EXPECT_TRUE(busy);
+    EXPECT_EQ(error, "the profiles in " + folder + " are in use by another program");
+    held.reset();
+    EXPECT_EQ(runChild({"store", folder}), 0);
+}
+
+TEST(WindowsCommandLine, ArgumentsArriveAsUtf8WhateverTheCodePage) {
+    EXPECT_EQ(runChild({"arguments", testing::kNonAsciiArgument}), 0);
+}
+
+}  // namespace
+}  // namespace velor
