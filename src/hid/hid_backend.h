@@ -41,14 +41,14 @@ class HidDevice {
     virtual bool setNonBlocking(bool nonBlocking) = 0;
 };
 
-// Devices coming and going, told through a descriptor the caller can wait
-// on (a socket notifier, poll): it turns readable when something changed.
 class HidChangeWatch {
   public:
     virtual ~HidChangeWatch() = default;
-    virtual int fd() const = 0;
-    // Takes what is waiting; true when a device of our vendor came or went.
-    virtual bool takeChanges() = 0;
+    // Sleeps until a device of our vendor came or went (true), or until stop() was
+    // called (false, and false at once for every later call).
+    virtual bool waitForChange() = 0;
+    // Ends a wait that sleeps and every later one (any thread).
+    virtual void stop() = 0;
 };
 
 class HidBackend {
