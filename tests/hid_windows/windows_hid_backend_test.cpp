@@ -9,7 +9,9 @@
 
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <future>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,15 +49,23 @@ std::vector<std::pair<const char*, std::unique_ptr<HidChangeWatch>>> everyWatch(
     return watches;
 }
 
+// What a wait returns that sleeps while `act` runs on this thread; nullopt
+// when it still sleeps 10 s later (then stopped, so the test can end).
+std::optional<bool> waitWhile(HidChangeWatch& watch, const std::function<void()>& act) {
+    auto waiting = std::async(std::launch::async, [&watch] { return watch.waitForChange(); });
+    act();
+    if (waiting.wait_for(10s) == std::future_status::ready) return waiting.get();
+    watch.stop();
+    waiting.wait();
+    return std::nullopt;
+}
+
 TEST(WindowsHidChangeWatch, StopEndsAWaitAndEveryLaterOne) {
     for (auto& [name, watch] : everyWatch()) {
         SCOPED_TRACE(name);
         ASSERT_NE(watch, nullptr);
-        auto waiting = std::async(std::launch::async, [&w = *watch] { return w.waitForChange(); });
-        watch->stop();
-        ASSERT_EQ(waiting.wait_for(10s), std::future_status::ready);
-        EXPECT_FALSE(waiting.get());
-        EXPECT_FALSE(watch->waitForChange());
+        EXPECT_EQ(waitWhile(*watch, [&w = *watch] { w.stop(); }), false);
+        EXPECT_EQ(waitWhile(*watch, [] {}), false);
     }
 }
 
@@ -79,12 +89,11 @@ TEST(WindowsHidChangeWatch, TheWindowWakesForOurInterfacesComingAndGoing) {
     const HWND window = FindWindowExW(HWND_MESSAGE, nullptr, kChangeWindowClass, nullptr);
     ASSERT_NE(window, nullptr);
     for (const WPARAM event : {DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE}) {
-        broadcast(window, event, wideText(kMissingPath));
-        EXPECT_TRUE(watch->waitForChange()) << event;
+        EXPECT_EQ(waitWhile(*watch, [&] { broadcast(window, event, wideText(kMissingPath)); }),
+                  true)
+            << event;
     }
     // Which paths concern us is WindowsHidPath's table.
-    watch->stop();
-    EXPECT_FALSE(watch->waitForChange());
 }
 
 }  // namespace
