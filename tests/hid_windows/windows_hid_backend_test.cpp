@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "hid/interface_key.h"
 #include "hid/system_hid_backend.h"
 #include "hid/windows/win_handle.h"
 #include "hid/windows/windows_change_watch.h"
@@ -37,6 +38,9 @@ TEST(WindowsHidBackend, FindsNoneOfOursAndOpensNothingThatIsNotThere) {
     EXPECT_EQ(backend->open(""), nullptr);
     // A device that is not there is no matter of this user's rights.
     EXPECT_TRUE(backend->accessible(kMissingPath));
+    // Nor does it pair with anything; the simulator's paths pair as ever.
+    EXPECT_EQ(hidInterfaceKey(kMissingPath), "");
+    EXPECT_EQ(hidInterfaceKey("sim:1d57:fa60:0:1"), "sim:1d57:fa60:0");
 }
 
 // Every way to get a watch: the backend's, and each source on its own where
@@ -45,7 +49,8 @@ std::vector<std::pair<const char*, std::unique_ptr<HidChangeWatch>>> everyWatch(
     std::vector<std::pair<const char*, std::unique_ptr<HidChangeWatch>>> watches;
     watches.emplace_back("backend", makeWindowsHidBackend()->watchChanges());
     watches.emplace_back("window", watchThroughWindow(0x1D57));
-    if (auto cm = watchThroughCmNotification(0x1D57)) watches.emplace_back("cfgmgr32", std::move(cm));
+    if (auto cm = watchThroughCmNotification(0x1D57))
+        watches.emplace_back("cfgmgr32", std::move(cm));
     return watches;
 }
 

@@ -51,6 +51,16 @@ TEST(WindowsHidPath, InterfaceIdsAndVendorFilter) {
     }
 }
 
+// The receiver's interfaces pair under the first ancestor that is the USB
+// device itself.
+TEST(WindowsHidPath, OnlyAWholeUsbDeviceKeysAReceiver) {
+    EXPECT_TRUE(namesUsbDevice(R"(USB\VID_1D57&PID_FA60\5&2A1B&0&3)"));
+    EXPECT_TRUE(namesUsbDevice(R"(usb\vid_1d57&pid_fa65\6&1c&0&1)"));
+    EXPECT_FALSE(namesUsbDevice(R"(USB\VID_1D57&PID_FA60&MI_01\7&2F1C3A&0&0001)"));
+    EXPECT_FALSE(namesUsbDevice(R"(HID\VID_1D57&PID_FA60&MI_01&COL02\8&3B&0&0001)"));
+    EXPECT_FALSE(namesUsbDevice(""));
+}
+
 TEST(WindowsHidPath, OnlyThePointerAndKeyboardAreTheSystems) {
     EXPECT_TRUE(systemOwnsCollection(0x0001, 0x0002));
     EXPECT_TRUE(systemOwnsCollection(0x0001, 0x0006));

@@ -54,6 +54,11 @@ bool changeConcernsVendor(std::string_view path, std::uint16_t vendorId) {
     return !vendor || *vendor == vendorId;
 }
 
+bool namesUsbDevice(std::string_view instanceId) {
+    const std::string low = lowered(instanceId);
+    return low.starts_with("usb\\") && low.find("&mi_") == std::string::npos;
+}
+
 bool systemOwnsCollection(std::uint16_t usagePage, std::uint16_t usage) {
     constexpr std::uint16_t kGenericDesktop = 0x01;
     constexpr std::uint16_t kMouse = 0x02;

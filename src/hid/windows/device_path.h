@@ -28,6 +28,11 @@ std::optional<UsbIds> usbIdsFromPath(std::string_view path);
 // missed one loses a device.
 bool changeConcernsVendor(std::string_view path, std::uint16_t vendorId);
 
+// Whether a device instance id names a whole USB device, not one of its
+// interfaces ("USB\VID_1D57&PID_FA60&MI_01\...") nor an HID collection
+// ("HID\...").
+bool namesUsbDevice(std::string_view instanceId);
+
 // Top-level collections Windows keeps for itself (the pointer and the
 // keyboard): no user is ever given read/write access to them, so their
 // refusal says nothing about this user's rights.

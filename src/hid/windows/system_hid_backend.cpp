@@ -4,6 +4,8 @@
 
 namespace velor {
 
-std::unique_ptr<HidBackend> makeSystemHidBackend() { return makeWindowsHidBackend(); }
+std::unique_ptr<HidBackend> makeSystemHidBackend() {
+    return makeWindowsHidBackend();
+}
 
 }  // namespace velor

@@ -139,23 +139,23 @@ class WindowWatch final : public ChangeEvents {
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         auto* watch = reinterpret_cast<WindowWatch*>(GetWindowLongPtrW(window, GWLP_USERDATA));
         switch (message) {
-        case WM_DEVICECHANGE: {
-            const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
-            if (watch != nullptr && header != nullptr &&
-                (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) &&
-                header->dbch_devicetype == DBT_DEVTYP_DEVICEINTERFACE)
-                watch->notice(reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_W*>(header)
-                                  ->dbcc_name);
-            return TRUE;
-        }
-        case WM_CLOSE:
-            DestroyWindow(window);
-            return 0;
-        case WM_DESTROY:
-            PostQuitMessage(0);
-            return 0;
-        default:
-            return DefWindowProcW(window, message, wParam, lParam);
+            case WM_DEVICECHANGE: {
+                const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
+                if (watch != nullptr && header != nullptr &&
+                    (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) &&
+                    header->dbch_devicetype == DBT_DEVTYP_DEVICEINTERFACE)
+                    watch->notice(reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_W*>(header)
+                                      ->dbcc_name);
+                return TRUE;
+            }
+            case WM_CLOSE:
+                DestroyWindow(window);
+                return 0;
+            case WM_DESTROY:
+                PostQuitMessage(0);
+                return 0;
+            default:
+                return DefWindowProcW(window, message, wParam, lParam);
         }
     }
 

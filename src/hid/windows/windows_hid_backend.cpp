@@ -36,9 +36,10 @@ std::optional<Collection> describeCollection(HANDLE handle) {
     const NTSTATUS status = HidP_GetCaps(preparsed, &caps);
     HidD_FreePreparsedData(preparsed);
     if (status != HIDP_STATUS_SUCCESS) return std::nullopt;
-    return Collection{caps.UsagePage, caps.Usage,
-                      {caps.InputReportByteLength, caps.OutputReportByteLength,
-                       caps.FeatureReportByteLength}};
+    return Collection{
+        caps.UsagePage,
+        caps.Usage,
+        {caps.InputReportByteLength, caps.OutputReportByteLength, caps.FeatureReportByteLength}};
 }
 
 // Every present interface of the HID class, by path.
@@ -51,8 +52,8 @@ std::vector<std::wstring> presentHidInterfaces() {
     std::vector<std::wstring> paths;
     SP_DEVICE_INTERFACE_DATA interfaceData{};
     interfaceData.cbSize = sizeof(interfaceData);
-    for (DWORD index = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &hidClass, index, &interfaceData);
-         ++index) {
+    for (DWORD index = 0;
+         SetupDiEnumDeviceInterfaces(set, nullptr, &hidClass, index, &interfaceData); ++index) {
         DWORD size = 0;
         SetupDiGetDeviceInterfaceDetailW(set, &interfaceData, nullptr, 0, &size, nullptr);
         if (size < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) continue;

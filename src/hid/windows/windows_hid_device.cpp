@@ -47,8 +47,9 @@ class WindowsHidDevice final : public HidDevice {
         const std::lock_guard guard(sendLock_);
         const auto padded = paddedReport(report, lengths_.feature, featureScratch_);
         // HidD_SetFeature takes a non-const buffer but only reads it.
-        const BOOLEAN sent = HidD_SetFeature(handle_.get(), const_cast<std::uint8_t*>(padded.data()),
-                                             static_cast<ULONG>(padded.size()));
+        const BOOLEAN sent =
+            HidD_SetFeature(handle_.get(), const_cast<std::uint8_t*>(padded.data()),
+                            static_cast<ULONG>(padded.size()));
         return sent ? static_cast<int>(report.size()) : -1;
     }
 
