@@ -22,6 +22,7 @@ namespace velor {
 namespace {
 
 constexpr std::uint16_t kOurVendor = 0x1D57;
+constexpr ULONG kInputBuffers = 64;
 
 struct Collection {
     std::uint16_t usagePage = 0;
@@ -103,6 +104,9 @@ class WindowsHidBackend final : public HidBackend {
         if (!handle.valid()) return nullptr;
         const std::optional<Collection> collection = describeCollection(handle.get());
         if (!collection) return nullptr;
+        // Room for a burst of reports while the reader is busy handing one
+        // over (Windows keeps 32 by default and drops the oldest beyond).
+        HidD_SetNumInputBuffers(handle.get(), kInputBuffers);
         return makeWindowsHidDevice(std::move(handle), collection->lengths);
     }
 
