@@ -42,8 +42,12 @@ TEST(WindowsStoreLock, AnotherProcessWaitsUntilTheHolderLetsGo) {
     bool busy = false;
     EXPECT_FALSE(StoreLock::acquire(folder, &error, &busy));
     EXPECT_TRUE(busy);
-    EXPECT_EQ(error, "the profiles in " + folder + " are in use by another program");
+    // The holder wrote who it is into the lock file for the refused to read.
+    EXPECT_EQ(error, "the profiles in " + folder +
+                         " are in use by velor_platform_windows_tests (process " +
+                         std::to_string(::GetCurrentProcessId()) + ")");
     held.reset();
+    EXPECT_EQ(StoreLock::holderOf(folder), "");
     EXPECT_EQ(runChild({"store", folder}), 0);
 }
 

@@ -9,6 +9,36 @@
 
 namespace velor {
 
+namespace {
+
+// The lock covers one byte far beyond the file's end, so the holder can write
+// who it is at the start for a refused process to read.
+OVERLAPPED lockedByte() {
+    OVERLAPPED at{};
+    at.OffsetHigh = 1;
+    return at;
+}
+
+bool lockByte(HANDLE file) {
+    OVERLAPPED at = lockedByte();
+    return ::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at);
+}
+
+// "velorctl (process 1234)", as the Linux side names a holder.
+std::string thisProcess() {
+    std::wstring path(MAX_PATH, L'\0');
+    const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    path.resize(n);
+    return win32::narrow(std::filesystem::path(path).stem().native()) + " (process " +
+           std::to_string(::GetCurrentProcessId()) + ")";
+}
+
+std::filesystem::path lockPath(const std::string& folder) {
+    return std::filesystem::path(win32::widen(folder)) / L"store.lock";
+}
+
+}  // namespace
+
 struct StoreLock::Held {
     HANDLE file;
 };
@@ -23,9 +53,8 @@ std::unique_ptr<StoreLock> StoreLock::acquire(const std::string& folder, std::st
                                               bool* held) {
     if (held) *held = false;
     std::error_code ec;
-    const std::filesystem::path folderPath(win32::widen(folder));
-    std::filesystem::create_directories(folderPath, ec);
-    const std::filesystem::path path = folderPath / L"store.lock";
+    std::filesystem::create_directories(std::filesystem::path(win32::widen(folder)), ec);
+    const std::filesystem::path path = lockPath(folder);
     // Shared for reading and writing: only the byte lock says who holds it, so
     // a holder that died leaves nothing behind to refuse the next one. Not for
     // deleting: a lock file removed while held would let a second holder in
@@ -38,10 +67,14 @@ std::unique_ptr<StoreLock> StoreLock::acquire(const std::string& folder, std::st
             *error = "cannot open " + win32::narrow(path.native()) + ": " + win32::lastErrorText();
         return nullptr;
     }
-    OVERLAPPED whole{};
-    if (::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD,
-                     MAXDWORD, &whole))
+    if (lockByte(file)) {
+        const std::string me = thisProcess();
+        DWORD written = 0;
+        ::SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+        ::WriteFile(file, me.data(), static_cast<DWORD>(me.size()), &written, nullptr);
+        ::SetEndOfFile(file);
         return std::unique_ptr<StoreLock>(new StoreLock(std::make_unique<Held>(Held{file})));
+    }
     const DWORD why = ::GetLastError();
     ::CloseHandle(file);
     if (why == ERROR_LOCK_VIOLATION || why == ERROR_IO_PENDING) {
@@ -54,8 +87,22 @@ std::unique_ptr<StoreLock> StoreLock::acquire(const std::string& folder, std::st
     return nullptr;
 }
 
-std::string StoreLock::holderOf(const std::string&) {
-    return {};  // Windows keeps no record of who holds a byte-range lock
+std::string StoreLock::holderOf(const std::string& folder) {
+    HANDLE file = ::CreateFileW(lockPath(folder).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string holder;
+    if (lockByte(file)) {
+        OVERLAPPED at = lockedByte();
+        ::UnlockFileEx(file, 0, 1, 0, &at);  // nobody holds it
+    } else {
+        char text[256];
+        DWORD got = 0;
+        if (::ReadFile(file, text, sizeof text, &got, nullptr)) holder.assign(text, got);
+    }
+    ::CloseHandle(file);
+    return holder;
 }
 
 }  // namespace velor

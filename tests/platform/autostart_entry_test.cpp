@@ -1,0 +1,80 @@
+// The autostart entry as a Linux session reads it: a desktop file whose Exec
+// line the session splits and expands by its own rules.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "../support/temp_folder.h"
+#include "platform/autostart.h"
+#include "store/app_settings.h"
+#include "store/autostart_setting.h"
+
+namespace velor {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+
+std::string readText(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class AutostartEntryTest : public ::testing::Test {
+  protected:
+    testing::TempFolder temp;
+    std::vector<std::string> lines;
+    AppSettings settings{[this] { return temp.path().string() + "/"; },
+                         [this](std::string_view l) { lines.emplace_back(l); }};
+};
+
+TEST_F(AutostartEntryTest, StartupIsStoredFirstThenTheEntryWithItsExecLine) {
+    const std::string entry = (temp.path() / "autostart" / "velor.desktop").string();
+    const DebugSink log = [this](std::string_view l) { lines.emplace_back(l); };
+    SetAutostart(true, settings, entry, "/opt/VELOR Driver/velor", log);
+    EXPECT_EQ(settings.startup(), 1);
+    EXPECT_THAT(readText(entry), ::testing::HasSubstr("Exec=\"/opt/VELOR Driver/velor\" -auto\n"));
+    EXPECT_THAT(lines, ElementsAre("startup success!!!!!!!!!!!!"));
+
+    SetAutostart(false, settings, entry, "/opt/velor", [](std::string_view) {});
+    EXPECT_EQ(settings.startup(), 0);
+    EXPECT_FALSE(fs::exists(entry));
+
+    // An entry that cannot be written: Startup is still stored, the failure only logged.
+    lines.clear();
+    const std::string blocked = settings.path() + "/velor.desktop";  // under a file
+    SetAutostart(true, settings, blocked, "/opt/velor", log);
+    EXPECT_EQ(settings.startup(), 1);
+    EXPECT_THAT(lines, ElementsAre("startup fail!!!!!!!!!!!!"));
+    SetAutostart(false, settings, blocked, "/opt/velor", [](std::string_view) {});
+    EXPECT_EQ(settings.startup(), 0);
+    // The Exec line as the session reads it: quoted where the shell or the
+    // entry's own rules would split or expand the path, a % not a field code,
+    // and every backslash of the quoting doubled once more in the file.
+    const std::pair<const char*, const char*> commands[] = {
+        {"/usr/bin/velor", "/usr/bin/velor -auto"},
+        {"/opt/100%/velor", "/opt/100%%/velor -auto"},
+        {"/opt/my 100%/velor", "\"/opt/my 100%%/velor\" -auto"},
+        {"/opt/a`id`/velor", "\"/opt/a\\\\`id\\\\`/velor\" -auto"},
+        {"/opt/$HOME/velor", "\"/opt/\\\\$HOME/velor\" -auto"},
+        {"/opt/say \"hi\"/velor", "\"/opt/say \\\\\"hi\\\\\"/velor\" -auto"},
+        {"/opt/back\\slash/velor", "\"/opt/back\\\\\\\\slash/velor\" -auto"},
+        {"/opt/new\nline/velor", "\"/opt/new\\nline/velor\" -auto"},  // one line still
+    };
+    for (const auto& [program, exec] : commands) {
+        ASSERT_TRUE(writeAutostartEntry(entry, program));
+        std::ifstream in(entry);
+        std::string line;
+        while (std::getline(in, line) && !line.starts_with("Exec=")) {
+        }
+        EXPECT_EQ(line, std::string("Exec=") + exec) << program;
+    }
+}
+
+}  // namespace
+}  // namespace velor
