@@ -18,6 +18,7 @@
 #include "../support/test_records.h"
 #include "platform/file_io.h"
 #include "store/macro_store.h"
+#include "store/profile_follower.h"
 #include "store/profile_store.h"
 
 // Every call of umask() in this test program is counted: a save must not
@@ -59,6 +60,20 @@ mode_t modeOf(const fs::path& p) {
 }
 
 const std::uint8_t kBytes[] = {1, 2, 3, 4, 5};
+
+// Application rules in something that is not a file we can read or copy
+// aside: left alone, and no save replaces it.
+TEST(FileSafety, AnUnreadableRulesFileIsNeverReplaced) {
+    testing::TempFolder temp;
+    const std::filesystem::path fifo = temp.path() / "app_rules.txt";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ProfileFollower follower;
+    ASSERT_TRUE(follower.load(fifo));
+    std::string error;
+    EXPECT_FALSE(follower.save(&error));
+    EXPECT_NE(error.find("left as it is"), std::string::npos) << error;
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+}
 
 TEST(FileSafety, ASaveNeverTouchesTheUmaskAndANewFileFollowsIt) {
     testing::TempFolder temp;

@@ -1,0 +1,104 @@
+// velorctl rules and profile use on their own (no program running): the
+// rules file under the slot's store, the profile a mouse is given by name.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "../support/temp_folder.h"
+#include "cli/standalone_host.h"
+#include "cli/velorctl.h"
+#include "profile/record_defaults.h"
+#include "sim/sim_backend.h"
+#include "store/profile_store.h"
+#include "util/virtual_clock.h"
+
+namespace velor::cli {
+namespace {
+
+struct Answer {
+    int code = -1;
+    std::string out;
+    std::string err;
+    bool operator==(const Answer&) const = default;
+};
+
+class RulesCommandsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        backend.startHeartbeat(std::chrono::milliseconds(10));
+        // Slot 10 stores "Default" (current) and "Game", whose DPI level is 6.
+        ProfileList list(*descriptorFor(10));
+        ProfileRecord game = newRecord(descriptorFor(10)->record, u"Game");
+        game.set(Field::dpiLevel, 5);
+        list.reset({}, {newRecord(descriptorFor(10)->record, u"Default"), game}, 0);
+        std::string error;
+        ASSERT_TRUE(saveProfiles(list, temp.folder(), &error)) << error;
+    }
+    Answer run(std::vector<std::string> args) {
+        StandaloneHost host({backend, temp.folder(), clock, 2000, {}});
+        Answer r;
+        EXPECT_TRUE(runDeviceCommand(args, host, [&](int code, std::string out, std::string err) {
+            r = {code, std::move(out), std::move(err)};
+        }));
+        return r;
+    }
+    std::string rulesFile() {
+        std::ifstream in(temp.path() / "ms_10" / "app_rules.txt", std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    testing::TempFolder temp;
+    sim::SimBackend backend;
+    VirtualClock clock;
+};
+
+TEST_F(RulesCommandsTest, RulesAreAddedListedAndRemovedWithoutAMouse) {
+    struct Step {
+        std::vector<std::string> args;
+        Answer answer;
+    };
+    const std::vector<Step> steps = {
+        {{"rules", "list", "--slot", "10"}, {0, "", ""}},
+        {{"rules", "add", "--slot", "10", "--app", "xmessage", "--profile", "Nope"},
+         {2, "", "velorctl: slot 10 has no profile Nope\n"}},
+        {{"rules", "add", "--slot", "10", "--app", "xmessage", "--profile", "game"}, {0, "", ""}},
+        {{"rules", "add", "--slot", "10", "--app", "Navigator", "--profile", "Default"},
+         {0, "", ""}},
+        {{"rules", "list", "--slot", "10"}, {0, "xmessage\tGame\nNavigator\tDefault\n", ""}},
+        {{"rules", "remove", "--slot", "10", "--app", "xmessage", "--profile", "Default"},
+         {2, "", "velorctl: slot 10 has no rule for xmessage\n"}},
+        {{"rules", "remove", "--slot", "10", "--app", "XMESSAGE"}, {0, "", ""}},
+        {{"rules", "list", "--slot", "10"}, {0, "Navigator\tDefault\n", ""}},
+        {{"rules"}, {2, "", "velorctl: rules needs a subcommand: list, add or remove\n"}},
+        {{"rules", "list", "--slot", "10", "--app", "x"},
+         {2, "", "velorctl: rules list takes only --slot\n"}},
+        {{"rules", "add", "--slot", "10", "--app", "x"},
+         {2, "", "velorctl: --profile is required\n"}},
+        {{"rules", "remove", "--slot", "10"}, {2, "", "velorctl: --app is required\n"}},
+    };
+    for (const Step& s : steps) EXPECT_EQ(run(s.args), s.answer) << s.args[1];
+    EXPECT_EQ(rulesFile(), "# VELOR application rules 1\nNavigator\tDefault\n");
+}
+
+TEST_F(RulesCommandsTest, ProfileUseSendsTheNamedProfileWholeAndStoresItCurrent) {
+    EXPECT_EQ(run({"profile", "use", "--slot", "10", "--name", "Game"}),
+              (Answer{1, "", "velorctl: no mouse of slot 10 is connected\n"}));
+    sim::SimMouse& mouse = backend.plugReceiver(*descriptorFor(10));
+    EXPECT_EQ(run({"profile", "use", "--slot", "10", "--name", "Nope"}),
+              (Answer{2, "", "velorctl: slot 10 has no profile Nope\n"}));
+    EXPECT_EQ(run({"profile", "use", "--slot", "10", "--name", "GAME"}),
+              (Answer{0, "slot 10 holds profile 1 (Game)\n", ""}));
+    EXPECT_EQ(mouse.settings().dpi->currentLevel, 6);
+    const auto stored =
+        readProfileStore(*descriptorFor(10), profileStorePath(*descriptorFor(10), temp.folder()));
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->currentIndex, 1);
+    const Answer status = run({"status", "--slot", "10"});
+    EXPECT_NE(status.out.find("profile\t1\tGame\ndpi_level\t6\n"), std::string::npos) << status.out;
+}
+
+}  // namespace
+}  // namespace velor::cli

@@ -1,0 +1,143 @@
+// A slot's application rules: the file as it is written and read back, what
+// a damaged one costs, and which profile the slot follows as applications
+// come to the front.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "../support/temp_folder.h"
+#include "store/app_rules.h"
+#include "store/profile_follower.h"
+
+namespace velor {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readText(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void writeText(const fs::path& p, const std::string& text) {
+    std::ofstream(p, std::ios::binary) << text;
+}
+
+TEST(AppRules, TheFileHoldsOneRuleALineAndReadsBackWhatWasSaved) {
+    testing::TempFolder temp;
+    const fs::path file = temp.path() / "ms_10" / "app_rules.txt";
+    AppRules rules;
+    ASSERT_FALSE(rules.add("  xmessage\n", u"Game"));
+    ASSERT_FALSE(rules.add("Tab\there\\", u"Caf\u00e9 \u6e38\u620f"));
+    ASSERT_FALSE(rules.add("XMESSAGE", u"Work"));  // one rule an application: replaced
+    EXPECT_EQ(rules.add(" \t", u"Game"), "give the application's window class or executable name");
+    std::string error;
+    ASSERT_TRUE(saveAppRules(rules, file, &error)) << error;
+    EXPECT_EQ(readText(file),
+              "# VELOR application rules 1\n"
+              "xmessage\tWork\n"
+              "Tab\\there\\\\\tCaf\xc3\xa9 \xe6\xb8\xb8\xe6\x88\x8f\n");
+    const auto back = readAppRules(file);
+    ASSERT_TRUE(back) << back.error();
+    EXPECT_EQ(back->all(), rules.all());
+    // Matched by class or executable, case aside; no file is no rules.
+    ASSERT_NE(back->match("XMessage", ""), nullptr);
+    EXPECT_EQ(back->match("", "xmessage")->profile, u"Work");
+    EXPECT_EQ(back->match("xterm", "bash"), nullptr);
+    EXPECT_TRUE(readAppRules(temp.path() / "none.txt")->all().empty());
+
+    // A renamed profile takes its rules along; a deleted one drops them.
+    EXPECT_TRUE(rules.renameProfile(u"work", u"Office"));
+    EXPECT_EQ(rules.all()[0].profile, u"Office");
+    EXPECT_TRUE(rules.dropProfile(u"OFFICE"));
+    EXPECT_FALSE(rules.dropProfile(u"Office"));
+    EXPECT_EQ(rules.all().size(), 1u);
+    EXPECT_FALSE(rules.remove("xmessage"));
+    EXPECT_FALSE(rules.remove("tab\there\\", u"Game"));  // names another profile
+    EXPECT_TRUE(rules.remove("tab\there\\"));
+}
+
+TEST(AppRules, ADamagedFileIsKeptAsideAndTheNextSaveStartsAfresh) {
+    const std::pair<const char*, const char*> damaged[] = {
+        {"", "app_rules.txt is empty"},
+        {"xmessage\tGame\n", "app_rules.txt line 1: not an application rules file"},
+        {"# VELOR application rules 1\nxmessage Game\n",
+         "app_rules.txt line 2: not an application and a profile parted by one tab"},
+        {"# VELOR application rules 1\na\tb\tc\n",
+         "app_rules.txt line 2: not an application and a profile parted by one tab"},
+        {"# VELOR application rules 1\na\\x\tGame\n", "app_rules.txt line 2: a name is damaged"},
+        {"# VELOR application rules 1\na\t\n", "app_rules.txt line 2: a name is damaged"},
+        {"# VELOR application rules 1\na\t\xff\n", "app_rules.txt line 2: a name is damaged"},
+        {"# VELOR application rules 1\n\tGame\n",
+         "app_rules.txt line 2: the application is not named"},
+    };
+    for (const auto& [text, why] : damaged) {
+        testing::TempFolder temp;
+        const fs::path file = temp.path() / "app_rules.txt";
+        writeText(file, text);
+        ProfileFollower follower;
+        const auto told = follower.load(file);
+        ASSERT_TRUE(told) << text;
+        EXPECT_TRUE(told->starts_with(why)) << *told;
+        EXPECT_TRUE(follower.rules().all().empty());
+        // The damaged bytes wait beside it; the next save starts afresh.
+        int kept = 0;
+        for (const auto& e : fs::directory_iterator(temp.path()))
+            if (e.path().filename().string().starts_with("app_rules.txt.damaged-")) {
+                EXPECT_EQ(readText(e.path()), text);
+                ++kept;
+            }
+        EXPECT_EQ(kept, 1) << text;
+        EXPECT_FALSE(fs::exists(file));
+        ASSERT_FALSE(follower.rules().add("xterm", u"Game"));
+        EXPECT_TRUE(follower.save(nullptr));
+        EXPECT_EQ(readText(file), "# VELOR application rules 1\nxterm\tGame\n");
+    }
+}
+
+// The slot follows the front application; the user's own choice is what it
+// goes back to, and a rule never overwrites it.
+TEST(ProfileFollower, SwitchesForARuleAndGoesBackToTheUsersProfile) {
+    ProfileFollower f;
+    ASSERT_FALSE(f.rules().add("xmessage", u"Game"));
+    ASSERT_FALSE(f.rules().add("Navigator", u"Web"));
+    using Want = std::optional<std::u16string>;
+    struct Step {
+        const char* windowClass;
+        const char* executable;
+        const char16_t* current;
+        Want switchTo;
+    };
+    const Step steps[] = {
+        {"XTerm", "xterm", u"Default", std::nullopt},  // no rule, nothing switched yet
+        {"Xmessage", "xmessage", u"Default", u"Game"},
+        {"Xmessage", "xmessage", u"Game", std::nullopt},  // the same again
+        {"Navigator", "firefox-esr", u"Game", u"Web"},    // rule to rule
+        {"velor", "velor", u"Web", u"Default"},           // back to the user's
+        {"velor", "velor", u"Default", std::nullopt},
+        {"", "XMESSAGE", u"Default", u"Game"},  // the executable alone
+    };
+    for (const Step& s : steps)
+        EXPECT_EQ(f.onFront(s.windowClass, s.executable, s.current), s.switchTo)
+            << s.windowClass << " " << s.executable;
+    EXPECT_EQ(f.usersProfile(), Want(u"Default"));
+    // The user's profile renamed while a rule's is in force: it goes back there.
+    EXPECT_FALSE(f.onRename(u"default", u"Mine"));
+    EXPECT_EQ(f.onFront("XTerm", "xterm", u"Game"), Want(u"Mine"));
+    // Choosing a profile while a rule's is in force makes it the user's.
+    EXPECT_EQ(f.onFront("Xmessage", "", u"Mine"), Want(u"Game"));
+    f.onUserChoice();
+    EXPECT_EQ(f.onFront("XTerm", "", u"Other"), std::nullopt);
+    // A deleted profile takes its rules along, and is not gone back to.
+    EXPECT_EQ(f.onFront("Navigator", "", u"Other"), Want(u"Web"));
+    EXPECT_TRUE(f.onDelete(u"other") == false);
+    EXPECT_EQ(f.onFront("XTerm", "", u"Web"), std::nullopt);
+    EXPECT_TRUE(f.onDelete(u"Web"));
+    EXPECT_EQ(f.onFront("Navigator", "", u"Game"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace velor
