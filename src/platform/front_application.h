@@ -30,7 +30,7 @@ class FrontApplicationWatch {
 // the watch's own each time it changes (never for the same application twice
 // in a row). nullptr, with why it is not available in a sentence a user reads,
 // where the session cannot tell (GNOME or KDE on Wayland, no display).
-std::unique_ptr<FrontApplicationWatch> watchFrontApplication(FrontApplicationWatch::OnChange onChange,
-                                                             std::string* whyNot);
+std::unique_ptr<FrontApplicationWatch> watchFrontApplication(
+    FrontApplicationWatch::OnChange onChange, std::string* whyNot);
 
 }  // namespace velor

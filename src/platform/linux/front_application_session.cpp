@@ -28,25 +28,30 @@ SessionEnvironment SessionEnvironment::ofThisProcess() {
 
 FrontApplicationSource frontApplicationSourceOf(const SessionEnvironment& session,
                                                 std::string* whyNot) {
-    const bool wayland = session.sessionType == "wayland" || !session.waylandDisplay.empty();
     // On a Wayland desktop DISPLAY leads to Xwayland, whose active window
-    // covers only the older programs and says nothing of the others.
-    if (!session.display.empty() && !wayland) return FrontApplicationSource::kX11;
+    // covers only the older programs and says nothing of the others. A
+    // compositor started from a text console leaves the session type "tty",
+    // so a reachable compositor counts unless the session says X11.
+    const bool compositor = !session.waylandDisplay.empty();
+    if (!session.display.empty() && (!compositor || session.sessionType == "x11"))
+        return FrontApplicationSource::kX11;
+    const bool wayland = compositor || session.sessionType == "wayland";
     if (whyNot) {
         const std::string desktop = desktopName(session.currentDesktop);
         if (wayland) {
             *whyNot = "This desktop (" + (desktop.empty() ? std::string() : desktop + " on ") +
                       "Wayland) does not tell this program which application is in front.";
         } else {
-            *whyNot = "No desktop session is running, so the program cannot tell which "
-                      "application is in front.";
+            *whyNot =
+                "No desktop session is running, so the program cannot tell which "
+                "application is in front.";
         }
     }
     return FrontApplicationSource::kNone;
 }
 
-std::unique_ptr<FrontApplicationWatch> watchFrontApplication(FrontApplicationWatch::OnChange onChange,
-                                                             std::string* whyNot) {
+std::unique_ptr<FrontApplicationWatch> watchFrontApplication(
+    FrontApplicationWatch::OnChange onChange, std::string* whyNot) {
     switch (frontApplicationSourceOf(SessionEnvironment::ofThisProcess(), whyNot)) {
         case FrontApplicationSource::kX11:
             return watchX11FrontApplication(std::move(onChange), whyNot);

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/front_application_changes.h"
 #include "platform/linux/x11_windows.h"
 #include "platform/thread_name.h"
 
@@ -22,9 +23,8 @@ class X11FrontApplicationWatch final : public FrontApplicationWatch {
                              std::unique_ptr<X11Windows> queries, OnChange onChange, int wake)
         : events_(std::move(events)),
           queries_(std::move(queries)),
-          onChange_(std::move(onChange)),
           wake_(wake),
-          current_(events_->applicationOf(events_->activeWindow())),
+          changes_(events_->applicationOf(events_->activeWindow()), std::move(onChange)),
           thread_([this] { run(); }) {}
 
     ~X11FrontApplicationWatch() override {
@@ -34,10 +34,7 @@ class X11FrontApplicationWatch final : public FrontApplicationWatch {
         ::close(wake_);
     }
 
-    FrontApplication current() override {
-        std::lock_guard lock(currentMutex_);
-        return current_;
-    }
+    FrontApplication current() override { return changes_.current(); }
 
     // On a connection of its own: the watch's thread alone reads events from
     // its connection, so no reply read here can take an event it sleeps for.
@@ -52,23 +49,35 @@ class X11FrontApplicationWatch final : public FrontApplicationWatch {
         xcb_connection_t* connection = events_->connection();
         pollfd waits[2] = {{xcb_get_file_descriptor(connection), POLLIN, 0}, {wake_, POLLIN, 0}};
         for (;;) {
-            bool activeChanged = false;
-            // A burst of changes (Alt+Tab through several windows) is read
-            // whole and looked up once.
-            while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
-                activeChanged |= isActiveWindowChange(*event);
-                std::free(event);
+            // Some window managers (openbox) name no window for a moment
+            // while focus passes to the next; that is told as it is, for the
+            // watch's user to let the front settle.
+            if (takeActiveWindowChanges()) {
+                changes_.report(events_->applicationOf(events_->activeWindow()));
+                // Waiting for those replies may have queued the next change,
+                // which the socket no longer shows: look again before sleeping.
+                continue;
             }
             if (xcb_connection_has_error(connection)) {
                 // The session ended: nothing is in front any more.
-                report({});
+                changes_.report({});
                 return;
             }
-            if (activeChanged) report(events_->applicationOf(events_->activeWindow()));
             xcb_flush(connection);
             if (::poll(waits, 2, -1) < 0 && errno != EINTR) return;
             if (waits[1].revents != 0) return;
         }
+    }
+
+    // A burst of changes (Alt+Tab through several windows) is read whole and
+    // looked up once.
+    bool takeActiveWindowChanges() {
+        bool activeChanged = false;
+        while (xcb_generic_event_t* event = xcb_poll_for_event(events_->connection())) {
+            activeChanged |= isActiveWindowChange(*event);
+            std::free(event);
+        }
+        return activeChanged;
     }
 
     bool isActiveWindowChange(const xcb_generic_event_t& event) const {
@@ -77,23 +86,11 @@ class X11FrontApplicationWatch final : public FrontApplicationWatch {
         return change.window == events_->root() && change.atom == events_->activeWindowAtom();
     }
 
-    // Two windows of one application, or the same window set again, are no change.
-    void report(FrontApplication application) {
-        {
-            std::lock_guard lock(currentMutex_);
-            if (application == current_) return;
-            current_ = application;
-        }
-        if (onChange_) onChange_(application);
-    }
-
     std::unique_ptr<X11Windows> events_;
     std::unique_ptr<X11Windows> queries_;
     std::mutex queriesMutex_;
-    OnChange onChange_;
     int wake_;
-    std::mutex currentMutex_;
-    FrontApplication current_;
+    FrontApplicationChanges changes_;
     std::thread thread_;
 };
 

@@ -30,8 +30,7 @@ ReplyPtr<Reply> takeReply(Reply* reply, xcb_generic_error_t* error) {
 ReplyPtr<xcb_get_property_reply_t> propertyOf(xcb_connection_t* connection, xcb_window_t window,
                                               xcb_atom_t property, xcb_atom_t type,
                                               std::uint32_t longLength) {
-    const auto cookie =
-        xcb_get_property(connection, false, window, property, type, 0, longLength);
+    const auto cookie = xcb_get_property(connection, false, window, property, type, 0, longLength);
     xcb_generic_error_t* error = nullptr;
     auto reply = takeReply(xcb_get_property_reply(connection, cookie, &error), error);
     if (reply && reply->type != type) reply.reset();
@@ -53,7 +52,9 @@ std::string classPartOf(std::string_view wmClass) {
     return std::string(rest.substr(0, rest.find('\0')));
 }
 
-std::string_view shortHostName(std::string_view name) { return name.substr(0, name.find('.')); }
+std::string_view shortHostName(std::string_view name) {
+    return name.substr(0, name.find('.'));
+}
 
 std::string localHostName() {
     std::array<char, 256> name{};
@@ -89,20 +90,23 @@ X11Windows::X11Windows(xcb_connection_t* connection, xcb_window_t root)
     // The server knows which process each local client is; X-Resource 1.2 tells.
     if (xcb_get_extension_data(connection_, &xcb_res_id)->present) {
         xcb_generic_error_t* error = nullptr;
-        const auto version = takeReply(
-            xcb_res_query_version_reply(connection_, xcb_res_query_version(connection_, 1, 2),
-                                        &error),
-            error);
+        const auto version =
+            takeReply(xcb_res_query_version_reply(connection_,
+                                                  xcb_res_query_version(connection_, 1, 2), &error),
+                      error);
         serverKnowsProcesses_ =
             version && (version->server_major > 1 ||
                         (version->server_major == 1 && version->server_minor >= 2));
     }
 }
 
-X11Windows::~X11Windows() { xcb_disconnect(connection_); }
+X11Windows::~X11Windows() {
+    xcb_disconnect(connection_);
+}
 
 xcb_atom_t X11Windows::atom(const char* name) {
-    const auto cookie = xcb_intern_atom(connection_, false, static_cast<std::uint16_t>(std::strlen(name)), name);
+    const auto cookie =
+        xcb_intern_atom(connection_, false, static_cast<std::uint16_t>(std::strlen(name)), name);
     xcb_generic_error_t* error = nullptr;
     const auto reply = takeReply(xcb_intern_atom_reply(connection_, cookie, &error), error);
     return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
@@ -117,7 +121,8 @@ xcb_window_t X11Windows::activeWindow() {
 FrontApplication X11Windows::applicationOf(xcb_window_t window) {
     if (window == 0) return {};
     FrontApplication application;
-    if (const auto wmClass = propertyOf(connection_, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 256))
+    if (const auto wmClass =
+            propertyOf(connection_, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 256))
         application.windowClass = classPartOf(textOf(*wmClass));
     application.executable = executableNameOfProcess(processOf(window));
     return application;
@@ -134,10 +139,10 @@ int X11Windows::serverKnownProcessOf(xcb_window_t window) {
     if (!serverKnowsProcesses_) return 0;
     const xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
     xcb_generic_error_t* error = nullptr;
-    const auto reply = takeReply(
-        xcb_res_query_client_ids_reply(connection_, xcb_res_query_client_ids(connection_, 1, &spec),
-                                       &error),
-        error);
+    const auto reply =
+        takeReply(xcb_res_query_client_ids_reply(
+                      connection_, xcb_res_query_client_ids(connection_, 1, &spec), &error),
+                  error);
     if (!reply) return 0;
     for (auto ids = xcb_res_query_client_ids_ids_iterator(reply.get()); ids.rem > 0;
          xcb_res_client_id_value_next(&ids)) {
@@ -157,7 +162,8 @@ int X11Windows::declaredProcessOf(xcb_window_t window) {
     }
     const auto reply = propertyOf(connection_, window, windowProcess_, XCB_ATOM_CARDINAL, 1);
     if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4) return 0;
-    return static_cast<int>(*static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get())));
+    return static_cast<int>(
+        *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get())));
 }
 
 std::vector<FrontApplication> X11Windows::runningApplications() {

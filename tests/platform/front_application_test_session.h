@@ -1,0 +1,60 @@
+// The test's own side of an X session with a window manager: windows it makes
+// with the properties it chooses, programs it starts, and the requests a pager
+// sends to bring a window to the front.
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velor::test {
+
+struct WindowProperties {
+    std::string wmClass;                 // "instance\0Class\0" as it goes on the window
+    std::optional<std::uint32_t> pid;    // _NET_WM_PID, when the program declares one
+    std::optional<std::string> machine;  // WM_CLIENT_MACHINE
+};
+
+class TestSession {
+  public:
+    TestSession();
+    ~TestSession();
+    bool connected() const { return connection_ != nullptr; }
+
+    // A mapped window, returned once the window manager lists it.
+    xcb_window_t openWindow(const WindowProperties& properties);
+    // A window of another program, found by its WM_CLASS instance name once
+    // listed; 0 when it does not appear in time.
+    xcb_window_t listedWindowWithInstance(const std::string& instance);
+    // Asks the window manager, as a pager does, to bring the window to the front.
+    void bringToFront(xcb_window_t window);
+    // Brings the window to the front and waits until the window manager names
+    // it; asks again while it does not (openbox can drop a request that comes
+    // in a burst). False when it never does.
+    bool bringToFrontAndWait(xcb_window_t window);
+    bool serverKnowsProcesses() const;
+
+  private:
+    std::vector<xcb_window_t> clientList();
+    xcb_atom_t atom(const char* name);
+
+    xcb_connection_t* connection_ = nullptr;
+    xcb_window_t root_ = 0;
+    xcb_atom_t activeWindow_ = 0;
+    xcb_atom_t clientList_ = 0;
+};
+
+// A program started in the background, ended when this goes.
+class ChildProgram {
+  public:
+    explicit ChildProgram(std::vector<std::string> arguments);
+    ~ChildProgram();
+    int pid() const { return pid_; }
+
+  private:
+    int pid_ = -1;
+};
+
+}  // namespace velor::test
