@@ -209,7 +209,7 @@ TEST_F(X11FrontApplication, StopsPromptlyWhenNothingHappens) {
     std::promise<void> stopped;
     auto done = stopped.get_future();
     // Detached, so a watch that never stops fails this test instead of hanging it.
-    std::thread([&stopped, owned = std::move(watch)]() mutable {
+    std::thread([stopped = std::move(stopped), owned = std::move(watch)]() mutable {
         owned.reset();
         stopped.set_value();
     }).detach();
