@@ -21,48 +21,15 @@
 
 namespace velor {
 
-void PrintTo(const FrontApplication& application, std::ostream* out) {
-    *out << "{" << application.windowClass << ", " << application.executable << "}";
-}
-
 namespace {
 
 using test::ChildProgram;
+using test::Recorder;
 using test::TestSession;
+using test::withoutNothingInFront;
 namespace fs = std::filesystem;
 
 constexpr const char* kThisProgram = "velor_front_app_tests";
-
-// What the watch reported, in order.
-class Recorder {
-  public:
-    FrontApplicationWatch::OnChange callback() {
-        return [this](const FrontApplication& application) {
-            std::lock_guard lock(mutex_);
-            seen_.push_back(application);
-            changed_.notify_all();
-        };
-    }
-    bool waitForLast(const FrontApplication& application) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::seconds(20),
-                                 [&] { return !seen_.empty() && seen_.back() == application; });
-    }
-    std::vector<FrontApplication> takeAll() {
-        std::lock_guard lock(mutex_);
-        return std::exchange(seen_, {});
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<FrontApplication> seen_;
-};
-
-std::vector<FrontApplication> withoutNothingInFront(std::vector<FrontApplication> reported) {
-    std::erase(reported, FrontApplication{});
-    return reported;
-}
 
 std::string hostName() {
     char name[256] = {};
@@ -245,20 +212,24 @@ TEST(FrontApplicationSession, ChoosesWhereTheFrontApplicationComesFrom) {
         // Started under an X server of its own from a Wayland desktop's terminal.
         {{":99", "", "wayland", "GNOME"}, FrontApplicationSource::kX11, ""},
         {{":0", "wayland-0", "x11", ""}, FrontApplicationSource::kX11, ""},
-        // sway started from a text console: Xwayland's DISPLAY is no X11 desktop.
-        {{":0", "wayland-1", "tty", "sway"},
-         FrontApplicationSource::kNone,
-         "This desktop (sway on Wayland)" + notTold},
-        // Xwayland's active window covers only older programs.
+        // Xwayland's active window covers only older programs; the compositor
+        // may tell, and if not, the sentence names the desktop.
         {{":0", "wayland-0", "wayland", "ubuntu:GNOME"},
-         FrontApplicationSource::kNone,
+         FrontApplicationSource::kWayland,
          "This desktop (GNOME on Wayland)" + notTold},
         {{"", "wayland-0", "wayland", "KDE"},
-         FrontApplicationSource::kNone,
+         FrontApplicationSource::kWayland,
          "This desktop (KDE on Wayland)" + notTold},
         {{"", "wayland-1", "wayland", ""},
-         FrontApplicationSource::kNone,
+         FrontApplicationSource::kWayland,
          "This desktop (Wayland)" + notTold},
+        // sway started from a text console: Xwayland's DISPLAY is no X11 desktop.
+        {{":0", "wayland-1", "tty", "sway"},
+         FrontApplicationSource::kWayland,
+         "This desktop (sway on Wayland)" + notTold},
+        {{"", "", "wayland", "GNOME"},
+         FrontApplicationSource::kNone,
+         "This desktop (GNOME on Wayland)" + notTold},
         {{"", "", "tty", ""},
          FrontApplicationSource::kNone,
          "No desktop session is running, so the program cannot tell which application is in "

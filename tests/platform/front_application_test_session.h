@@ -5,11 +5,55 @@
 
 #include <xcb/xcb.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
+#include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
-namespace velor::test {
+#include "platform/front_application.h"
+
+namespace velor {
+
+inline void PrintTo(const FrontApplication& application, std::ostream* out) {
+    *out << "{" << application.windowClass << ", " << application.executable << "}";
+}
+
+namespace test {
+
+// What the watch reported, in order.
+class Recorder {
+  public:
+    FrontApplicationWatch::OnChange callback() {
+        return [this](const FrontApplication& application) {
+            std::lock_guard lock(mutex_);
+            seen_.push_back(application);
+            changed_.notify_all();
+        };
+    }
+    bool waitForLast(const FrontApplication& application) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(20),
+                                 [&] { return !seen_.empty() && seen_.back() == application; });
+    }
+    std::vector<FrontApplication> takeAll() {
+        std::lock_guard lock(mutex_);
+        return std::exchange(seen_, {});
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<FrontApplication> seen_;
+};
+
+inline std::vector<FrontApplication> withoutNothingInFront(std::vector<FrontApplication> reported) {
+    std::erase(reported, FrontApplication{});
+    return reported;
+}
 
 struct WindowProperties {
     std::string wmClass;                 // "instance\0Class\0" as it goes on the window
@@ -51,10 +95,13 @@ class ChildProgram {
   public:
     explicit ChildProgram(std::vector<std::string> arguments);
     ~ChildProgram();
+    ChildProgram(const ChildProgram&) = delete;
+    ChildProgram& operator=(const ChildProgram&) = delete;
     int pid() const { return pid_; }
 
   private:
     int pid_ = -1;
 };
 
-}  // namespace velor::test
+}  // namespace test
+}  // namespace velor

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/front_application.h"
+#include "platform/linux/wlr_front_application.h"
 #include "platform/linux/x11_front_application.h"
 
 namespace velor {
@@ -36,6 +37,8 @@ FrontApplicationSource frontApplicationSourceOf(const SessionEnvironment& sessio
     if (!session.display.empty() && (!compositor || session.sessionType == "x11"))
         return FrontApplicationSource::kX11;
     const bool wayland = compositor || session.sessionType == "wayland";
+    const auto source =
+        compositor ? FrontApplicationSource::kWayland : FrontApplicationSource::kNone;
     if (whyNot) {
         const std::string desktop = desktopName(session.currentDesktop);
         if (wayland) {
@@ -47,17 +50,21 @@ FrontApplicationSource frontApplicationSourceOf(const SessionEnvironment& sessio
                 "application is in front.";
         }
     }
-    return FrontApplicationSource::kNone;
+    return source;
 }
 
 std::unique_ptr<FrontApplicationWatch> watchFrontApplication(
     FrontApplicationWatch::OnChange onChange, std::string* whyNot) {
-    switch (frontApplicationSourceOf(SessionEnvironment::ofThisProcess(), whyNot)) {
+    std::string notTelling;
+    switch (frontApplicationSourceOf(SessionEnvironment::ofThisProcess(), &notTelling)) {
         case FrontApplicationSource::kX11:
             return watchX11FrontApplication(std::move(onChange), whyNot);
+        case FrontApplicationSource::kWayland:
+            return watchWlrFrontApplication(std::move(onChange), notTelling, whyNot);
         case FrontApplicationSource::kNone:
             break;
     }
+    if (whyNot) *whyNot = notTelling;
     return nullptr;
 }
 

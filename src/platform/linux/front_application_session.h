@@ -13,10 +13,11 @@ struct SessionEnvironment {
     static SessionEnvironment ofThisProcess();
 };
 
-enum class FrontApplicationSource { kX11, kNone };
+enum class FrontApplicationSource { kX11, kWayland, kNone };
 
-// Where the front application can come from in this session; for kNone, why
-// not in a sentence a user reads.
+// Where the front application can come from in this session. For kNone, why
+// not in a sentence a user reads; for kWayland, the sentence for a compositor
+// that turns out not to tell (only wlroots compositors do).
 FrontApplicationSource frontApplicationSourceOf(const SessionEnvironment& session,
                                                 std::string* whyNot);
 
