@@ -1,6 +1,6 @@
-// The test's own side of an X session with a window manager: windows it makes
-// with the properties it chooses, programs it starts, and the requests a pager
-// sends to bring a window to the front.
+// The test's own side of a desktop session: what a watch reported, and for X
+// with a window manager, windows it makes with the properties it chooses,
+// programs it starts, and the requests a pager sends to bring a window to the front.
 #pragma once
 
 #include <xcb/xcb.h>
