@@ -24,6 +24,7 @@
 #include "platform/autostart.h"
 #include "platform/control_client.h"
 #include "platform/debug_output.h"
+#include "platform/front_application.h"
 #include "platform/instance_lock.h"
 #include "platform/instance_notify.h"
 #include "platform/keyboard_layout.h"
@@ -175,6 +176,8 @@ int runVelor(int argc, char** argv) {
         keyboard.get(),
         devices,
         bluetooth,
+        nullptr,
+        watchFrontApplication,
     };
     auto window = std::make_unique<CMainWnd>(std::move(services));
     // Without main.xml there is no window: say so and end rather than run unseen.

@@ -8,6 +8,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "hid/hid_backend.h"
 #include "platform/hook_table.h"
@@ -65,6 +69,21 @@ class DevicePage : public NotifyReceiver {
     // The slot's Bluetooth mouse connected or went; one of its notifications.
     virtual void onBlePresence(bool) {}
     virtual void onBleStatus(std::uint16_t, std::uint16_t) {}
+    // The application now in front, for the slot's application rules; true
+    // when the page switched its profile.
+    virtual bool followFront(std::string_view /*windowClass*/, std::string_view /*executable*/) {
+        return false;
+    }
+    // What the tray shows of a connected mouse with its profiles loaded.
+    struct TrayView {
+        std::optional<int> battery;
+        bool charging = false;
+        std::vector<std::u16string> profiles;
+        int current = 0;
+    };
+    virtual std::optional<TrayView> trayView() const { return std::nullopt; }
+    // The user chose a profile outside the page (the tray): made current and sent.
+    virtual void chooseProfile(std::u16string_view) {}
     void notify(const Notification&) override {}
 
   private:

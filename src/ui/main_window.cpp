@@ -20,9 +20,9 @@
 #include "store/autostart_setting.h"
 #include "store/language_choice.h"
 #include "ui/about_window.h"
-#include "ui/window_fit.h"
 #include "ui/hook_capture.h"
 #include "ui/main_window_pages.h"
+#include "ui/window_fit.h"
 
 namespace velor {
 
@@ -60,6 +60,7 @@ CMainWnd::CMainWnd(MainWindowServices services)
 
 CMainWnd::~CMainWnd() {
     // Readers stop before the pages they report to go.
+    frontWatch_.reset();
     receiverWatch_.stop();
     deviceChanges_.reset();
     for (auto& monitor : monitors_) monitor.reset();
@@ -112,6 +113,7 @@ void CMainWnd::init() {
     ShowConnectedPage();
     startReceiverMonitors();
     startBluetooth();
+    startFollowingFront();
     followVisibility();  // not shown yet
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         setGeometry(fitWindow(kDesignSize, screen->availableGeometry()));
@@ -193,6 +195,7 @@ void CMainWnd::routeSlotMessage(std::uint32_t message, std::uintptr_t wParam,
 }
 
 void CMainWnd::routeTimer(int id) {
+    if (id == kFrontSettleTimer) return onFrontSettled();
     if (id == kReceiverMonitorTimer || id == kReceiver4kMonitorTimer) {
         timers_.killTimer(id);
         restartMonitor(id == kReceiverMonitorTimer ? 0 : 1);
@@ -272,6 +275,7 @@ void CMainWnd::RefreshDeviceTabs() {
             }
         }
     }
+    updateTrayToolTip();
     // The device bar only shows when there is a device to pick.
     if (QWidget* bar = skin_.findControl("device_bar")) bar->setVisible(connectedCount_ > 0);
     if (isVisible()) ShowConnectedPage();
@@ -333,6 +337,7 @@ void CMainWnd::createTray() {
         fillMenu(
             *trayMenu_, services_.skinFolder + "traymenu.xml", texts_,
             [this](const QString& item) { messages_.postMenuCommand(kMenuCommandMessage, item); });
+        addMiceToTrayMenu();
     });
     fillMenu(*trayMenu_, services_.skinFolder + "traymenu.xml", texts_,
              [this](const QString& item) { messages_.postMenuCommand(kMenuCommandMessage, item); });

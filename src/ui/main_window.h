@@ -10,10 +10,12 @@
 
 #include <array>
 #include <memory>
+#include <mutex>
 
 #include "device/battery_notices.h"
 #include "device/bluetooth_mice.h"
 #include "device/change_watch_thread.h"
+#include "platform/front_application.h"
 #include "platform/hook_table.h"
 #include "skin/language_texts.h"
 #include "skin/message_dispatcher.h"
@@ -37,6 +39,10 @@ inline constexpr std::uintptr_t kLeftButtonUp = 0x202;
 inline constexpr std::uintptr_t kRightButtonUp = 0x205;
 inline constexpr int kReceiverMonitorTimer = 54;
 inline constexpr int kReceiver4kMonitorTimer = 55;
+// The application in front settles before a rule switches a profile, so
+// Alt+Tab through several windows applies once.
+inline constexpr int kFrontSettleTimer = 56;
+inline constexpr int kFrontSettleMs = 300;
 inline constexpr int kPageCount = 10;
 
 struct MainWindowServices {
@@ -59,6 +65,11 @@ struct MainWindowServices {
     // A notice on the desktop (title, body); the notification service, or the
     // tray's balloon, when not given.
     std::function<void(const QString& title, const QString& body)> notify = nullptr;
+    // Watches the application in front; none (rules then wait for velorctl)
+    // when not given.
+    std::function<std::unique_ptr<FrontApplicationWatch>(FrontApplicationWatch::OnChange,
+                                                         std::string* whyNot)>
+        watchFront = nullptr;
 };
 
 class CMainWnd final : public QWidget {
@@ -101,6 +112,10 @@ class CMainWnd final : public QWidget {
     QSystemTrayIcon* trayIcon() const { return tray_.get(); }
     // The tab item "device_tab_switch" shows (0: no mouse).
     int currentTab() const;
+    // The applications the rules window offers; why profiles cannot follow
+    // the application in front here (empty when they can).
+    std::vector<FrontApplication> runningApplications() const;
+    const std::string& frontUnavailable() const { return frontWhyNot_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -139,6 +154,14 @@ class CMainWnd final : public QWidget {
     void tellDamagedFiles();
     // The notice on the empty page, by text id; an empty id hides it.
     void showNotice(const QString& textId);
+    // Application rules (main_window_front.cpp): the watch, and each slot
+    // following what settled in front.
+    void startFollowingFront();
+    void onFrontSettled();
+    // The tray's mice (main_window_tray.cpp): a submenu each, and the tooltip.
+    void addMiceToTrayMenu();
+    void updateTrayToolTip();
+    QString trayLine(int slot, const DevicePage::TrayView& view) const;
 
     MainWindowServices services_;
     MessageDispatcher messages_;
@@ -171,6 +194,11 @@ class CMainWnd final : public QWidget {
     QString notice_;    // the text id the empty page's notice shows
     bool seen_ = true;  // shown and not minimised, as the pages were last told
     std::array<bool, 3> toldBleProblems_{};
+    std::unique_ptr<FrontApplicationWatch> frontWatch_;
+    std::string frontWhyNot_;
+    std::mutex frontLock_;
+    FrontApplication front_;  // under frontLock_: the latest, not yet settled
+    std::vector<std::unique_ptr<QMenu>> trayMice_;
 };
 
 }  // namespace velor

@@ -6,6 +6,7 @@
 namespace velor {
 
 void CMainWnd::onPowerReported(int slot, std::intptr_t power) {
+    updateTrayToolTip();
     const auto notice = notices_.onPower(slot, powerStateOf(power), powerPercentOf(power));
     if (!notice || batteryNotices_ == 0) return;
     const QString mouse = QStringLiteral("MS-%1").arg(slot);
@@ -16,7 +17,8 @@ void CMainWnd::onPowerReported(int slot, std::intptr_t power) {
         body = texts_.get("battery_charged_body_text").arg(mouse);
     } else {
         title = texts_.get("battery_low_title_text");
-        body = texts_.get("battery_low_body_text").arg(mouse).arg(powerPercentOf(power).value_or(0));
+        body =
+            texts_.get("battery_low_body_text").arg(mouse).arg(powerPercentOf(power).value_or(0));
     }
     if (services_.notify) return services_.notify(title, body);
     if (!notifier_) notifier_ = std::make_unique<DesktopNotifier>(tray_.get());

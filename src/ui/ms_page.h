@@ -105,8 +105,10 @@ class CMS_Page final : public DevicePage, public LinkView {
 
     // Application rules: what this application in front asks of the slot
     // (ms_page_outside.cpp); true when the current profile changed.
-    bool followFront(std::string_view windowClass, std::string_view executable);
+    bool followFront(std::string_view windowClass, std::string_view executable) override;
     const AppRules& appRules() const;
+    std::optional<TrayView> trayView() const override;
+    void chooseProfile(std::u16string_view name) override;
 
     // For tests and the receiver monitor.
     bool built() const { return root_ != nullptr; }

@@ -69,6 +69,23 @@ bool CMS_Page::followFront(std::string_view windowClass, std::string_view execut
     return true;
 }
 
+std::optional<DevicePage::TrayView> CMS_Page::trayView() const {
+    if (!connected() || !storesLoaded()) return std::nullopt;
+    TrayView view;
+    view.battery = status_->battery();
+    view.charging = status_->charging();
+    const std::lock_guard guard(profiles_.lock());
+    view.profiles = profiles_.names();
+    view.current = profiles_.currentIndex();
+    return view;
+}
+
+void CMS_Page::chooseProfile(std::u16string_view name) {
+    if (!storesLoaded() || !useProfileForOutside(name)) return;
+    engine_->markAllForUpload();
+    link_->requestApply();
+}
+
 const AppRules& CMS_Page::appRules() const {
     return rules_->rules();
 }

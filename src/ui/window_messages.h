@@ -20,6 +20,9 @@ inline constexpr std::uint32_t kBatteryNoticeMessage = 1296;
 // A page's mouse reported its power: wParam the slot, lParam packPower's value.
 inline constexpr std::uint32_t kPowerReportedMessage = 1297;
 
+// The application in front changed (the front watch's thread posts it).
+inline constexpr std::uint32_t kFrontChangedMessage = 1298;
+
 // A power report in one message parameter: the state, and the percent + 1 (0: none).
 inline std::intptr_t packPower(PowerState state, std::optional<int> percent) {
     return static_cast<std::intptr_t>(state) | (percent ? (*percent + 1) << 8 : 0);

@@ -1,0 +1,49 @@
+// The tray's view of the mice: each connected mouse with its battery and
+// current profile, a submenu to choose its profile, and the batteries in the
+// tooltip.
+#include "ui/main_window.h"
+
+namespace velor {
+
+QString CMainWnd::trayLine(int slot, const DevicePage::TrayView& view) const {
+    const QString mouse = QStringLiteral("MS-%1").arg(slot);
+    const QString profile =
+        view.current >= 0 && view.current < static_cast<int>(view.profiles.size())
+            ? QString::fromStdU16String(view.profiles[static_cast<std::size_t>(view.current)])
+            : QString();
+    if (view.charging) return texts_.get("tray_mouse_charging_text").arg(mouse, profile);
+    if (view.battery)
+        return texts_.get("tray_mouse_battery_text").arg(mouse).arg(*view.battery).arg(profile);
+    return texts_.get("tray_mouse_text").arg(mouse, profile);
+}
+
+void CMainWnd::addMiceToTrayMenu() {
+    trayMice_.clear();
+    QAction* first = trayMenu_->actions().isEmpty() ? nullptr : trayMenu_->actions().first();
+    for (int slot = 1; slot <= kPageCount; ++slot) {
+        const auto view = page(slot).trayView();
+        if (!view) continue;
+        auto& sub = trayMice_.emplace_back(std::make_unique<QMenu>(trayLine(slot, *view)));
+        for (std::size_t i = 0; i < view->profiles.size(); ++i) {
+            QAction* choice = sub->addAction(QString::fromStdU16String(view->profiles[i]));
+            choice->setCheckable(true);
+            choice->setChecked(static_cast<int>(i) == view->current);
+            connect(choice, &QAction::triggered, this, [this, slot, name = view->profiles[i]] {
+                page(slot).chooseProfile(name);
+                updateTrayToolTip();
+            });
+        }
+        trayMenu_->insertMenu(first, sub.get());
+    }
+    if (!trayMice_.empty()) trayMenu_->insertSeparator(first);
+}
+
+void CMainWnd::updateTrayToolTip() {
+    if (!tray_) return;
+    QStringList lines{QString::fromLatin1(kClassName)};
+    for (int slot = 1; slot <= kPageCount; ++slot)
+        if (const auto view = page(slot).trayView()) lines << trayLine(slot, *view);
+    tray_->setToolTip(lines.join(QLatin1Char('\n')));
+}
+
+}  // namespace velor
