@@ -139,6 +139,8 @@ int runVelor(int argc, char** argv) {
         bluez = std::make_unique<BluezMice>(debug);
         bluetooth = bluez.get();
     }
+    // The pages ask the window (made after them) about the application in front.
+    CMainWnd* windowOfPages = nullptr;
     const auto makePage = [&](int slot) -> std::unique_ptr<DevicePage> {
         const ModelDescriptor* model = supportedDescriptor(slot);
         if (model == nullptr) return std::make_unique<DevicePage>(slot);
@@ -148,6 +150,13 @@ int runVelor(int argc, char** argv) {
         page.dataFolder = [] { return GetAppDataFolder(); };
         page.keyboard = keyboard.get();
         page.debug = debug;
+        page.runningApplications = [&windowOfPages] {
+            return windowOfPages ? windowOfPages->runningApplications()
+                                 : std::vector<FrontApplication>{};
+        };
+        page.frontUnavailable = [&windowOfPages] {
+            return windowOfPages ? windowOfPages->frontUnavailable() : std::string();
+        };
         page.openLibrary = [&, model]() -> std::unique_ptr<FeatureDevice> {
             auto library = loadFeatureLibrary(libraryFolder, model->library, devices);
             if (!library) {
@@ -180,6 +189,7 @@ int runVelor(int argc, char** argv) {
         watchFrontApplication,
     };
     auto window = std::make_unique<CMainWnd>(std::move(services));
+    windowOfPages = window.get();
     // Without main.xml there is no window: say so and end rather than run unseen.
     if (!window->skinLoaded()) {
         printDamagedFile(window->skinError());

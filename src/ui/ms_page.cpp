@@ -81,6 +81,8 @@ void CMS_Page::useDefaultDialogs() {
             notice->show();
             *shown = notice;
         };
+    if (!services_.editAppRules)
+        services_.editAppRules = [this](const std::u16string& profile) { runAppRules(profile); };
     if (!services_.chooseFile)
         services_.chooseFile = [this](bool save) {
             return chooseFile(context_->window, save,

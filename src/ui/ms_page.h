@@ -107,6 +107,8 @@ class CMS_Page final : public DevicePage, public LinkView {
     // (ms_page_outside.cpp); true when the current profile changed.
     bool followFront(std::string_view windowClass, std::string_view executable) override;
     const AppRules& appRules() const;
+    // The rules window of a profile (ms_page_outside.cpp).
+    void runAppRules(const std::u16string& profile);
     std::optional<TrayView> trayView() const override;
     void chooseProfile(std::u16string_view name) override;
 

@@ -1,9 +1,11 @@
-// The page as velorctl drives it through the running program: the same
-// stores, link and apply engine the window uses, so both stay in step.
+// The page as driven from outside it: velorctl through the running program
+// (the same stores, link and apply engine the window uses, so both stay in
+// step), the tray, and the application rules.
 #include <QTimer>
 
 #include "store/app_rules_edit.h"
 #include "store/profile_transfer.h"
+#include "ui/app_rules_window.h"
 #include "ui/ms_page.h"
 #include "ui/page/page_rules.h"
 #include "ui/page/profile_section.h"
@@ -84,6 +86,21 @@ void CMS_Page::chooseProfile(std::u16string_view name) {
     if (!storesLoaded() || !useProfileForOutside(name)) return;
     engine_->markAllForUpload();
     link_->requestApply();
+}
+
+void CMS_Page::runAppRules(const std::u16string& profile) {
+    CAppRulesWnd::Services s{
+        slot(),
+        profile,
+        [this](const RulesEdit& edit) { return editRulesForOutside(edit); },
+        services_.runningApplications ? services_.runningApplications()
+                                      : std::vector<FrontApplication>{},
+        services_.frontUnavailable ? services_.frontUnavailable() : std::string(),
+        [this](const QString& detail) { services_.tell("app_rules_refused_text", detail); }};
+    CAppRulesWnd window(context_->window, context_->texts, services_.skinFolder, std::move(s));
+    if (!window.create()) return;
+    window.centerOverParent();
+    window.showModal();
 }
 
 const AppRules& CMS_Page::appRules() const {

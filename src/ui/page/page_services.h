@@ -13,6 +13,7 @@
 #include "device/ble_gatt_link.h"
 #include "device/feature_device.h"
 #include "models/model_descriptor.h"
+#include "platform/front_application.h"
 #include "util/clock.h"
 #include "util/debug_sink.h"
 
@@ -42,6 +43,12 @@ struct PageServices {
     std::function<void(const QString& messageId, const QString& detail)> showWaiting;
     // A file to import from (save = false) or export to; empty to cancel.
     std::function<QString(bool save)> chooseFile;
+    // The applications with a window open, for the rules window, and why
+    // profiles cannot follow the application in front here (empty when they can).
+    std::function<std::vector<FrontApplication>()> runningApplications;
+    std::function<std::string()> frontUnavailable;
+    // Runs the rules window of a profile (the real window unless a test says otherwise).
+    std::function<void(const std::u16string& profile)> editAppRules;
 };
 
 }  // namespace velor

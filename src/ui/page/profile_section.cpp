@@ -21,6 +21,7 @@ void ProfileSection::bind(const ControlIndex& c) {
     rename_ = c.get<QAbstractButton>("profile_rename_btn");
     import_ = c.get<QAbstractButton>("profile_import_btn");
     export_ = c.get<QAbstractButton>("profile_export_btn");
+    apps_ = c.get<QAbstractButton>("profile_apps_btn");
     restore_ = {c.get<QAbstractButton>("profile_reset_btn"), c.get<QAbstractButton>("btn_reset")};
 }
 
@@ -63,6 +64,9 @@ bool ProfileSection::notify(const Notification& n) {
         importFile();
     } else if (n.control == export_) {
         exportFile();
+    } else if (n.control == apps_) {
+        if (env_.services.editAppRules)
+            env_.services.editAppRules(env_.current().name().value_or(u""));
     } else if (indexOf(restore_, n.control) >= 0) {
         restoreDefaults();
     } else {

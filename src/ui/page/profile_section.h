@@ -41,6 +41,7 @@ class ProfileSection final : public PageSection {
     QAbstractButton* import_ = nullptr;
     QAbstractButton* export_ = nullptr;
     std::array<QAbstractButton*, 2> restore_{};
+    QAbstractButton* apps_ = nullptr;
     PageRules* rules_ = nullptr;
 };
 
