@@ -188,8 +188,8 @@ int runVelor(int argc, char** argv) {
     }
     quitAfterFirstPaintIfAsked(*window);
     window->init();
-    auto keyboardFollower =
-        followKeyboardLayout(*keyboard, [w = window.get()] { w->keyboardChanged(); }, debug);
+    auto keyboardFollower = followKeyboardLayout(
+        *keyboard, [w = window.get()] { w->keyboardChanged(); }, debug);
     // The window's close button hides it; the program ends from the tray menu
     // or when the system closes the window.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -170,7 +170,8 @@ class CMainWnd final : public QWidget {
     QString skinError_;
     QString notice_;    // the text id the empty page's notice shows
     bool seen_ = true;  // shown and not minimised, as the pages were last told
-    std::array<bool, 4> toldBleProblems_{};  // one per BleProblem
+    // One per BleProblem: each is told once.
+    std::array<bool, 4> toldBleProblems_{};
 };
 
 }  // namespace velor

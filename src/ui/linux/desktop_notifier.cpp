@@ -19,12 +19,11 @@ void DesktopNotifier::notify(const QString& title, const QString& body) {
     };
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return balloon();
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        "org.freedesktop.Notifications", "/org/freedesktop/Notifications",
-        "org.freedesktop.Notifications", "Notify");
-    call << QStringLiteral("VELOR Gaming Driver") << 0u
-         << QStringLiteral("io.velor.GamingDriver") << title << body << QStringList()
-         << QVariantMap() << -1;
+    QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.Notifications",
+                                                       "/org/freedesktop/Notifications",
+                                                       "org.freedesktop.Notifications", "Notify");
+    call << QStringLiteral("VELOR Gaming Driver") << 0u << QStringLiteral("io.velor.GamingDriver")
+         << title << body << QStringList() << QVariantMap() << -1;
     // Asynchronous: the window never waits for the desktop.
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call));
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished,
