@@ -1,39 +1,26 @@
-// Keeps the program's keyboard layout the X session's: read from the X server
-// at start, and again whenever XKB says the keyboard, its map or the layout
-// in use changed (switching between two layouts, say).
+// Keeps the program's keyboard layout the one the user types with as the user
+// switches layouts: each system tells of a switch in its own way.
 #pragma once
 
-#include <QAbstractNativeEventFilter>
-
-#include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "keys/switchable_keyboard_layout.h"
+#include "util/debug_sink.h"
 
 namespace velor {
 
-// Whether an X event (an xcb_generic_event_t) says the layout may have
-// changed: a new keyboard, a new keymap, or another group in use.
-bool changesKeyboardLayout(const void* xcbEvent, std::uint8_t xkbEventBase);
-
-class KeyboardFollower final : public QAbstractNativeEventFilter {
+// Follows as long as it lives.
+class KeyboardFollower {
   public:
-    KeyboardFollower(SwitchableKeyboardLayout& layout, std::function<void()> changed)
-        : layout_(layout), changed_(std::move(changed)) {}
-    ~KeyboardFollower() override;
-
-    // False outside an X11 session: the layout stays what it was.
-    bool start();
-    bool nativeEventFilter(const QByteArray& type, void* message, qintptr* result) override;
-
-  private:
-    void reload();
-
-    SwitchableKeyboardLayout& layout_;
-    std::function<void()> changed_;
-    void* connection_ = nullptr;  // xcb_connection_t
-    std::uint8_t xkbEventBase_ = 0;
-    bool installed_ = false;
+    virtual ~KeyboardFollower() = default;
 };
+
+// Starts following: `layout` is replaced, and `changed` called, on each switch.
+// Null (and said through `debug`) when this session tells of no switch: the
+// layout read at start then stays.
+std::unique_ptr<KeyboardFollower> followKeyboardLayout(SwitchableKeyboardLayout& layout,
+                                                       std::function<void()> changed,
+                                                       const DebugSink& debug);
 
 }  // namespace velor

@@ -15,7 +15,7 @@
 #include "app/pages_host.h"
 #include "app/screenshots.h"
 #include "app/simulation.h"
-#include "bluez/bluez_mice.h"
+#include "app/system_bluetooth.h"
 #include "device/feature_library.h"
 #include "hid/system_hid_backend.h"
 #include "keys/key_tables.h"
@@ -112,9 +112,8 @@ int runVelor(int argc, char** argv) {
     if (const auto theme = readResourceFile(skinFolder + "theme.qss"))
         app.setStyleSheet(QString::fromUtf8(*theme).replace("@SKIN@", skinFolder));
 
-    // Key names follow the user's keyboard layout; US when none can be read.
-    // Key names follow the user's keyboard layout (the X session's once the
-    // window is up, and as it changes); the system's, or US, until then.
+    // Key names follow the user's keyboard layout (as the session tells of
+    // switches once the window is up); the system's, or US, until then.
     std::unique_ptr<KeyboardLayout> system = systemKeyboardLayout();
     if (!system) system = std::make_unique<UsKeyboardLayout>();
     auto keyboard = std::make_unique<SwitchableKeyboardLayout>(std::move(system));
@@ -124,7 +123,7 @@ int runVelor(int argc, char** argv) {
     std::unique_ptr<Simulation> simulation;
     std::unique_ptr<HidBackend> hid;
     HidBackend* devices = nullptr;
-    std::unique_ptr<BluezMice> bluez;
+    std::unique_ptr<BluetoothMice> systemBluetooth;
     BluetoothMice* bluetooth = nullptr;
     if (const QString simulate = qEnvironmentVariable("VELOR_SIMULATE"); !simulate.isEmpty()) {
         simulation = std::make_unique<Simulation>(
@@ -136,8 +135,8 @@ int runVelor(int argc, char** argv) {
         hid = makeSystemHidBackend();
         if (!hid) debug("the system's HID access could not be set up");
         devices = hid.get();
-        bluez = std::make_unique<BluezMice>(debug);
-        bluetooth = bluez.get();
+        systemBluetooth = systemBluetoothMice(debug);
+        bluetooth = systemBluetooth.get();
     }
     // The pages ask the window (made after them) about the application in front.
     CMainWnd* windowOfPages = nullptr;
@@ -202,9 +201,8 @@ int runVelor(int argc, char** argv) {
     }
     quitAfterFirstPaintIfAsked(*window);
     window->init();
-    auto keyboardFollower =
-        std::make_unique<KeyboardFollower>(*keyboard, [w = window.get()] { w->keyboardChanged(); });
-    if (!keyboardFollower->start()) debug("not an X11 session: key names keep the system layout");
+    auto keyboardFollower = followKeyboardLayout(
+        *keyboard, [w = window.get()] { w->keyboardChanged(); }, debug);
     // The window's close button hides it; the program ends from the tray menu
     // or when the system closes the window.
     QApplication::setQuitOnLastWindowClosed(false);

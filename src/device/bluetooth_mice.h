@@ -15,6 +15,7 @@ enum class BleProblem : std::uint8_t {
     AdapterOff,    // the mouse is paired with an adapter that is switched off
     NotConnected,  // paired, the adapter is on, but the mouse is not connected
     NoPermission,  // the system bus refuses us the Bluetooth service
+    Unsupported,   // this build reaches no Bluetooth mice on this system
 };
 
 class BluetoothMice {

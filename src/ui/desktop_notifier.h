@@ -1,9 +1,7 @@
-// A notice on the desktop: through the notification service on the session
-// bus (org.freedesktop.Notifications), or as the tray icon's balloon where
-// there is no such service.
+// A notice on the desktop, told the way the system tells them (the tray
+// icon's balloon wherever nothing better is there).
 #pragma once
 
-#include <QDBusConnection>
 #include <QString>
 
 class QSystemTrayIcon;
@@ -12,14 +10,12 @@ namespace velor {
 
 class DesktopNotifier {
   public:
-    explicit DesktopNotifier(QSystemTrayIcon* tray,
-                             QDBusConnection bus = QDBusConnection::sessionBus())
-        : tray_(tray), bus_(std::move(bus)) {}
+    explicit DesktopNotifier(QSystemTrayIcon* tray) : tray_(tray) {}
+    // Each notice stands on its own: none replaces an earlier one.
     void notify(const QString& title, const QString& body);
 
   private:
     QSystemTrayIcon* tray_;
-    QDBusConnection bus_;
 };
 
 }  // namespace velor

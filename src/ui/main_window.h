@@ -193,7 +193,8 @@ class CMainWnd final : public QWidget {
     QString skinError_;
     QString notice_;    // the text id the empty page's notice shows
     bool seen_ = true;  // shown and not minimised, as the pages were last told
-    std::array<bool, 3> toldBleProblems_{};
+    // One per BleProblem: each is told once.
+    std::array<bool, 4> toldBleProblems_{};
     std::unique_ptr<FrontApplicationWatch> frontWatch_;
     std::string frontWhyNot_;
     std::mutex frontLock_;

@@ -23,6 +23,8 @@ const char* problemText(BleProblem problem) {
             return "ble_not_connected_text";
         case BleProblem::NoPermission:
             return "ble_no_permission_text";
+        case BleProblem::Unsupported:
+            return "ble_unsupported_text";
     }
     return "";
 }

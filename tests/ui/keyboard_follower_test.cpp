@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/keyboard_follower.h"
+#include "app/linux/x11_keyboard_follower.h"
 
 namespace velor {
 namespace {

@@ -213,6 +213,12 @@ TEST_F(MainWindowTest, BluetoothMiceReachTheirPageAndWhatKeepsThemAwayIsToldOnce
     bluetooth.events.presence(0x045E, 0x0033, true);
     pump();
     EXPECT_TRUE(notice->isHidden());
+    // Where the build reaches no Bluetooth at all, a paired mouse is not
+    // simply missing: the empty page says so.
+    bluetooth.events.problem(BleProblem::Unsupported, 0);
+    pump();
+    EXPECT_FALSE(notice->isHidden());
+    EXPECT_THAT(notice->text().toStdString(), ::testing::HasSubstr("only on Linux so far"));
 }
 
 // Simulated devices, of which this user may open none.

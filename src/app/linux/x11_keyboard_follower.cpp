@@ -1,4 +1,4 @@
-#include "app/keyboard_follower.h"
+#include "app/linux/x11_keyboard_follower.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -13,12 +13,12 @@
 
 namespace velor {
 
-KeyboardFollower::~KeyboardFollower() {
+X11KeyboardFollower::~X11KeyboardFollower() {
     if (installed_ && QCoreApplication::instance())
         QCoreApplication::instance()->removeNativeEventFilter(this);
 }
 
-bool KeyboardFollower::start() {
+bool X11KeyboardFollower::start() {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (x11 == nullptr || x11->connection() == nullptr) return false;
     connection_ = x11->connection();
@@ -34,7 +34,7 @@ bool KeyboardFollower::start() {
     return true;
 }
 
-void KeyboardFollower::reload() {
+void X11KeyboardFollower::reload() {
     layout_.replace(x11KeyboardLayout(connection_));
     if (changed_) changed_();
 }
@@ -56,9 +56,18 @@ bool changesKeyboardLayout(const void* xcbEvent, std::uint8_t xkbEventBase) {
     }
 }
 
-bool KeyboardFollower::nativeEventFilter(const QByteArray& type, void* message, qintptr*) {
+bool X11KeyboardFollower::nativeEventFilter(const QByteArray& type, void* message, qintptr*) {
     if (type == "xcb_generic_event_t" && changesKeyboardLayout(message, xkbEventBase_)) reload();
     return false;  // Qt needs them too
+}
+
+std::unique_ptr<KeyboardFollower> followKeyboardLayout(SwitchableKeyboardLayout& layout,
+                                                       std::function<void()> changed,
+                                                       const DebugSink& debug) {
+    auto follower = std::make_unique<X11KeyboardFollower>(layout, std::move(changed));
+    if (follower->start()) return follower;
+    debug("not an X11 session: key names keep the system layout");
+    return nullptr;
 }
 
 }  // namespace velor
