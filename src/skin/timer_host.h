@@ -22,6 +22,10 @@ class TimerHost final : public QObject {
     // The period of a running timer; 0 when it is not running.
     int interval(int id) const;
     void setHandler(std::function<void(int id)> handler) { handler_ = std::move(handler); }
+    // Runs a running timer's expiry now, as its time would (tests run in no time).
+    void fire(int id) {
+        if (isActive(id) && handler_) handler_(id);
+    }
 
   private:
     std::map<int, std::unique_ptr<QTimer>> timers_;

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 
 #include "util/utf16.h"
 
@@ -13,6 +14,11 @@ CAppRulesWnd::CAppRulesWnd(QWidget* parent, LanguageTexts& texts, const QString&
     : SkinnedDialog(parent, texts, skinFolder), services_(std::move(services)) {}
 
 void CAppRulesWnd::initWindow() {
+    // Enter in the name field adds it; nothing here closes on Enter.
+    for (QPushButton* b : findChildren<QPushButton*>()) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
     const QString profile = QString::fromStdU16String(services_.profile);
     if (auto* hint = skin().find<QLabel>("app_rules_hint"))
         hint->setText(skin().texts().get("app_rules_hint_text").arg(profile));

@@ -178,7 +178,9 @@ if editor:
 for opener, where, closer in (
         (("push button", T["profile_add_text"]), "profile name dialog", T["cancel_text"]),
         (("push button", t("a11y_dpi_colour_text", 1)), "DPI colour dialog", T["cancel_text"]),
-        (("push button", T["profile_delete_text"]), "message box", T["ok_text"])):
+        (("push button", T["profile_delete_text"]), "message box", T["ok_text"]),
+        (("push button", T["profile_apps_text"]), "application rules window",
+         T["close_window_text"])):
     press(desk.find(desk.app(), *opener), where)
     dialog = desk.wait_for(lambda: desk.dialog(), where)
     if dialog:

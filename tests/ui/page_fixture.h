@@ -20,6 +20,17 @@
 
 namespace velor {
 
+// The application in front as a test says it.
+class FakeFrontWatch final : public FrontApplicationWatch {
+  public:
+    explicit FakeFrontWatch(const std::vector<FrontApplication>& running) : running_(running) {}
+    FrontApplication current() override { return {}; }
+    std::vector<FrontApplication> runningApplications() override { return running_; }
+
+  private:
+    const std::vector<FrontApplication>& running_;
+};
+
 // The program's main window with a real slot-10 page, its library working on
 // a simulated wired mouse (or none), and waits in virtual time.
 class PageTest : public ::testing::Test {
@@ -83,7 +94,12 @@ class PageTest : public ::testing::Test {
             {},
             &keyboard,
             nullptr,
-            &bluetooth};
+            &bluetooth,
+            nullptr,
+            [this](FrontApplicationWatch::OnChange onChange, std::string*) {
+                frontChanged = std::move(onChange);
+                return std::make_unique<FakeFrontWatch>(runningApps);
+            }};
         window = std::make_unique<CMainWnd>(std::move(s));
         window->init();
         window->show();
@@ -152,6 +168,9 @@ class PageTest : public ::testing::Test {
     std::vector<QString> waiting;  // the waiting notice shown (an id), taken down (empty)
     bool answer = true;
     QString file;
+    // What the program's watch of the application in front tells it.
+    FrontApplicationWatch::OnChange frontChanged;
+    std::vector<FrontApplication> runningApps;
     CMS_Page* page = nullptr;
     std::unique_ptr<CMainWnd> window;
 };
