@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "../support/file_text.h"
 #include "../support/temp_folder.h"
 #include "platform/autostart.h"
 #include "store/app_settings.h"
@@ -17,13 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
-
-std::string readText(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testing::readText;
+using testing::writeText;
 
 class AutostartEntryTest : public ::testing::Test {
   protected:

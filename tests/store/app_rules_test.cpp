@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "../support/file_text.h"
 #include "../support/temp_folder.h"
 #include "store/app_rules.h"
 #include "store/profile_follower.h"
@@ -14,17 +15,8 @@ namespace velor {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readText(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void writeText(const fs::path& p, const std::string& text) {
-    std::ofstream(p, std::ios::binary) << text;
-}
+using testing::readText;
+using testing::writeText;
 
 TEST(AppRules, TheFileHoldsOneRuleALineAndReadsBackWhatWasSaved) {
     testing::TempFolder temp;

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "../support/file_text.h"
 #include "../support/temp_folder.h"
 #include "store/app_settings.h"
 #include "store/autostart_setting.h"
@@ -16,17 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
-
-std::string readText(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void writeText(const fs::path& p, const std::string& text) {
-    std::ofstream(p, std::ios::binary) << text;
-}
+using testing::readText;
+using testing::writeText;
 
 TEST(IniDocument, WritingOneKeyKeepsEverythingElseByteForByte) {
     const std::string original =

@@ -10,6 +10,8 @@
 #include <chrono>
 #include <cstring>
 
+#include "platform/control_failures.h"
+
 namespace velor {
 
 namespace {
@@ -30,11 +32,6 @@ void boundSends(int fd, Millis timeout) {
     limit.tv_usec = static_cast<suseconds_t>((timeout.count() % 1000) * 1000);
     if (limit.tv_sec == 0 && limit.tv_usec == 0) limit.tv_usec = 1;  // zero would mean "never"
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-}
-
-std::string spoken(Millis timeout) {
-    if (timeout.count() % 1000 == 0) return std::to_string(timeout.count() / 1000) + " s";
-    return std::to_string(timeout.count()) + " ms";
 }
 
 }  // namespace
@@ -91,17 +88,7 @@ std::optional<ControlAnswer> askRunningProgram(const std::string& socketPath,
         answer.append(buffer, static_cast<std::size_t>(n));
     }
     ::close(fd);
-    if (late)
-        return ControlAnswer{
-            1,
-            {},
-            "velorctl: the program did not answer within " + spoken(timeout) +
-                ": it is stopped or hung, and may still carry out the command if it goes on. "
-                "Check it (resume it, or quit it and run the command again).\n"};
-    return ControlAnswer{1,
-                         {},
-                         sent ? "velorctl: the program stopped before it answered\n"
-                              : "velorctl: the program did not take the request\n"};
+    return unansweredRequest(late, sent, timeout);
 }
 
 }  // namespace velor

@@ -11,6 +11,8 @@
 #include <mutex>
 #include <random>
 
+#include "platform/save_turns.h"
+
 namespace velor {
 
 namespace {
@@ -89,17 +91,6 @@ std::filesystem::path throughLinks(std::filesystem::path path) {
         path = target.is_absolute() ? target : path.parent_path() / target;
     }
     return path;
-}
-
-// One lock per file, so that a save and the clean-up of its leftovers, or two
-// saves of one file, never overlap; saves of different files run side by side.
-std::mutex& saveLockOf(const std::filesystem::path& file) {
-    static std::mutex registry;
-    static std::map<std::string, std::unique_ptr<std::mutex>> locks;
-    const std::lock_guard guard(registry);
-    auto& lock = locks[file.lexically_normal().string()];
-    if (!lock) lock = std::make_unique<std::mutex>();
-    return *lock;
 }
 
 std::string tempPrefix(const std::filesystem::path& file) {

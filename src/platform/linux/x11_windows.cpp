@@ -137,17 +137,17 @@ int X11Windows::processOf(xcb_window_t window) {
 // program's own idea of its process number would name some other process here.
 int X11Windows::serverKnownProcessOf(xcb_window_t window) {
     if (!serverKnowsProcesses_) return 0;
-    const xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    const xcb_res_client_id_spec_t asked{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
     xcb_generic_error_t* error = nullptr;
     const auto reply =
         takeReply(xcb_res_query_client_ids_reply(
-                      connection_, xcb_res_query_client_ids(connection_, 1, &spec), &error),
+                      connection_, xcb_res_query_client_ids(connection_, 1, &asked), &error),
                   error);
     if (!reply) return 0;
+    // Only the process number was asked for, so any id given back is one.
     for (auto ids = xcb_res_query_client_ids_ids_iterator(reply.get()); ids.rem > 0;
          xcb_res_client_id_value_next(&ids)) {
-        if ((ids.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) &&
-            xcb_res_client_id_value_value_length(ids.data) >= 1)
+        if (xcb_res_client_id_value_value_length(ids.data) >= 1)
             return static_cast<int>(*xcb_res_client_id_value_value(ids.data));
     }
     return 0;

@@ -169,10 +169,9 @@ std::unique_ptr<XkbKeyboardLayout> XkbKeyboardLayout::fromKeymap(xkb_keymap* key
 
 std::unique_ptr<XkbKeyboardLayout> XkbKeyboardLayout::forX11(xcb_connection_t* connection) {
     if (connection == nullptr ||
-        !xkb_x11_setup_xkb_extension(connection, XKB_X11_MIN_MAJOR_XKB_VERSION,
-                                     XKB_X11_MIN_MINOR_XKB_VERSION,
-                                     XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr,
-                                     nullptr, nullptr))
+        !xkb_x11_setup_xkb_extension(
+            connection, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
+            XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, nullptr, nullptr))
         return nullptr;
     const std::int32_t device = xkb_x11_get_core_keyboard_device_id(connection);
     if (device < 0) return nullptr;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "platform/control_failures.h"
 #include "platform/windows/user_only_pipe.h"
 #include "platform/windows/win32_text.h"
 
@@ -18,11 +19,6 @@ DWORD millisLeft(Deadline deadline) {
     const auto left =
         std::chrono::duration_cast<Millis>(deadline - std::chrono::steady_clock::now());
     return static_cast<DWORD>(std::clamp<long long>(left.count(), 0, INFINITE - 1));
-}
-
-std::string spoken(Millis timeout) {
-    if (timeout.count() % 1000 == 0) return std::to_string(timeout.count() / 1000) + " s";
-    return std::to_string(timeout.count()) + " ms";
 }
 
 enum class Io { Done, Ended, Late };
@@ -80,17 +76,7 @@ std::optional<ControlAnswer> askRunningProgram(const std::string& socketPath,
     if (event != nullptr) ::CloseHandle(event);
     ::CloseHandle(*pipe);
     if (decoded) return decoded;
-    if (io == Io::Late)
-        return ControlAnswer{
-            1,
-            {},
-            "velorctl: the program did not answer within " + spoken(timeout) +
-                ": it is stopped or hung, and may still carry out the command if it goes on. "
-                "Check it (resume it, or quit it and run the command again).\n"};
-    return ControlAnswer{1,
-                         {},
-                         sent ? "velorctl: the program stopped before it answered\n"
-                              : "velorctl: the program did not take the request\n"};
+    return unansweredRequest(io == Io::Late, sent, timeout);
 }
 
 }  // namespace velor

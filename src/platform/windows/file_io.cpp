@@ -7,6 +7,7 @@
 #include <mutex>
 #include <random>
 
+#include "platform/save_turns.h"
 #include "platform/windows/win32_text.h"
 
 namespace velor {
@@ -34,17 +35,6 @@ bool writeAll(HANDLE file, std::span<const std::uint8_t> bytes) {
         bytes = bytes.subspan(written);
     }
     return true;
-}
-
-// One lock per file, so that a save and the clean-up of its leftovers, or two
-// saves of one file, never overlap; saves of different files run side by side.
-std::mutex& saveLockOf(const std::filesystem::path& file) {
-    static std::mutex registry;
-    static std::map<std::wstring, std::unique_ptr<std::mutex>> locks;
-    const std::lock_guard guard(registry);
-    auto& lock = locks[file.lexically_normal().native()];
-    if (!lock) lock = std::make_unique<std::mutex>();
-    return *lock;
 }
 
 std::wstring tempPrefix(const std::filesystem::path& file) {

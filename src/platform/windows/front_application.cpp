@@ -7,8 +7,7 @@ namespace velor {
 // velorctl profile use alone.
 std::unique_ptr<FrontApplicationWatch> watchFrontApplication(FrontApplicationWatch::OnChange,
                                                              std::string* whyNot) {
-    if (whyNot)
-        *whyNot = "This program does not yet follow the application in front on Windows.";
+    if (whyNot) *whyNot = "This program does not yet follow the application in front on Windows.";
     return nullptr;
 }
 
