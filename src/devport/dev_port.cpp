@@ -39,9 +39,15 @@ void DevPort::openMonitor(const VelorPoster* window, std::uint32_t messageA,
         messageB_ = messageB;
         stop_ = false;
     }
-    presence_ = std::thread([this] {
+    // The watch and the presence it starts from are taken here, before the
+    // thread runs: a mouse pulled out while the thread is still starting is
+    // then a change it sees, not where it starts from.
+    HidBackend* backend = backendSource_();
+    std::shared_ptr<HidChangeWatch> watch = backend ? backend->watchChanges() : nullptr;
+    const bool wasPresent = present();
+    presence_ = std::thread([this, watch = std::move(watch), wasPresent] {
         nameThisThread("devport-watch");
-        watchPresence();
+        watchPresence(watch.get(), wasPresent);
     });
     reading_ = std::thread([this] {
         nameThisThread("devport-read");
@@ -159,20 +165,17 @@ void DevPort::post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t l
 
 // Sleeps until the backend says a device came or went (or, when it cannot
 // say, for a poll interval), then tells the program what changed.
-void DevPort::watchPresence() {
-    HidBackend* backend = backendSource_();
-    const std::unique_ptr<HidChangeWatch> watch = backend ? backend->watchChanges() : nullptr;
+void DevPort::watchPresence(HidChangeWatch* watch, bool wasPresent) {
     std::uint32_t messageA = 0;
     std::uint32_t messageB = 0;
     {
         const std::lock_guard guard(mutex_);
         // A close that came first has nothing to stop: leave before sleeping.
         if (stop_) return;
-        watch_ = watch.get();
+        watch_ = watch;
         messageA = messageA_;
         messageB = messageB_;
     }
-    bool wasPresent = present();
     for (;;) {
         if (watch) {
             if (!watch->waitForChange()) break;

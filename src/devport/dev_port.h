@@ -40,7 +40,7 @@ class DevPort {
     void closeMonitor();
 
   private:
-    void watchPresence();
+    void watchPresence(HidChangeWatch* watch, bool wasPresent);
     void readStatus();
     bool stopping();
     bool present();
