@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "../support/file_text.h"
+#include "../support/settings_fixture.h"
 #include "../support/temp_folder.h"
 #include "platform/autostart.h"
 #include "store/app_settings.h"
@@ -21,13 +22,7 @@ using ::testing::ElementsAre;
 using testing::readText;
 using testing::writeText;
 
-class AutostartEntryTest : public ::testing::Test {
-  protected:
-    testing::TempFolder temp;
-    std::vector<std::string> lines;
-    AppSettings settings{[this] { return temp.path().string() + "/"; },
-                         [this](std::string_view l) { lines.emplace_back(l); }};
-};
+class AutostartEntryTest : public testing::SettingsFixture {};
 
 TEST_F(AutostartEntryTest, StartupIsStoredFirstThenTheEntryWithItsExecLine) {
     const std::string entry = (temp.path() / "autostart" / "velor.desktop").string();

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "../support/file_text.h"
+#include "../support/settings_fixture.h"
 #include "../support/temp_folder.h"
 #include "store/app_settings.h"
 #include "store/autostart_setting.h"
@@ -76,13 +77,7 @@ TEST(LanguageChoice, StoredIdWinsElseOnlyMainlandChineseAndVietnameseAreChosen) 
     EXPECT_EQ(languageFile(9), "lan/EN.xml");
 }
 
-class SettingsTest : public ::testing::Test {
-  protected:
-    testing::TempFolder temp;
-    std::vector<std::string> lines;
-    AppSettings settings{[this] { return temp.path().string() + "/"; },
-                         [this](std::string_view l) { lines.emplace_back(l); }};
-};
+class SettingsTest : public testing::SettingsFixture {};
 
 TEST_F(SettingsTest, MissingFileReadsUnsetAndSavesWriteOneKeyEach) {
     EXPECT_EQ(settings.lanId(), kUnset);
