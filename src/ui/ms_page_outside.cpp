@@ -61,7 +61,11 @@ bool CMS_Page::useProfileForOutside(std::u16string_view name) {
 // A page without its stores (another program holds them, or they were never
 // loaded) changes the file under the store's lock, as velorctl alone would.
 RulesOutcome CMS_Page::editRulesForOutside(const RulesEdit& edit) {
-    if (storesLoaded()) return rules_->edit(edit);
+    if (storesLoaded()) {
+        RulesOutcome outcome = rules_->edit(edit);
+        profileSection_->fill(false);  // each profile's row names its applications
+        return outcome;
+    }
     return editRulesFile(*services_.model, services_.dataFolder(), *services_.clock, edit);
 }
 

@@ -58,7 +58,11 @@ TEST_F(FollowFrontTest, ARuleSwitchesOnceSettledSendsWhatDiffersAndGoesBack) {
     for (std::size_t i = before; i < mouse->trace().size(); ++i)
         sent.push_back(mouse->trace()[i][0]);
     EXPECT_EQ(sent, (std::vector<int>{command::kOpening, command::kDpi}));
-    EXPECT_EQ(qobject_cast<QListWidget*>(page->control("list_profile"))->currentRow(), 1);
+    const auto* list = qobject_cast<QListWidget*>(page->control("list_profile"));
+    EXPECT_EQ(list->currentRow(), 1);
+    // Each profile's row names the applications it is used with.
+    EXPECT_EQ(list->item(1)->toolTip(), "Used with xmessage");
+    EXPECT_EQ(list->item(0)->toolTip(), "");
 
     // While a dialog of ours is open nothing switches, whatever comes to the front.
     CMsgWnd dialog(window.get(), window->texts(), QStringLiteral(VELOR_PROGRAM_DIR "/res/"),

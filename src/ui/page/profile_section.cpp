@@ -25,6 +25,16 @@ void ProfileSection::bind(const ControlIndex& c) {
     restore_ = {c.get<QAbstractButton>("profile_reset_btn"), c.get<QAbstractButton>("btn_reset")};
 }
 
+// "Used with xmessage, firefox": the applications whose rules name the
+// profile, shown on its row; empty without any.
+QString ProfileSection::applicationsOf(const std::u16string& profile) const {
+    if (rules_ == nullptr) return {};
+    QStringList apps;
+    for (const AppRule& r : rules_->rules().all())
+        if (r.profile == profile) apps << QString::fromStdString(r.app);
+    return apps.isEmpty() ? QString() : env_.text("profile_apps_tip_text").arg(apps.join(", "));
+}
+
 void ProfileSection::fill(bool notify) {
     if (list_ == nullptr) return;
     const std::vector<std::u16string> names = [&] {
@@ -37,6 +47,7 @@ void ProfileSection::fill(bool notify) {
         for (const std::u16string& name : names) {
             auto* row = new QListWidgetItem(QString::fromStdU16String(name), list_);
             row->setSizeHint(QSize(0, kRowHeight));
+            row->setToolTip(applicationsOf(name));
         }
     }
     if (notify) {

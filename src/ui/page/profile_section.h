@@ -24,6 +24,7 @@ class ProfileSection final : public PageSection {
     void setRules(PageRules* rules) { rules_ = rules; }
 
   private:
+    QString applicationsOf(const std::u16string& profile) const;
     void select(int index);
     void add();
     void rename();
