@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <tuple>
 #include <sstream>
 
 #include "../support/file_text.h"
@@ -47,23 +49,31 @@ TEST_F(AutostartEntryTest, StartupIsStoredFirstThenTheEntryWithItsExecLine) {
     // The Exec line as the session reads it: quoted where the shell or the
     // entry's own rules would split or expand the path, a % not a field code,
     // and every backslash of the quoting doubled once more in the file.
-    const std::pair<const char*, const char*> commands[] = {
-        {"/usr/bin/velor", "/usr/bin/velor -auto"},
-        {"/opt/100%/velor", "/opt/100%%/velor -auto"},
-        {"/opt/my 100%/velor", "\"/opt/my 100%%/velor\" -auto"},
-        {"/opt/a`id`/velor", "\"/opt/a\\\\`id\\\\`/velor\" -auto"},
-        {"/opt/$HOME/velor", "\"/opt/\\\\$HOME/velor\" -auto"},
-        {"/opt/say \"hi\"/velor", "\"/opt/say \\\\\"hi\\\\\"/velor\" -auto"},
-        {"/opt/back\\slash/velor", "\"/opt/back\\\\\\\\slash/velor\" -auto"},
-        {"/opt/new\nline/velor", "\"/opt/new\\nline/velor\" -auto"},  // one line still
+    // TryExec (the entry is skipped once the program is gone) is the bare
+    // path with only the file's own escapes: quotes there would be taken as
+    // part of the name.
+    const std::tuple<const char*, const char*, const char*> commands[] = {
+        {"/usr/bin/velor", "/usr/bin/velor -auto", "/usr/bin/velor"},
+        {"/opt/100%/velor", "/opt/100%%/velor -auto", "/opt/100%/velor"},
+        {"/opt/my 100%/velor", "\"/opt/my 100%%/velor\" -auto", "/opt/my 100%/velor"},
+        {"/opt/a`id`/velor", "\"/opt/a\\\\`id\\\\`/velor\" -auto", "/opt/a`id`/velor"},
+        {"/opt/$HOME/velor", "\"/opt/\\\\$HOME/velor\" -auto", "/opt/$HOME/velor"},
+        {"/opt/say \"hi\"/velor", "\"/opt/say \\\\\"hi\\\\\"/velor\" -auto",
+         "/opt/say \"hi\"/velor"},
+        {"/opt/back\\slash/velor", "\"/opt/back\\\\\\\\slash/velor\" -auto",
+         "/opt/back\\\\slash/velor"},
+        {"/opt/new\nline/velor", "\"/opt/new\\nline/velor\" -auto",  // one line still
+         "/opt/new\\nline/velor"},
     };
-    for (const auto& [program, exec] : commands) {
+    for (const auto& [program, exec, tryExec] : commands) {
         ASSERT_TRUE(writeAutostartEntry(entry, program));
+        std::map<std::string, std::string> keys;
         std::ifstream in(entry);
-        std::string line;
-        while (std::getline(in, line) && !line.starts_with("Exec=")) {
-        }
-        EXPECT_EQ(line, std::string("Exec=") + exec) << program;
+        for (std::string line; std::getline(in, line);)
+            if (const auto eq = line.find('='); eq != std::string::npos)
+                keys[line.substr(0, eq)] = line.substr(eq + 1);
+        EXPECT_EQ(keys["Exec"], exec) << program;
+        EXPECT_EQ(keys["TryExec"], tryExec) << program;
     }
 }
 

@@ -28,16 +28,14 @@ std::string autostartCommand(const std::string& programPath) {
     return command + (quote ? "\" -auto" : " -auto");
 }
 
-bool writeAutostartEntry(const std::string& entryPath, const std::string& programPath) {
-    if (entryPath.empty()) return false;
-    std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::path(entryPath).parent_path(), ec);
-    std::string exec = autostartCommand(programPath);
-    // In a desktop entry value a backslash itself is escaped once more, and a
-    // line break is written as its escape: raw, it would end the entry's line
-    // and leave the rest of the path as a line of its own.
+namespace {
+
+// In a desktop entry value a backslash itself is escaped once more, and a
+// line break is written as its escape: raw, it would end the entry's line
+// and leave the rest of the value as a line of its own.
+std::string entryValue(std::string_view text) {
     std::string escaped;
-    for (const char c : exec) {
+    for (const char c : text) {
         if (c == '\n' || c == '\r') {
             escaped += c == '\n' ? "\\n" : "\\r";
             continue;
@@ -45,13 +43,29 @@ bool writeAutostartEntry(const std::string& entryPath, const std::string& progra
         if (c == '\\') escaped += '\\';
         escaped += c;
     }
+    return escaped;
+}
+
+}  // namespace
+
+bool writeAutostartEntry(const std::string& entryPath, const std::string& programPath) {
+    if (entryPath.empty()) return false;
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(entryPath).parent_path(), ec);
+    // TryExec makes the session skip the entry once the program is removed,
+    // rather than fail to start a missing file at every login. It is a plain
+    // path (no quoting or field codes, unlike Exec), so only the value's own
+    // escapes apply.
     const std::string entry =
         "[Desktop Entry]\n"
         "Type=Application\n"
         "Name=VELOR Gaming Driver\n"
         "Comment=Starts the mouse configuration in the tray\n"
+        "TryExec=" +
+        entryValue(programPath) +
+        "\n"
         "Exec=" +
-        escaped +
+        entryValue(autostartCommand(programPath)) +
         "\n"
         "Terminal=false\n"
         "X-GNOME-Autostart-enabled=true\n";
