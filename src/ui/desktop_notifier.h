@@ -4,18 +4,33 @@
 
 #include <QString>
 
+#include <map>
+#include <memory>
+
 class QSystemTrayIcon;
 
 namespace velor {
 
+struct DesktopNotice {
+    QString title;
+    QString body;
+    // Stays until the user dismisses it (a battery about to run out).
+    bool critical = false;
+    // Notices of one group replace each other rather than stack (a mouse's
+    // slot: its 5 % notice takes the place of its 15 % one).
+    int group = 0;
+};
+
 class DesktopNotifier {
   public:
     explicit DesktopNotifier(QSystemTrayIcon* tray) : tray_(tray) {}
-    // Each notice stands on its own: none replaces an earlier one.
-    void notify(const QString& title, const QString& body);
+    void notify(const DesktopNotice& notice);
 
   private:
     QSystemTrayIcon* tray_;
+    // The id the desktop gave each group's last notice; shared with the
+    // replies still on their way.
+    std::shared_ptr<std::map<int, unsigned>> shown_ = std::make_shared<std::map<int, unsigned>>();
 };
 
 }  // namespace velor

@@ -22,7 +22,8 @@ void CMainWnd::onPowerReported(int slot, std::intptr_t power) {
     }
     if (services_.notify) return services_.notify(title, body);
     if (!notifier_) notifier_ = std::make_unique<DesktopNotifier>(tray_.get());
-    notifier_->notify(title, body);
+    // A mouse's notices replace each other: only its latest state is news.
+    notifier_->notify({title, body, *notice == BatteryNotice::VeryLow, slot});
 }
 
 }  // namespace velor

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The program on a simulated mouse, with python-dbusmock's notification
 # service on the private session bus it runs under (dbus-run-session): the
-# mouse's battery falls to 14 % and then 13 % through the control pipe, and
-# the desktop is asked for exactly one notice.
+# mouse's battery falls to 14 %, 13 % and 4 % through the control pipe. The
+# desktop is asked for one notice at 14 % (normal urgency) and one at 4 %
+# (critical) that replaces it, both naming the program's desktop entry.
 #   battery_notice_end_to_end.sh PYTHON VELOR
 set -euo pipefail
 python=$1
@@ -38,14 +39,26 @@ sleep 1  # the page finds its mouse behind the receiver
 echo "battery 10:24g 14" > "$scratch/control"
 sleep 1
 echo "battery 10:24g 13" > "$scratch/control"
+sleep 1
+echo "battery 10:24g 4" > "$scratch/control"
 sleep 2
 
-calls=$(dbus-send --session --print-reply --dest=org.freedesktop.Notifications \
-  /org/freedesktop/Notifications org.freedesktop.DBus.Mock.GetMethodCalls string:Notify)
-told=$(grep -c "MS-10 has 14% battery left" <<<"$calls" || true)
-all=$(grep -c "battery left" <<<"$calls" || true)
-if [ "$told" != 1 ] || [ "$all" != 1 ]; then
-  echo "expected one notice of 14 %, got $all:"
+# Each call as: replaces_id urgency desktop-entry body (the mock numbers its
+# notices from 1).
+calls=$("$python" - <<'PY'
+import dbus
+mock = dbus.SessionBus().get_object("org.freedesktop.Notifications", "/org/freedesktop/Notifications")
+for _, args in mock.GetMethodCalls("Notify", dbus_interface="org.freedesktop.DBus.Mock"):
+    hints = args[6]
+    print(int(args[1]), int(hints.get("urgency", -1)), hints.get("desktop-entry", "-"), args[3] + ":", args[4])
+PY
+)
+expected="0 1 io.velor.GamingDriver Battery low: MS-10 has 14% battery left. Charge it soon.
+1 2 io.velor.GamingDriver Battery low: MS-10 has 4% battery left. Charge it soon."
+if [ "$calls" != "$expected" ]; then
+  echo "expected:"
+  echo "$expected"
+  echo "got:"
   echo "$calls"
   exit 1
 fi
