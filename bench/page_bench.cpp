@@ -35,6 +35,7 @@ class PageFixture {
                              "en_US",
                              [data] { return data; },
                              [](std::string_view) {},
+                             [](std::string_view) {},
                              [this, skins, data](int slot) -> std::unique_ptr<DevicePage> {
                                  if (slot != 10) return std::make_unique<DevicePage>(slot);
                                  CMS_Page::Services p;

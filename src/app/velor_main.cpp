@@ -64,8 +64,29 @@ constexpr const char* kHelp =
     "\n"
     "  --help      this text\n"
     "  --version   the version\n"
+    "  -auto       start hidden in the tray\n"
     "\n"
-    "VELOR_SIMULATE=1 attaches a simulated mouse (see velor(1)).\n";
+    "Environment:\n"
+    "  VELOR_SIMULATE=1       attach a simulated mouse (or a list such as\n"
+    "                         10:24g,3:4k,7:ble; see velor(1))\n"
+    "  VELOR_SIM_TRACE=FILE   append every frame a simulated mouse receives\n"
+    "  VELOR_SIM_CONTROL=PATH a FIFO taking unplug, plug, status, silent, battery\n"
+    "  VELOR_DEBUG=1          write the diagnostic lines to stderr\n"
+    "  XDG_CONFIG_HOME        where settings, profiles and macros live\n"
+    "  XDG_RUNTIME_DIR        where the instance and control sockets live\n";
+
+// Arguments other than the autostart's: they still start hidden (an
+// autostart written by another version may pass anything), but a person who
+// mistyped an option is told rather than left with an unseen program.
+std::string unknownArguments(int argc, char** argv) {
+    std::string unknown;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-auto") == 0) continue;
+        if (!unknown.empty()) unknown += ' ';
+        unknown += '\'' + std::string(argv[i]) + '\'';
+    }
+    return unknown;
+}
 
 }  // namespace
 
@@ -80,13 +101,19 @@ int runVelor(int argc, char** argv) {
         std::fputs("velor " VELOR_VERSION_TEXT "\n", stdout);
         return 0;
     }
-    const DebugSink debug = defaultDebugSink();
+    const Log log = standardLog();
+    const DebugSink debug = log.debugSink();
+    if (const std::string unknown = unknownArguments(argc, argv); !unknown.empty())
+        log.warning("unknown argument " + unknown +
+                    "; starting in the tray as at login (see velor --help)");
 
     // 1. One copy per user: a second one asks the first to show itself.
     const std::string runtimeFolder = instanceRuntimeFolder();
     std::unique_ptr<InstanceLock> lock;
     if (runtimeFolder.empty()) {
-        debug("no private runtime folder: not guarding against a second copy");
+        log.warning(
+            "no private runtime folder (XDG_RUNTIME_DIR): a second copy is not kept from "
+            "starting and velorctl cannot reach this one; log in through a desktop session");
     } else {
         std::string error;
         lock = InstanceLock::acquire(runtimeFolder, &error);
@@ -94,7 +121,10 @@ int runVelor(int argc, char** argv) {
             notifyFirstInstance(instanceSocketPath(runtimeFolder));
             return 1;
         }
-        if (!lock) debug("instance lock unavailable: " + error);
+        if (!lock)
+            log.warning("the instance lock cannot be taken (" + error +
+                        "): a second copy is not kept from starting; check that " + runtimeFolder +
+                        " is yours and writable");
     }
 
     // 2. Any argument at all means an autostart: start hidden.
@@ -109,6 +139,8 @@ int runVelor(int argc, char** argv) {
     installPopupMenuAccessibility();
     const std::string libraryFolder = GetLibraryFolder();
     const QString skinFolder = QString::fromStdString(GetResourceFolder());
+    // Every window of ours (dialogs too) carries the icon in its title bar and task bar entry.
+    QApplication::setWindowIcon(programIcon(skinFolder));
     if (const auto theme = readResourceFile(skinFolder + "theme.qss"))
         app.setStyleSheet(QString::fromUtf8(*theme).replace("@SKIN@", skinFolder));
 
@@ -133,7 +165,10 @@ int runVelor(int argc, char** argv) {
         bluetooth = &simulation->bluetooth();
     } else {
         hid = makeSystemHidBackend();
-        if (!hid) debug("the system's HID access could not be set up");
+        if (!hid)
+            log.error(
+                "the system's HID access could not be set up: no mouse can be reached; "
+                "check that the hidraw driver is loaded");
         devices = hid.get();
         systemBluetooth = systemBluetoothMice(debug);
         bluetooth = systemBluetooth.get();
@@ -159,7 +194,8 @@ int runVelor(int argc, char** argv) {
         page.openLibrary = [&, model]() -> std::unique_ptr<FeatureDevice> {
             auto library = loadFeatureLibrary(libraryFolder, model->library, devices);
             if (!library) {
-                debug(library.error());
+                log.warning(library.error() +
+                            ": its mice cannot be reached by cable; reinstall the program");
                 return nullptr;
             }
             return std::move(*library);
@@ -179,6 +215,7 @@ int runVelor(int argc, char** argv) {
         systemUiLanguage(),
         [] { return GetAppDataFolder(); },
         debug,
+        log.warningSink(),
         makePage,
         {},
         keyboard.get(),
@@ -191,7 +228,7 @@ int runVelor(int argc, char** argv) {
     windowOfPages = window.get();
     // Without main.xml there is no window: say so and end rather than run unseen.
     if (!window->skinLoaded()) {
-        printDamagedFile(window->skinError());
+        printDamagedFile(window->skinError(), LogLevel::error);
         if (!startHidden) {
             QMessageBox box(QMessageBox::Critical, CMainWnd::kClassName,
                             damagedFileText(window->texts(), skinFolder + CMainWnd::kSkinFile));
@@ -212,7 +249,9 @@ int runVelor(int argc, char** argv) {
         server = std::make_unique<InstanceServer>(
             QString::fromStdString(lock->socketPath()),
             [w = window.get()] { w->messages().post(kShowWindowMessage, 0, 0); });
-        if (!server->listening()) debug("instance socket: " + server->error().toStdString());
+        if (!server->listening())
+            log.warning("the instance socket is not listening (" + server->error().toStdString() +
+                        "): a second start cannot bring this window forward");
     }
     // velorctl's device commands come through here while the program runs.
     PagesHost pagesHost(*window);
@@ -220,7 +259,9 @@ int runVelor(int argc, char** argv) {
     if (lock) {
         control = std::make_unique<ControlServer>(
             QString::fromStdString(controlSocketPath(runtimeFolder)), pagesHost);
-        if (!control->listening()) debug("control socket: " + control->error().toStdString());
+        if (!control->listening())
+            log.warning("the control socket is not listening (" + control->error().toStdString() +
+                        "): velorctl cannot reach the running program; restart it");
     }
 
     const QString screenshots = qEnvironmentVariable("VELOR_SCREENSHOTS");

@@ -30,13 +30,12 @@ std::optional<QByteArray> readResourceFile(const QString& path, QString* error) 
                       static_cast<qsizetype>(bytes->size()));
 }
 
-void printDamagedFile(const QString& error) {
-    const QString line =
-        QStringLiteral(
-            "velor: %1 (a program file damaged or missing: reinstalling the program "
-            "repairs it)\n")
+void printDamagedFile(const QString& error, LogLevel level) {
+    const QString what =
+        QStringLiteral("%1; a program file is damaged or missing: reinstall the program")
             .arg(error);
-    std::fputs(line.toLocal8Bit().constData(), stderr);
+    const std::string line = levelledLine(level, what.toLocal8Bit().toStdString()) + "\n";
+    std::fputs(line.c_str(), stderr);
     std::fflush(stderr);
 }
 

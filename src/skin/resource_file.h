@@ -9,6 +9,8 @@
 
 #include <optional>
 
+#include "util/log.h"
+
 class QWidget;
 
 namespace velor {
@@ -19,8 +21,9 @@ class LanguageTexts;
 // regular file, or unreadable.
 std::optional<QByteArray> readResourceFile(const QString& path, QString* error = nullptr);
 
-// One line on stderr: the error (which names the file) and the repair.
-void printDamagedFile(const QString& error);
+// One line on stderr: the error (which names the file) and the repair; an
+// error when the program cannot go on without the file.
+void printDamagedFile(const QString& error, LogLevel level = LogLevel::warning);
 
 // The same for a notice, in the current language; in English when the
 // language files cannot say it either.

@@ -43,6 +43,7 @@ CMainWnd::CMainWnd(MainWindowServices services)
     if (!services_.debug) services_.debug = [](std::string_view) {};
     setObjectName(kClassName);
     setWindowTitle(kClassName);
+    setWindowIcon(programIcon(services_.skinFolder));
     // The size the skin is laid out for, at most; on a smaller screen (or a
     // larger scale) the window takes what fits and the settings scroll.
     setMaximumSize(kDesignSize);
@@ -329,7 +330,7 @@ void CMainWnd::refreshTexts() {
 // The icon is made even when the desktop has no tray yet: a tray that
 // appears later (a login that starts the program before the panel) takes it.
 void CMainWnd::createTray() {
-    tray_ = std::make_unique<QSystemTrayIcon>(QIcon(services_.skinFolder + "velor.png"));
+    tray_ = std::make_unique<QSystemTrayIcon>(programIcon(services_.skinFolder));
     trayMenu_ = std::make_unique<QMenu>();
     trayMenu_->setAccessibleName(QString::fromLatin1(kClassName));  // what a screen reader says
     // The menu is read afresh from its skin file every time it opens.

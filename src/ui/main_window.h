@@ -45,6 +45,10 @@ inline constexpr int kFrontSettleTimer = 56;
 inline constexpr int kFrontSettleMs = 300;
 inline constexpr int kPageCount = 10;
 
+// The program's icon: the desktop theme's (installed under the desktop
+// entry's name, so panels and docks show the same one), else the skin's.
+QIcon programIcon(const QString& skinFolder);
+
 struct MainWindowServices {
     QString skinFolder;       // program folder + "res/"
     std::string programPath;  // for the autostart entry
@@ -52,6 +56,8 @@ struct MainWindowServices {
     std::string systemLocale;
     std::function<std::string()> dataFolder;
     DebugSink debug;
+    // A problem the user should act on, one line with the remedy (stderr).
+    DebugSink warning;
     // The page of a slot; empty pages when not given.
     std::function<std::unique_ptr<DevicePage>(int slot)> makePage;
     // Restarts a receiver monitor: 0 the 2.4 GHz one, 1 the 4K one.

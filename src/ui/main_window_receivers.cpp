@@ -59,7 +59,10 @@ void CMainWnd::showAccessNotice() {
     for (const HidDeviceInfo& info : services_.hid->enumerate(kOurVendor, 0))
         denied = denied || !services_.hid->accessible(info.path);
     if (denied && notice_ != kAccessNotice) {
-        services_.debug("a mouse or receiver is present but cannot be opened");
+        if (services_.warning)
+            services_.warning(
+                "a mouse or receiver is connected but this user may not open it; install "
+                "the program's udev rule (70-velor.rules), then unplug and re-plug it");
         showNotice(kAccessNotice);
     } else if (!denied && notice_ == kAccessNotice) {
         showNotice({});

@@ -5,6 +5,11 @@
 
 namespace velor {
 
+QIcon programIcon(const QString& skinFolder) {
+    return QIcon::fromTheme(QStringLiteral("io.velor.GamingDriver"),
+                            QIcon(skinFolder + QStringLiteral("velor.png")));
+}
+
 QString CMainWnd::trayLine(int slot, const DevicePage::TrayView& view) const {
     const QString mouse = QStringLiteral("MS-%1").arg(slot);
     const QString profile =

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <tuple>
 #include <sstream>
+#include <tuple>
 
 #include "../support/file_text.h"
 #include "../support/settings_fixture.h"

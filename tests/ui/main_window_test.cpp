@@ -76,6 +76,7 @@ class MainWindowTest : public ::testing::Test {
                              locale,
                              [this] { return temp.folder(); },
                              [this](std::string_view l) { lines.emplace_back(l); },
+                             [this](std::string_view l) { warnings.emplace_back(l); },
                              [this](int slot) {
                                  auto p = std::make_unique<FakePage>(slot, log);
                                  pages[slot] = p.get();
@@ -104,6 +105,7 @@ class MainWindowTest : public ::testing::Test {
     testing::TempFolder temp;
     UsKeyboardLayout keyboard;
     std::vector<std::string> lines;
+    std::vector<std::string> warnings;
     std::vector<std::string> log;
     std::vector<std::string> notices;
     std::map<int, FakePage*> pages;
@@ -248,6 +250,8 @@ TEST_F(MainWindowTest, AMouseThisUserMayNotOpenIsToldWithTheFixNotAsNoMouse) {
     EXPECT_FALSE(notice->isHidden());
     EXPECT_THAT(notice->text().toStdString(), ::testing::HasSubstr("70-velor.rules"));
     EXPECT_TRUE(w->skin().findControl("no_device")->isHidden());
+    // A start in the tray shows no window: the terminal is told too, once.
+    EXPECT_THAT(warnings, ElementsAre(::testing::HasSubstr("re-plug")));
 }
 
 TEST_F(MainWindowTest, ALowBatteryIsToldOnceAndTheAboutBoxTurnsNoticesOff) {

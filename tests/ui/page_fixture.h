@@ -51,6 +51,7 @@ class PageTest : public ::testing::Test {
             "en_US",
             [this] { return temp.folder(); },
             [](std::string_view) {},
+            [](std::string_view) {},
             [this, skins](int slot) -> std::unique_ptr<DevicePage> {
                 if (slot != model.slot) return std::make_unique<DevicePage>(slot);
                 CMS_Page::Services p;

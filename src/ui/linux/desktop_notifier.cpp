@@ -26,9 +26,9 @@ void DesktopNotifier::notify(const DesktopNotice& notice) {
     QPointer<QSystemTrayIcon> tray(tray_);
     const auto balloon = [tray, notice] {
         if (!tray || !QSystemTrayIcon::isSystemTrayAvailable()) return;
-        tray->showMessage(notice.title, notice.body,
-                          notice.critical ? QSystemTrayIcon::Critical
-                                          : QSystemTrayIcon::Information);
+        tray->showMessage(
+            notice.title, notice.body,
+            notice.critical ? QSystemTrayIcon::Critical : QSystemTrayIcon::Information);
     };
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return balloon();
