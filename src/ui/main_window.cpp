@@ -43,7 +43,6 @@ CMainWnd::CMainWnd(MainWindowServices services)
     if (!services_.debug) services_.debug = [](std::string_view) {};
     setObjectName(kClassName);
     setWindowTitle(kClassName);
-    setWindowIcon(programIcon(services_.skinFolder));
     // The size the skin is laid out for, at most; on a smaller screen (or a
     // larger scale) the window takes what fits and the settings scroll.
     setMaximumSize(kDesignSize);
@@ -81,7 +80,7 @@ void CMainWnd::init() {
         skin_.registerReceiver(page(n).pageName(), &page(n));
         page(n).init(*pageContext_);
     }
-    setWindowIcon(QIcon(services_.skinFolder + "velor.png"));
+    setWindowIcon(programIcon(services_.skinFolder));
     addQuitShortcut();
 
     removeCutOffSaves(settings_.path());

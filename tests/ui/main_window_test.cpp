@@ -18,6 +18,7 @@ using ::testing::ElementsAre;
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <fstream>
 #include <set>
 
 #include "../support/temp_folder.h"
@@ -317,6 +318,33 @@ TEST_F(MainWindowTest, PageControlsNotifyTheirPage) {
     w->skin().watch(button);
     button->click();
     EXPECT_EQ(log, (std::vector<std::string>{"MS_7_Page click ms_7_btn_reset"}));
+}
+
+// The desktop's icon theme, where the package installed ours, gives the tray
+// its icon by name (a panel draws it at its own size); the skin's picture
+// stands in elsewhere, so neither is ever blank.
+TEST_F(MainWindowTest, TheTrayAndWindowTakeTheThemedIconWhereTheDesktopHasIt) {
+    {
+        auto w = make("en_US");
+        ASSERT_NE(w->trayIcon(), nullptr);
+        EXPECT_FALSE(w->trayIcon()->icon().isNull());
+        EXPECT_FALSE(w->windowIcon().isNull());
+    }
+    const std::filesystem::path theme = temp.path() / "icons" / "hicolor";
+    std::filesystem::create_directories(theme / "256x256" / "apps");
+    std::filesystem::copy_file(VELOR_PROGRAM_DIR "/res/velor.png",
+                               theme / "256x256" / "apps" / "io.velor.GamingDriver.png");
+    std::ofstream(theme / "index.theme") << "[Icon Theme]\nName=hicolor\nDirectories=256x256/apps\n"
+                                            "[256x256/apps]\nSize=256\nType=Fixed\n";
+    const QStringList searchPaths = QIcon::themeSearchPaths();
+    const QString themeName = QIcon::themeName();
+    QIcon::setThemeSearchPaths({QString::fromStdString((temp.path() / "icons").string())});
+    QIcon::setThemeName("hicolor");
+    auto w = make("en_US");
+    EXPECT_EQ(w->trayIcon()->icon().name(), "io.velor.GamingDriver");
+    EXPECT_EQ(w->windowIcon().name(), "io.velor.GamingDriver");
+    QIcon::setThemeSearchPaths(searchPaths);
+    QIcon::setThemeName(themeName);
 }
 
 TEST_F(MainWindowTest, CloseButtonHidesAndShowRequestsBringItBack) {
