@@ -46,7 +46,9 @@ for page in velor velorctl; do
   mandoc -Tlint "$gz" || { echo "mandoc -Tlint: $page.1"; fail=1; }
 done
 
-# What bash offers after the words given, one a line.
+# What bash offers after the words given, one a line. Read whole before
+# grep -q looks: an early exit would break the pipe and, with pipefail, the
+# pipeline.
 bash_offers() {
   bash -c 'source "$1"; shift; COMP_WORDS=(velorctl "$@" ""); COMP_CWORD=$(($# + 1))
            _velorctl; printf "%s\n" "${COMPREPLY[@]}"' _ \
@@ -57,7 +59,7 @@ velorctl="$dest/usr/bin/velorctl"
 commands=$("$velorctl" --help | sed -n '/^commands:/,$p' | awk 'NR > 1 { print $1 }')
 [ -n "$commands" ] || { echo "velorctl --help lists no commands"; fail=1; }
 for command in $commands; do
-  bash_offers | grep -qx -- "$command" || { echo "bash completion lacks $command"; fail=1; }
+  grep -qx -- "$command" <<<"$(bash_offers)" || { echo "bash completion lacks $command"; fail=1; }
   grep -q "'$command:" "$zsh_completion" || { echo "zsh completion lacks $command"; fail=1; }
   [ "$command" = help ] && continue
   # Each usage line: velorctl COMMAND [SUBCOMMAND] --option ...
@@ -66,11 +68,11 @@ for command in $commands; do
     sub=""
     [[ ${1:-} =~ ^[a-z]+$ ]] && sub=$1
     if [ -n "$sub" ]; then
-      bash_offers "$command" | grep -qx -- "$sub" || { echo "bash completion lacks $command $sub"; fail=1; }
+      grep -qx -- "$sub" <<<"$(bash_offers "$command")" || { echo "bash completion lacks $command $sub"; fail=1; }
       grep -qE "compadd .*\b$sub\b" "$zsh_completion" || { echo "zsh completion lacks $command $sub"; fail=1; }
     fi
     for option in $(grep -oE -- '--[a-z-]+' <<<"$words" | sort -u); do
-      bash_offers "$command" $sub | grep -qx -- "$option" ||
+      grep -qx -- "$option" <<<"$(bash_offers "$command" $sub)" ||
         { echo "bash completion lacks $command $sub $option"; fail=1; }
       grep -q -- "'$option\[" "$zsh_completion" || { echo "zsh completion lacks $option"; fail=1; }
     done
