@@ -1,0 +1,63 @@
+# bash completion for velorctl: its commands, their subcommands and options,
+# and the values an option takes where they are few.
+
+_velorctl() {
+    local cur prev
+    cur=${COMP_WORDS[COMP_CWORD]}
+    prev=${COMP_WORDS[COMP_CWORD-1]}
+    local commands="reports profile profiles frames devices status apply set rules help"
+
+    if [ "$COMP_CWORD" -eq 1 ]; then
+        COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
+        return
+    fi
+
+    local command=${COMP_WORDS[1]} sub=""
+    [ "$COMP_CWORD" -gt 2 ] && sub=${COMP_WORDS[2]}
+
+    case $prev in
+        --slot) COMPREPLY=($(compgen -W "1 2 3 4 5 6 7 8 9 10" -- "$cur")); return ;;
+        --link) COMPREPLY=($(compgen -W "wired 24g 4k ble" -- "$cur")); return ;;
+        --dpi-level) COMPREPLY=($(compgen -W "1 2 3 4 5 6 7 8" -- "$cur")); return ;;
+        --polling) COMPREPLY=($(compgen -W "125 250 500 1000 2000 4000 8000" -- "$cur")); return ;;
+        --data) COMPREPLY=($(compgen -d -- "$cur")); return ;;
+        --out) COMPREPLY=($(compgen -f -- "$cur")); return ;;
+        --profile)
+            # A file for the upload commands, a stored profile's name for rules.
+            [ "$command" = rules ] && return
+            COMPREPLY=($(compgen -f -X '!*.pro' -- "$cur") $(compgen -d -- "$cur"))
+            return ;;
+        --name | --index | --app) return ;;
+    esac
+
+    local options=""
+    case $command in
+        help) [ "$COMP_CWORD" -eq 2 ] && COMPREPLY=($(compgen -W "$commands" -- "$cur")); return ;;
+        reports) options="--slot --profile --defaults" ;;
+        frames) options="--slot --link --profile --defaults" ;;
+        devices) options="--json" ;;
+        status) options="--slot --json" ;;
+        apply) options="--slot --profile --index" ;;
+        set) options="--slot --dpi-level --polling" ;;
+        profile)
+            case $sub in
+                new) options="--slot --name --out --force" ;;
+                use) options="--slot --name" ;;
+                *) COMPREPLY=($(compgen -W "new use" -- "$cur")); return ;;
+            esac ;;
+        profiles)
+            case $sub in
+                list | check) options="--slot --data" ;;
+                export) options="--slot --data --index --out --force" ;;
+                *) COMPREPLY=($(compgen -W "list export check" -- "$cur")); return ;;
+            esac ;;
+        rules)
+            case $sub in
+                list) options="--slot" ;;
+                add | remove) options="--slot --app --profile" ;;
+                *) COMPREPLY=($(compgen -W "list add remove" -- "$cur")); return ;;
+            esac ;;
+    esac
+    COMPREPLY=($(compgen -W "$options" -- "$cur"))
+}
+complete -F _velorctl velorctl
