@@ -13,7 +13,7 @@ namespace velor {
 
 namespace {
 
-// The notification specification's urgency levels.
+// The desktop notification service's urgency levels.
 constexpr unsigned char kUrgencyNormal = 1;
 constexpr unsigned char kUrgencyCritical = 2;
 
