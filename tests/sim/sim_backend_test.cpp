@@ -78,7 +78,7 @@ TEST(SimBackend, AChangeWatchWakesForPlugsAndAStopEndsItForGood) {
     EXPECT_FALSE(watch->waitForChange());
 }
 
-TEST(SimBackend, SpecFromTheEnvironment) {
+TEST(SimBackend, MiceListedInTheEnvironment) {
     SimBackend one;
     EXPECT_EQ(populateFromList(one, "1"), 1);
     EXPECT_EQ(one.enumerate(0x1D57, 0xFA60).size(), 2u);
