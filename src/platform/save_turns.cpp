@@ -1,5 +1,7 @@
 #include "platform/save_turns.h"
 
+#include "platform/file_io.h"
+
 #include <map>
 #include <memory>
 
@@ -12,6 +14,13 @@ std::mutex& saveLockOf(const std::filesystem::path& file) {
     auto& lock = locks[file.lexically_normal().native()];
     if (!lock) lock = std::make_unique<std::mutex>();
     return *lock;
+}
+
+// Whole bytes in one piece: the same save on every system.
+bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+                         FileError* error) {
+    return writeFileAtomically(
+        path, [bytes](const ByteWriter& write) { return write(bytes); }, error);
 }
 
 }  // namespace velor

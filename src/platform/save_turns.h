@@ -1,5 +1,5 @@
-// Saves of one file in this process take turns, and so does the clean-up of
-// what cut-off saves left beside it; saves of different files run side by side.
+// What saves do alike on every system. Saves of one file in this process take turns, and so does
+// the clean-up of what cut-off saves left beside it; saves of different files run side by side.
 #pragma once
 
 #include <filesystem>

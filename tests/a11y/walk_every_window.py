@@ -69,8 +69,9 @@ def expect_sent(before, what):
         fault("%s sent nothing to the mouse" % what)
 
 
+# A bound on a start slowed by a busy machine, not a measure of speed.
 main = desk.wait_for(lambda: desk.find(desk.app(), "push button", T["profile_add_text"]),
-                     "the main window")
+                     "the main window", seconds=60)
 if main is None:
     sys.exit("the program's window never came up on the accessibility bus")
 desk.wait(lambda: False, 1.5)  # the first full upload

@@ -10,14 +10,7 @@ set -euo pipefail
 program=$1 language=$2 script=$3
 shift 3
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/../support/scratch_and_children.sh"
 
 # -displayfd picks a free display and writes its number once it listens.
 Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &

@@ -8,6 +8,7 @@
 
 #include <mutex>
 
+#include "../support/standalone_commands.h"
 #include "../support/temp_folder.h"
 #include "../support/test_records.h"
 #include "cli/standalone_host.h"
@@ -26,22 +27,10 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-struct Answer {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
+using testing::Answer;
 
-class DeviceCommandsTest : public ::testing::Test {
+class DeviceCommandsTest : public testing::StandaloneCommandsTest {
   protected:
-    Answer run(std::vector<std::string> args) {
-        StandaloneHost host({backend, temp.folder(), clock, 2000, {}});
-        Answer r;
-        EXPECT_TRUE(runDeviceCommand(args, host, [&](int code, std::string out, std::string err) {
-            r = {code, std::move(out), std::move(err)};
-        }));
-        return r;
-    }
     std::string profileFile(const char16_t* name) {
         const std::string path = temp.folder() + "p.pro";
         ProfileRecord r = newRecord(descriptorFor(10)->record, name);
@@ -49,13 +38,6 @@ class DeviceCommandsTest : public ::testing::Test {
         EXPECT_TRUE(writeFileAtomically(path, r.bytes()));
         return path;
     }
-
-    // Mice behind receivers say their battery often, so a command finds them at once.
-    void SetUp() override { backend.startHeartbeat(std::chrono::milliseconds(10)); }
-
-    testing::TempFolder temp;
-    sim::SimBackend backend;
-    VirtualClock clock;
 };
 
 TEST_F(DeviceCommandsTest, DevicesListsTheCableAndTheReceiversMice) {

@@ -2,10 +2,8 @@
 // rules file under the slot's store, the profile a mouse is given by name.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
-#include "../support/temp_folder.h"
+#include "../support/file_text.h"
+#include "../support/standalone_commands.h"
 #include "cli/standalone_host.h"
 #include "cli/velorctl.h"
 #include "profile/record_defaults.h"
@@ -16,17 +14,12 @@
 namespace velor::cli {
 namespace {
 
-struct Answer {
-    int code = -1;
-    std::string out;
-    std::string err;
-    bool operator==(const Answer&) const = default;
-};
+using testing::Answer;
 
-class RulesCommandsTest : public ::testing::Test {
+class RulesCommandsTest : public testing::StandaloneCommandsTest {
   protected:
     void SetUp() override {
-        backend.startHeartbeat(std::chrono::milliseconds(10));
+        StandaloneCommandsTest::SetUp();
         // Slot 10 stores "Default" (current) and "Game", whose DPI level is 6.
         ProfileList list(*descriptorFor(10));
         ProfileRecord game = newRecord(descriptorFor(10)->record, u"Game");
@@ -35,24 +28,7 @@ class RulesCommandsTest : public ::testing::Test {
         std::string error;
         ASSERT_TRUE(saveProfiles(list, temp.folder(), &error)) << error;
     }
-    Answer run(std::vector<std::string> args) {
-        StandaloneHost host({backend, temp.folder(), clock, 2000, {}});
-        Answer r;
-        EXPECT_TRUE(runDeviceCommand(args, host, [&](int code, std::string out, std::string err) {
-            r = {code, std::move(out), std::move(err)};
-        }));
-        return r;
-    }
-    std::string rulesFile() {
-        std::ifstream in(temp.path() / "ms_10" / "app_rules.txt", std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-
-    testing::TempFolder temp;
-    sim::SimBackend backend;
-    VirtualClock clock;
+    std::string rulesFile() { return testing::readText(temp.path() / "ms_10" / "app_rules.txt"); }
 };
 
 TEST_F(RulesCommandsTest, RulesAreAddedListedAndRemovedWithoutAMouse) {

@@ -7,10 +7,13 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <future>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -49,6 +52,18 @@ class Recorder {
     std::condition_variable changed_;
     std::vector<FrontApplication> seen_;
 };
+
+// Whether a watch's destruction came back within a bound: detached, so a
+// watch that never stops fails the test instead of hanging it.
+inline bool destroyedPromptly(std::unique_ptr<FrontApplicationWatch> watch) {
+    std::promise<void> stopped;
+    auto done = stopped.get_future();
+    std::thread([stopped = std::move(stopped), owned = std::move(watch)]() mutable {
+        owned.reset();
+        stopped.set_value();
+    }).detach();
+    return done.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+}
 
 inline std::vector<FrontApplication> withoutNothingInFront(std::vector<FrontApplication> reported) {
     std::erase(reported, FrontApplication{});

@@ -6,14 +6,7 @@ set -euo pipefail
 xvfb_args=()
 while [ "${1:-}" = "--xvfb-arg" ]; do xvfb_args+=("$2"); shift 2; done
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/../support/scratch_and_children.sh"
 
 # The server writes its display number once it listens.
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp "${xvfb_args[@]}" \

@@ -118,12 +118,6 @@ int createTemp(const std::filesystem::path& file, std::string& name) {
 
 }  // namespace
 
-bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
-                         FileError* error) {
-    return writeFileAtomically(
-        path, [bytes](const ByteWriter& write) { return write(bytes); }, error);
-}
-
 bool writeFileAtomically(const std::filesystem::path& path,
                          const std::function<bool(const ByteWriter&)>& contents, FileError* error) {
     const std::filesystem::path file = throughLinks(path);

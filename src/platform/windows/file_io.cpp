@@ -100,12 +100,6 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::pa
     return bytes;
 }
 
-bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
-                         FileError* error) {
-    return writeFileAtomically(
-        path, [bytes](const ByteWriter& write) { return write(bytes); }, error);
-}
-
 bool writeFileAtomically(const std::filesystem::path& path,
                          const std::function<bool(const ByteWriter&)>& contents, FileError* error) {
     const std::lock_guard turn(saveLockOf(path));
