@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/data_folder_choice.h"
 #include "platform/program_folder.h"
 
 namespace velor {
@@ -60,10 +61,10 @@ std::string existingAppDataFolder() {
     const std::string base = configHomeFolder();
     const std::string preferred = base.empty() ? std::string() : withSlash(base + kDataFolderName);
     const std::string fallback = fallbackFolder(GetProgramFolder());
-    std::error_code ec;
-    if (!preferred.empty() && std::filesystem::is_directory(preferred, ec)) return preferred;
-    if (std::filesystem::is_directory(fallback, ec) || preferred.empty()) return fallback;
-    return preferred;
+    return chooseExistingFolder(preferred, fallback, [](const std::string& folder) {
+        std::error_code ec;
+        return std::filesystem::is_directory(folder, ec);
+    });
 }
 
 std::string GetAppDataFolder() {

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "platform/data_folder_choice.h"
 #include "platform/program_folder.h"
 #include "platform/windows/win32_text.h"
 
@@ -67,9 +68,7 @@ std::string existingAppDataFolder() {
     const std::string preferred =
         base.empty() ? std::string() : withSeparator(base + kDataFolderName);
     const std::string fallback = fallbackFolder(GetProgramFolder());
-    if (!preferred.empty() && isFolder(preferred)) return preferred;
-    if (isFolder(fallback) || preferred.empty()) return fallback;
-    return preferred;
+    return chooseExistingFolder(preferred, fallback, isFolder);
 }
 
 std::string GetAppDataFolder() {
