@@ -74,6 +74,18 @@ TEST(WindowsHidChangeWatch, StopEndsAWaitAndEveryLaterOne) {
     }
 }
 
+// This process's change window: another test running beside this one has
+// message-only windows of the same class on the same desktop.
+HWND ourChangeWindow() {
+    for (HWND w = FindWindowExW(HWND_MESSAGE, nullptr, kChangeWindowClass, nullptr); w != nullptr;
+         w = FindWindowExW(HWND_MESSAGE, w, kChangeWindowClass, nullptr)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(w, &process);
+        if (process == GetCurrentProcessId()) return w;
+    }
+    return nullptr;
+}
+
 // What the system hands the window when an interface comes or goes.
 struct InterfaceBroadcast {
     DEV_BROADCAST_DEVICEINTERFACE_W header{};
@@ -91,7 +103,7 @@ void broadcast(HWND window, WPARAM event, const std::wstring& path) {
 TEST(WindowsHidChangeWatch, TheWindowWakesForOurInterfacesComingAndGoing) {
     const std::unique_ptr<HidChangeWatch> watch = watchThroughWindow(0x1D57);
     ASSERT_NE(watch, nullptr);
-    const HWND window = FindWindowExW(HWND_MESSAGE, nullptr, kChangeWindowClass, nullptr);
+    const HWND window = ourChangeWindow();
     ASSERT_NE(window, nullptr);
     for (const WPARAM event : {DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE}) {
         EXPECT_EQ(waitWhile(*watch, [&] { broadcast(window, event, wideText(kMissingPath)); }),
