@@ -2,15 +2,18 @@
 // and change detection on a full record.
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <string>
 
 #include "apply/apply_engine.h"
+#include "platform/file_io.h"
 #include "profile/record_defaults.h"
 #include "store/profile_store.h"
 
@@ -69,6 +72,52 @@ void BM_SaveStore(benchmark::State& state) {
 }
 BENCHMARK(BM_SaveStore)->Arg(1)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 
+// The floor of a save: the same bytes written at once to a new file beside
+// the store, flushed, renamed over it and the folder flushed.
+double floorSaveMillis(const std::vector<std::uint8_t>& bytes, const std::string& folder) {
+    const auto start = std::chrono::steady_clock::now();
+    const std::string temp = folder + "floor.tmp";
+    const std::string target = folder + "floor.data";
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    ::fsync(fd);
+    ::close(fd);
+    ::rename(temp.c_str(), target.c_str());
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ::fsync(dir);
+    ::close(dir);
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+// A store save against its floor, taken in turns so that both meet the same
+// disk: x_floor is the ratio of their total times.
+void BM_SaveStoreAgainstFloor(benchmark::State& state) {
+    ProfileList list(ms10());
+    fill(list, state.range(0));
+    const std::string folder = benchFolder(state.range(0));
+    saveProfiles(list, folder);
+    const auto bytes = readWholeFile(profileStorePath(ms10(), folder), std::uintmax_t{1} << 40);
+    double saves = 0;
+    double floors = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(saveProfiles(list, folder));
+        saves += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                     .count();
+        floors += floorSaveMillis(*bytes, folder);
+    }
+    state.counters["save_ms"] = saves / static_cast<double>(state.iterations());
+    state.counters["floor_ms"] = floors / static_cast<double>(state.iterations());
+    state.counters["x_floor"] = saves / floors;
+}
+BENCHMARK(BM_SaveStoreAgainstFloor)->Arg(1000)->Iterations(20)->Unit(benchmark::kMillisecond);
+
 void BM_LoadStore(benchmark::State& state) {
     const std::string folder = benchFolder(state.range(0));
     {
@@ -108,6 +157,12 @@ int storeRssChild(std::int64_t n, const std::string& folder) {
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--store-rss") == 0)
         return velor::storeRssChild(std::stoll(argv[2]), argv[3]);
+    // For the start-up script: a slot-10 store of N profiles in a data folder.
+    if (argc == 4 && std::strcmp(argv[1], "--write-store") == 0) {
+        velor::ProfileList list(velor::ms10());
+        velor::fill(list, std::stoll(argv[2]));
+        return velor::saveProfiles(list, std::string(argv[3]) + "/") ? 0 : 1;
+    }
     velor::gSelf = argv[0];
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Start-up and memory of the program against a floor measured in the same run:
+# a Qt window holding a label (velor_floor_window). Under Xvfb, with one
+# simulated mouse whose store holds 1, 1000 and 10,000 profiles, it prints
+#  - the process's CPU time from launch to the window's first pixels (median
+#    of RUNS starts), and its ratio to the floor's;
+#  - the instructions to the first pixels (callgrind; they do not move with the
+#    load of a shared machine), and their ratio to the floor's;
+#  - the resident memory of the idle program, its window shown.
+#   bench/first_paint.sh BUILD_DIR [RUNS] [PROFILE COUNTS...]
+set -euo pipefail
+if [ -z "${VELOR_FIRST_PAINT_INNER:-}" ]; then
+  export VELOR_FIRST_PAINT_INNER=1
+  exec xvfb-run -a -s "-screen 0 1600x1000x24" "$0" "$@"
+fi
+build=$(cd "${1:?usage: bench/first_paint.sh BUILD_DIR [RUNS] [PROFILE COUNTS...]}" && pwd)
+runs=${2:-9}
+shift $(( $# >= 2 ? 2 : $# ))
+counts=("$@")
+[ ${#counts[@]} -gt 0 ] || counts=(1 1000 10000)
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+export VELOR_SIMULATE=1
+
+median() { sort -n | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
+
+# The CPU milliseconds of one start up to its first pixels.
+cpu_once() { VELOR_BENCH_T0=$(date +%s%N) "$@" 2>&1 | sed -n 's/^first paint: .*, cpu \([0-9.]*\) ms/\1/p'; }
+
+cpu_median() {
+  cpu_once "$@" >/dev/null  # the files into the page cache
+  for _ in $(seq "$runs"); do cpu_once "$@"; done | median
+}
+
+instructions() {
+  VELOR_BENCH_T0=$(date +%s%N) valgrind --tool=callgrind --callgrind-out-file="$scratch/cg" \
+    "$@" >/dev/null 2>&1 || true
+  callgrind_annotate "$scratch/cg" 2>/dev/null | sed -n 's/^ *\([0-9,]*\) .*PROGRAM TOTALS.*/\1/p' | tr -d ,
+}
+
+# The resident kilobytes once the shown window has been idle for a while.
+idle_rss() {
+  "$build/bin/velor" >/dev/null 2>&1 &
+  local pid=$!
+  sleep 6
+  local kb
+  kb=$(awk '/^VmRSS:/ {print $2}' "/proc/$pid/status")
+  kill "$pid"; wait "$pid" 2>/dev/null || true
+  echo "$kb"
+}
+
+# One configuration folder per profile count, its slot-10 store written first.
+prepare() {
+  local home="$scratch/p$1"
+  mkdir -p "$home/config/VELOR Gaming Driver" && mkdir -m 700 -p "$home/runtime"
+  "$build/bin/velor_store_bench" --write-store "$1" "$home/config/VELOR Gaming Driver"
+}
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
+
+mkdir -m 700 "$scratch/floor-runtime"
+floor_cpu=$(XDG_RUNTIME_DIR="$scratch/floor-runtime" cpu_median "$build/bin/velor_floor_window")
+floor_ins=$(XDG_RUNTIME_DIR="$scratch/floor-runtime" instructions "$build/bin/velor_floor_window")
+printf 'floor (a label in a window): cpu %s ms, %s instructions\n' "$floor_cpu" "$floor_ins"
+printf '%-9s %10s %8s %14s %8s %9s\n' profiles cpu_ms x_floor instructions x_floor rss_mb
+for n in "${counts[@]}"; do
+  prepare "$n"
+  export XDG_CONFIG_HOME="$scratch/p$n/config" XDG_RUNTIME_DIR="$scratch/p$n/runtime"
+  cpu=$(cpu_median "$build/bin/velor")
+  ins=$(instructions "$build/bin/velor")
+  rss=$(idle_rss)
+  printf '%-9s %10s %8s %14s %8s %9s\n' "$n" "$cpu" "$(ratio "$cpu" "$floor_cpu")" "$ins" \
+    "$(ratio "$ins" "$floor_ins")" "$(awk -v k="$rss" 'BEGIN {printf "%.1f", k / 1024}')"
+done
