@@ -2,9 +2,13 @@
 # Instructions the UI thread spends on one DPI-level report from the mouse,
 # from its arrival until the page has repainted, against the floor of a
 # label's new text repainted, counted by callgrind in the same run; with 1
-# and 1000 stored profiles.
+# and 1000 stored profiles. On X11 under Xvfb, as the program runs.
 #   bench/dpi_report_instructions.sh BUILD_DIR [REPORTS]
 set -euo pipefail
+if [ -z "${VELOR_DPI_INNER:-}" ]; then
+  export VELOR_DPI_INNER=1
+  exec xvfb-run -a -s "-screen 0 1600x1000x24" "$0" "$@"
+fi
 build=$(cd "${1:?usage: bench/dpi_report_instructions.sh BUILD_DIR [REPORTS]}" && pwd)
 reports=${2:-60}
 scratch=$(mktemp -d)
@@ -14,7 +18,7 @@ total() { sed -n 's/^summary: \([0-9]*\).*/\1/p' "$1"; }
 
 printf '%-9s %16s %16s %8s\n' profiles per_report label_floor x_floor
 for n in 1 1000; do
-  QT_QPA_PLATFORM=offscreen valgrind --tool=callgrind --collect-atstart=no \
+  QT_QPA_PLATFORM=xcb valgrind --tool=callgrind --collect-atstart=no \
     --callgrind-out-file="$scratch/cg.$n" "$build/bin/velor_page_bench" \
     --dpi-instructions "$reports" "$n" >/dev/null 2>&1
   report=$(( $(total "$scratch/cg.$n.1") / reports ))

@@ -187,7 +187,8 @@ int countDpiInstructions(int count, int profiles) {
 }  // namespace velor
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Offscreen unless told otherwise (the instruction count runs on X11).
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc == 4 && std::string(argv[1]) == "--dpi-instructions")
         return velor::countDpiInstructions(std::stoi(argv[2]), std::stoi(argv[3]));
