@@ -35,7 +35,8 @@ cpu_median() {
 instructions() {
   VELOR_BENCH_T0=$(date +%s%N) valgrind --tool=callgrind --callgrind-out-file="$scratch/cg" \
     "$@" >/dev/null 2>&1 || true
-  callgrind_annotate "$scratch/cg" 2>/dev/null | sed -n 's/^ *\([0-9,]*\) .*PROGRAM TOTALS.*/\1/p' | tr -d ,
+  sed -n 's/^summary: \([0-9]*\).*/\1/p' "$scratch/cg.1"  # the dump at the first paint
+  rm -f "$scratch"/cg*
 }
 
 # The resident kilobytes once the shown window has been idle for a while.

@@ -145,10 +145,10 @@ int runVelor(int argc, char** argv) {
         app.setStyleSheet(QString::fromUtf8(*theme).replace("@SKIN@", skinFolder));
 
     // Key names follow the user's keyboard layout (as the session tells of
-    // switches once the window is up); the system's, or US, until then.
-    std::unique_ptr<KeyboardLayout> system = systemKeyboardLayout();
-    if (!system) system = std::make_unique<UsKeyboardLayout>();
-    auto keyboard = std::make_unique<SwitchableKeyboardLayout>(std::move(system));
+    // switches once the window is up); the system's, or US, until then. It is
+    // read when a key is first named or captured, not before the first paint.
+    auto keyboard = std::make_unique<SwitchableKeyboardLayout>(
+        SwitchableKeyboardLayout::Source(systemKeyboardLayout));
 
     // Real devices through the system's HID access, or simulated ones when
     // VELOR_SIMULATE says so.

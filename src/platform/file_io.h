@@ -39,6 +39,22 @@ bool writeFileAtomically(const std::filesystem::path& path,
                          const std::function<bool(const ByteWriter&)>& contents,
                          FileError* error = nullptr);
 
+// Windows will not rename a file over one that is open; other systems will.
+#ifdef _WIN32
+inline constexpr bool kOpenFilesBlockReplace = true;
+#else
+inline constexpr bool kOpenFilesBlockReplace = false;
+#endif
+
+// As above, with the step that puts the new file in place (a rename) handed
+// to `replacing`, which runs it (say, with a reader of the old file closed
+// around it) and returns what it returned.
+using ReplaceStep = std::function<bool()>;
+bool writeFileAtomically(const std::filesystem::path& path,
+                         const std::function<bool(const ByteWriter&)>& contents,
+                         const std::function<bool(const ReplaceStep&)>& replacing,
+                         FileError* error = nullptr);
+
 // Removes what saves of `path` that were cut off (the program killed, the
 // power gone) left beside it, after any save of it in progress here is done.
 void removeCutOffSaves(const std::filesystem::path& path);

@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QGroupBox>
@@ -86,7 +87,12 @@ QWidget* readSkin(const QString& path, QWidget* parent, QString* error) {
     }
     QBuffer ui(&*bytes);
     ui.open(QIODevice::ReadOnly);
+    // The loader would load every Designer plugin on the library paths as it
+    // is made (Qt Quick's pulls in QML); no skin uses one.
+    const QStringList libraryPaths = QCoreApplication::libraryPaths();
+    QCoreApplication::setLibraryPaths({});
     SkinLoader loader;
+    QCoreApplication::setLibraryPaths(libraryPaths);
     QWidget* root = loader.load(&ui, parent);
     if (root == nullptr && error) *error = path + ": " + loader.errorString();
     return root;

@@ -16,7 +16,8 @@ MacroResync resyncMacroSlots(ProfileList& profiles, const MacroList& macros) {
     const std::lock_guard guard(profiles.lock());
     MacroResync result;
     for (std::size_t p = 0; p < profiles.size(); ++p) {
-        ProfileRecord& record = profiles.at(p);
+        ProfileRecord record = profiles.record(p);
+        bool changed = false;
         for (int k = 0; k < kResyncedButtons; ++k) {
             ButtonSlot slot = record.button(k);
             const std::u16string name = slot.macroName().value_or(u"");
@@ -32,8 +33,10 @@ MacroResync resyncMacroSlots(ProfileList& profiles, const MacroList& macros) {
                 clearMacroSlot(slot, k);
             else
                 copyMacroIntoSlot(macros.records[static_cast<std::size_t>(found)], slot);
-            result.changed |= !std::ranges::equal(before, slot.bytes());
+            changed |= !std::ranges::equal(before, slot.bytes());
         }
+        if (changed) profiles.replace(p, std::move(record));
+        result.changed |= changed;
     }
     return result;
 }

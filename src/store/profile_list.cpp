@@ -1,68 +1,123 @@
 #include "store/profile_list.h"
 
 #include <algorithm>
+#include <unordered_map>
 
+#include "platform/file_io.h"
 #include "profile/record_defaults.h"
 #include "store/name_rules.h"
+#include "util/le_bytes.h"
 
 namespace velor {
 
 ProfileList::ProfileList(const ModelDescriptor& model)
     : model_(&model), reserved_(5 * std::size_t{model.recordLength()}, 0) {}
 
+ProfileList::Entry ProfileList::heldEntry(ProfileRecord record) {
+    Entry e;
+    e.id = nextId_++;
+    e.held = std::make_shared<ProfileRecord>(std::move(record));
+    return e;
+}
+
+std::u16string ProfileList::nameOf(const Entry& e) const {
+    return e.held ? e.held->name().value_or(u"") : e.name;
+}
+
+// A profile that lies in the file. Should the file fail us, the profile
+// shows its defaults, and saves stop, so that they never write those over it.
+ProfileRecord ProfileList::readStored(const Entry& e) const {
+    std::vector<std::uint8_t> bytes(model_->recordLength());
+    if (file_ && file_->read(e.offset, bytes))
+        if (auto read = ProfileRecord::fromBytes(model_->record, bytes)) return std::move(*read);
+    if (savesBlocked_.empty()) savesBlocked_ = "the profile store can no longer be read";
+    return newRecord(model_->record, e.name);
+}
+
+void ProfileList::hold(Entry& e) const {
+    if (!e.held) e.held = std::make_shared<ProfileRecord>(readStored(e));
+}
+
+ProfileRecord ProfileList::record(std::size_t i) const {
+    const Entry& e = entries_[i];
+    return e.held ? *e.held : readStored(e);
+}
+
+void ProfileList::replace(std::size_t i, ProfileRecord record) {
+    if (Entry& e = entries_[i]; e.held)
+        *e.held = std::move(record);  // the current one is edited where it is
+    else
+        e.held = std::make_shared<ProfileRecord>(std::move(record));
+}
+
 int ProfileList::indexOf(std::u16string_view name) const {
-    for (std::size_t i = 0; i < records_.size(); ++i)
-        if (const auto n = records_[i].name(); n && sameNameIgnoringCase(*n, name))
-            return static_cast<int>(i);
+    for (std::size_t i = 0; i < entries_.size(); ++i)
+        if (sameNameIgnoringCase(nameOf(entries_[i]), name)) return static_cast<int>(i);
     return -1;
 }
 
 std::vector<std::u16string> ProfileList::names() const {
     std::vector<std::u16string> names;
-    names.reserve(records_.size());
-    for (const ProfileRecord& r : records_) names.push_back(r.name().value_or(u""));
+    names.reserve(entries_.size());
+    for (const Entry& e : entries_) names.push_back(nameOf(e));
     return names;
 }
 
 void ProfileList::reset(std::vector<std::uint8_t> reserved, std::vector<ProfileRecord> records,
                         int index) {
+    std::vector<Stored> profiles;
+    profiles.reserve(records.size());
+    for (ProfileRecord& r : records)
+        profiles.push_back({{}, 0, std::make_shared<ProfileRecord>(std::move(r))});
+    reset(std::move(reserved), std::move(profiles), index, nullptr);
+}
+
+void ProfileList::reset(std::vector<std::uint8_t> reserved, std::vector<Stored> profiles,
+                        int index, std::shared_ptr<const StoreFile> file) {
     const std::lock_guard guard(lock_);
     reserved_ = std::move(reserved);
     reserved_.resize(5 * std::size_t{model_->recordLength()}, 0);
-    records_ = std::move(records);
+    file_ = std::move(file);
+    ++generation_;
+    entries_.clear();
+    entries_.reserve(profiles.size());
+    for (Stored& p : profiles)
+        entries_.push_back({nextId_++, std::move(p.name), p.offset, std::move(p.repaired)});
     currentIndex_ =
-        records_.empty() ? 0 : std::clamp(index, 0, static_cast<int>(records_.size()) - 1);
+        entries_.empty() ? 0 : std::clamp(index, 0, static_cast<int>(entries_.size()) - 1);
+    if (!entries_.empty()) hold(entries_[static_cast<std::size_t>(currentIndex_)]);
 }
 
 void ProfileList::addDefaultProfile(const TextLookup& texts) {
     const std::lock_guard guard(lock_);
     std::u16string base = texts.text("add_profile_text");
-    for (const char c : std::to_string(records_.size() + 1)) base += static_cast<char16_t>(c);
+    for (const char c : std::to_string(entries_.size() + 1)) base += static_cast<char16_t>(c);
     const std::u16string name = uniqueName(names(), base, kProfileNameLimit);
-    records_.push_back(newRecord(model_->record, name));
+    entries_.push_back(heldEntry(newRecord(model_->record, name)));
 }
 
 bool ProfileList::add(std::u16string_view name) {
     const std::lock_guard guard(lock_);
     const std::u16string_view cut = cutName(name, kProfileNameLimit);
     if (cut.empty() || nameTaken(names(), cut)) return false;
-    records_.push_back(newRecord(model_->record, cut));
-    currentIndex_ = static_cast<int>(records_.size()) - 1;
+    entries_.push_back(heldEntry(newRecord(model_->record, cut)));
+    currentIndex_ = static_cast<int>(entries_.size()) - 1;
     return true;
 }
 
 int ProfileList::append(ProfileRecord record) {
     const std::lock_guard guard(lock_);
-    records_.push_back(std::move(record));
-    currentIndex_ = static_cast<int>(records_.size()) - 1;
+    entries_.push_back(heldEntry(std::move(record)));
+    currentIndex_ = static_cast<int>(entries_.size()) - 1;
     return currentIndex_;
 }
 
 bool ProfileList::removeCurrent() {
     const std::lock_guard guard(lock_);
-    if (records_.size() < 2) return false;
-    records_.erase(records_.begin() + currentIndex_);
-    currentIndex_ = std::min(currentIndex_, static_cast<int>(records_.size()) - 1);
+    if (entries_.size() < 2) return false;
+    entries_.erase(entries_.begin() + currentIndex_);
+    currentIndex_ = std::min(currentIndex_, static_cast<int>(entries_.size()) - 1);
+    hold(entries_[static_cast<std::size_t>(currentIndex_)]);
     return true;
 }
 
@@ -86,9 +141,59 @@ void ProfileList::blockSaves(std::string reason) {
 
 bool ProfileList::select(int index) {
     const std::lock_guard guard(lock_);
-    if (index < 0 || index >= static_cast<int>(records_.size())) return false;
+    if (index < 0 || index >= static_cast<int>(entries_.size())) return false;
     currentIndex_ = index;
+    hold(entries_[static_cast<std::size_t>(index)]);
     return true;
+}
+
+ProfileList::Snapshot ProfileList::snapshot() const {
+    Snapshot s;
+    s.header.resize(4 + reserved_.size());
+    storeLe32(s.header, 0, static_cast<std::uint32_t>(currentIndex_));
+    std::ranges::copy(reserved_, s.header.begin() + 4);
+    s.file = file_;
+    s.generation = generation_;
+    s.pieces.reserve(entries_.size());
+    for (const Entry& e : entries_) {
+        Snapshot::Piece piece{e.id, {}, e.offset};
+        if (e.held) piece.bytes.assign(e.held->bytes().begin(), e.held->bytes().end());
+        s.pieces.push_back(std::move(piece));
+    }
+    return s;
+}
+
+bool ProfileList::commit(const Snapshot& snapshot, const std::function<bool()>& replace,
+                         const std::function<std::shared_ptr<const StoreFile>()>& reopen) {
+    if (snapshot.generation != generation_) return replace();
+    if (kOpenFilesBlockReplace) file_.reset();
+    const bool replaced = replace();
+    if (auto opened = reopen()) {
+        file_ = std::move(opened);
+        if (replaced) rebase(snapshot);
+    }
+    return replaced;
+}
+
+void ProfileList::rebase(const Snapshot& snapshot) {
+    const std::uint64_t header = snapshot.header.size();
+    const std::uint64_t length = model_->recordLength();
+    std::unordered_map<std::uint64_t, std::size_t> position;
+    for (std::size_t p = 0; p < snapshot.pieces.size(); ++p)
+        position.emplace(snapshot.pieces[p].entry, p);
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        Entry& e = entries_[i];
+        const auto found = position.find(e.id);
+        if (found == position.end()) continue;  // added since: in memory
+        const Snapshot::Piece& piece = snapshot.pieces[found->second];
+        if (e.held && !std::ranges::equal(e.held->bytes(), piece.bytes))
+            continue;  // changed since: kept until the next save
+        e.offset = header + found->second * length;
+        if (static_cast<int>(i) != currentIndex_ && e.held) {
+            e.name = nameOf(e);
+            e.held.reset();
+        }
+    }
 }
 
 }  // namespace velor

@@ -1,17 +1,24 @@
-// A page's profiles in memory: the store header's reserved bytes, the records
-// in list order and the current index, with the list operations behind the
-// page's profile buttons. One lock serialises list changes, edits of the
+// A page's profiles: the store header's reserved bytes, the profiles in list
+// order and the current index, with the list operations behind the page's
+// profile buttons. Only names are kept for profiles as they lie in the store
+// file; a profile's record is in memory while it is current and while it
+// differs from the file (until the next save has written it), so ten thousand
+// profiles cost their names. One lock serialises list changes, edits of the
 // current record, snapshots for the apply and saves: the operations below take
-// it themselves; whoever edits a record through current() or at() holds it.
+// it themselves; whoever reads or edits a record through current(), record()
+// or replace() holds it.
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "models/model_descriptor.h"
 #include "profile/profile_record.h"
+#include "store/store_file.h"
 #include "util/text_lookup.h"
 
 namespace velor {
@@ -23,14 +30,17 @@ class ProfileList {
     const ModelDescriptor& model() const { return *model_; }
     std::mutex& lock() const { return lock_; }
 
-    std::size_t size() const { return records_.size(); }
+    std::size_t size() const { return entries_.size(); }
     int currentIndex() const { return currentIndex_; }
-    ProfileRecord& current() { return records_[static_cast<std::size_t>(currentIndex_)]; }
+    ProfileRecord& current() { return *entries_[static_cast<std::size_t>(currentIndex_)].held; }
     const ProfileRecord& current() const {
-        return records_[static_cast<std::size_t>(currentIndex_)];
+        return *entries_[static_cast<std::size_t>(currentIndex_)].held;
     }
-    ProfileRecord& at(std::size_t i) { return records_[i]; }
-    const ProfileRecord& at(std::size_t i) const { return records_[i]; }
+    // A copy of profile i, read from the store file when it is not in memory
+    // (a file that cannot be read any more gives the profile's defaults).
+    ProfileRecord record(std::size_t i) const;
+    // Profile i becomes this record (its name included).
+    void replace(std::size_t i, ProfileRecord record);
     std::vector<std::u16string> names() const;
     // The profile of that name (case aside), or -1.
     int indexOf(std::u16string_view name) const;
@@ -39,9 +49,20 @@ class ProfileList {
     // byte for byte.
     const std::vector<std::uint8_t>& reserved() const { return reserved_; }
 
-    // Replaces everything (the store's loader). records must not be empty;
+    // Replaces everything with records in memory. records must not be empty;
     // the index is clamped into the list.
     void reset(std::vector<std::uint8_t> reserved, std::vector<ProfileRecord> records, int index);
+
+    // A profile as the store's loader found it: in the file, or (repaired)
+    // in memory.
+    struct Stored {
+        std::u16string name;
+        std::uint64_t offset = 0;
+        std::shared_ptr<ProfileRecord> repaired;
+    };
+    // Replaces everything with the profiles of an open store file.
+    void reset(std::vector<std::uint8_t> reserved, std::vector<Stored> profiles, int index,
+               std::shared_ptr<const StoreFile> file);
 
     // "add_profile_text" followed by N + 1, made unique; appended, not selected.
     void addDefaultProfile(const TextLookup& texts);
@@ -59,13 +80,52 @@ class ProfileList {
     void restoreCurrent();                         // defaults; name and moveMode stay
     bool select(int index);
 
+    // For a save, with the lock held: the store's bytes as pieces, records in
+    // memory copied, the others named by where they lie in the open file.
+    struct Snapshot {
+        struct Piece {
+            std::uint64_t entry = 0;                 // which profile
+            std::vector<std::uint8_t> bytes;         // its record, or empty when
+            std::uint64_t offset = 0;                //   it lies here in `file`
+        };
+        std::vector<std::uint8_t> header;
+        std::vector<Piece> pieces;
+        std::shared_ptr<const StoreFile> file;  // let go before commit()
+        std::uint64_t generation = 0;
+    };
+    Snapshot snapshot() const;
+    // With the lock held, once the snapshot is written beside the store:
+    // `replace` puts it in place (a rename), the store file read from being
+    // let go around it where an open file cannot be replaced; `reopen` opens
+    // the store afresh. Profiles still as they were in the snapshot then lie
+    // in the new file and leave memory unless current. Returns what `replace`
+    // returned. A list loaded afresh since the snapshot keeps its own file.
+    bool commit(const Snapshot& snapshot, const std::function<bool()>& replace,
+                const std::function<std::shared_ptr<const StoreFile>()>& reopen);
+
   private:
+    struct Entry {
+        std::uint64_t id = 0;
+        std::u16string name;                   // kept while the record is not in memory
+        std::uint64_t offset = 0;              // where it lies in file_
+        std::shared_ptr<ProfileRecord> held;   // in memory: current, or not yet saved
+    };
+
+    Entry heldEntry(ProfileRecord record);
+    std::u16string nameOf(const Entry& e) const;
+    ProfileRecord readStored(const Entry& e) const;
+    void hold(Entry& e) const;
+    void rebase(const Snapshot& snapshot);
+
     const ModelDescriptor* model_;
     mutable std::mutex lock_;
     std::vector<std::uint8_t> reserved_;
-    std::vector<ProfileRecord> records_;
+    mutable std::vector<Entry> entries_;
+    std::shared_ptr<const StoreFile> file_;
+    std::uint64_t generation_ = 0;  // which loading file_ belongs to
+    std::uint64_t nextId_ = 1;
     int currentIndex_ = 0;
-    std::string savesBlocked_;
+    mutable std::string savesBlocked_;
 };
 
 }  // namespace velor

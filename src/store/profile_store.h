@@ -40,7 +40,7 @@ std::optional<StoreContents> readProfileStore(const ModelDescriptor& model,
 // Writes the whole store atomically, creating the slot's folder when missing.
 // Saves never overlap, and each writes one consistent snapshot of the list.
 // Refused while the list's saves are blocked.
-bool saveProfiles(const ProfileList& list, const std::string& dataFolder,
+bool saveProfiles(ProfileList& list, const std::string& dataFolder,
                   std::string* error = nullptr);
 
 // What loading found, for the page to tell the user.

@@ -149,7 +149,7 @@ TEST_F(ApplyEngineTest, AProfileSwitchSendsEverythingWithOneMacroReportPerMacroB
     engine.apply();
     EXPECT_THAT(receivedSinceLast(), ElementsAre("opening", "dpi", "lighting", "polling", "buttons",
                                                  "macro:2", "macro:9"));
-    EXPECT_EQ(engine.appliedCopy(), list.at(1));
+    EXPECT_EQ(engine.appliedCopy(), list.record(1));
 }
 
 TEST_F(ApplyEngineTest, OfflineSendsNothingButStoresTheListWithEverythingStillDue) {

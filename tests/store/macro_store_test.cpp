@@ -132,7 +132,8 @@ TEST_F(MacroResyncTest, EditedMacrosReachEveryProfileAndMissingOnesFreeTheirButt
     macros.records = {macro(u"MACRO", {step(40), step(50)})};
     EXPECT_TRUE(resyncMacroSlots(profiles, macros).currentTouched);
     for (std::size_t p = 0; p < 2; ++p) {
-        const ConstButtonSlot slot = profiles.at(p).button(1);
+        const ProfileRecord record = profiles.record(p);
+        const ConstButtonSlot slot = record.button(1);
         EXPECT_EQ(slot.function(), 17);
         EXPECT_EQ(*slot.macroName(), u"MACRO");
         EXPECT_EQ(slot.macroActionCount(), 2);
@@ -141,14 +142,14 @@ TEST_F(MacroResyncTest, EditedMacrosReachEveryProfileAndMissingOnesFreeTheirButt
         EXPECT_EQ(slot.macroLoopTimes(), 7);
     }
     // "Gone" is not in the list: button 4 returns to its default, DPI cycle.
-    EXPECT_EQ(profiles.at(1).button(3).function(), 6);
-    EXPECT_EQ(*profiles.at(1).button(3).macroName(), u"");
+    EXPECT_EQ(profiles.record(1).button(3).function(), 6);
+    EXPECT_EQ(*profiles.record(1).button(3).macroName(), u"");
 
     macros.records.clear();  // the macro was deleted
     resyncMacroSlots(profiles, macros);
-    EXPECT_EQ(profiles.at(0).button(1).function(), 2);  // right click again
-    EXPECT_EQ(profiles.at(0).button(1).macroIndex(), -1);
-    EXPECT_EQ(profiles.at(0).button(12).function(), 17);  // buttons 13..18 untouched
+    EXPECT_EQ(profiles.record(0).button(1).function(), 2);  // right click again
+    EXPECT_EQ(profiles.record(0).button(1).macroIndex(), -1);
+    EXPECT_EQ(profiles.record(0).button(12).function(), 17);  // buttons 13..18 untouched
 }
 
 TEST_F(MacroResyncTest, ACurrentProfileWithoutMacroButtonsNeedsNoRedraw) {

@@ -59,7 +59,7 @@ TEST_F(ProfileListTest, RestoreKeepsTheNameAndDefaultProfilesAreNumbered) {
 
     fill({u"Profile2"});
     list.addDefaultProfile(testing::FixedTexts());
-    EXPECT_EQ(*list.at(1).name(), u"Profile2_1");  // "Profile" + "2" was taken
+    EXPECT_EQ(*list.record(1).name(), u"Profile2_1");  // "Profile" + "2" was taken
     EXPECT_EQ(list.currentIndex(), 0);             // added, not selected
 }
 

@@ -93,6 +93,41 @@ TEST_F(ProfileStoreTest, ThreeProfilesOpenAtTheStoredIndexAndReservedBytesSurviv
     EXPECT_EQ(fileBytes(storePath()), original);  // reserved bytes kept byte for byte
 }
 
+// Profiles that are not current are read from the store file where they
+// lie; edits, renames and removals reach the next save wherever they were made,
+// and the saved file is where the list reads from afterwards.
+TEST_F(ProfileStoreTest, ProfilesReadWhereTheyLieKeepEveryChangeAcrossSaves) {
+    std::vector<ProfileRecord> r;
+    for (const char16_t* name : {u"A", u"B", u"C", u"D"}) r.push_back(newRecord(ms10().record, name));
+    for (std::size_t i = 0; i < r.size(); ++i) r[i].set(Field::dpiLevel, static_cast<int>(i) + 1);
+    writeStore(storeOf(0, r));
+    loadProfiles(list, temp.folder(), texts);
+    EXPECT_EQ(list.names(), (std::vector<std::u16string>{u"A", u"B", u"C", u"D"}));
+    EXPECT_EQ(list.record(3), r[3]);
+
+    ASSERT_TRUE(list.select(2));
+    list.current().set(Field::dpiLevel, 5);  // edited, then left unsaved
+    ASSERT_TRUE(list.select(3));
+    ASSERT_TRUE(list.renameCurrent(u"Dee"));
+    ASSERT_TRUE(list.select(1));
+    ASSERT_TRUE(list.removeCurrent());  // B goes; C is current
+    r[2].set(Field::dpiLevel, 5);
+    r[3].setName(u"Dee");
+    ASSERT_TRUE(saveProfiles(list, temp.folder()));
+    EXPECT_EQ(fileBytes(storePath()), storeOf(1, {r[0], r[2], r[3]}));
+    EXPECT_EQ(list.record(2), r[3]);  // read from the saved file
+    EXPECT_EQ(list.names(), (std::vector<std::u16string>{u"A", u"C", u"Dee"}));
+
+    // The file cut short under the program: what can no longer be read shows
+    // its defaults, and no save writes them over the user's file.
+    fs::resize_file(storePath(), kHeader + kRecord);
+    EXPECT_EQ(list.record(2), newRecord(ms10().record, u"Dee"));
+    std::string error;
+    EXPECT_FALSE(saveProfiles(list, temp.folder(), &error));
+    EXPECT_THAT(error, HasSubstr("can no longer be read"));
+    EXPECT_EQ(fs::file_size(storePath()), kHeader + kRecord);
+}
+
 TEST_F(ProfileStoreTest, ADamagedStoreIsKeptAsideAndWhatCanBeReadIsLoaded) {
     ProfileRecord unterminated = newRecord(ms10().record, u"X");
     std::fill_n(unterminated.bytes().begin(), 200, 0x41);
@@ -111,7 +146,7 @@ TEST_F(ProfileStoreTest, ADamagedStoreIsKeptAsideAndWhatCanBeReadIsLoaded) {
     EXPECT_EQ(fileBytes(keptAside()[0]), damaged);  // the original, untouched
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list.currentIndex(), 1);          // clamped
-    EXPECT_EQ(list.at(1).name()->size(), 99u);  // cut at its limit
+    EXPECT_EQ(list.record(1).name()->size(), 99u);  // cut at its limit
     // The repaired store is written and is sound.
     EXPECT_EQ(fs::file_size(storePath()), kHeader + 2 * kRecord);
     EXPECT_TRUE(readProfileStore(ms10(), storePath())->problems.empty());

@@ -39,7 +39,7 @@ TEST_F(ProfileTransferTest, ExportThenImportMakesACopyWithItsOwnMacros) {
     ASSERT_TRUE(exportProfile(profiles, path("game.pro")));
     EXPECT_EQ(
         *readWholeFile(path("game.pro"), 1 << 20),
-        std::vector<std::uint8_t>(profiles.at(1).bytes().begin(), profiles.at(1).bytes().end()));
+        std::vector<std::uint8_t>(profiles.current().bytes().begin(), profiles.current().bytes().end()));
 
     const auto imported = importProfile(profiles, macros, path("game.pro"));
     ASSERT_TRUE(imported) << imported.error();

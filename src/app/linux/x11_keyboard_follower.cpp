@@ -26,7 +26,7 @@ bool X11KeyboardFollower::start() {
     const xcb_query_extension_reply_t* xkb = xcb_get_extension_data(c, &xcb_xkb_id);
     if (xkb == nullptr || !xkb->present) return false;
     xkbEventBase_ = xkb->first_event;
-    reload();
+    layout_.replaceLater([c = connection_] { return x11KeyboardLayout(c); });
     // Qt asks the server for the keyboard's XKB events for its own keymap;
     // they pass through here on their way.
     QCoreApplication::instance()->installNativeEventFilter(this);
@@ -35,7 +35,7 @@ bool X11KeyboardFollower::start() {
 }
 
 void X11KeyboardFollower::reload() {
-    layout_.replace(x11KeyboardLayout(connection_));
+    layout_.replaceLater([c = connection_] { return x11KeyboardLayout(c); });
     if (changed_) changed_();
 }
 

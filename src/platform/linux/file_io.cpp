@@ -120,6 +120,14 @@ int createTemp(const std::filesystem::path& file, std::string& name) {
 
 bool writeFileAtomically(const std::filesystem::path& path,
                          const std::function<bool(const ByteWriter&)>& contents, FileError* error) {
+    return writeFileAtomically(
+        path, contents, [](const ReplaceStep& step) { return step(); }, error);
+}
+
+bool writeFileAtomically(const std::filesystem::path& path,
+                         const std::function<bool(const ByteWriter&)>& contents,
+                         const std::function<bool(const ReplaceStep&)>& replacing,
+                         FileError* error) {
     const std::filesystem::path file = throughLinks(path);
     const std::lock_guard turn(saveLockOf(file));
     std::string temp;
@@ -142,8 +150,13 @@ bool writeFileAtomically(const std::filesystem::path& path,
         ::unlink(temp.c_str());
         return fail(error, path, "cannot be written: " + writeError);
     }
-    if (::rename(temp.c_str(), file.c_str()) != 0) {
-        const std::string renameError = errnoText();
+    std::string renameError;
+    const bool replaced = replacing([&] {
+        if (::rename(temp.c_str(), file.c_str()) == 0) return true;
+        renameError = errnoText();
+        return false;
+    });
+    if (!replaced) {
         ::unlink(temp.c_str());
         return fail(error, path, "cannot be replaced: " + renameError);
     }

@@ -102,6 +102,14 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::pa
 
 bool writeFileAtomically(const std::filesystem::path& path,
                          const std::function<bool(const ByteWriter&)>& contents, FileError* error) {
+    return writeFileAtomically(
+        path, contents, [](const ReplaceStep& step) { return step(); }, error);
+}
+
+bool writeFileAtomically(const std::filesystem::path& path,
+                         const std::function<bool(const ByteWriter&)>& contents,
+                         const std::function<bool(const ReplaceStep&)>& replacing,
+                         FileError* error) {
     const std::lock_guard turn(saveLockOf(path));
     std::filesystem::path temp;
     FileHandle file = createTemp(path, temp);
@@ -119,9 +127,15 @@ bool writeFileAtomically(const std::filesystem::path& path,
     // One rename that replaces the old file or leaves it as it was. ReplaceFileW
     // is not used: when it cannot move the new file in, it may already have
     // moved the old one away.
-    if (!::MoveFileExW(temp.c_str(), path.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const std::string renameError = win32::lastErrorText();
+    std::string renameError;
+    const bool replaced = replacing([&] {
+        if (::MoveFileExW(temp.c_str(), path.c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        renameError = win32::lastErrorText();
+        return false;
+    });
+    if (!replaced) {
         ::DeleteFileW(temp.c_str());
         return fail(error, path, "cannot be replaced: " + renameError);
     }

@@ -1,0 +1,20 @@
+#include "store/store_file.h"
+
+namespace velor {
+
+std::shared_ptr<StoreFile> StoreFile::open(const std::filesystem::path& path) {
+    auto file = std::make_shared<StoreFile>();
+    file->in_.open(path, std::ios::binary);
+    if (!file->in_) return nullptr;
+    return file;
+}
+
+bool StoreFile::read(std::uint64_t offset, std::span<std::uint8_t> into) const {
+    const std::lock_guard guard(lock_);
+    in_.clear();
+    return static_cast<bool>(in_.seekg(static_cast<std::streamoff>(offset))) &&
+           static_cast<bool>(in_.read(reinterpret_cast<char*>(into.data()),
+                                      static_cast<std::streamsize>(into.size())));
+}
+
+}  // namespace velor
