@@ -78,10 +78,14 @@ class DevicePage : public NotifyReceiver {
     struct TrayView {
         std::optional<int> battery;
         bool charging = false;
-        std::vector<std::u16string> profiles;
+        std::u16string currentName;
+        std::vector<std::u16string> profiles;  // only for the menu
         int current = 0;
     };
-    virtual std::optional<TrayView> trayView() const { return std::nullopt; }
+    virtual std::optional<TrayView> trayView(bool withProfiles) const {
+        (void)withProfiles;
+        return std::nullopt;
+    }
     // The user chose a profile outside the page (the tray): made current and sent.
     virtual void chooseProfile(std::u16string_view) {}
     void notify(const Notification&) override {}

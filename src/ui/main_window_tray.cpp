@@ -12,10 +12,7 @@ QIcon programIcon(const QString& skinFolder) {
 
 QString CMainWnd::trayLine(int slot, const DevicePage::TrayView& view) const {
     const QString mouse = QStringLiteral("MS-%1").arg(slot);
-    const QString profile =
-        view.current >= 0 && view.current < static_cast<int>(view.profiles.size())
-            ? QString::fromStdU16String(view.profiles[static_cast<std::size_t>(view.current)])
-            : QString();
+    const QString profile = QString::fromStdU16String(view.currentName);
     if (view.charging) return texts_.get("tray_mouse_charging_text").arg(mouse, profile);
     if (view.battery)
         return texts_.get("tray_mouse_battery_text").arg(mouse).arg(*view.battery).arg(profile);
@@ -26,7 +23,7 @@ void CMainWnd::addMiceToTrayMenu() {
     trayMice_.clear();
     QAction* first = trayMenu_->actions().isEmpty() ? nullptr : trayMenu_->actions().first();
     for (int slot = 1; slot <= kPageCount; ++slot) {
-        const auto view = page(slot).trayView();
+        const auto view = page(slot).trayView(true);
         if (!view) continue;
         auto& sub = trayMice_.emplace_back(std::make_unique<QMenu>(trayLine(slot, *view)));
         for (std::size_t i = 0; i < view->profiles.size(); ++i) {
@@ -47,7 +44,7 @@ void CMainWnd::updateTrayToolTip() {
     if (!tray_) return;
     QStringList lines{QString::fromLatin1(kClassName)};
     for (int slot = 1; slot <= kPageCount; ++slot)
-        if (const auto view = page(slot).trayView()) lines << trayLine(slot, *view);
+        if (const auto view = page(slot).trayView(false)) lines << trayLine(slot, *view);
     tray_->setToolTip(lines.join(QLatin1Char('\n')));
 }
 

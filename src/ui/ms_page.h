@@ -109,7 +109,7 @@ class CMS_Page final : public DevicePage, public LinkView {
     const AppRules& appRules() const;
     // The rules window of a profile (ms_page_outside.cpp).
     void runAppRules(const std::u16string& profile);
-    std::optional<TrayView> trayView() const override;
+    std::optional<TrayView> trayView(bool withProfiles) const override;
     void chooseProfile(std::u16string_view name) override;
 
     // For tests and the receiver monitor.

@@ -75,13 +75,14 @@ bool CMS_Page::followFront(std::string_view windowClass, std::string_view execut
     return true;
 }
 
-std::optional<DevicePage::TrayView> CMS_Page::trayView() const {
+std::optional<DevicePage::TrayView> CMS_Page::trayView(bool withProfiles) const {
     if (!connected() || !storesLoaded()) return std::nullopt;
     TrayView view;
     view.battery = status_->battery();
     view.charging = status_->charging();
     const std::lock_guard guard(profiles_.lock());
-    view.profiles = profiles_.names();
+    view.currentName = profiles_.current().name().value_or(u"");
+    if (withProfiles) view.profiles = profiles_.names();
     view.current = profiles_.currentIndex();
     return view;
 }

@@ -1,6 +1,7 @@
 #include "ui/page/profile_section.h"
 
 #include <QListWidget>
+#include <QStyledItemDelegate>
 
 #include "store/profile_transfer.h"
 #include "ui/page/page_rules.h"
@@ -11,6 +12,16 @@ namespace velor {
 namespace {
 
 constexpr int kRowHeight = 22;
+
+// Every row has the same height, told once by the delegate rather than on
+// each of thousands of items.
+class FixedRowHeight final : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
+        return {0, kRowHeight};
+    }
+};
 
 }  // namespace
 
@@ -23,6 +34,10 @@ void ProfileSection::bind(const ControlIndex& c) {
     export_ = c.get<QAbstractButton>("profile_export_btn");
     apps_ = c.get<QAbstractButton>("profile_apps_btn");
     restore_ = {c.get<QAbstractButton>("profile_reset_btn"), c.get<QAbstractButton>("btn_reset")};
+    if (list_) {
+        list_->setItemDelegate(new FixedRowHeight(list_));
+        list_->setUniformItemSizes(true);
+    }
 }
 
 // "Used with xmessage, firefox": the applications whose rules name the
@@ -41,14 +56,17 @@ void ProfileSection::fill(bool notify) {
         const std::lock_guard guard(env_.profiles.lock());
         return env_.profiles.names();
     }();
+    QStringList labels;
+    labels.reserve(static_cast<qsizetype>(names.size()));
+    for (const std::u16string& name : names) labels << QString::fromStdU16String(name);
     {
         const QSignalBlocker quiet(list_);
         list_->clear();
-        for (const std::u16string& name : names) {
-            auto* row = new QListWidgetItem(QString::fromStdU16String(name), list_);
-            row->setSizeHint(QSize(0, kRowHeight));
-            row->setToolTip(applicationsOf(name));
-        }
+        list_->addItems(labels);  // one insertion: ten thousand rows fill as fast as ten
+        for (qsizetype i = 0; i < labels.size(); ++i)
+            if (const QString apps = applicationsOf(names[static_cast<std::size_t>(i)]);
+                !apps.isEmpty())
+                list_->item(static_cast<int>(i))->setToolTip(apps);
     }
     if (notify) {
         list_->setCurrentRow(env_.profiles.currentIndex());  // raises the selection
