@@ -302,6 +302,7 @@ void CMainWnd::showWindow(bool forceRefresh) {
 }
 
 void CMainWnd::hideToTray() {
+    takeThemedIconLater();
     if (tray_ && QSystemTrayIcon::isSystemTrayAvailable()) {
         hide();
     } else {
@@ -347,6 +348,11 @@ void CMainWnd::createTray() {
                 if (r == QSystemTrayIcon::Trigger) messages_.post(kTrayMessage, 0, kLeftButtonUp);
             });
     tray_->show();
+}
+
+bool CMainWnd::event(QEvent* event) {
+    if (event->type() == QEvent::Paint) takeThemedIconLater();
+    return QWidget::event(event);
 }
 
 void CMainWnd::showEvent(QShowEvent* event) {

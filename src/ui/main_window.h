@@ -45,9 +45,12 @@ inline constexpr int kFrontSettleTimer = 56;
 inline constexpr int kFrontSettleMs = 300;
 inline constexpr int kPageCount = 10;
 
-// The program's icon: the desktop theme's (installed under the desktop
-// entry's name, so panels and docks show the same one), else the skin's.
+// The program's icon from the skin, at hand at once.
 QIcon programIcon(const QString& skinFolder);
+// The desktop theme's (installed under the desktop entry's name, so panels and
+// docks show the same one), else the skin's. Looking through the theme's
+// folders costs more than a first paint, so the window takes it afterwards.
+QIcon themedProgramIcon(const QString& skinFolder);
 
 struct MainWindowServices {
     QString skinFolder;       // program folder + "res/"
@@ -124,6 +127,7 @@ class CMainWnd final : public QWidget {
     const std::string& frontUnavailable() const { return frontWhyNot_; }
 
   protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     // Enter presses the focused push button, as Space does (main_window_keys.cpp).
     void keyPressEvent(QKeyEvent* event) override;
@@ -199,6 +203,8 @@ class CMainWnd final : public QWidget {
     QString skinError_;
     QString notice_;    // the text id the empty page's notice shows
     bool seen_ = true;  // shown and not minimised, as the pages were last told
+    bool themedIcon_ = false;  // the theme's icon was asked for
+    void takeThemedIconLater();
     // One per BleProblem: each is told once.
     std::array<bool, 4> toldBleProblems_{};
     std::unique_ptr<FrontApplicationWatch> frontWatch_;

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTest>
 #include <QThread>
 
 #include <gmock/gmock.h>
@@ -341,8 +342,10 @@ TEST_F(MainWindowTest, TheTrayAndWindowTakeTheThemedIconWhereTheDesktopHasIt) {
     QIcon::setThemeSearchPaths({QString::fromStdString((temp.path() / "icons").string())});
     QIcon::setThemeName("hicolor");
     auto w = make("en_US");
+    EXPECT_EQ(w->windowIcon().name(), "");  // the skin's until the window has painted
+    w->show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w->windowIcon().name() == "io.velor.GamingDriver"; }));
     EXPECT_EQ(w->trayIcon()->icon().name(), "io.velor.GamingDriver");
-    EXPECT_EQ(w->windowIcon().name(), "io.velor.GamingDriver");
     QIcon::setThemeSearchPaths(searchPaths);
     QIcon::setThemeName(themeName);
 }

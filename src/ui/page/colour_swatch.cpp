@@ -14,8 +14,11 @@ std::uint32_t storedColour(QRgb argb) {
            static_cast<std::uint32_t>(qBlue(argb)) << 16;
 }
 
+// A widget's own style sheet re-styles it whole: set only when it changes.
 void paintSwatch(QWidget* button, const QColor& colour) {
-    if (button) button->setStyleSheet(QStringLiteral("background-color: %1;").arg(colour.name()));
+    if (button == nullptr) return;
+    const QString sheet = QStringLiteral("background-color: %1;").arg(colour.name());
+    if (button->styleSheet() != sheet) button->setStyleSheet(sheet);
 }
 
 void pickColour(PageEnv& env, QWidget* button, Field field, std::uint32_t index) {
