@@ -3,7 +3,8 @@
 # a Qt window holding a label (velor_floor_window). Under Xvfb, with one
 # simulated mouse whose store holds 1, 1000 and 10,000 profiles, it prints
 #  - the process's CPU time from launch to the window's first pixels (median
-#    of RUNS starts), and its ratio to the floor's;
+#    of RUNS starts, the floor's and the program's taking turns), its ratio to
+#    the floor's (x_floor) and to that with the first profile count (x_first);
 #  - the instructions to the first pixels (callgrind; they do not move with the
 #    load of a shared machine), and their ratio to the floor's;
 #  - the resident memory of the idle program, its window shown.
@@ -26,11 +27,6 @@ median() { sort -n | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a
 
 # The CPU milliseconds of one start up to its first pixels.
 cpu_once() { VELOR_BENCH_T0=$(date +%s%N) "$@" 2>&1 | sed -n 's/^first paint: .*, cpu \([0-9.]*\) ms/\1/p'; }
-
-cpu_median() {
-  cpu_once "$@" >/dev/null  # the files into the page cache
-  for _ in $(seq "$runs"); do cpu_once "$@"; done | median
-}
 
 instructions() {
   VELOR_BENCH_T0=$(date +%s%N) valgrind --tool=callgrind --callgrind-out-file="$scratch/cg" \
@@ -60,16 +56,33 @@ prepare() {
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
 
 mkdir -m 700 "$scratch/floor-runtime"
-floor_cpu=$(XDG_RUNTIME_DIR="$scratch/floor-runtime" cpu_median "$build/bin/velor_floor_window")
-floor_ins=$(XDG_RUNTIME_DIR="$scratch/floor-runtime" instructions "$build/bin/velor_floor_window")
+floor() { XDG_RUNTIME_DIR="$scratch/floor-runtime" "$@" "$build/bin/velor_floor_window"; }
+program() {
+  local n=$1; shift
+  XDG_CONFIG_HOME="$scratch/p$n/config" XDG_RUNTIME_DIR="$scratch/p$n/runtime" "$@" "$build/bin/velor"
+}
+for n in "${counts[@]}"; do prepare "$n"; done
+
+# The starts take turns, so that the load of a shared machine meets them all
+# alike; the first round only brings the files into the page cache.
+for run in $(seq 0 "$runs"); do
+  t=$(floor cpu_once); [ "$run" -gt 0 ] && echo "$t" >>"$scratch/cpu.floor"
+  for n in "${counts[@]}"; do
+    t=$(program "$n" cpu_once); [ "$run" -gt 0 ] && echo "$t" >>"$scratch/cpu.$n"
+  done
+done
+
+floor_cpu=$(median <"$scratch/cpu.floor")
+floor_ins=$(floor instructions)
 printf 'floor (a label in a window): cpu %s ms, %s instructions\n' "$floor_cpu" "$floor_ins"
-printf '%-9s %10s %8s %14s %8s %9s\n' profiles cpu_ms x_floor instructions x_floor rss_mb
+printf '%-9s %10s %8s %8s %14s %8s %9s\n' profiles cpu_ms x_floor x_first instructions x_floor rss_mb
+first=""
 for n in "${counts[@]}"; do
-  prepare "$n"
-  export XDG_CONFIG_HOME="$scratch/p$n/config" XDG_RUNTIME_DIR="$scratch/p$n/runtime"
-  cpu=$(cpu_median "$build/bin/velor")
-  ins=$(instructions "$build/bin/velor")
-  rss=$(idle_rss)
-  printf '%-9s %10s %8s %14s %8s %9s\n' "$n" "$cpu" "$(ratio "$cpu" "$floor_cpu")" "$ins" \
-    "$(ratio "$ins" "$floor_ins")" "$(awk -v k="$rss" 'BEGIN {printf "%.1f", k / 1024}')"
+  cpu=$(median <"$scratch/cpu.$n")
+  [ -n "$first" ] || first=$cpu
+  ins=$(program "$n" instructions)
+  rss=$(XDG_CONFIG_HOME="$scratch/p$n/config" XDG_RUNTIME_DIR="$scratch/p$n/runtime" idle_rss)
+  printf '%-9s %10s %8s %8s %14s %8s %9s\n' "$n" "$cpu" "$(ratio "$cpu" "$floor_cpu")" \
+    "$(ratio "$cpu" "$first")" "$ins" "$(ratio "$ins" "$floor_ins")" \
+    "$(awk -v k="$rss" 'BEGIN {printf "%.1f", k / 1024}')"
 done
