@@ -21,4 +21,20 @@ std::vector<std::string> recordProblems(const ProfileRecord& record) {
     return problems;
 }
 
+void repairRecord(ProfileRecord& record) {
+    if (!record.name()) {
+        const auto& name = *record.layout().find(Field::name);
+        writeField(record.bytes(), name, 0, name.count - 1);
+    }
+    const auto& macroName = *buttonSlotLayout().find(SlotField::macroName);
+    for (int k = 0; k < kButtonCount; ++k) {
+        ButtonSlot slot = record.button(k);
+        if (slot.function() != function::kMacro) continue;
+        if (slot.macroActionCount() > kMacroActionCapacity)
+            slot.set(SlotField::macroActionCount, kMacroActionCapacity);
+        if (!slot.macroName())
+            writeField(std::span<std::uint8_t>(slot.bytes()), macroName, 0, macroName.count - 1);
+    }
+}
+
 }  // namespace velor

@@ -5,6 +5,7 @@
 
 #include "platform/file_io.h"
 #include "profile/record_defaults.h"
+#include "profile/record_validation.h"
 #include "store/name_rules.h"
 #include "util/le_bytes.h"
 
@@ -24,23 +25,52 @@ std::u16string ProfileList::nameOf(const Entry& e) const {
     return e.held ? e.held->name().value_or(u"") : e.name;
 }
 
-// A profile that lies in the file. Should the file fail us, the profile
-// shows its defaults, and saves stop, so that they never write those over it.
-ProfileRecord ProfileList::readStored(const Entry& e) const {
+// A profile that lies in the file. The first reading of one the loader only
+// named checks it: a damaged one is repaired and kept in memory, its problems
+// kept for takeLateProblems(). Should the file fail us, the profile shows its
+// defaults, and saves stop, so that they never write those over it.
+ProfileRecord ProfileList::readStored(std::size_t i) const {
+    Entry& e = entries_[i];
     std::vector<std::uint8_t> bytes(model_->recordLength());
-    if (file_ && file_->read(e.offset, bytes))
-        if (auto read = ProfileRecord::fromBytes(model_->record, bytes)) return std::move(*read);
-    if (savesBlocked_.empty()) savesBlocked_ = "the profile store can no longer be read";
-    return newRecord(model_->record, e.name);
+    std::optional<ProfileRecord> read;
+    if (file_ && file_->read(e.offset, bytes)) read = ProfileRecord::fromBytes(model_->record, bytes);
+    if (!read) {
+        if (savesBlocked_.empty()) savesBlocked_ = "the profile store can no longer be read";
+        return newRecord(model_->record, e.name);
+    }
+    if (!e.checked) {
+        e.checked = true;
+        --unchecked_;
+        if (const auto problems = recordProblems(*read); !problems.empty()) {
+            for (const std::string& p : problems)
+                lateProblems_.push_back("profile " + std::to_string(i + 1) + ": " + p);
+            repairRecord(*read);
+            e.held = std::make_shared<ProfileRecord>(*read);
+        }
+    }
+    return std::move(*read);
 }
 
-void ProfileList::hold(Entry& e) const {
-    if (!e.held) e.held = std::make_shared<ProfileRecord>(readStored(e));
+void ProfileList::hold(std::size_t i) const {
+    if (entries_[i].held) return;
+    ProfileRecord read = readStored(i);
+    if (!entries_[i].held) entries_[i].held = std::make_shared<ProfileRecord>(std::move(read));
 }
 
 ProfileRecord ProfileList::record(std::size_t i) const {
     const Entry& e = entries_[i];
-    return e.held ? *e.held : readStored(e);
+    return e.held ? *e.held : readStored(i);
+}
+
+bool ProfileList::checkStored(std::size_t budget) {
+    for (std::size_t seen = 0; unchecked_ > 0 && budget > 0 && seen < entries_.size(); ++seen) {
+        if (checkCursor_ >= entries_.size()) checkCursor_ = 0;
+        const std::size_t i = checkCursor_++;
+        if (entries_[i].checked) continue;
+        readStored(i);
+        --budget;
+    }
+    return unchecked_ == 0;
 }
 
 void ProfileList::replace(std::size_t i, ProfileRecord record) {
@@ -81,11 +111,16 @@ void ProfileList::reset(std::vector<std::uint8_t> reserved, std::vector<Stored> 
     ++generation_;
     entries_.clear();
     entries_.reserve(profiles.size());
-    for (Stored& p : profiles)
-        entries_.push_back({nextId_++, std::move(p.name), p.offset, std::move(p.repaired)});
+    unchecked_ = 0;
+    lateProblems_.clear();
+    for (Stored& p : profiles) {
+        entries_.push_back(
+            {nextId_++, std::move(p.name), p.offset, std::move(p.repaired), p.checked});
+        unchecked_ += p.checked ? 0 : 1;
+    }
     currentIndex_ =
         entries_.empty() ? 0 : std::clamp(index, 0, static_cast<int>(entries_.size()) - 1);
-    if (!entries_.empty()) hold(entries_[static_cast<std::size_t>(currentIndex_)]);
+    if (!entries_.empty()) hold(static_cast<std::size_t>(currentIndex_));
 }
 
 void ProfileList::addDefaultProfile(const TextLookup& texts) {
@@ -117,7 +152,7 @@ bool ProfileList::removeCurrent() {
     if (entries_.size() < 2) return false;
     entries_.erase(entries_.begin() + currentIndex_);
     currentIndex_ = std::min(currentIndex_, static_cast<int>(entries_.size()) - 1);
-    hold(entries_[static_cast<std::size_t>(currentIndex_)]);
+    hold(static_cast<std::size_t>(currentIndex_));
     return true;
 }
 
@@ -143,7 +178,7 @@ bool ProfileList::select(int index) {
     const std::lock_guard guard(lock_);
     if (index < 0 || index >= static_cast<int>(entries_.size())) return false;
     currentIndex_ = index;
-    hold(entries_[static_cast<std::size_t>(index)]);
+    hold(static_cast<std::size_t>(index));
     return true;
 }
 

@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "models/model_descriptor.h"
@@ -59,10 +60,19 @@ class ProfileList {
         std::u16string name;
         std::uint64_t offset = 0;
         std::shared_ptr<ProfileRecord> repaired;
+        bool checked = true;  // false: only its name was read
     };
     // Replaces everything with the profiles of an open store file.
     void reset(std::vector<std::uint8_t> reserved, std::vector<Stored> profiles, int index,
                std::shared_ptr<const StoreFile> file);
+
+    // With the lock held: checks up to `budget` of the profiles the loader
+    // only named (a profile read for any other reason is checked then); a
+    // damaged one is repaired and kept in memory. True once none is left.
+    bool checkStored(std::size_t budget);
+    bool allChecked() const { return unchecked_ == 0; }
+    // With the lock held: what those checks found, taken once.
+    std::vector<std::string> takeLateProblems() { return std::exchange(lateProblems_, {}); }
 
     // "add_profile_text" followed by N + 1, made unique; appended, not selected.
     void addDefaultProfile(const TextLookup& texts);
@@ -109,12 +119,13 @@ class ProfileList {
         std::u16string name;                   // kept while the record is not in memory
         std::uint64_t offset = 0;              // where it lies in file_
         std::shared_ptr<ProfileRecord> held;   // in memory: current, or not yet saved
+        bool checked = true;
     };
 
     Entry heldEntry(ProfileRecord record);
     std::u16string nameOf(const Entry& e) const;
-    ProfileRecord readStored(const Entry& e) const;
-    void hold(Entry& e) const;
+    ProfileRecord readStored(std::size_t i) const;
+    void hold(std::size_t i) const;
     void rebase(const Snapshot& snapshot);
 
     const ModelDescriptor* model_;
@@ -126,6 +137,9 @@ class ProfileList {
     std::uint64_t nextId_ = 1;
     int currentIndex_ = 0;
     mutable std::string savesBlocked_;
+    mutable std::size_t unchecked_ = 0;
+    mutable std::vector<std::string> lateProblems_;
+    std::size_t checkCursor_ = 0;
 };
 
 }  // namespace velor

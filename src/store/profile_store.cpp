@@ -7,11 +7,11 @@
 #include <mutex>
 
 #include "platform/file_io.h"
-#include "profile/function_table.h"
 #include "profile/record_validation.h"
 #include "store/damaged_file.h"
 #include "store/store_file.h"
 #include "util/le_bytes.h"
+#include "util/utf16.h"
 
 namespace velor {
 
@@ -20,24 +20,6 @@ namespace {
 constexpr std::size_t kReservedBlocks = 5;
 // Far beyond any real store (about 16,000 profiles); refuses to read junk whole.
 constexpr std::uintmax_t kMaxStoreBytes = std::uintmax_t{512} << 20;
-
-// Mends what validation reported: an unterminated name is cut to its limit;
-// in a macro slot, a count past the action block is held at the block.
-void repair(ProfileRecord& record) {
-    if (!record.name()) {
-        const auto& name = *record.layout().find(Field::name);
-        writeField(record.bytes(), name, 0, name.count - 1);
-    }
-    const auto& macroName = *buttonSlotLayout().find(SlotField::macroName);
-    for (int k = 0; k < kButtonCount; ++k) {
-        ButtonSlot slot = record.button(k);
-        if (slot.function() != function::kMacro) continue;
-        if (slot.macroActionCount() > kMacroActionCapacity)
-            slot.set(SlotField::macroActionCount, kMacroActionCapacity);
-        if (!slot.macroName())
-            writeField(std::span<std::uint8_t>(slot.bytes()), macroName, 0, macroName.count - 1);
-    }
-}
 
 }  // namespace
 
@@ -53,21 +35,28 @@ std::filesystem::path profileStorePath(const ModelDescriptor& model,
 namespace {
 
 // What a look through a store file found; each complete record is handed to
-// `record` (index, the record repaired, its problems) as it is read.
+// `record` as it is read: its index, and either the record (repaired where
+// damaged) with its problems, or with `namesOnly` just its name. A record
+// whose name has no end is read whole.
 struct StoreScan {
     std::vector<std::uint8_t> reserved;
     std::int32_t index = 0;
     std::size_t count = 0;
     std::vector<std::string> problems;
 };
-using RecordVisit =
-    std::function<void(std::size_t, const ProfileRecord&, const std::vector<std::string>&)>;
+struct ScannedRecord {
+    std::size_t index = 0;
+    const ProfileRecord* whole = nullptr;  // nullptr: only the name was read
+    std::u16string name;
+    bool repaired = false;
+};
+using RecordVisit = std::function<void(const ScannedRecord&)>;
 
 // The file read is handed out through `opened`, for its records to be read
 // again where they lie.
 std::optional<StoreScan> scanStore(const ModelDescriptor& model, const std::filesystem::path& path,
                                    const RecordVisit& record, StoreReadError* error,
-                                   std::string* why,
+                                   std::string* why, bool namesOnly = false,
                                    std::shared_ptr<const StoreFile>* opened = nullptr) {
     const auto fail = [&](StoreReadError kind, std::string reason = {}) {
         if (error) *error = kind;
@@ -112,14 +101,24 @@ std::optional<StoreScan> scanStore(const ModelDescriptor& model, const std::file
     // Read record by record into one record: a large store is never held in
     // memory, and each byte is copied once.
     ProfileRecord r(model.record);
+    const auto& nameField = *r.layout().find(Field::name);
+    std::vector<std::uint8_t> name(nameField.size());
     for (std::size_t i = 0; i < scan.count; ++i) {
-        if (!in->read(header + i * length, r.bytes()))
-            return fail(StoreReadError::Unreadable, "reading it failed");
-        std::vector<std::string> problems = recordProblems(r);
+        const std::uint64_t at = header + i * length;
+        if (namesOnly) {
+            if (!in->read(at + nameField.offset, name))
+                return fail(StoreReadError::Unreadable, "reading it failed");
+            if (auto text = readFixedUtf16(name)) {
+                record({i, nullptr, std::move(*text)});
+                continue;
+            }
+        }
+        if (!in->read(at, r.bytes())) return fail(StoreReadError::Unreadable, "reading it failed");
+        const std::vector<std::string> problems = recordProblems(r);
         for (const std::string& p : problems)
             scan.problems.push_back("profile " + std::to_string(i + 1) + ": " + p);
-        if (!problems.empty()) repair(r);
-        record(i, r, problems);
+        if (!problems.empty()) repairRecord(r);
+        record({i, &r, {}, !problems.empty()});
     }
     if (scan.count == 0) {
         scan.problems.push_back("the file holds no profile");
@@ -143,9 +142,7 @@ std::optional<StoreContents> readProfileStore(const ModelDescriptor& model,
     std::vector<ProfileRecord> records;
     auto scan = scanStore(
         model, path,
-        [&](std::size_t, const ProfileRecord& r, const std::vector<std::string>&) {
-            records.push_back(r);
-        },
+        [&](const ScannedRecord& r) { records.push_back(*r.whole); },
         error, why);
     if (!scan) return std::nullopt;
     return StoreContents{std::move(scan->reserved), std::move(records), clampedIndex(*scan),
@@ -262,16 +259,53 @@ bool saveProfiles(ProfileList& list, const std::string& dataFolder, std::string*
     return false;
 }
 
+namespace {
+
+// Damage found: the file is copied aside before anything is written; a file
+// that cannot be copied aside (or that is not ours to write) is never written
+// over, by no later save either. Otherwise the repaired store is written. A
+// file that is not damaged is written only when it was missing.
+void settleDamage(ProfileList& list, const std::string& dataFolder, bool notOurs,
+                  LoadReport& report) {
+    const std::filesystem::path path = profileStorePath(list.model(), dataFolder);
+    if (!report.problems.empty()) {
+        std::string error;
+        if (notOurs)
+            report.problems.push_back("it is left as it is: " + list.savesBlocked());
+        else if (report.keptAside = keepDamagedCopy(path, &error); report.keptAside.empty())
+            report.problems.push_back("the damaged file could not be kept aside: " + error);
+    }
+    const bool sound = report.problems.empty() && report.unreadable.empty();
+    const bool keptSafe = report.created || sound || !report.keptAside.empty();
+    if (!keptSafe)
+        list.blockSaves(!report.unreadable.empty() ? report.unreadable : report.problems.back());
+    // The list in memory stays usable even when it cannot be written.
+    if (keptSafe && (!sound || report.created))
+        saveProfiles(list, dataFolder, &report.saveError);
+}
+
+void logReport(const LoadReport& report, const std::filesystem::path& path, const DebugSink& debug) {
+    const DebugSink log = debug ? debug : defaultDebugSink();
+    if (!report.unreadable.empty()) log(path.string() + ": " + report.unreadable);
+    for (const std::string& problem : report.problems) log(path.string() + ": " + problem);
+    if (!report.keptAside.empty()) log("damaged store kept as " + report.keptAside.string());
+    if (!report.saveError.empty()) log("profile store not saved: " + report.saveError);
+}
+
+bool savesHeld(const ProfileList& list) {
+    const std::lock_guard guard(list.lock());
+    return !list.savesBlocked().empty();
+}
+
+}  // namespace
+
 LoadReport loadProfiles(ProfileList& list, const std::string& dataFolder, const TextLookup& texts,
-                        const DebugSink& debug) {
+                        const DebugSink& debug, bool checkLater) {
     LoadReport report;
     const std::filesystem::path path = profileStorePath(list.model(), dataFolder);
     // Saves held by the caller (no lock on the store) leave every file alone,
     // a save of the lock's holder in progress too.
-    const bool held = [&] {
-        const std::lock_guard guard(list.lock());
-        return !list.savesBlocked().empty();
-    }();
+    const bool held = savesHeld(list);
     if (!held) removeCutOffSaves(path);
     StoreReadError readError = StoreReadError::None;
     std::string why;
@@ -282,51 +316,47 @@ LoadReport loadProfiles(ProfileList& list, const std::string& dataFolder, const 
     const std::uint64_t header = storeHeaderSize(list.model());
     auto scan = scanStore(
         list.model(), path,
-        [&](std::size_t i, const ProfileRecord& r, const std::vector<std::string>& problems) {
+        [&](const ScannedRecord& r) {
             ProfileList::Stored& p = stored.emplace_back();
-            p.offset = header + i * list.model().recordLength();
-            if (problems.empty())
-                p.name = r.name().value_or(u"");
+            p.offset = header + r.index * list.model().recordLength();
+            p.checked = r.whole != nullptr;
+            if (r.repaired)
+                p.repaired = std::make_shared<ProfileRecord>(*r.whole);
             else
-                p.repaired = std::make_shared<ProfileRecord>(r);
+                p.name = r.whole ? r.whole->name().value_or(u"") : r.name;
         },
-        &readError, &why, &file);
+        &readError, &why, checkLater, &file);
 
     // There is a file we cannot read: work from defaults, leave it alone.
     if (!scan && readError == StoreReadError::Unreadable) report.unreadable = why;
-    if (scan && !scan->problems.empty()) {
-        report.problems = scan->problems;
-        std::string error;
-        if (held)
-            report.problems.push_back("it is left as it is: " + list.savesBlocked());
-        else if (report.keptAside = keepDamagedCopy(path, &error); report.keptAside.empty())
-            report.problems.push_back("the damaged file could not be kept aside: " + error);
-    }
-
-    const bool sound = scan && scan->problems.empty();
-    const bool usable = scan && !stored.empty();
-    if (usable) {
+    if (scan) report.problems = scan->problems;
+    if (scan && !stored.empty()) {
         list.reset(std::move(scan->reserved), std::move(stored), clampedIndex(*scan),
                    std::move(file));
+        const std::lock_guard guard(list.lock());
+        for (std::string& p : list.takeLateProblems()) report.problems.push_back(std::move(p));
     } else {
         list.reset({}, std::vector<ProfileRecord>{}, 0);
         list.addDefaultProfile(texts);
     }
     report.created = readError == StoreReadError::Missing;
-    // A file we could not read, or could not keep a copy of, is never
-    // written over: not now, and not by any later save of this list.
-    const bool keptSafe = report.created || sound || !report.keptAside.empty();
-    if (!keptSafe)
-        list.blockSaves(!report.unreadable.empty() ? report.unreadable : report.problems.back());
-    // Write the default or repaired store. The list in memory stays usable
-    // even when it cannot be written.
-    if (keptSafe && !sound) saveProfiles(list, dataFolder, &report.saveError);
+    settleDamage(list, dataFolder, held, report);
+    logReport(report, path, debug);
+    return report;
+}
 
-    const DebugSink log = debug ? debug : defaultDebugSink();
-    if (!report.unreadable.empty()) log(path.string() + ": " + report.unreadable);
-    for (const std::string& problem : report.problems) log(path.string() + ": " + problem);
-    if (!report.keptAside.empty()) log("damaged store kept as " + report.keptAside.string());
-    if (!report.saveError.empty()) log("profile store not saved: " + report.saveError);
+LoadReport checkLoadedProfiles(ProfileList& list, const std::string& dataFolder,
+                               std::size_t budget, bool* done, const DebugSink& debug) {
+    LoadReport report;
+    {
+        const std::lock_guard guard(list.lock());
+        *done = list.checkStored(budget);
+        if (!*done) return report;
+        report.problems = list.takeLateProblems();
+    }
+    if (report.problems.empty()) return report;
+    settleDamage(list, dataFolder, savesHeld(list), report);
+    logReport(report, profileStorePath(list.model(), dataFolder), debug);
     return report;
 }
 

@@ -58,7 +58,16 @@ struct LoadReport {
 // untouched, and the list's saves are blocked. With the list's saves already
 // blocked (the store's lock is another's) nothing is written or removed.
 // Problems also go to the debug output.
+// With checkLater, only the current profile is read whole: the others are
+// read for their names (a store of thousands opens as fast as one of a few)
+// and checked by checkLoadedProfiles.
 LoadReport loadProfiles(ProfileList& list, const std::string& dataFolder, const TextLookup& texts,
-                        const DebugSink& debug = {});
+                        const DebugSink& debug = {}, bool checkLater = false);
+
+// Checks up to `budget` more of the profiles a load left unchecked; done says
+// whether any is left. Once none is, damage they held is dealt with as a load
+// deals with it (kept aside, the repaired store written) and reported.
+LoadReport checkLoadedProfiles(ProfileList& list, const std::string& dataFolder,
+                               std::size_t budget, bool* done, const DebugSink& debug = {});
 
 }  // namespace velor

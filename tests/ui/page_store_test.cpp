@@ -11,7 +11,10 @@
 #include "../support/test_records.h"
 #include "app/pages_host.h"
 #include "page_fixture.h"
+#include "platform/file_io.h"
 #include "platform/store_lock.h"
+#include "profile/function_table.h"
+#include "profile/record_defaults.h"
 #include "store/profile_store.h"
 
 namespace velor {
@@ -108,6 +111,42 @@ TEST_F(UnreadableStoreTest, IsToldForWhatItIsAndNeverReplaced) {
     find<QListWidget>("list_profile")->setCurrentRow(0);
     pump();
     EXPECT_TRUE(fs::is_fifo(temp.path() / "ms_10" / "pro.data"));
+    EXPECT_EQ(told.size(), 1u);
+}
+
+// A store whose third profile is damaged (a macro of 999 steps in a block of
+// 46): the page opens on the names at once, finds the damage between events,
+// keeps the file aside and writes the repair, and says so once.
+class DamagedStoredProfileTest : public PageTest {
+  protected:
+    DamagedStoredProfileTest()
+        : PageTest(true, 10, [](testing::TempFolder& data, QString&) {
+              std::vector<ProfileRecord> records;
+              for (const char16_t* name : {u"A", u"B", u"C"})
+                  records.push_back(newRecord(testing::ms10().record, name));
+              records[2].button(0).set(SlotField::function, function::kMacro);
+              records[2].button(0).set(SlotField::macroActionCount, 999);
+              ProfileList list(testing::ms10());
+              list.reset({}, std::move(records), 0);
+              ASSERT_TRUE(saveProfiles(list, data.folder()));
+              original() = *readWholeFile(data.path() / "ms_10" / "pro.data", 1 << 30);
+          }) {}
+    static std::vector<std::uint8_t>& original() {
+        static std::vector<std::uint8_t> bytes;
+        return bytes;
+    }
+};
+
+TEST_F(DamagedStoredProfileTest, IsFoundAfterTheNamesAreShownThenKeptAsideAndRepaired) {
+    EXPECT_EQ(find<QListWidget>("list_profile")->count(), 3);
+    ASSERT_TRUE(waitFor([&] { return !told.empty(); }));
+    EXPECT_EQ(told, std::vector<QString>{"store_damaged_text"});
+    EXPECT_EQ(readWholeFile(details.front().toStdString(), 1 << 30), original());
+    const auto repaired = *readWholeFile(temp.path() / "ms_10" / "pro.data", 1 << 30);
+    constexpr std::size_t kCountOfButton1OfProfile3 = 164964 + 2 * 32992 + 2464 + 68;
+    EXPECT_EQ(repaired[kCountOfButton1OfProfile3], 46);
+    EXPECT_EQ(repaired[kCountOfButton1OfProfile3 + 1], 0);
+    pump();
     EXPECT_EQ(told.size(), 1u);
 }
 

@@ -8,6 +8,8 @@ namespace {
 // longest upload takes well under this), and how often it looks.
 constexpr Millis kLockPatience{30000};
 constexpr int kRetryMs = 200;
+// Profiles checked in one turn of the event loop: about 2 MB read.
+constexpr std::size_t kChecksPerTurn = 64;
 
 QString keptAsideText(const LoadReport& profiles, const MacroLoadReport& macros) {
     QStringList kept;
@@ -21,6 +23,8 @@ QString keptAsideText(const LoadReport& profiles, const MacroLoadReport& macros)
 StoreKeeper::StoreKeeper(PageEnv& env, Hooks hooks) : env_(env), hooks_(std::move(hooks)) {
     retry_.setInterval(kRetryMs);
     QObject::connect(&retry_, &QTimer::timeout, [this] { tryLock(); });
+    checking_.setInterval(0);
+    QObject::connect(&checking_, &QTimer::timeout, [this] { checkSome(); });
 }
 
 StoreKeeper::~StoreKeeper() = default;
@@ -56,7 +60,7 @@ void StoreKeeper::load(bool waited) {
     const std::string unlocked = lock_ ? std::string() : lockError_;
     if (!lock_) env_.profiles.blockSaves(unlocked);
     const LoadReport report =
-        loadProfiles(env_.profiles, data, env_.context.texts, env_.services.debug);
+        loadProfiles(env_.profiles, data, env_.context.texts, env_.services.debug, true);
     const MacroLoadReport macros =
         loadMacros(env_.macros, env_.model, data, env_.services.debug, unlocked);
     loaded_ = true;
@@ -83,10 +87,21 @@ void StoreKeeper::load(bool waited) {
         failureTold_ = !env_.profiles.savesBlocked().empty();
     }
     hooks_.loaded(waited);
+    checking_.start();
     // Told once the window is up, not in the middle of starting.
     if (!id.isEmpty())
         QTimer::singleShot(0, env_.context.window,
                            [this, id, detail] { env_.services.tell(id, detail); });
+}
+
+void StoreKeeper::checkSome() {
+    bool done = false;
+    const LoadReport late = checkLoadedProfiles(env_.profiles, env_.services.dataFolder(),
+                                                kChecksPerTurn, &done, env_.services.debug);
+    if (!done) return;
+    checking_.stop();
+    if (!late.problems.empty())
+        env_.services.tell("store_damaged_text", QString::fromStdString(late.keptAside.string()));
 }
 
 bool StoreKeeper::save() {

@@ -1,6 +1,7 @@
 // A page's hold on its slot's stores: the lock that keeps every other program
 // from writing them (waited for, with a notice, while another program holds
-// it), loading them under that lock, saving the profiles, and telling the
+// it), loading them under that lock (profiles other than the current one
+// checked afterwards, a few at a time), saving the profiles, and telling the
 // user once when saves fail. No store is written without the lock.
 #pragma once
 
@@ -49,6 +50,7 @@ class StoreKeeper {
   private:
     void tryLock();
     void load(bool waited);
+    void checkSome();
     std::string folder() const;
 
     PageEnv& env_;
@@ -57,6 +59,7 @@ class StoreKeeper {
     std::string lockError_;
     bool heldByOther_ = false;  // the lock is another program's, not out of reach
     QTimer retry_;
+    QTimer checking_;  // the profiles a load only named, checked between events
     Millis waitStart_{0};
     std::atomic<bool> loaded_{false};  // read by the worker's saves
 
