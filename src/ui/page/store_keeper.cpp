@@ -8,8 +8,8 @@ namespace {
 // longest upload takes well under this), and how often it looks.
 constexpr Millis kLockPatience{30000};
 constexpr int kRetryMs = 200;
-// Profiles checked in one turn of the event loop: about 2 MB read.
-constexpr std::size_t kChecksPerTurn = 64;
+// Profiles checked in one turn of the event loop: half a megabyte read.
+constexpr std::size_t kChecksPerTurn = 16;
 
 QString keptAsideText(const LoadReport& profiles, const MacroLoadReport& macros) {
     QStringList kept;
