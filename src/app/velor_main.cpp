@@ -139,8 +139,8 @@ int runVelor(int argc, char** argv) {
     installPopupMenuAccessibility();
     const std::string libraryFolder = GetLibraryFolder();
     const QString skinFolder = QString::fromStdString(GetResourceFolder());
-    // Every window of ours (dialogs too) carries the icon in its title bar and task bar entry.
-    QApplication::setWindowIcon(programIcon(skinFolder));
+    // Every window of ours (dialogs too) carries the icon in its title bar and
+    // task bar entry: the main window gives it to the program.
     if (const auto theme = readResourceFile(skinFolder + "theme.qss"))
         app.setStyleSheet(QString::fromUtf8(*theme).replace("@SKIN@", skinFolder));
 
@@ -232,6 +232,7 @@ int runVelor(int argc, char** argv) {
         if (!startHidden) {
             QMessageBox box(QMessageBox::Critical, CMainWnd::kClassName,
                             damagedFileText(window->texts(), skinFolder + CMainWnd::kSkinFile));
+            box.setWindowIcon(programIcon(skinFolder));
             box.exec();
         }
         return kExitDamagedFiles;

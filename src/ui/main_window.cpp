@@ -80,7 +80,10 @@ void CMainWnd::init() {
         skin_.registerReceiver(page(n).pageName(), &page(n));
         page(n).init(*pageContext_);
     }
-    setWindowIcon(programIcon(services_.skinFolder));
+    // One reading of the icon file serves the program, the window and the tray.
+    icon_ = programIcon(services_.skinFolder);
+    QApplication::setWindowIcon(icon_);
+    setWindowIcon(icon_);
     addQuitShortcut();
 
     removeCutOffSaves(settings_.path());
@@ -102,8 +105,7 @@ void CMainWnd::init() {
         if (QAbstractButton* o = option(n)) o->setVisible(false);
     if (QWidget* caption = skin_.findControl("title_bar")) caption->installEventFilter(this);
     if (auto* icon = skin_.find<QLabel>("empty_icon"))
-        icon->setPixmap(
-            QIcon(services_.skinFolder + "velor.png").pixmap(QSize(52, 52), devicePixelRatioF()));
+        icon->setPixmap(icon_.pixmap(QSize(52, 52), devicePixelRatioF()));
 
     capture_ = std::make_unique<HookCapture>(services_.keyboard);
     hooks_ = capture_->table();
@@ -330,7 +332,7 @@ void CMainWnd::refreshTexts() {
 // The icon is made even when the desktop has no tray yet: a tray that
 // appears later (a login that starts the program before the panel) takes it.
 void CMainWnd::createTray() {
-    tray_ = std::make_unique<QSystemTrayIcon>(programIcon(services_.skinFolder));
+    tray_ = std::make_unique<QSystemTrayIcon>(icon_);
     trayMenu_ = std::make_unique<QMenu>();
     trayMenu_->setAccessibleName(QString::fromLatin1(kClassName));  // what a screen reader says
     // The menu is read afresh from its skin file every time it opens.

@@ -192,6 +192,7 @@ class CMainWnd final : public QWidget {
     int batteryNotices_ = kUnset;  // unset: on
     BatteryNotices notices_;
     std::unique_ptr<DesktopNotifier> notifier_;
+    QIcon icon_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     std::unique_ptr<QMenu> trayMenu_;
     class PagesForMonitors;
