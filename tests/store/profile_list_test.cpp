@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "../support/fixed_texts.h"
+#include "../support/temp_folder.h"
 #include "../support/test_records.h"
+#include "store/profile_store.h"
 
 namespace velor {
 namespace {
@@ -61,6 +63,29 @@ TEST_F(ProfileListTest, RestoreKeepsTheNameAndDefaultProfilesAreNumbered) {
     list.addDefaultProfile(testing::FixedTexts());
     EXPECT_EQ(*list.record(1).name(), u"Profile2_1");  // "Profile" + "2" was taken
     EXPECT_EQ(list.currentIndex(), 0);             // added, not selected
+}
+
+// A profile that is not current is read from the store file where it lies,
+// also after saves have put new files in its place (Windows refuses that over
+// a file still open, so the list lets it go around each rename).
+TEST_F(ProfileListTest, ProfilesReadWhereTheyLieSurviveSavesThatReplaceTheFile) {
+    testing::TempFolder temp;
+    fill({u"A", u"B", u"C"});
+    ASSERT_TRUE(saveProfiles(list, temp.folder()));
+    ProfileList loaded(ms10());
+    loadProfiles(loaded, temp.folder(), testing::FixedTexts());
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(loaded.select(round));
+        loaded.current().set(Field::dpiLevel, 4 + round);
+        std::string error;
+        ASSERT_TRUE(saveProfiles(loaded, temp.folder(), &error)) << error;
+    }
+    EXPECT_EQ(loaded.record(0).get(Field::dpiLevel), 4);  // from the second save's file
+    EXPECT_EQ(loaded.record(2), newRecord(ms10().record, u"C"));
+    ProfileList again(ms10());
+    loadProfiles(again, temp.folder(), testing::FixedTexts());
+    EXPECT_EQ(again.currentIndex(), 1);
+    EXPECT_EQ(again.record(1).get(Field::dpiLevel), 5);
 }
 
 }  // namespace
