@@ -70,8 +70,12 @@ TEST_F(ProfileListTest, RestoreKeepsTheNameAndDefaultProfilesAreNumbered) {
 // a file still open, so the list lets it go around each rename).
 TEST_F(ProfileListTest, ProfilesReadWhereTheyLieSurviveSavesThatReplaceTheFile) {
     testing::TempFolder temp;
-    fill({u"A", u"B", u"C"});
-    ASSERT_TRUE(saveProfiles(list, temp.folder()));
+    {
+        ProfileList written(ms10());
+        written.reset({}, {newRecord(ms10().record, u"A"), newRecord(ms10().record, u"B"),
+                           newRecord(ms10().record, u"C")}, 0);
+        ASSERT_TRUE(saveProfiles(written, temp.folder()));
+    }
     ProfileList loaded(ms10());
     loadProfiles(loaded, temp.folder(), testing::FixedTexts());
     for (int round = 0; round < 2; ++round) {
