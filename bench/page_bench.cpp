@@ -60,6 +60,12 @@ class PageFixture {
         window_->init();
         window_->show();
         page->build();  // as when the mouse first shows up
+        // Settled: the profiles the load only named have been checked.
+        const auto checked = [this] {
+            const std::lock_guard guard(page->profiles().lock());
+            return page->profiles().allChecked();
+        };
+        while (!checked()) QCoreApplication::processEvents();
         QCoreApplication::processEvents();
     }
     ~PageFixture() {

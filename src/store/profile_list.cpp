@@ -31,24 +31,22 @@ std::u16string ProfileList::nameOf(const Entry& e) const {
 // defaults, and saves stop, so that they never write those over it.
 ProfileRecord ProfileList::readStored(std::size_t i) const {
     Entry& e = entries_[i];
-    std::vector<std::uint8_t> bytes(model_->recordLength());
-    std::optional<ProfileRecord> read;
-    if (file_ && file_->read(e.offset, bytes)) read = ProfileRecord::fromBytes(model_->record, bytes);
-    if (!read) {
+    ProfileRecord read(model_->record);
+    if (!file_ || !file_->read(e.offset, read.bytes())) {
         if (savesBlocked_.empty()) savesBlocked_ = "the profile store can no longer be read";
         return newRecord(model_->record, e.name);
     }
     if (!e.checked) {
         e.checked = true;
         --unchecked_;
-        if (const auto problems = recordProblems(*read); !problems.empty()) {
+        if (const auto problems = recordProblems(read); !problems.empty()) {
             for (const std::string& p : problems)
                 lateProblems_.push_back("profile " + std::to_string(i + 1) + ": " + p);
-            repairRecord(*read);
-            e.held = std::make_shared<ProfileRecord>(*read);
+            repairRecord(read);
+            e.held = std::make_shared<ProfileRecord>(read);
         }
     }
-    return std::move(*read);
+    return read;
 }
 
 void ProfileList::hold(std::size_t i) const {

@@ -62,6 +62,8 @@ class DevicePage : public NotifyReceiver {
     virtual void refreshTexts() {}
     // The main window went out of sight or came back: animations rest meanwhile.
     virtual void setWindowShown(bool) {}
+    // The window has painted for the first time: work put off until then starts.
+    virtual void windowPainted() {}
     // A wireless receiver found serving this slot, its reports, its removal.
     virtual void setReceiver(std::shared_ptr<HidDevice>, std::shared_ptr<HidDevice>, bool) {}
     virtual void onReceiverReport(std::uint16_t, std::uint16_t, bool, bool) {}

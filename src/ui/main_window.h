@@ -204,8 +204,8 @@ class CMainWnd final : public QWidget {
     QString skinError_;
     QString notice_;    // the text id the empty page's notice shows
     bool seen_ = true;  // shown and not minimised, as the pages were last told
-    bool themedIcon_ = false;  // the theme's icon was asked for
-    void takeThemedIconLater();
+    bool painted_ = false;  // the first paint happened (or the window started in the tray)
+    void afterFirstPaint();
     // One per BleProblem: each is told once.
     std::array<bool, 4> toldBleProblems_{};
     std::unique_ptr<FrontApplicationWatch> frontWatch_;

@@ -3,11 +3,6 @@
 // tooltip.
 #include "ui/main_window.h"
 
-#include <QApplication>
-#include <QTimer>
-
-#include <utility>
-
 namespace velor {
 
 QIcon programIcon(const QString& skinFolder) {
@@ -16,17 +11,6 @@ QIcon programIcon(const QString& skinFolder) {
 
 QIcon themedProgramIcon(const QString& skinFolder) {
     return QIcon::fromTheme(QStringLiteral("io.velor.GamingDriver"), programIcon(skinFolder));
-}
-
-// Once the window has painted, or at once when it starts in the tray.
-void CMainWnd::takeThemedIconLater() {
-    if (std::exchange(themedIcon_, true)) return;
-    QTimer::singleShot(0, this, [this] {
-        const QIcon icon = themedProgramIcon(services_.skinFolder);
-        QApplication::setWindowIcon(icon);
-        setWindowIcon(icon);
-        if (tray_) tray_->setIcon(icon);
-    });
 }
 
 QString CMainWnd::trayLine(int slot, const DevicePage::TrayView& view) const {

@@ -222,6 +222,10 @@ void CMS_Page::setWindowShown(bool shown) {
     status_->setWindowShown(shown);
 }
 
+void CMS_Page::windowPainted() {
+    store_->windowPainted();
+}
+
 void CMS_Page::notify(const Notification& n) {
     if (profiles_.size() == 0 || !n.sender.startsWith(controlPrefix())) return;
     for (PageSection* section : sections_)

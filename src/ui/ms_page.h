@@ -54,6 +54,7 @@ class CMS_Page final : public DevicePage, public LinkView {
     void onTimer(int id) override;
     void refreshTexts() override;
     void setWindowShown(bool shown) override;
+    void windowPainted() override;
     void notify(const Notification& n) override;
 
     // LinkView: what the device link shows.

@@ -87,11 +87,16 @@ void StoreKeeper::load(bool waited) {
         failureTold_ = !env_.profiles.savesBlocked().empty();
     }
     hooks_.loaded(waited);
-    checking_.start();
+    if (windowPainted_) checking_.start();
     // Told once the window is up, not in the middle of starting.
     if (!id.isEmpty())
         QTimer::singleShot(0, env_.context.window,
                            [this, id, detail] { env_.services.tell(id, detail); });
+}
+
+void StoreKeeper::windowPainted() {
+    windowPainted_ = true;
+    if (loaded_) checking_.start();
 }
 
 void StoreKeeper::checkSome() {

@@ -37,6 +37,9 @@ class StoreKeeper {
     // lock, waits for it (a notice up meanwhile), for a bounded time.
     void start();
     bool loaded() const { return loaded_; }
+    // UI thread: the window has painted; the profiles a load only named are
+    // checked from then on (a few at a time between events).
+    void windowPainted();
 
     // Stores the profiles (the worker's saves, and the UI thread's); a
     // failure is remembered until a save works again. Before the stores are
@@ -60,6 +63,7 @@ class StoreKeeper {
     bool heldByOther_ = false;  // the lock is another program's, not out of reach
     QTimer retry_;
     QTimer checking_;  // the profiles a load only named, checked between events
+    bool windowPainted_ = false;
     Millis waitStart_{0};
     std::atomic<bool> loaded_{false};  // read by the worker's saves
 
