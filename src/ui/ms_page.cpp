@@ -279,38 +279,53 @@ void CMS_Page::handleStatus(std::uint16_t eventWord, std::uint16_t value, Receiv
         case StatusKind::DpiLevel: {
             const auto level = static_cast<std::uint32_t>(report.dpiLevel);
             int dpi = 0;
+            bool changed = false;
             env_->edit([&](ProfileRecord& r) {
+                changed = r.get(Field::dpiLevel) != report.dpiLevel;
                 r.set(Field::dpiLevel, report.dpiLevel);
                 dpi = r.i32(Field::dpiX, level);
             });
             dpi_->showLevel(report.dpiLevel);
             context_->mainWindow.post(kDpiLevelReportedMessage,
                                       static_cast<std::uintptr_t>(slot() - 1), dpi);
-            return takeOver(Field::dpiLevel);
+            return takeOver(Field::dpiLevel, changed);
         }
-        case StatusKind::PollingRate:
-            env_->edit([&](ProfileRecord& r) { r.set(report.pollingField, report.pollingRate); });
+        case StatusKind::PollingRate: {
+            bool changed = false;
+            env_->edit([&](ProfileRecord& r) {
+                changed = r.get(report.pollingField) != report.pollingRate;
+                r.set(report.pollingField, report.pollingRate);
+            });
             polling_->showRate(report.pollingField, report.pollingRate);
-            return takeOver(report.pollingField);
+            return takeOver(report.pollingField, changed);
+        }
         case StatusKind::Power:
             context_->mainWindow.post(kPowerReportedMessage, static_cast<std::uintptr_t>(slot()),
                                       packPower(report.power, report.batteryPercent));
             return status_->onPower(report, via);
         case StatusKind::Acknowledgement:
             return link_->setStopResend(report.acknowledged);
-        case StatusKind::LightingEffect:
-            env_->edit([&](ProfileRecord& r) { r.set(Field::lightMode, report.lightMode); });
+        case StatusKind::LightingEffect: {
+            bool changed = false;
+            env_->edit([&](ProfileRecord& r) {
+                changed = r.get(Field::lightMode) != report.lightMode;
+                r.set(Field::lightMode, report.lightMode);
+            });
             lighting_->showEffect(report.lightMode);
-            return takeOver(Field::lightMode);
+            return takeOver(Field::lightMode, changed);
+        }
         case StatusKind::DeviceChange:  // carries nothing we keep
         case StatusKind::Ignored:
             return;
     }
 }
 
-void CMS_Page::takeOver(Field field) {
+// What the mouse reports it now uses is what it has: nothing is sent for it,
+// and the store is written only when the value is new to it (a store of
+// thousands of profiles is a large write).
+void CMS_Page::takeOver(Field field, bool changed) {
     engine_->acceptDeviceChange(field);
-    link_->requestSave();
+    if (changed) link_->requestSave();
     dpi_->showPending();
 }
 

@@ -125,7 +125,7 @@ class CMS_Page final : public DevicePage, public LinkView {
     void refresh();
     void handleStatus(std::uint16_t eventWord, std::uint16_t value, Receiver via);
     // A field the mouse changed itself: shown, not sent back, and stored.
-    void takeOver(Field field);
+    void takeOver(Field field, bool changed);
     void useDefaultDialogs();
     void onStoresLoaded(bool waited);
 

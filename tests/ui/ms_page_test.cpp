@@ -20,9 +20,12 @@
 
 #include <filesystem>
 
+#include <sys/stat.h>
+
 #include "keys/key_tables.h"
 #include "page_fixture.h"
 #include "sim/sim_backend.h"
+#include "store/profile_store.h"
 #include "ui/main_window.h"
 
 namespace velor {
@@ -209,6 +212,26 @@ TEST_F(PageTest, ApplySendsToTheMouseAndItsReportsReachThePage) {
     EXPECT_EQ(current().get(Field::dpiLevel), 3);
     EXPECT_TRUE(find<QAbstractButton>("option_dpi_step_4")->isChecked());
     EXPECT_EQ(page->engine().appliedCopy().get(Field::dpiLevel), 3);  // not sent back
+
+    // Stored; the same level reported again writes nothing (each save is a
+    // new file, so the store keeps its inode).
+    const std::filesystem::path store = temp.path() / "ms_10" / "pro.data";
+    const auto storedLevel = [&] {
+        const auto contents = readProfileStore(*descriptorFor(10), store);
+        return contents ? contents->records[0].get(Field::dpiLevel) : -1;
+    };
+    ASSERT_TRUE(waitFor([&] { return storedLevel() == 3; }));
+    const auto inode = [&] {
+        struct stat st {};
+        return ::stat(store.c_str(), &st) == 0 ? st.st_ino : 0;
+    };
+    const auto before = inode();
+    mouse->emitStatus(0x10, 4);
+    for (int i = 0; i < 20; ++i) {
+        QThread::msleep(5);
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(inode(), before);
 }
 
 TEST_F(PageTest, ExportAndImportGoThroughTheChosenFile) {
