@@ -33,7 +33,8 @@ ProfileRecord ProfileList::readStored(std::size_t i) const {
     Entry& e = entries_[i];
     ProfileRecord read(model_->record);
     if (!file_ || !file_->read(e.offset, read.bytes())) {
-        if (savesBlocked_.empty()) savesBlocked_ = "the profile store can no longer be read";
+        if (savesBlocked_.empty())
+            savesBlocked_ = "the profile store can no longer be read; restart the program";
         return newRecord(model_->record, e.name);
     }
     if (!e.checked) {

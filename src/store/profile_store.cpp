@@ -1,8 +1,6 @@
 #include "store/profile_store.h"
 
 #include <algorithm>
-#include <array>
-#include <chrono>
 #include <functional>
 #include <mutex>
 
@@ -34,10 +32,10 @@ std::filesystem::path profileStorePath(const ModelDescriptor& model,
 
 namespace {
 
-// What a look through a store file found; each complete record is handed to
-// `record` as it is read: its index, and either the record (repaired where
-// damaged) with its problems, or with `namesOnly` just its name. A record
-// whose name has no end is read whole.
+// What a look through a store file found. Each complete record is handed to
+// `record` as it is read: its index, and either the whole record (repaired
+// where damaged, its problems added to the scan's) or, with `namesOnly`, just
+// its name; a record whose name has no end is read whole.
 struct StoreScan {
     std::vector<std::uint8_t> reserved;
     std::int32_t index = 0;
