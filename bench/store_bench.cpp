@@ -7,10 +7,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "apply/apply_engine.h"
 #include "platform/file_io.h"
@@ -130,6 +133,55 @@ void BM_SaveStoreAgainstFloor(benchmark::State& state) {
     state.counters["x_floor"] = saves / floors;
 }
 BENCHMARK(BM_SaveStoreAgainstFloor)->Arg(1000)->Iterations(20)->Unit(benchmark::kMillisecond);
+
+// How long the page's thread waits for the list's lock while a save of 1000
+// profiles (as loaded from their file) runs on the worker: the longest wait
+// and the 99th percentile, against the same lock taken with no save running.
+void BM_LockWaitDuringSave(benchmark::State& state) {
+    const std::string folder = benchFolder(state.range(0));
+    {
+        ProfileList written(ms10());
+        fill(written, state.range(0));
+        saveProfiles(written, folder);
+    }
+    ProfileList list(ms10());
+    loadProfiles(list, folder, Texts());
+    const auto waits = [&](const std::atomic<bool>& running) {
+        std::vector<double> micros;
+        do {
+            const auto start = std::chrono::steady_clock::now();
+            { const std::lock_guard guard(list.lock()); }
+            micros.push_back(std::chrono::duration<double, std::micro>(
+                                 std::chrono::steady_clock::now() - start)
+                                 .count());
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        } while (running);
+        return micros;
+    };
+    std::vector<double> during;
+    std::vector<double> idle;
+    for (auto _ : state) {
+        std::atomic<bool> running{true};
+        std::thread saver([&] {
+            saveProfiles(list, folder);
+            running = false;
+        });
+        const auto w = waits(running);
+        saver.join();
+        during.insert(during.end(), w.begin(), w.end());
+        std::atomic<bool> once{false};
+        for (int i = 0; i < 20; ++i) {
+            const auto f = waits(once);
+            idle.insert(idle.end(), f.begin(), f.end());
+        }
+    }
+    std::sort(during.begin(), during.end());
+    std::sort(idle.begin(), idle.end());
+    state.counters["max_wait_us"] = during.back();
+    state.counters["p99_wait_us"] = during[during.size() * 99 / 100];
+    state.counters["floor_max_us"] = idle.back();
+}
+BENCHMARK(BM_LockWaitDuringSave)->Arg(1000)->Iterations(10)->Unit(benchmark::kMillisecond);
 
 void BM_LoadStore(benchmark::State& state) {
     const std::string folder = benchFolder(state.range(0));

@@ -198,12 +198,13 @@ ProfileList::Snapshot ProfileList::snapshot() const {
 }
 
 bool ProfileList::commit(const Snapshot& snapshot, const std::function<bool()>& replace,
-                         const std::function<std::shared_ptr<const StoreFile>()>& reopen) {
+                         const std::function<std::shared_ptr<const StoreFile>()>& reopen,
+                         std::shared_ptr<const StoreFile>& letGo) {
     if (snapshot.generation != generation_) return replace();
     if (kOpenFilesBlockReplace) file_.reset();
     const bool replaced = replace();
     if (auto opened = reopen()) {
-        file_ = std::move(opened);
+        letGo = std::exchange(file_, std::move(opened));
         if (replaced) rebase(snapshot);
     }
     return replaced;

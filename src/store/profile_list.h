@@ -110,8 +110,12 @@ class ProfileList {
     // the store afresh. Profiles still as they were in the snapshot then lie
     // in the new file and leave memory unless current. Returns what `replace`
     // returned. A list loaded afresh since the snapshot keeps its own file.
+    // The file read before is handed to `letGo`, to be closed once the lock is
+    // released: closing the last handle on a replaced file frees its space,
+    // which takes a while for a large store.
     bool commit(const Snapshot& snapshot, const std::function<bool()>& replace,
-                const std::function<std::shared_ptr<const StoreFile>()>& reopen);
+                const std::function<std::shared_ptr<const StoreFile>()>& reopen,
+                std::shared_ptr<const StoreFile>& letGo);
 
   private:
     struct Entry {

@@ -247,10 +247,11 @@ bool saveProfiles(ProfileList& list, const std::string& dataFolder, std::string*
         return writeSnapshot(snapshot, storeHeaderSize(list.model()), list.model().recordLength(),
                              write);
     };
+    std::shared_ptr<const StoreFile> before;  // closed after the lock is let go
     const auto replacing = [&](const ReplaceStep& replace) {
         snapshot.file.reset();
         const std::lock_guard guard(list.lock());
-        return list.commit(snapshot, replace, [&] { return StoreFile::open(path); });
+        return list.commit(snapshot, replace, [&] { return StoreFile::open(path); }, before);
     };
     if (writeFileAtomically(path, contents, replacing, &writeError)) return true;
     if (error) *error = writeError.message;
