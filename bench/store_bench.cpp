@@ -75,6 +75,16 @@ void BM_SaveStore(benchmark::State& state) {
 }
 BENCHMARK(BM_SaveStore)->Arg(1)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 
+// A store of n profiles written to the folder, then loaded as the page loads it.
+void loadFromItsFile(ProfileList& list, std::int64_t n, const std::string& folder) {
+    {
+        ProfileList written(ms10());
+        fill(written, n);
+        saveProfiles(written, folder);
+    }
+    loadProfiles(list, folder, Texts());
+}
+
 // The floor of a save: the same bytes written at once to a new file beside
 // the store, flushed, renamed over it and the folder flushed.
 double floorSaveMillis(const std::vector<std::uint8_t>& bytes, const std::string& folder) {
@@ -104,13 +114,8 @@ double floorSaveMillis(const std::vector<std::uint8_t>& bytes, const std::string
 // total times.
 void BM_SaveStoreAgainstFloor(benchmark::State& state) {
     const std::string folder = benchFolder(state.range(0));
-    {
-        ProfileList written(ms10());
-        fill(written, state.range(0));
-        saveProfiles(written, folder);
-    }
     ProfileList list(ms10());
-    loadProfiles(list, folder, Texts());
+    loadFromItsFile(list, state.range(0), folder);
     const auto bytes = readWholeFile(profileStorePath(ms10(), folder), std::uintmax_t{1} << 40);
     const auto millis = [](const auto& run) {
         const auto start = std::chrono::steady_clock::now();
@@ -139,13 +144,8 @@ BENCHMARK(BM_SaveStoreAgainstFloor)->Arg(1000)->Iterations(20)->Unit(benchmark::
 // and the 99th percentile, against the same lock taken with no save running.
 void BM_LockWaitDuringSave(benchmark::State& state) {
     const std::string folder = benchFolder(state.range(0));
-    {
-        ProfileList written(ms10());
-        fill(written, state.range(0));
-        saveProfiles(written, folder);
-    }
     ProfileList list(ms10());
-    loadProfiles(list, folder, Texts());
+    loadFromItsFile(list, state.range(0), folder);
     const auto waits = [&](const std::atomic<bool>& running) {
         std::vector<double> micros;
         do {

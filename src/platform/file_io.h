@@ -30,15 +30,6 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::pa
 bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
                          FileError* error = nullptr);
 
-// The same, with the contents handed over piece by piece: `contents` is called
-// once with a function that appends bytes to the new file (false when that
-// fails), and returns false to give the save up. Nothing is held in memory
-// beyond the pieces.
-using ByteWriter = std::function<bool(std::span<const std::uint8_t>)>;
-bool writeFileAtomically(const std::filesystem::path& path,
-                         const std::function<bool(const ByteWriter&)>& contents,
-                         FileError* error = nullptr);
-
 // Windows will not rename a file over one that is open; other systems will.
 #ifdef _WIN32
 inline constexpr bool kOpenFilesBlockReplace = true;
@@ -46,14 +37,25 @@ inline constexpr bool kOpenFilesBlockReplace = true;
 inline constexpr bool kOpenFilesBlockReplace = false;
 #endif
 
-// As above, with the step that puts the new file in place (a rename) handed
-// to `replacing`, which runs it (say, with a reader of the old file closed
-// around it) and returns what it returned.
+// The same, with the contents handed over piece by piece: `contents` is called
+// once with a function that appends bytes to the new file (false when that
+// fails), and returns false to give the save up. Nothing is held in memory
+// beyond the pieces. The step that puts the new file in place (a rename) is
+// handed to `replacing`, which runs it (say, with a reader of the old file
+// closed around it) and returns what it returned.
+using ByteWriter = std::function<bool(std::span<const std::uint8_t>)>;
 using ReplaceStep = std::function<bool()>;
 bool writeFileAtomically(const std::filesystem::path& path,
                          const std::function<bool(const ByteWriter&)>& contents,
                          const std::function<bool(const ReplaceStep&)>& replacing,
                          FileError* error = nullptr);
+
+inline bool writeFileAtomically(const std::filesystem::path& path,
+                                const std::function<bool(const ByteWriter&)>& contents,
+                                FileError* error = nullptr) {
+    return writeFileAtomically(
+        path, contents, [](const ReplaceStep& step) { return step(); }, error);
+}
 
 // Removes what saves of `path` that were cut off (the program killed, the
 // power gone) left beside it, after any save of it in progress here is done.

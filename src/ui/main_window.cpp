@@ -10,10 +10,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStackedWidget>
-#include <QTimer>
 #include <QWindow>
-
-#include <utility>
 
 #include "device/device_link.h"
 #include "models/model_descriptor.h"
@@ -353,26 +350,6 @@ void CMainWnd::createTray() {
                 if (r == QSystemTrayIcon::Trigger) messages_.post(kTrayMessage, 0, kLeftButtonUp);
             });
     tray_->show();
-}
-
-// What the first pixels do not need waits for them (or, when the window starts
-// in the tray, for the loop to turn): the theme's icon, and the pages' checks
-// of the profiles their stores were opened on.
-void CMainWnd::afterFirstPaint() {
-    if (std::exchange(painted_, true)) return;
-    QTimer::singleShot(0, this, [this] {
-        const QIcon icon = themedProgramIcon(services_.skinFolder);
-        QApplication::setWindowIcon(icon);
-        setWindowIcon(icon);
-        if (tray_) tray_->setIcon(icon);
-        for (const auto& p : pages_)
-            if (p) p->windowPainted();
-    });
-}
-
-bool CMainWnd::event(QEvent* event) {
-    if (event->type() == QEvent::Paint) afterFirstPaint();
-    return QWidget::event(event);
 }
 
 void CMainWnd::showEvent(QShowEvent* event) {

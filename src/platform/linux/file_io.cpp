@@ -119,12 +119,6 @@ int createTemp(const std::filesystem::path& file, std::string& name) {
 }  // namespace
 
 bool writeFileAtomically(const std::filesystem::path& path,
-                         const std::function<bool(const ByteWriter&)>& contents, FileError* error) {
-    return writeFileAtomically(
-        path, contents, [](const ReplaceStep& step) { return step(); }, error);
-}
-
-bool writeFileAtomically(const std::filesystem::path& path,
                          const std::function<bool(const ByteWriter&)>& contents,
                          const std::function<bool(const ReplaceStep&)>& replacing,
                          FileError* error) {

@@ -101,12 +101,6 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::pa
 }
 
 bool writeFileAtomically(const std::filesystem::path& path,
-                         const std::function<bool(const ByteWriter&)>& contents, FileError* error) {
-    return writeFileAtomically(
-        path, contents, [](const ReplaceStep& step) { return step(); }, error);
-}
-
-bool writeFileAtomically(const std::filesystem::path& path,
                          const std::function<bool(const ByteWriter&)>& contents,
                          const std::function<bool(const ReplaceStep&)>& replacing,
                          FileError* error) {
