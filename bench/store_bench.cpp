@@ -151,9 +151,9 @@ void BM_LockWaitDuringSave(benchmark::State& state) {
         do {
             const auto start = std::chrono::steady_clock::now();
             { const std::lock_guard guard(list.lock()); }
-            micros.push_back(std::chrono::duration<double, std::micro>(
-                                 std::chrono::steady_clock::now() - start)
-                                 .count());
+            micros.push_back(
+                std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+                    .count());
             std::this_thread::sleep_for(std::chrono::microseconds(100));
         } while (running);
         return micros;

@@ -36,10 +36,10 @@ class FirstPaint final : public QObject {
                                      .count();
                 timespec cpu{};
                 clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
-                std::fprintf(stderr, "first paint: %.1f ms, cpu %.1f ms\n",
-                             static_cast<double>(now - t0) / 1e6,
-                             static_cast<double>(cpu.tv_sec) * 1e3 +
-                                 static_cast<double>(cpu.tv_nsec) / 1e6);
+                std::fprintf(
+                    stderr, "first paint: %.1f ms, cpu %.1f ms\n",
+                    static_cast<double>(now - t0) / 1e6,
+                    static_cast<double>(cpu.tv_sec) * 1e3 + static_cast<double>(cpu.tv_nsec) / 1e6);
                 QCoreApplication::quit();
             });
         }

@@ -32,7 +32,7 @@ std::u16string ProfileList::nameOf(const Entry& e) const {
 ProfileRecord ProfileList::readStored(std::size_t i) const {
     Entry& e = entries_[i];
     ProfileRecord read(model_->record);
-    if (!file_ || !file_->read(e.offset, read.bytes())) {
+    if (!file_ || !file_->readAt(e.offset, read.bytes())) {
         if (savesBlocked_.empty())
             savesBlocked_ = "the profile store can no longer be read; restart the program";
         return newRecord(model_->record, e.name);
@@ -101,8 +101,8 @@ void ProfileList::reset(std::vector<std::uint8_t> reserved, std::vector<ProfileR
     reset(std::move(reserved), std::move(profiles), index, nullptr);
 }
 
-void ProfileList::reset(std::vector<std::uint8_t> reserved, std::vector<Stored> profiles,
-                        int index, std::shared_ptr<const StoreFile> file) {
+void ProfileList::reset(std::vector<std::uint8_t> reserved, std::vector<Stored> profiles, int index,
+                        std::shared_ptr<const ReadOnlyFile> file) {
     const std::lock_guard guard(lock_);
     reserved_ = std::move(reserved);
     reserved_.resize(5 * std::size_t{model_->recordLength()}, 0);
@@ -198,8 +198,8 @@ ProfileList::Snapshot ProfileList::snapshot() const {
 }
 
 bool ProfileList::commit(const Snapshot& snapshot, const std::function<bool()>& replace,
-                         const std::function<std::shared_ptr<const StoreFile>()>& reopen,
-                         std::shared_ptr<const StoreFile>& letGo) {
+                         const std::function<std::shared_ptr<const ReadOnlyFile>()>& reopen,
+                         std::shared_ptr<const ReadOnlyFile>& letGo) {
     if (snapshot.generation != generation_) return replace();
     if (kOpenFilesBlockReplace) file_.reset();
     const bool replaced = replace();

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "models/model_descriptor.h"
+#include "platform/read_only_file.h"
 #include "profile/profile_record.h"
-#include "store/store_file.h"
 #include "util/text_lookup.h"
 
 namespace velor {
@@ -64,7 +64,7 @@ class ProfileList {
     };
     // Replaces everything with the profiles of an open store file.
     void reset(std::vector<std::uint8_t> reserved, std::vector<Stored> profiles, int index,
-               std::shared_ptr<const StoreFile> file);
+               std::shared_ptr<const ReadOnlyFile> file);
 
     // With the lock held: checks up to `budget` of the profiles the loader
     // only named (a profile read for any other reason is checked then); a
@@ -94,13 +94,13 @@ class ProfileList {
     // memory copied, the others named by where they lie in the open file.
     struct Snapshot {
         struct Piece {
-            std::uint64_t entry = 0;                 // which profile
-            std::vector<std::uint8_t> bytes;         // its record, or empty when
-            std::uint64_t offset = 0;                //   it lies here in `file`
+            std::uint64_t entry = 0;          // which profile
+            std::vector<std::uint8_t> bytes;  // its record, or empty when
+            std::uint64_t offset = 0;         //   it lies here in `file`
         };
         std::vector<std::uint8_t> header;
         std::vector<Piece> pieces;
-        std::shared_ptr<const StoreFile> file;  // let go before commit()
+        std::shared_ptr<const ReadOnlyFile> file;  // let go before commit()
         std::uint64_t generation = 0;
     };
     Snapshot snapshot() const;
@@ -114,15 +114,15 @@ class ProfileList {
     // released: closing the last handle on a replaced file frees its space,
     // which takes a while for a large store.
     bool commit(const Snapshot& snapshot, const std::function<bool()>& replace,
-                const std::function<std::shared_ptr<const StoreFile>()>& reopen,
-                std::shared_ptr<const StoreFile>& letGo);
+                const std::function<std::shared_ptr<const ReadOnlyFile>()>& reopen,
+                std::shared_ptr<const ReadOnlyFile>& letGo);
 
   private:
     struct Entry {
         std::uint64_t id = 0;
-        std::u16string name;                   // kept while the record is not in memory
-        std::uint64_t offset = 0;              // where it lies in file_
-        std::shared_ptr<ProfileRecord> held;   // in memory: current, or not yet saved
+        std::u16string name;                  // kept while the record is not in memory
+        std::uint64_t offset = 0;             // where it lies in file_
+        std::shared_ptr<ProfileRecord> held;  // in memory: current, or not yet saved
         bool checked = true;
     };
 
@@ -136,7 +136,7 @@ class ProfileList {
     mutable std::mutex lock_;
     std::vector<std::uint8_t> reserved_;
     mutable std::vector<Entry> entries_;
-    std::shared_ptr<const StoreFile> file_;
+    std::shared_ptr<const ReadOnlyFile> file_;
     std::uint64_t generation_ = 0;  // which loading file_ belongs to
     std::uint64_t nextId_ = 1;
     int currentIndex_ = 0;

@@ -5,9 +5,9 @@
 #include <mutex>
 
 #include "platform/file_io.h"
+#include "platform/read_only_file.h"
 #include "profile/record_validation.h"
 #include "store/damaged_file.h"
-#include "store/store_file.h"
 #include "util/le_bytes.h"
 #include "util/utf16.h"
 
@@ -55,7 +55,7 @@ using RecordVisit = std::function<void(const ScannedRecord&)>;
 std::optional<StoreScan> scanStore(const ModelDescriptor& model, const std::filesystem::path& path,
                                    const RecordVisit& record, StoreReadError* error,
                                    std::string* why, bool namesOnly = false,
-                                   std::shared_ptr<const StoreFile>* opened = nullptr) {
+                                   std::shared_ptr<const ReadOnlyFile>* opened = nullptr) {
     const auto fail = [&](StoreReadError kind, std::string reason = {}) {
         if (error) *error = kind;
         if (why) *why = std::move(reason);
@@ -75,7 +75,7 @@ std::optional<StoreScan> scanStore(const ModelDescriptor& model, const std::file
         return fail(StoreReadError::Unreadable, "it is " + std::to_string(size) +
                                                     " bytes, larger than any profile store (" +
                                                     std::to_string(kMaxStoreBytes) + " bytes)");
-    const std::shared_ptr<const StoreFile> in = StoreFile::open(path);
+    const std::shared_ptr<const ReadOnlyFile> in = ReadOnlyFile::open(path);
     if (!in) return fail(StoreReadError::Unreadable, "it cannot be opened for reading");
     if (error) *error = StoreReadError::None;
 
@@ -83,12 +83,13 @@ std::optional<StoreScan> scanStore(const ModelDescriptor& model, const std::file
     const std::size_t header = storeHeaderSize(model);
     const std::size_t length = model.recordLength();
     if (size < header) {
-        scan.problems.push_back("the file is " + std::to_string(size) + " bytes, shorter than its " +
-                                std::to_string(header) + "-byte header");
+        scan.problems.push_back("the file is " + std::to_string(size) +
+                                " bytes, shorter than its " + std::to_string(header) +
+                                "-byte header");
         return scan;
     }
     std::vector<std::uint8_t> block(header);
-    if (!in->read(0, block)) return fail(StoreReadError::Unreadable, "reading it failed");
+    if (!in->readAt(0, block)) return fail(StoreReadError::Unreadable, "reading it failed");
     scan.index = static_cast<std::int32_t>(loadLe32(block, 0));
     scan.reserved.assign(block.begin() + 4, block.end());
     scan.count = (size - header) / length;
@@ -104,14 +105,15 @@ std::optional<StoreScan> scanStore(const ModelDescriptor& model, const std::file
     for (std::size_t i = 0; i < scan.count; ++i) {
         const std::uint64_t at = header + i * length;
         if (namesOnly) {
-            if (!in->read(at + nameField.offset, name))
+            if (!in->readAt(at + nameField.offset, name))
                 return fail(StoreReadError::Unreadable, "reading it failed");
             if (auto text = readFixedUtf16(name)) {
                 record({i, nullptr, std::move(*text)});
                 continue;
             }
         }
-        if (!in->read(at, r.bytes())) return fail(StoreReadError::Unreadable, "reading it failed");
+        if (!in->readAt(at, r.bytes()))
+            return fail(StoreReadError::Unreadable, "reading it failed");
         const std::vector<std::string> problems = recordProblems(r);
         for (const std::string& p : problems)
             scan.problems.push_back("profile " + std::to_string(i + 1) + ": " + p);
@@ -139,9 +141,7 @@ std::optional<StoreContents> readProfileStore(const ModelDescriptor& model,
                                               StoreReadError* error, std::string* why) {
     std::vector<ProfileRecord> records;
     auto scan = scanStore(
-        model, path,
-        [&](const ScannedRecord& r) { records.push_back(*r.whole); },
-        error, why);
+        model, path, [&](const ScannedRecord& r) { records.push_back(*r.whole); }, error, why);
     if (!scan) return std::nullopt;
     return StoreContents{std::move(scan->reserved), std::move(records), clampedIndex(*scan),
                          std::move(scan->problems)};
@@ -164,14 +164,14 @@ class StoreWriter {
         }
         return true;
     }
-    bool copy(const StoreFile& file, std::uint64_t offset, std::uint64_t length) {
+    bool copy(const ReadOnlyFile& file, std::uint64_t offset, std::uint64_t length) {
         while (length > 0) {
             if (buffer_.size() == kBuffer && !flush()) return false;
             const std::size_t n =
                 static_cast<std::size_t>(std::min<std::uint64_t>(length, kBuffer - buffer_.size()));
             const std::size_t at = buffer_.size();
             buffer_.resize(at + n);
-            if (!file.read(offset, std::span(buffer_).subspan(at))) return false;
+            if (!file.readAt(offset, std::span(buffer_).subspan(at))) return false;
             offset += n;
             length -= n;
         }
@@ -247,11 +247,14 @@ bool saveProfiles(ProfileList& list, const std::string& dataFolder, std::string*
         return writeSnapshot(snapshot, storeHeaderSize(list.model()), list.model().recordLength(),
                              write);
     };
-    std::shared_ptr<const StoreFile> before;  // closed after the lock is let go
+    std::shared_ptr<const ReadOnlyFile> before;  // closed after the lock is let go
     const auto replacing = [&](const ReplaceStep& replace) {
         snapshot.file.reset();
         const std::lock_guard guard(list.lock());
-        return list.commit(snapshot, replace, [&] { return StoreFile::open(path); }, before);
+        const auto reopen = [&] {
+            return std::shared_ptr<const ReadOnlyFile>(ReadOnlyFile::open(path));
+        };
+        return list.commit(snapshot, replace, reopen, before);
     };
     if (writeFileAtomically(path, contents, replacing, &writeError)) return true;
     if (error) *error = writeError.message;
@@ -279,11 +282,11 @@ void settleDamage(ProfileList& list, const std::string& dataFolder, bool notOurs
     if (!keptSafe)
         list.blockSaves(!report.unreadable.empty() ? report.unreadable : report.problems.back());
     // The list in memory stays usable even when it cannot be written.
-    if (keptSafe && (!sound || report.created))
-        saveProfiles(list, dataFolder, &report.saveError);
+    if (keptSafe && (!sound || report.created)) saveProfiles(list, dataFolder, &report.saveError);
 }
 
-void logReport(const LoadReport& report, const std::filesystem::path& path, const DebugSink& debug) {
+void logReport(const LoadReport& report, const std::filesystem::path& path,
+               const DebugSink& debug) {
     const DebugSink log = debug ? debug : defaultDebugSink();
     if (!report.unreadable.empty()) log(path.string() + ": " + report.unreadable);
     for (const std::string& problem : report.problems) log(path.string() + ": " + problem);
@@ -311,7 +314,7 @@ LoadReport loadProfiles(ProfileList& list, const std::string& dataFolder, const 
     // Sound profiles stay in the file, only their names in memory; repaired
     // ones are held until the repaired store is written.
     std::vector<ProfileList::Stored> stored;
-    std::shared_ptr<const StoreFile> file;
+    std::shared_ptr<const ReadOnlyFile> file;
     const std::uint64_t header = storeHeaderSize(list.model());
     auto scan = scanStore(
         list.model(), path,
@@ -344,8 +347,8 @@ LoadReport loadProfiles(ProfileList& list, const std::string& dataFolder, const 
     return report;
 }
 
-LoadReport checkLoadedProfiles(ProfileList& list, const std::string& dataFolder,
-                               std::size_t budget, bool* done, const DebugSink& debug) {
+LoadReport checkLoadedProfiles(ProfileList& list, const std::string& dataFolder, std::size_t budget,
+                               bool* done, const DebugSink& debug) {
     LoadReport report;
     {
         const std::lock_guard guard(list.lock());

@@ -40,8 +40,7 @@ std::optional<StoreContents> readProfileStore(const ModelDescriptor& model,
 // Writes the whole store atomically, creating the slot's folder when missing.
 // Saves never overlap, and each writes one consistent snapshot of the list.
 // Refused while the list's saves are blocked.
-bool saveProfiles(ProfileList& list, const std::string& dataFolder,
-                  std::string* error = nullptr);
+bool saveProfiles(ProfileList& list, const std::string& dataFolder, std::string* error = nullptr);
 
 // What loading found, for the page to tell the user.
 struct LoadReport {
@@ -67,7 +66,7 @@ LoadReport loadProfiles(ProfileList& list, const std::string& dataFolder, const 
 // Checks up to `budget` more of the profiles a load left unchecked; done says
 // whether any is left. Once none is, damage they held is dealt with as a load
 // deals with it (kept aside, the repaired store written) and reported.
-LoadReport checkLoadedProfiles(ProfileList& list, const std::string& dataFolder,
-                               std::size_t budget, bool* done, const DebugSink& debug = {});
+LoadReport checkLoadedProfiles(ProfileList& list, const std::string& dataFolder, std::size_t budget,
+                               bool* done, const DebugSink& debug = {});
 
 }  // namespace velor

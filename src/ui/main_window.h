@@ -202,8 +202,8 @@ class CMainWnd final : public QWidget {
     QTimer receiverWatch_;  // only where the system cannot tell of changes
     std::unique_ptr<ChangeWatchThread> deviceChanges_;  // posts to messages_
     QString skinError_;
-    QString notice_;    // the text id the empty page's notice shows
-    bool seen_ = true;  // shown and not minimised, as the pages were last told
+    QString notice_;        // the text id the empty page's notice shows
+    bool seen_ = true;      // shown and not minimised, as the pages were last told
     bool painted_ = false;  // the first paint happened (or the window started in the tray)
     void afterFirstPaint();
     // One per BleProblem: each is told once.

@@ -36,7 +36,8 @@ void CMS_Page::handleStatus(std::uint16_t eventWord, std::uint16_t value, Receiv
         case StatusKind::DpiLevel: {
             const bool changed = keep(Field::dpiLevel, report.dpiLevel);
             dpi_->showLevel(report.dpiLevel);
-            const int dpi = env_->current().i32(Field::dpiX, static_cast<std::uint32_t>(report.dpiLevel));
+            const int dpi =
+                env_->current().i32(Field::dpiX, static_cast<std::uint32_t>(report.dpiLevel));
             context_->mainWindow.post(kDpiLevelReportedMessage,
                                       static_cast<std::uintptr_t>(slot() - 1), dpi);
             return takeOver(Field::dpiLevel, changed);

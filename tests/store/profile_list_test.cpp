@@ -62,7 +62,7 @@ TEST_F(ProfileListTest, RestoreKeepsTheNameAndDefaultProfilesAreNumbered) {
     fill({u"Profile2"});
     list.addDefaultProfile(testing::FixedTexts());
     EXPECT_EQ(*list.record(1).name(), u"Profile2_1");  // "Profile" + "2" was taken
-    EXPECT_EQ(list.currentIndex(), 0);             // added, not selected
+    EXPECT_EQ(list.currentIndex(), 0);                 // added, not selected
 }
 
 // A profile that is not current is read from the store file where it lies,
@@ -72,8 +72,10 @@ TEST_F(ProfileListTest, ProfilesReadWhereTheyLieSurviveSavesThatReplaceTheFile) 
     testing::TempFolder temp;
     {
         ProfileList written(ms10());
-        written.reset({}, {newRecord(ms10().record, u"A"), newRecord(ms10().record, u"B"),
-                           newRecord(ms10().record, u"C")}, 0);
+        written.reset({},
+                      {newRecord(ms10().record, u"A"), newRecord(ms10().record, u"B"),
+                       newRecord(ms10().record, u"C")},
+                      0);
         ASSERT_TRUE(saveProfiles(written, temp.folder()));
     }
     ProfileList loaded(ms10());

@@ -98,7 +98,8 @@ TEST_F(ProfileStoreTest, ThreeProfilesOpenAtTheStoredIndexAndReservedBytesSurviv
 // and the saved file is where the list reads from afterwards.
 TEST_F(ProfileStoreTest, ProfilesReadWhereTheyLieKeepEveryChangeAcrossSaves) {
     std::vector<ProfileRecord> r;
-    for (const char16_t* name : {u"A", u"B", u"C", u"D"}) r.push_back(newRecord(ms10().record, name));
+    for (const char16_t* name : {u"A", u"B", u"C", u"D"})
+        r.push_back(newRecord(ms10().record, name));
     for (std::size_t i = 0; i < r.size(); ++i) r[i].set(Field::dpiLevel, static_cast<int>(i) + 1);
     writeStore(storeOf(0, r));
     loadProfiles(list, temp.folder(), texts);
@@ -145,7 +146,7 @@ TEST_F(ProfileStoreTest, ADamagedStoreIsKeptAsideAndWhatCanBeReadIsLoaded) {
     EXPECT_EQ(report.keptAside, keptAside()[0]);
     EXPECT_EQ(fileBytes(keptAside()[0]), damaged);  // the original, untouched
     ASSERT_EQ(list.size(), 2u);
-    EXPECT_EQ(list.currentIndex(), 1);          // clamped
+    EXPECT_EQ(list.currentIndex(), 1);              // clamped
     EXPECT_EQ(list.record(1).name()->size(), 99u);  // cut at its limit
     // The repaired store is written and is sound.
     EXPECT_EQ(fs::file_size(storePath()), kHeader + 2 * kRecord);

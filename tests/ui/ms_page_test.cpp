@@ -13,8 +13,8 @@
 #include <QSlider>
 #include <QTest>
 
-#include <functional>
 #include <QThread>
+#include <functional>
 
 #include <gtest/gtest.h>
 
