@@ -5,10 +5,7 @@
 # and 1000 stored profiles. On X11 under Xvfb, as the program runs.
 #   bench/dpi_report_instructions.sh BUILD_DIR [REPORTS]
 set -euo pipefail
-if [ -z "${VELOR_DPI_INNER:-}" ]; then
-  export VELOR_DPI_INNER=1
-  exec xvfb-run -a -s "-screen 0 1600x1000x24" "$0" "$@"
-fi
+. "$(dirname "$0")/on_xvfb.sh"
 build=$(cd "${1:?usage: bench/dpi_report_instructions.sh BUILD_DIR [REPORTS]}" && pwd)
 reports=${2:-60}
 scratch=$(mktemp -d)

@@ -10,10 +10,7 @@
 #  - the resident memory of the idle program, its window shown.
 #   bench/first_paint.sh BUILD_DIR [RUNS] [PROFILE COUNTS...]
 set -euo pipefail
-if [ -z "${VELOR_FIRST_PAINT_INNER:-}" ]; then
-  export VELOR_FIRST_PAINT_INNER=1
-  exec xvfb-run -a -s "-screen 0 1600x1000x24" "$0" "$@"
-fi
+. "$(dirname "$0")/on_xvfb.sh"
 build=$(cd "${1:?usage: bench/first_paint.sh BUILD_DIR [RUNS] [PROFILE COUNTS...]}" && pwd)
 runs=${2:-9}
 shift $(( $# >= 2 ? 2 : $# ))
