@@ -2,6 +2,8 @@
 
 #include <QXmlStreamReader>
 
+#include <utility>
+
 #include "skin/resource_file.h"
 #include "store/language_choice.h"
 
@@ -68,6 +70,11 @@ bool LanguageTexts::load(int lanId) {
     current_.clear();
     currentDamage_.clear();
     const QString path = pathOf(skinFolder_, lanId);
+    if (std::exchange(englishJustRead_, false) && lanId == kLanguageEnglish &&
+        englishDamage_.empty()) {
+        current_ = english_;
+        return true;
+    }
     QHash<QString, QString> texts;
     const QString error = parseLanguage(path, texts);
     if (error.isEmpty()) {

@@ -47,6 +47,9 @@ class LanguageTexts final : public TextLookup {
     QHash<QString, QString> english_;
     std::vector<Damage> englishDamage_;
     std::vector<Damage> currentDamage_;
+    // The English file as read at construction, not yet loaded as current:
+    // a start in English reads it once.
+    bool englishJustRead_ = true;
 };
 
 }  // namespace velor

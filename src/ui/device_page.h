@@ -46,7 +46,8 @@ class DevicePage : public NotifyReceiver {
 
     // Finds its controls and opens its device link.
     virtual void init(PageContext&) {}
-    // Reads its stores and shows the current profile.
+    // Reads its stores (once) and shows the current profile: when its mouse
+    // comes up, else once the window has painted.
     virtual void load() {}
     // Builds its controls from its skin, once; the main window asks when the
     // slot's mouse first shows up, so pages of absent mice cost nothing.

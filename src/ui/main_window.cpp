@@ -110,7 +110,8 @@ void CMainWnd::init() {
     capture_ = std::make_unique<HookCapture>(services_.keyboard);
     hooks_ = capture_->table();
 
-    for (int n = 1; n <= kPageCount; ++n) page(n).load();
+    // A page reads its stores when its mouse comes up, else after the
+    // window's first paint.
     RefreshDeviceTabs();
     ShowConnectedPage();
     startReceiverMonitors();

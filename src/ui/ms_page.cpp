@@ -5,6 +5,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <utility>
+
 #include "protocol/status_report.h"
 #include "skin/resource_file.h"
 #include "store/profile_store.h"
@@ -178,6 +180,7 @@ void CMS_Page::build() {
 }
 
 void CMS_Page::load() {
+    if (std::exchange(storesStarted_, true)) return;
     // velorctl on its own takes the same lock: two processes never write one
     // store. Loading waits for it while another program holds it.
     store_->start();
@@ -223,6 +226,7 @@ void CMS_Page::setWindowShown(bool shown) {
 }
 
 void CMS_Page::windowPainted() {
+    load();
     store_->windowPainted();
 }
 
@@ -264,6 +268,8 @@ void CMS_Page::onTimer(int id) {
 }
 
 void CMS_Page::onLinkUp() {
+    // The mouse's reports, and the profile sent to it next, need the stores.
+    load();
     engine_->markAllForUpload();
     link_->requestApply();
 }

@@ -133,6 +133,7 @@ class CMS_Page final : public DevicePage, public LinkView {
     PageContext* context_ = nullptr;
     QWidget* root_ = nullptr;
     bool skinDamageTold_ = false;
+    bool storesStarted_ = false;
     ControlIndex controls_;
     MessageDispatcher fromWorker_;  // the worker's requests, run on the UI thread
     ProfileList profiles_;

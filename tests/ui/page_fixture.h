@@ -44,7 +44,17 @@ class PageTest : public ::testing::Test {
         QString skins = QStringLiteral(VELOR_PROGRAM_DIR "/res/");
         if (before) before(temp, skins);
         if (plugMouse) mouse = &backend.plugWiredMouse(model);
-        MainWindowServices s{
+        skins_ = skins;
+        window = std::make_unique<CMainWnd>(services());
+        window->init();
+        window->show();
+        pump();
+    }
+    ~PageTest() override { window.reset(); }
+    // What the program hands its window: slot 10's page is real, with test hooks.
+    MainWindowServices services() {
+        const QString skins = skins_;
+        return MainWindowServices{
             skins,
             "/opt/velor/velor",
             temp.folder() + "autostart/velor.desktop",
@@ -101,12 +111,7 @@ class PageTest : public ::testing::Test {
                 frontChanged = std::move(onChange);
                 return std::make_unique<FakeFrontWatch>(runningApps);
             }};
-        window = std::make_unique<CMainWnd>(std::move(s));
-        window->init();
-        window->show();
-        pump();
     }
-    ~PageTest() override { window.reset(); }
     // A report through a receiver, as its monitor hands it over.
     void report(std::uint16_t word, std::uint16_t value, bool fourK = false) {
         page->onReceiverReport(word, value, (word & 0xFF) == model.receiverCode, fourK);
@@ -173,6 +178,7 @@ class PageTest : public ::testing::Test {
     FrontApplicationWatch::OnChange frontChanged;
     std::vector<FrontApplication> runningApps;
     CMS_Page* page = nullptr;
+    QString skins_;
     std::unique_ptr<CMainWnd> window;
 };
 

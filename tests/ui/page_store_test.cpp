@@ -150,6 +150,29 @@ TEST_F(DamagedStoredProfileTest, IsFoundAfterTheNamesAreShownThenKeptAsideAndRep
     EXPECT_EQ(told.size(), 1u);
 }
 
+// A mouse not here costs the window's first pixels nothing: its page reads
+// its stores (writing the default one) once the window has painted. A mouse
+// that is here has them read as it comes up, before its first report.
+TEST_F(AbsentMouseTest, AMouseNotHereHasItsStoresReadOnceTheWindowHasPainted) {
+    const fs::path folder = temp.path() / "ms_10";
+    window.reset();
+    fs::remove_all(folder);
+    window = std::make_unique<CMainWnd>(services());
+    window->init();
+    pump();
+    EXPECT_FALSE(page->storesLoaded());
+    EXPECT_FALSE(fs::exists(folder / "pro.data"));
+    window->show();
+    ASSERT_TRUE(waitFor([&] { return page->storesLoaded(); }));
+    EXPECT_TRUE(fs::exists(folder / "pro.data"));
+
+    window.reset();
+    mouse = &backend.plugWiredMouse(model);
+    window = std::make_unique<CMainWnd>(services());
+    window->init();
+    EXPECT_TRUE(page->storesLoaded());
+}
+
 // The page's own skin cut short: named once, with the repair, however often
 // the mouse comes back.
 class DamagedPageSkinTest : public PageTest {
