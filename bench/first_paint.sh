@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Start-up and memory of the program against a floor measured in the same run:
-# a Qt window holding a label (velor_floor_window). Under Xvfb, with one
-# simulated mouse whose store holds 1, 1000 and 10,000 profiles, it prints
+# a Qt window holding a label (velor_floor_window). Under Xvfb, with a store
+# of 1, 1000 and 10,000 profiles (slot 10's), it starts the program with no
+# mouse (the window as most starts show it before a mouse is plugged in) and
+# with that slot's mouse simulated (its page built before the first paint),
+# and prints for each
 #  - the process's CPU time from launch to the window's first pixels (median
 #    of RUNS starts, the floor's and the program's taking turns), its ratio to
 #    the floor's (x_floor) and to that with the first profile count (x_first);
 #  - the instructions to the first pixels (callgrind; they do not move with the
 #    load of a shared machine), and their ratio to the floor's;
 #  - the resident memory of the idle program, its window shown.
+# x_first compares with the first profile count of the same mice.
 #   bench/first_paint.sh BUILD_DIR [RUNS] [PROFILE COUNTS...]
 set -euo pipefail
 . "$(dirname "$0")/on_xvfb.sh"
@@ -18,8 +22,6 @@ counts=("$@")
 [ ${#counts[@]} -gt 0 ] || counts=(1 1000 10000)
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-export VELOR_SIMULATE=1
-
 median() { sort -n | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
 
 # The CPU milliseconds of one start up to its first pixels.
@@ -38,7 +40,7 @@ instructions() {
 
 # The resident kilobytes once the shown window has been idle for a while.
 idle_rss() {
-  "$build/bin/velor" >/dev/null 2>&1 &
+  "$1" >/dev/null 2>&1 &
   local pid=$!
   sleep 6
   local kb
@@ -58,9 +60,12 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
 
 mkdir -m 700 "$scratch/floor-runtime"
 floor() { XDG_RUNTIME_DIR="$scratch/floor-runtime" "$@" "$build/bin/velor_floor_window"; }
+# program MICE COUNT COMMAND...: MICE is none, or one (slot 10's, simulated).
 program() {
-  local n=$1; shift
-  XDG_CONFIG_HOME="$scratch/p$n/config" XDG_RUNTIME_DIR="$scratch/p$n/runtime" "$@" "$build/bin/velor"
+  local simulate="" n=$2
+  [ "$1" = one ] && simulate=1
+  VELOR_SIMULATE=$simulate XDG_CONFIG_HOME="$scratch/p$n/config" \
+    XDG_RUNTIME_DIR="$scratch/p$n/runtime" "${@:3}" "$build/bin/velor"
 }
 for n in "${counts[@]}"; do prepare "$n"; done
 
@@ -68,22 +73,26 @@ for n in "${counts[@]}"; do prepare "$n"; done
 # alike; the first round only brings the files into the page cache.
 for run in $(seq 0 "$runs"); do
   t=$(floor cpu_once); [ "$run" -gt 0 ] && echo "$t" >>"$scratch/cpu.floor"
-  for n in "${counts[@]}"; do
-    t=$(program "$n" cpu_once); [ "$run" -gt 0 ] && echo "$t" >>"$scratch/cpu.$n"
+  for mice in none one; do
+    for n in "${counts[@]}"; do
+      t=$(program "$mice" "$n" cpu_once); [ "$run" -gt 0 ] && echo "$t" >>"$scratch/cpu.$mice.$n"
+    done
   done
 done
 
 floor_cpu=$(median <"$scratch/cpu.floor")
 floor_ins=$(floor instructions)
 printf 'floor (a label in a window): cpu %s ms, %s instructions\n' "$floor_cpu" "$floor_ins"
-printf '%-9s %10s %8s %8s %14s %8s %9s\n' profiles cpu_ms x_floor x_first instructions x_floor rss_mb
-first=""
-for n in "${counts[@]}"; do
-  cpu=$(median <"$scratch/cpu.$n")
-  [ -n "$first" ] || first=$cpu
-  ins=$(program "$n" instructions)
-  rss=$(XDG_CONFIG_HOME="$scratch/p$n/config" XDG_RUNTIME_DIR="$scratch/p$n/runtime" idle_rss)
-  printf '%-9s %10s %8s %8s %14s %8s %9s\n' "$n" "$cpu" "$(ratio "$cpu" "$floor_cpu")" \
-    "$(ratio "$cpu" "$first")" "$ins" "$(ratio "$ins" "$floor_ins")" \
-    "$(awk -v k="$rss" 'BEGIN {printf "%.1f", k / 1024}')"
+printf '%-5s %9s %10s %8s %8s %14s %8s %9s\n' mice profiles cpu_ms x_floor x_first instructions x_floor rss_mb
+for mice in none one; do
+  first=""
+  for n in "${counts[@]}"; do
+    cpu=$(median <"$scratch/cpu.$mice.$n")
+    [ -n "$first" ] || first=$cpu
+    ins=$(program "$mice" "$n" instructions)
+    rss=$(program "$mice" "$n" idle_rss)
+    printf '%-5s %9s %10s %8s %8s %14s %8s %9s\n' "$mice" "$n" "$cpu" "$(ratio "$cpu" "$floor_cpu")" \
+      "$(ratio "$cpu" "$first")" "$ins" "$(ratio "$ins" "$floor_ins")" \
+      "$(awk -v k="$rss" 'BEGIN {printf "%.1f", k / 1024}')"
+  done
 done

@@ -1,15 +1,51 @@
 #include "skin/language_texts.h"
 
-#include <QXmlStreamReader>
-
 #include <utility>
 
 #include "skin/resource_file.h"
+#include "skin/xml_events.h"
 #include "store/language_choice.h"
 
 namespace velor {
 
 namespace {
+
+// A language file's texts, each id's first one; a text cut off by damage is
+// not taken.
+class LanguageReader final : public XmlEvents {
+  public:
+    explicit LanguageReader(QHash<QString, QString>& texts) : texts_(texts) {}
+    bool isLanguage() const { return isLanguage_; }
+
+    void start(std::string_view element, const char* const* attributes) override {
+        if (depth_++ == 0) {
+            isLanguage_ = element == "Language";
+            if (!isLanguage_) fail(QStringLiteral("not a language file"));
+        } else if (inText_) {
+            fail(QStringLiteral("an element inside a text"));
+        } else if (depth_ == 2 && element == "Text") {
+            inText_ = true;
+            id_ = QString::fromUtf8(attribute(attributes, "id"));
+            value_.clear();
+        }
+    }
+    void end(std::string_view) override {
+        if (depth_-- == 2 && std::exchange(inText_, false) && !id_.isEmpty() &&
+            !texts_.contains(id_))
+            texts_.insert(id_, QString::fromUtf8(value_));
+    }
+    void text(std::string_view s) override {
+        if (inText_) value_.append(s.data(), static_cast<qsizetype>(s.size()));
+    }
+
+  private:
+    QHash<QString, QString>& texts_;
+    int depth_ = 0;
+    bool isLanguage_ = false;
+    bool inText_ = false;
+    QString id_;
+    QByteArray value_;
+};
 
 // The texts of one language file into `texts`, as far as it can be read; the
 // reason it is not a sound language file, or an empty string.
@@ -17,27 +53,10 @@ QString parseLanguage(const QString& path, QHash<QString, QString>& texts) {
     QString error;
     const auto bytes = readResourceFile(path, &error);
     if (!bytes) return error;
-    QXmlStreamReader xml(*bytes);
-    bool isLanguage = false;
-    while (xml.readNextStartElement()) {
-        if (!isLanguage) {
-            if (xml.name() != u"Language") break;
-            isLanguage = true;
-            continue;
-        }
-        if (xml.name() == u"Text") {
-            const QString id = xml.attributes().value(QStringLiteral("id")).toString();
-            const QString value = xml.readElementText();
-            // A text cut off by the damage is not taken.
-            if (xml.hasError()) break;
-            if (!id.isEmpty() && !texts.contains(id)) texts.insert(id, value);
-        } else {
-            xml.skipCurrentElement();
-        }
-    }
-    if (xml.hasError()) return xml.errorString();
-    if (!isLanguage) return QStringLiteral("not a language file");
-    return {};
+    LanguageReader reader(texts);
+    error = readXml(*bytes, reader);
+    if (!reader.isLanguage()) return QStringLiteral("not a language file");
+    return error;
 }
 
 QString pathOf(const QString& skinFolder, int lanId) {

@@ -3,10 +3,8 @@
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QAccessible>
-#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QGroupBox>
@@ -15,11 +13,11 @@
 #include <QListWidget>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QUiLoader>
 #include <QVBoxLayout>
 
 #include "skin/color_palette.h"
 #include "skin/resource_file.h"
+#include "skin/skin_reader.h"
 
 namespace velor {
 
@@ -33,20 +31,6 @@ constexpr const char* kAccessibleArg = "accessibleArg";
 constexpr const char* kToolTipId = "toolTipId";
 constexpr const char* kVirtualWindow = "virtualwnd";
 constexpr const char* kWheelNeedsFocus = "velorWheelNeedsFocus";
-
-// Our own controls, by the class names the skin files use.
-class SkinLoader final : public QUiLoader {
-  public:
-    QWidget* createWidget(const QString& className, QWidget* parent, const QString& name) override {
-        if (className == QLatin1String("velor::ColorPalette") ||
-            className == QLatin1String("ColorPalette")) {
-            auto* w = new ColorPalette(parent);
-            w->setObjectName(name);
-            return w;
-        }
-        return QUiLoader::createWidget(className, parent, name);
-    }
-};
 
 QString virtualWindowOf(const QWidget* control) {
     for (const QWidget* w = control; w != nullptr; w = w->parentWidget()) {
@@ -85,16 +69,8 @@ QWidget* readSkin(const QString& path, QWidget* parent, QString* error) {
         if (error) *error = path + ": " + reason;
         return nullptr;
     }
-    QBuffer ui(&*bytes);
-    ui.open(QIODevice::ReadOnly);
-    // The loader would load every Designer plugin on the library paths as it
-    // is made (Qt Quick's pulls in QML); no skin uses one.
-    const QStringList libraryPaths = QCoreApplication::libraryPaths();
-    QCoreApplication::setLibraryPaths({});
-    SkinLoader loader;
-    QCoreApplication::setLibraryPaths(libraryPaths);
-    QWidget* root = loader.load(&ui, parent);
-    if (root == nullptr && error) *error = path + ": " + loader.errorString();
+    QWidget* root = buildSkin(*bytes, parent, &reason);
+    if (root == nullptr && error) *error = path + ": " + reason;
     return root;
 }
 

@@ -11,8 +11,7 @@
 
 namespace velor {
 
-ProfileList::ProfileList(const ModelDescriptor& model)
-    : model_(&model), reserved_(5 * std::size_t{model.recordLength()}, 0) {}
+ProfileList::ProfileList(const ModelDescriptor& model) : model_(&model) {}
 
 ProfileList::Entry ProfileList::heldEntry(ProfileRecord record) {
     Entry e;
@@ -183,7 +182,7 @@ bool ProfileList::select(int index) {
 
 ProfileList::Snapshot ProfileList::snapshot() const {
     Snapshot s;
-    s.header.resize(4 + reserved_.size());
+    s.header.resize(4 + 5 * std::size_t{model_->recordLength()});
     storeLe32(s.header, 0, static_cast<std::uint32_t>(currentIndex_));
     std::ranges::copy(reserved_, s.header.begin() + 4);
     s.file = file_;

@@ -46,10 +46,6 @@ class ProfileList {
     // The profile of that name (case aside), or -1.
     int indexOf(std::u16string_view name) const;
 
-    // The five record-sized blocks after the index in the store header, kept
-    // byte for byte.
-    const std::vector<std::uint8_t>& reserved() const { return reserved_; }
-
     // Replaces everything with records in memory. records must not be empty;
     // the index is clamped into the list.
     void reset(std::vector<std::uint8_t> reserved, std::vector<ProfileRecord> records, int index);
@@ -134,6 +130,9 @@ class ProfileList {
 
     const ModelDescriptor* model_;
     mutable std::mutex lock_;
+    // The five record-sized blocks after the index in the store header, kept
+    // byte for byte; empty (zeros when saved) until a store is read, so that
+    // the pages of absent mice hold none of it.
     std::vector<std::uint8_t> reserved_;
     mutable std::vector<Entry> entries_;
     std::shared_ptr<const ReadOnlyFile> file_;

@@ -3,10 +3,13 @@
 // tooltip.
 #include "ui/main_window.h"
 
+#include "ui/png_file.h"
+
 namespace velor {
 
 QIcon programIcon(const QString& skinFolder) {
-    return QIcon(skinFolder + QStringLiteral("velor.png"));
+    const QImage image = readPngFile(skinFolder + QStringLiteral("velor.png"));
+    return image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image));
 }
 
 QIcon themedProgramIcon(const QString& skinFolder) {

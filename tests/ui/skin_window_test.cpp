@@ -9,10 +9,16 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFormLayout>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
+#include <QScrollArea>
 #include <QSlider>
+#include <QStackedWidget>
+#include <QStyle>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -20,6 +26,7 @@
 
 #include "../support/temp_folder.h"
 #include "skin/message_dispatcher.h"
+#include "skin/skin_reader.h"
 #include "skin/skin_window.h"
 #include "skin/timer_host.h"
 
@@ -159,6 +166,145 @@ TEST_F(SkinWindowTest, TextsFollowTheLanguageAndTheWheelNeedsTheFocus) {
     slider->setFocus();
     wheel();
     EXPECT_GT(slider->value(), 0);
+}
+
+// The parts of Designer's format the skins use, each as Designer's own loader
+// builds it: where items go in box, grid and form layouts, margins one side at
+// a time, spacings, stretches, spacers, named values, buddies, combo items,
+// pages and a scroll area's contents.
+TEST(SkinReader, BuildsEachPartOfTheFormatTheSkinsUse) {
+    const QByteArray xml = R"(<ui version="4.0"><class>T</class>
+ <widget class="QWidget" name="root">
+  <property name="geometry"><rect><x>5</x><y>6</y><width>300</width><height>200</height></rect></property>
+  <property name="mark" stdset="0"><string>é &amp; ü</string></property>
+  <layout class="QVBoxLayout" name="outer">
+   <property name="spacing"><number>5</number></property>
+   <property name="leftMargin"><number>1</number></property><property name="bottomMargin"><number>4</number></property>
+   <item><layout class="QGridLayout" name="grid" columnstretch="0,3">
+    <property name="horizontalSpacing"><number>7</number></property>
+    <property name="verticalSpacing"><number>9</number></property>
+    <item row="0" column="0"><widget class="QLabel" name="caption"><property name="buddy"><cstring>edit</cstring></property>
+     <property name="alignment"><set>Qt::AlignRight|Qt::AlignVCenter</set></property></widget></item>
+    <item row="0" column="1"><widget class="QLineEdit" name="edit"><property name="maxLength"><number>4</number></property></widget></item>
+    <item row="1" column="0" colspan="2"><widget class="QPushButton" name="wide"><property name="visible"><bool>false</bool></property></widget></item>
+   </layout></item>
+   <item><layout class="QFormLayout" name="form">
+    <item row="0" column="0"><widget class="QLabel" name="label"/></item>
+    <item row="0" column="1"><widget class="QComboBox" name="combo"><property name="currentIndex"><number>2</number></property>
+     <item><property name="text"><string>a</string></property></item><item><property name="text"><string>b</string></property></item>
+     <item><property name="text"><string>c</string></property></item></widget></item>
+    <item row="1" column="0" colspan="2"><widget class="QSlider" name="slider"><property name="orientation"><enum>Qt::Horizontal</enum></property></widget></item>
+   </layout></item>
+   <item><layout class="QHBoxLayout" name="row" stretch="2,0">
+    <item><spacer name="gap"><property name="orientation"><enum>Qt::Vertical</enum></property><property name="sizeType"><enum>QSizePolicy::Fixed</enum></property>
+     <property name="sizeHint" stdset="0"><size><width>20</width><height>10</height></size></property></spacer></item>
+    <item alignment="Qt::AlignRight"><widget class="QPushButton" name="ok"><property name="focusPolicy"><enum>Qt::TabFocus</enum></property></widget></item>
+   </layout></item>
+   <item><widget class="QStackedWidget" name="pages"><property name="currentIndex"><number>1</number></property>
+    <widget class="QWidget" name="page_a"/><widget class="QWidget" name="page_b"/></widget></item>
+   <item><widget class="QScrollArea" name="scroller"><property name="widgetResizable"><bool>true</bool></property>
+    <widget class="QWidget" name="inside"/></widget></item>
+  </layout>
+ </widget><resources/><connections/></ui>)";
+    QWidget host;
+    QString error;
+    QWidget* root = buildSkin(xml, &host, &error);
+    ASSERT_NE(root, nullptr) << error.toStdString();
+    EXPECT_EQ(root->parent(), &host);
+    EXPECT_EQ(root->size(), QSize(300, 200));
+    EXPECT_EQ(root->pos(), QPoint(0, 0));  // where the window goes is the desktop's
+    EXPECT_EQ(root->property("mark").toString(), QString::fromUtf8("é & ü"));
+
+    auto* outer = qobject_cast<QVBoxLayout*>(root->layout());
+    ASSERT_NE(outer, nullptr);
+    EXPECT_EQ(outer->objectName(), "outer");
+    EXPECT_EQ(outer->spacing(), 5);
+    const QMargins m = outer->contentsMargins();
+    EXPECT_EQ(m.left(), 1);
+    EXPECT_EQ(m.bottom(), 4);
+    EXPECT_EQ(m.top(), root->style()->pixelMetric(QStyle::PM_LayoutTopMargin));  // untouched
+
+    auto* grid = root->findChild<QGridLayout*>("grid");
+    ASSERT_NE(grid, nullptr);
+    EXPECT_EQ(grid->horizontalSpacing(), 7);
+    EXPECT_EQ(grid->verticalSpacing(), 9);
+    EXPECT_EQ(grid->columnStretch(1), 3);
+    auto* caption = root->findChild<QLabel*>("caption");
+    auto* edit = root->findChild<QLineEdit*>("edit");
+    EXPECT_EQ(grid->itemAtPosition(0, 1)->widget(), edit);
+    EXPECT_EQ(caption->buddy(), edit);  // named before the control existed
+    EXPECT_EQ(caption->alignment(), Qt::AlignRight | Qt::AlignVCenter);
+    EXPECT_EQ(edit->maxLength(), 4);
+    auto* wide = root->findChild<QPushButton*>("wide");
+    int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
+    grid->getItemPosition(grid->indexOf(wide), &row, &column, &rowSpan, &columnSpan);
+    EXPECT_EQ(std::vector<int>({row, column, rowSpan, columnSpan}), std::vector<int>({1, 0, 1, 2}));
+    EXPECT_TRUE(wide->isHidden());
+
+    auto* form = root->findChild<QFormLayout*>("form");
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->itemAt(0, QFormLayout::LabelRole)->widget(), root->findChild<QLabel*>("label"));
+    auto* combo = root->findChild<QComboBox*>("combo");
+    EXPECT_EQ(form->itemAt(0, QFormLayout::FieldRole)->widget(), combo);
+    EXPECT_EQ(combo->count(), 3);
+    EXPECT_EQ(combo->currentText(), "c");  // the index set once its items were in
+    EXPECT_EQ(form->itemAt(1, QFormLayout::SpanningRole)->widget(),
+              root->findChild<QSlider*>("slider"));
+    EXPECT_EQ(root->findChild<QSlider*>("slider")->orientation(), Qt::Horizontal);
+
+    auto* rowLayout = root->findChild<QHBoxLayout*>("row");
+    ASSERT_NE(rowLayout, nullptr);
+    EXPECT_EQ(rowLayout->stretch(0), 2);
+    QSpacerItem* gap = rowLayout->itemAt(0)->spacerItem();
+    ASSERT_NE(gap, nullptr);
+    EXPECT_EQ(gap->sizeHint(), QSize(20, 10));
+    EXPECT_EQ(gap->sizePolicy().verticalPolicy(), QSizePolicy::Fixed);
+    EXPECT_EQ(gap->sizePolicy().horizontalPolicy(), QSizePolicy::Minimum);
+    EXPECT_EQ(rowLayout->itemAt(1)->alignment(), Qt::AlignRight);
+    EXPECT_EQ(root->findChild<QPushButton*>("ok")->focusPolicy(), Qt::TabFocus);
+
+    auto* pages = root->findChild<QStackedWidget*>("pages");
+    EXPECT_EQ(pages->count(), 2);
+    EXPECT_EQ(pages->currentWidget()->objectName(), "page_b");
+    auto* scroller = root->findChild<QScrollArea*>("scroller");
+    EXPECT_EQ(scroller->widget()->objectName(), "inside");
+    EXPECT_TRUE(scroller->widgetResizable());
+}
+
+// A file outside that part, or cut short, is refused with its line, and
+// nothing it had begun stays under the window.
+TEST(SkinReader, RefusesDamagedFilesAndLeavesNothingBehind) {
+    const auto skin = [](const char* inside) {
+        return QByteArray(R"(<ui version="4.0"><widget class="QWidget" name="root">
+<layout class="QVBoxLayout" name="l"><item><layout class="QHBoxLayout" name="n">)") +
+               inside + "</layout></item></layout></widget></ui>";
+    };
+    const std::pair<QByteArray, const char*> cases[] = {
+        {"not xml at all", "line 1: syntax error"},
+        {"<Language/>", "not a skin file"},
+        {"<ui/>", "no window"},
+        {skin(R"(<item><widget class="QTextBrowser" name="t"/></item>)"),
+         "line 2: unknown control class QTextBrowser"},
+        {skin(
+             R"(<item><widget class="QSlider" name="s"><property name="orientation"><enum>Qt::Sideways</enum></property></widget></item>)"),
+         "unknown value Qt::Sideways"},
+        {skin(
+             R"(<item><widget class="QSlider" name="s"><property name="maximum"><number>9x</number></property></widget></item>)"),
+         "9x is not a number"},
+        {skin(
+             R"(<item><widget class="QLabel" name="s"><property name="font"><font><pointsize>9</pointsize></font></property></widget></item>)"),
+         "a value of kind font is not read"},
+        {skin(R"(<item><spacer name="g"/></item><item><widget class="QLabel" name="cut">)")
+             .left(180),
+         "line 2:"},
+    };
+    for (const auto& [xml, reason] : cases) {
+        QWidget host;
+        QString error;
+        EXPECT_EQ(buildSkin(xml, &host, &error), nullptr) << reason;
+        EXPECT_TRUE(error.contains(QString::fromUtf8(reason))) << error.toStdString();
+        EXPECT_TRUE(host.children().isEmpty()) << reason;
+    }
 }
 
 TEST(MessageDispatcher, PostsRunInOrderLaterSendsAtOnceAndMenuNamesAreTakenOnce) {
