@@ -3,9 +3,13 @@
 // back once the command is done. One private socket per user.
 #pragma once
 
-#include <QLocalServer>
+#include <QObject>
+#include <QString>
+
+#include <memory>
 
 #include "cli/mice_host.h"
+#include "platform/local_server.h"
 
 namespace velor {
 
@@ -26,22 +30,20 @@ class ControlServer final : public QObject {
     ControlServer(const QString& socketPath, cli::MiceHost& host, Limits limits,
                   QObject* parent = nullptr);
     ~ControlServer() override;
-    bool listening() const { return server_.isListening(); }
-    QString error() const { return server_.errorString(); }
+    bool listening() const { return server_ != nullptr; }
+    QString error() const { return error_; }
 
   private:
     void listen();
-    void keepListening();
-    void serve(QLocalSocket* socket);
-    void refuse(QLocalSocket* socket);
+    // A request come whole (or malformed), on the UI thread.
+    void serve(const std::string& bytes, LocalServer::Received received,
+               const LocalServer::Answer& answer);
 
     const QString socketPath_;
     const Limits limits_;
-    QLocalServer server_;
     cli::MiceHost& host_;
-    int open_ = 0;
-    bool retrying_ = false;
-    QMetaObject::Connection listenerGone_;
+    QString error_;
+    std::unique_ptr<LocalServer> server_;
 };
 
 }  // namespace velor

@@ -1,7 +1,5 @@
 #include "app/instance_server.h"
 
-#include <QLocalSocket>
-
 #include "platform/instance_notify.h"
 
 namespace velor {
@@ -9,21 +7,30 @@ namespace velor {
 InstanceServer::InstanceServer(const QString& socketPath, std::function<void()> onShow,
                                QObject* parent)
     : QObject(parent), onShow_(std::move(onShow)) {
+    using Received = LocalServer::Received;
+    LocalServer::Handlers handlers;
+    // The request is one line; only the request itself counts.
+    handlers.judge = [](std::string_view bytes) {
+        return bytes.find('\n') != std::string_view::npos || bytes.size() >= 64 ? Received::whole
+                                                                                : Received::partial;
+    };
+    handlers.onRequest = [this](std::string bytes, Received, LocalServer::Answer answer) {
+        answer({});
+        if (bytes.substr(0, bytes.find('\n') + 1) == kShowRequest)
+            QMetaObject::invokeMethod(
+                this, [this] { onShow_(); }, Qt::QueuedConnection);
+    };
+    std::string error;
     // We hold the instance lock, so a socket file still there was left by a
-    // copy that died: it can go.
-    QLocalServer::removeServer(socketPath);
-    server_.setSocketOptions(QLocalServer::UserAccessOption);
-    server_.listen(socketPath);
-    connect(&server_, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* client = server_.nextPendingConnection()) {
-            connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-            connect(client, &QLocalSocket::readyRead, this, [this, client] {
-                // Only the request itself counts; anything else is ignored.
-                if (client->canReadLine() && client->readLine(64) == kShowRequest) onShow_();
-                client->disconnectFromServer();
-            });
-        }
-    });
+    // copy that died: it goes.
+    server_ = LocalServer::listen(socketPath.toStdString(), std::move(handlers), {}, &error);
+    error_ = QString::fromStdString(error);
+}
+
+// The server's thread ends before this object does: nothing it posts finds
+// the object half gone.
+InstanceServer::~InstanceServer() {
+    server_.reset();
 }
 
 }  // namespace velor

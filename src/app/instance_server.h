@@ -2,9 +2,13 @@
 // second copy becomes a callback on the UI thread.
 #pragma once
 
-#include <QLocalServer>
+#include <QObject>
+#include <QString>
 
 #include <functional>
+#include <memory>
+
+#include "platform/local_server.h"
 
 namespace velor {
 
@@ -13,12 +17,14 @@ class InstanceServer final : public QObject {
   public:
     InstanceServer(const QString& socketPath, std::function<void()> onShow,
                    QObject* parent = nullptr);
-    bool listening() const { return server_.isListening(); }
-    QString error() const { return server_.errorString(); }
+    ~InstanceServer() override;
+    bool listening() const { return server_ != nullptr; }
+    QString error() const { return error_; }
 
   private:
-    QLocalServer server_;
     std::function<void()> onShow_;
+    QString error_;
+    std::unique_ptr<LocalServer> server_;
 };
 
 }  // namespace velor

@@ -1,5 +1,6 @@
 // The named pipes: velorctl's request and the program's answer, the "show"
-// request of a second copy, command lines into a pipe, and who may open them.
+// request of a second copy, command lines into a pipe, who may open them, and
+// the program's own server of such requests within its limits.
 #include <gtest/gtest.h>
 #include <windows.h>
 // after windows.h, whose types it uses
@@ -8,11 +9,14 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
+#include <vector>
 
 #include "platform/command_pipe.h"
 #include "platform/control_client.h"
 #include "platform/instance_notify.h"
+#include "platform/local_server.h"
 #include "platform/windows/user_only_pipe.h"
 #include "platform/windows/win32_text.h"
 #include "windows_test_support.h"
@@ -186,6 +190,87 @@ TEST(WindowsCommandPipe, LinesArriveAndOnlyThisUserMayOpenThePipe) {
     EXPECT_EQ(lines, (std::vector<std::string>{"apply 3", "sleep 1"}));
     lock.unlock();
     ::CloseHandle(client);
+}
+
+// The program's server end: a request answered once it has come whole, the
+// answer whenever the program has it; one client beyond the limit told it is
+// busy, one that never finishes its request hung up on, and an answer after
+// the server went harmless.
+TEST(WindowsLocalServer, AnswersWholeRequestsWithinItsLimits) {
+    const std::string name = testing::uniquePipeName("server");
+    std::mutex mutex;
+    std::condition_variable held;
+    std::vector<LocalServer::Answer> answers;
+    LocalServer::Handlers handlers;
+    handlers.judge = [](std::string_view bytes) {
+        bool bad = false;
+        const auto request = decodeRequest(bytes, &bad);
+        return bad       ? LocalServer::Received::malformed
+               : request ? LocalServer::Received::whole
+                         : LocalServer::Received::partial;
+    };
+    handlers.onRequest = [&](std::string bytes, LocalServer::Received, LocalServer::Answer answer) {
+        bool bad = false;
+        const std::string what = decodeRequest(bytes, &bad)->args.at(0);
+        if (what != "hold") return answer(encodeAnswer({0, what + "\n", ""}));
+        const std::lock_guard lock(mutex);
+        answers.push_back(std::move(answer));
+        held.notify_all();
+    };
+    handlers.busy = encodeAnswer({1, "", "busy\n"});
+    std::string error;
+    auto server = LocalServer::listen(name, handlers, {1, Millis(300)}, &error);
+    ASSERT_TRUE(server) << error;
+    std::string taken;
+    EXPECT_FALSE(LocalServer::listen(name, handlers, {}, &taken));  // the name is ours
+
+    const auto echo = askRunningProgram(name, {"echo"}, Millis(5000));
+    ASSERT_TRUE(echo.has_value());
+    EXPECT_EQ(echo->out, "echo\n");
+
+    std::optional<ControlAnswer> late;
+    std::thread holder([&] { late = askRunningProgram(name, {"hold"}, Millis(10000)); });
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(held.wait_for(lock, std::chrono::seconds(5), [&] { return !answers.empty(); }));
+    }
+    const auto crowded = askRunningProgram(name, {"echo"}, Millis(5000));
+    ASSERT_TRUE(crowded.has_value());
+    EXPECT_EQ(crowded->exitCode, 1);
+    EXPECT_EQ(crowded->err, "busy\n");
+    answers.front()(encodeAnswer({0, "late\n", ""}));
+    holder.join();
+    ASSERT_TRUE(late.has_value());
+    EXPECT_EQ(late->out, "late\n");
+
+    // Three bytes of a request, and no more: hung up on once its time is up.
+    const auto stalled = win32::connectToOwnPipe(win32::widen(name), 1000);
+    ASSERT_TRUE(stalled.has_value());
+    const std::string part = encodeRequest({"echo"}).substr(0, 3);
+    DWORD n = 0;
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_TRUE(::WriteFile(*stalled, part.data(), 3, nullptr, &overlapped) ||
+                ::GetLastError() == ERROR_IO_PENDING);
+    ASSERT_TRUE(::GetOverlappedResult(*stalled, &overlapped, &n, TRUE));
+    char byte = 0;
+    ::ResetEvent(overlapped.hEvent);
+    const bool reading = ::ReadFile(*stalled, &byte, 1, nullptr, &overlapped) ||
+                         ::GetLastError() == ERROR_IO_PENDING;
+    EXPECT_TRUE(!reading || ::WaitForSingleObject(overlapped.hEvent, 5000) == WAIT_OBJECT_0);
+    EXPECT_FALSE(::GetOverlappedResult(*stalled, &overlapped, &n, FALSE));  // closed, nothing read
+    ::CloseHandle(overlapped.hEvent);
+    ::CloseHandle(*stalled);
+
+    std::thread kept([&] { askRunningProgram(name, {"hold"}, Millis(3000)); });
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(
+            held.wait_for(lock, std::chrono::seconds(5), [&] { return answers.size() == 2; }));
+    }
+    server.reset();
+    answers.back()(encodeAnswer({0, "nobody\n", ""}));
+    kept.join();
 }
 
 }  // namespace

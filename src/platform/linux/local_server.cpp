@@ -1,0 +1,285 @@
+#include "platform/local_server.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace velor {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// What the answers handed in from other threads meet: kept alive by them, so
+// that an answer after the server went finds it gone and does nothing.
+struct AnswerBox {
+    std::mutex mutex;
+    std::map<std::uint64_t, std::string> answers;
+    int wake = -1;  // the thread's wake-up pipe; -1 once the server went
+};
+
+void wakeUp(int fd) {
+    const char byte = 1;
+    (void)::write(fd, &byte, 1);
+}
+
+class SocketServer final : public LocalServer {
+  public:
+    SocketServer(std::string path, int listener, int wakeRead, int wakeWrite, Handlers handlers,
+                 Limits limits)
+        : path_(std::move(path)),
+          listener_(listener),
+          wakeRead_(wakeRead),
+          handlers_(std::move(handlers)),
+          limits_(limits),
+          box_(std::make_shared<AnswerBox>()) {
+        box_->wake = wakeWrite;
+        reserve_ = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        thread_ = std::thread([this] { run(); });
+    }
+
+    ~SocketServer() override {
+        stop_ = true;
+        {
+            const std::lock_guard lock(box_->mutex);
+            wakeUp(box_->wake);
+        }
+        thread_.join();
+        {
+            const std::lock_guard lock(box_->mutex);
+            ::close(box_->wake);
+            box_->wake = -1;
+        }
+        for (const Connection& c : connections_) ::close(c.fd);
+        ::close(listener_);
+        ::close(wakeRead_);
+        if (reserve_ >= 0) ::close(reserve_);
+        ::unlink(path_.c_str());
+    }
+
+  private:
+    enum class State { reading, answering, writing, closed };
+
+    struct Connection {
+        std::uint64_t id;
+        int fd;
+        State state;
+        bool counted;  // within the limit (not one told it is busy)
+        Clock::time_point deadline;
+        std::string in, out;
+        std::size_t sent = 0;
+    };
+
+    void run() {
+        std::vector<pollfd> fds;
+        while (!stop_) {
+            takeAnswers();
+            fds.clear();
+            fds.push_back({wakeRead_, POLLIN, 0});
+            const bool accepting = Clock::now() >= acceptPausedUntil_;
+            fds.push_back({listener_, static_cast<short>(accepting ? POLLIN : 0), 0});
+            for (const Connection& c : connections_)
+                fds.push_back(
+                    {c.fd, static_cast<short>(POLLIN | (c.state == State::writing ? POLLOUT : 0)),
+                     0});
+            if (::poll(fds.data(), fds.size(), timeoutMs(accepting)) < 0 && errno != EINTR) return;
+            if (fds[0].revents != 0) drainWakeUps();
+            if (fds[1].revents != 0) acceptAll();
+            const Clock::time_point now = Clock::now();
+            // Connections accepted just now are not in fds; they come next turn.
+            for (std::size_t i = 2; i < fds.size(); ++i) {
+                Connection& c = connections_[i - 2];
+                if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) receive(c);
+                if (c.state == State::writing && (fds[i].revents & POLLOUT)) send(c);
+                if (c.state == State::reading && now >= c.deadline) c.state = State::closed;
+            }
+            std::erase_if(connections_, [](const Connection& c) {
+                if (c.state == State::closed) ::close(c.fd);
+                return c.state == State::closed;
+            });
+        }
+    }
+
+    int timeoutMs(bool accepting) const {
+        Clock::time_point next = accepting ? Clock::time_point::max() : acceptPausedUntil_;
+        for (const Connection& c : connections_)
+            if (c.state == State::reading) next = std::min(next, c.deadline);
+        if (next == Clock::time_point::max()) return -1;
+        const auto left = std::chrono::ceil<Millis>(next - Clock::now()).count();
+        return static_cast<int>(std::clamp<long long>(left, 0, 60'000));
+    }
+
+    void drainWakeUps() {
+        char bytes[64];
+        while (::read(wakeRead_, bytes, sizeof bytes) > 0) {
+        }
+    }
+
+    void takeAnswers() {
+        const std::lock_guard lock(box_->mutex);
+        for (auto& [id, answer] : box_->answers) {
+            const auto it = std::ranges::find(connections_, id, &Connection::id);
+            if (it == connections_.end() || it->state != State::answering) continue;
+            it->out = std::move(answer);
+            it->state = State::writing;
+        }
+        box_->answers.clear();
+    }
+
+    void acceptAll() {
+        if (reserve_ < 0) reserve_ = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        for (;;) {
+            const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+            if (fd >= 0) {
+                take(fd);
+                continue;
+            }
+            if (errno == EINTR || errno == ECONNABORTED) continue;
+            if ((errno == EMFILE || errno == ENFILE) && reserve_ >= 0) {
+                // Out of descriptors: the spare one makes room to hang up on
+                // the client, rather than leave it waiting in the queue.
+                ::close(reserve_);
+                if (const int refused = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+                    refused >= 0)
+                    ::close(refused);
+                reserve_ = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+                continue;
+            }
+            if (errno != EAGAIN && errno != EWOULDBLOCK)
+                acceptPausedUntil_ = Clock::now() + std::chrono::seconds(1);
+            return;
+        }
+    }
+
+    void take(int fd) {
+        const auto open = std::ranges::count(connections_, true, &Connection::counted);
+        Connection c{nextId_++, fd, State::reading, true, Clock::now() + limits_.request, {},
+                     {},        0};
+        if (open >= limits_.connections) {
+            c.counted = false;
+            c.state = State::writing;
+            c.out = handlers_.busy;
+        }
+        connections_.push_back(std::move(c));
+    }
+
+    // Reads what has come; bytes after the request are read and dropped, so
+    // that closing never discards the answer on its way.
+    void receive(Connection& c) {
+        char buffer[4096];
+        bool gone = false;
+        for (;;) {
+            const ssize_t n = ::recv(c.fd, buffer, sizeof buffer, 0);
+            if (n > 0) {
+                if (c.state == State::reading) c.in.append(buffer, static_cast<std::size_t>(n));
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            gone = n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
+            break;
+        }
+        // A client may send its request and go at once (a second copy's
+        // "show"): the request still counts.
+        if (c.state == State::reading && !c.in.empty()) {
+            const Received r = handlers_.judge(c.in);
+            if (r != Received::partial) {
+                c.state = State::answering;
+                handlers_.onRequest(std::move(c.in), r,
+                                    [box = box_, id = c.id](std::string answer) {
+                                        const std::lock_guard lock(box->mutex);
+                                        if (box->wake < 0) return;
+                                        box->answers[id] = std::move(answer);
+                                        wakeUp(box->wake);
+                                    });
+                c.in.clear();
+            }
+        }
+        // Gone, an answer coming later has nowhere to go.
+        if (gone) c.state = State::closed;
+    }
+
+    void send(Connection& c) {
+        while (c.sent < c.out.size()) {
+            const ssize_t n =
+                ::send(c.fd, c.out.data() + c.sent, c.out.size() - c.sent, MSG_NOSIGNAL);
+            if (n > 0) {
+                c.sent += static_cast<std::size_t>(n);
+            } else if (n < 0 && errno == EINTR) {
+                continue;
+            } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                return;
+            } else {
+                break;
+            }
+        }
+        c.state = State::closed;
+    }
+
+    const std::string path_;
+    const int listener_;
+    const int wakeRead_;
+    const Handlers handlers_;
+    const Limits limits_;
+    std::shared_ptr<AnswerBox> box_;
+    int reserve_ = -1;
+    std::atomic<bool> stop_{false};
+    std::vector<Connection> connections_;
+    std::uint64_t nextId_ = 1;
+    Clock::time_point acceptPausedUntil_{};
+    std::thread thread_;
+};
+
+}  // namespace
+
+std::unique_ptr<LocalServer> LocalServer::listen(const std::string& path, Handlers handlers,
+                                                 Limits limits, std::string* error) {
+    const auto fail = [&](const char* what, int fd = -1) -> std::unique_ptr<LocalServer> {
+        if (error) *error = std::string(what) + " " + path + ": " + std::strerror(errno);
+        if (fd >= 0) ::close(fd);
+        return nullptr;
+    };
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) {
+        errno = ENAMETOOLONG;
+        return fail("cannot listen at");
+    }
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return fail("cannot make a socket for");
+    // The caller holds the instance lock: a socket still there was left by a
+    // copy that died.
+    ::unlink(path.c_str());
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        return fail("cannot bind", fd);
+    // Before anyone can connect: this user alone.
+    if (::chmod(path.c_str(), 0700) != 0 || ::listen(fd, SOMAXCONN) != 0) {
+        const int why = errno;
+        ::unlink(path.c_str());
+        errno = why;
+        return fail("cannot listen at", fd);
+    }
+    int wake[2];
+    if (::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) {
+        const int why = errno;
+        ::unlink(path.c_str());
+        errno = why;
+        return fail("cannot make a wake-up pipe for", fd);
+    }
+    return std::make_unique<SocketServer>(path, fd, wake[0], wake[1], std::move(handlers), limits);
+}
+
+}  // namespace velor
