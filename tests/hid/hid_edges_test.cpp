@@ -18,6 +18,7 @@
 #include "hid/interface_key.h"
 #include "hid/linux/hidraw_input.h"
 #include "hid/linux/udev_change_watch.h"
+#include "hid/scan_cache.h"
 
 namespace velor {
 namespace {
@@ -122,6 +123,40 @@ TEST(HidrawChanges, OnlyOurVendorsArrivalsAndRemovalsCount) {
         EXPECT_FALSE(waiting.get());
         EXPECT_FALSE(watch->waitForChange());
     }
+}
+
+// A start's many enumerations cost one scan of the vendor's devices until
+// the system tells of a change; without such news every one scans.
+TEST(ScanCache, OneScanServesEveryProductOfAVendorUntilADeviceComesOrGoes) {
+    std::vector<std::uint16_t> scanned;
+    bool changed = false;
+    const auto scan = [&](std::uint16_t vendor) {
+        scanned.push_back(vendor);
+        std::vector<HidDeviceInfo> all{{"/dev/hidraw1", vendor, 0xFA60, 0xFF00, 1, 1},
+                                       {"/dev/hidraw2", vendor, 0xFA79, 0x0001, 2, 0}};
+        if (scanned.size() > 1) all.pop_back();  // the receiver went
+        return all;
+    };
+    const auto paths = [](const std::vector<HidDeviceInfo>& found) {
+        std::vector<std::string> p;
+        for (const HidDeviceInfo& d : found) p.push_back(d.path);
+        return p;
+    };
+    ScanCache cache(scan, [&] { return std::exchange(changed, false); });
+    EXPECT_EQ(paths(cache.enumerate(0x1D57, 0xFA60)), std::vector<std::string>{"/dev/hidraw1"});
+    EXPECT_EQ(paths(cache.enumerate(0x1D57, 0xFA79)), std::vector<std::string>{"/dev/hidraw2"});
+    EXPECT_EQ(cache.enumerate(0x1D57, 0).size(), 2u);
+    EXPECT_TRUE(cache.enumerate(0x1D57, 0x1234).empty());
+    EXPECT_EQ(scanned, std::vector<std::uint16_t>{0x1D57});
+    changed = true;
+    EXPECT_TRUE(cache.enumerate(0x1D57, 0xFA79).empty());
+    EXPECT_EQ(cache.enumerate(0x046D, 0xFA60).size(), 1u);  // another vendor's own scan
+    EXPECT_EQ(scanned, (std::vector<std::uint16_t>{0x1D57, 0x1D57, 0x046D}));
+
+    ScanCache blind(scan, {});
+    blind.enumerate(0x1D57, 0xFA60);
+    blind.enumerate(0x1D57, 0xFA60);
+    EXPECT_EQ(scanned.size(), 5u);
 }
 
 TEST(HidInterfaceKey, TheDeviceAboveTheInterface) {

@@ -7,6 +7,7 @@
 
 #include "hid/linux/hidraw_input.h"
 #include "hid/linux/udev_change_watch.h"
+#include "hid/scan_cache.h"
 
 namespace velor {
 
@@ -48,18 +49,22 @@ class HidapiDevice final : public HidDevice {
 
 // hid_exit is never called: a feature-device library in the same process may
 // still be using hidapi, and the process end frees it anyway.
+std::vector<HidDeviceInfo> scanVendor(std::uint16_t vendorId) {
+    std::vector<HidDeviceInfo> found;
+    hid_device_info* list = hid_enumerate(vendorId, 0);
+    for (const hid_device_info* d = list; d != nullptr; d = d->next) {
+        found.push_back({d->path ? d->path : "", d->vendor_id, d->product_id, d->usage_page,
+                         d->usage, d->interface_number});
+    }
+    hid_free_enumeration(list);
+    return found;
+}
+
 class HidapiBackend final : public HidBackend {
   public:
     std::vector<HidDeviceInfo> enumerate(std::uint16_t vendorId, std::uint16_t productId) override {
         const std::lock_guard guard(hidapiLock());
-        std::vector<HidDeviceInfo> found;
-        hid_device_info* list = hid_enumerate(vendorId, productId);
-        for (const hid_device_info* d = list; d != nullptr; d = d->next) {
-            found.push_back({d->path ? d->path : "", d->vendor_id, d->product_id, d->usage_page,
-                             d->usage, d->interface_number});
-        }
-        hid_free_enumeration(list);
-        return found;
+        return scans_.enumerate(vendorId, productId);
     }
 
     std::unique_ptr<HidDevice> open(const std::string& path) override {
@@ -74,6 +79,10 @@ class HidapiBackend final : public HidBackend {
     }
 
     std::unique_ptr<HidChangeWatch> watchChanges() override { return watchHidrawChanges(0x1D57); }
+
+  private:
+    // Watching from before the first scan, so that no change is missed.
+    ScanCache scans_{scanVendor, hidrawEventsSince()};
 };
 
 }  // namespace

@@ -96,6 +96,24 @@ std::unique_ptr<HidChangeWatch> watchHidrawChanges(std::uint16_t vendorId) {
     return std::make_unique<UdevChangeWatch>(std::move(u), std::move(m), stopFd, vendorId);
 }
 
+std::function<bool()> hidrawEventsSince() {
+    std::shared_ptr<udev> u{udev_new(), UdevDeleter{}};
+    if (!u) return {};
+    std::shared_ptr<udev_monitor> m{udev_monitor_new_from_netlink(u.get(), "udev"), UdevDeleter{}};
+    if (!m || udev_monitor_filter_add_match_subsystem_devtype(m.get(), "hidraw", nullptr) < 0 ||
+        udev_monitor_enable_receiving(m.get()) < 0)
+        return {};
+    return [u, m] {
+        // Events waiting, or an error such as an overflowed socket (events
+        // lost): either way the devices may have changed.
+        pollfd waiting{udev_monitor_get_fd(m.get()), POLLIN, 0};
+        if (::poll(&waiting, 1, 0) == 0) return false;
+        while (UdevPtr<udev_device> d{udev_monitor_receive_device(m.get())}) {
+        }
+        return true;
+    };
+}
+
 std::string usbDeviceOfHidraw(const std::string& devnode) {
     const auto slash = devnode.rfind('/');
     if (slash == std::string::npos) return {};

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -14,6 +15,11 @@ namespace velor {
 // Changes of hidraw devices whose HID vendor is vendorId; nullptr when udev
 // cannot be reached.
 std::unique_ptr<HidChangeWatch> watchHidrawChanges(std::uint16_t vendorId);
+
+// Whether any hidraw node came, went or changed since the last call (the
+// first call: since this was made), without waiting; empty when udev cannot
+// be reached.
+std::function<bool()> hidrawEventsSince();
 
 // Whether a udev action on an hidraw node is a device of vendorId coming or
 // going; hidId is the HID_ID of its hid parent, null when none is left.
