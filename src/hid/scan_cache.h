@@ -23,8 +23,10 @@ class ScanCache {
 
     ScanCache(Scan scan, Changed changed) : scan_(std::move(scan)), changed_(std::move(changed)) {}
 
-    // Not thread-safe: the backend calls it under its lock.
+    // Not thread-safe: the backend calls these under its lock.
     std::vector<HidDeviceInfo> enumerate(std::uint16_t vendorId, std::uint16_t productId);
+    // The next enumeration scans again.
+    void forget() { byVendor_.clear(); }
 
   private:
     Scan scan_;

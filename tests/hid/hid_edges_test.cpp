@@ -152,11 +152,14 @@ TEST(ScanCache, OneScanServesEveryProductOfAVendorUntilADeviceComesOrGoes) {
     EXPECT_TRUE(cache.enumerate(0x1D57, 0xFA79).empty());
     EXPECT_EQ(cache.enumerate(0x046D, 0xFA60).size(), 1u);  // another vendor's own scan
     EXPECT_EQ(scanned, (std::vector<std::uint16_t>{0x1D57, 0x1D57, 0x046D}));
+    cache.forget();  // a watch told its caller of a change
+    cache.enumerate(0x046D, 0xFA60);
+    EXPECT_EQ(scanned.size(), 4u);
 
     ScanCache blind(scan, {});
     blind.enumerate(0x1D57, 0xFA60);
     blind.enumerate(0x1D57, 0xFA60);
-    EXPECT_EQ(scanned.size(), 5u);
+    EXPECT_EQ(scanned.size(), 6u);
 }
 
 TEST(HidInterfaceKey, TheDeviceAboveTheInterface) {

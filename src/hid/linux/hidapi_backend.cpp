@@ -60,11 +60,30 @@ std::vector<HidDeviceInfo> scanVendor(std::uint16_t vendorId) {
     return found;
 }
 
+// A change a caller's watch reports makes the next enumeration scan again:
+// the caller then looks, and must not be given the devices from before.
+class ForgettingWatch final : public HidChangeWatch {
+  public:
+    ForgettingWatch(std::unique_ptr<HidChangeWatch> watch, std::shared_ptr<ScanCache> scans)
+        : watch_(std::move(watch)), scans_(std::move(scans)) {}
+    bool waitForChange() override {
+        if (!watch_->waitForChange()) return false;
+        const std::lock_guard guard(hidapiLock());
+        scans_->forget();
+        return true;
+    }
+    void stop() override { watch_->stop(); }
+
+  private:
+    std::unique_ptr<HidChangeWatch> watch_;
+    std::shared_ptr<ScanCache> scans_;
+};
+
 class HidapiBackend final : public HidBackend {
   public:
     std::vector<HidDeviceInfo> enumerate(std::uint16_t vendorId, std::uint16_t productId) override {
         const std::lock_guard guard(hidapiLock());
-        return scans_.enumerate(vendorId, productId);
+        return scans_->enumerate(vendorId, productId);
     }
 
     std::unique_ptr<HidDevice> open(const std::string& path) override {
@@ -78,11 +97,16 @@ class HidapiBackend final : public HidBackend {
         return ::access(path.c_str(), R_OK | W_OK) == 0;
     }
 
-    std::unique_ptr<HidChangeWatch> watchChanges() override { return watchHidrawChanges(0x1D57); }
+    std::unique_ptr<HidChangeWatch> watchChanges() override {
+        auto watch = watchHidrawChanges(0x1D57);
+        if (!watch) return nullptr;
+        return std::make_unique<ForgettingWatch>(std::move(watch), scans_);
+    }
 
   private:
     // Watching from before the first scan, so that no change is missed.
-    ScanCache scans_{scanVendor, hidrawEventsSince()};
+    std::shared_ptr<ScanCache> scans_ =
+        std::make_shared<ScanCache>(scanVendor, hidrawEventsSince());
 };
 
 }  // namespace
