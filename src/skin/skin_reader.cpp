@@ -17,6 +17,8 @@
 #include <QSlider>
 #include <QStackedWidget>
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <optional>
 #include <string>
@@ -117,6 +119,10 @@ class SkinBuilder final : public XmlEvents {
         // A layout's: the widget its controls belong to; its stretch lists.
         QWidget* owner = nullptr;
         std::string stretch, rowStretch, columnStretch;
+        // A layout's margins as the file gives them (left, top, right,
+        // bottom), set together once it is whole: asking a layout for a side
+        // it was not given asks the style sheet, which costs.
+        std::array<std::optional<int>, 4> margins;
         // An item's place in a grid or form layout, and its alignment; the
         // text of a combo box's or a list's item.
         int row = 0, column = 0, rowSpan = 1, columnSpan = 1;
@@ -149,7 +155,7 @@ class SkinBuilder final : public XmlEvents {
     void endPropertyPart(std::string_view element);
     void setProperty(Frame& on);
     void setWidgetProperty(Frame& on);
-    void setLayoutProperty(QLayout* layout);
+    void setLayoutProperty(Frame& on);
     void setSpacerProperty(Frame& on);
     std::optional<QVariant> plainValue();
     std::optional<QVariant> enumValue(const QObject* object);
@@ -328,6 +334,15 @@ void SkinBuilder::endWidget(Frame done) {
 }
 
 void SkinBuilder::endLayout(const Frame& done) {
+    const auto& given = done.margins;
+    if (std::ranges::any_of(given, [](const auto& m) { return m.has_value(); })) {
+        // The sides the file leaves out stay as they are.
+        const bool whole = std::ranges::all_of(given, [](const auto& m) { return m.has_value(); });
+        const QMargins now = whole ? QMargins() : done.layout->contentsMargins();
+        done.layout->setContentsMargins(given[0].value_or(now.left()), given[1].value_or(now.top()),
+                                        given[2].value_or(now.right()),
+                                        given[3].value_or(now.bottom()));
+    }
     if (auto* box = qobject_cast<QBoxLayout*>(done.layout)) {
         const std::vector<int> s = stretches(done.stretch);
         for (std::size_t i = 0; i < s.size(); ++i) box->setStretch(static_cast<int>(i), s[i]);
@@ -376,7 +391,7 @@ void SkinBuilder::setProperty(Frame& on) {
         case Kind::Widget:
             return setWidgetProperty(on);
         case Kind::Layout:
-            return setLayoutProperty(on.layout);
+            return setLayoutProperty(on);
         case Kind::Spacer:
             return setSpacerProperty(on);
         case Kind::Item:
@@ -407,21 +422,17 @@ void SkinBuilder::setWidgetProperty(Frame& on) {
     }
 }
 
-void SkinBuilder::setLayoutProperty(QLayout* layout) {
+void SkinBuilder::setLayoutProperty(Frame& on) {
+    static constexpr std::string_view kMargins[] = {"leftMargin", "topMargin", "rightMargin",
+                                                    "bottomMargin"};
+    QLayout* layout = on.layout;
     const QByteArray& name = property_.name;
     const bool isEnum = property_.kind == "enum" || property_.kind == "set";
     const std::optional<QVariant> value = isEnum ? enumValue(layout) : plainValue();
     if (!value) return;
-    // One side of the margins at a time; the others stay as they are.
-    QMargins m = layout->contentsMargins();
-    if (name == "leftMargin") {
-        m.setLeft(value->toInt());
-    } else if (name == "topMargin") {
-        m.setTop(value->toInt());
-    } else if (name == "rightMargin") {
-        m.setRight(value->toInt());
-    } else if (name == "bottomMargin") {
-        m.setBottom(value->toInt());
+    const std::string_view key(name.constData(), static_cast<std::size_t>(name.size()));
+    if (const auto side = std::ranges::find(kMargins, key); side != std::end(kMargins)) {
+        on.margins[static_cast<std::size_t>(side - std::begin(kMargins))] = value->toInt();
     } else if (auto* grid = qobject_cast<QGridLayout*>(layout);
                grid && (name == "horizontalSpacing" || name == "verticalSpacing")) {
         // A grid's spacings have setters but are no properties.
@@ -429,12 +440,9 @@ void SkinBuilder::setLayoutProperty(QLayout* layout) {
             grid->setHorizontalSpacing(value->toInt());
         else
             grid->setVerticalSpacing(value->toInt());
-        return;
     } else {
         layout->setProperty(name.constData(), *value);
-        return;
     }
-    layout->setContentsMargins(m);
 }
 
 void SkinBuilder::setSpacerProperty(Frame& on) {
