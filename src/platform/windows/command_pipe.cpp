@@ -95,14 +95,8 @@ class NamedCommandPipe final : public CommandPipe {
 
 std::unique_ptr<CommandPipe> CommandPipe::open(const std::string& path, OnLine onLine,
                                                std::string* error) {
-    const std::wstring name = win32::widen(path);
-    // The first instance, so that a name another program serves is refused
-    // rather than shared with it.
-    HANDLE pipe = win32::createUserOnlyPipe(name, true);
-    if (pipe == INVALID_HANDLE_VALUE) {
-        if (error) *error = "cannot make the pipe " + path + ": " + win32::lastErrorText();
-        return nullptr;
-    }
+    HANDLE pipe = win32::claimUserOnlyPipe(path, error);
+    if (pipe == INVALID_HANDLE_VALUE) return nullptr;
     HANDLE stop = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     HANDLE io = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (stop == nullptr || io == nullptr) {
@@ -113,7 +107,8 @@ std::unique_ptr<CommandPipe> CommandPipe::open(const std::string& path, OnLine o
         if (io != nullptr) ::CloseHandle(io);
         return nullptr;
     }
-    return std::make_unique<NamedCommandPipe>(name, pipe, stop, io, std::move(onLine));
+    return std::make_unique<NamedCommandPipe>(win32::widen(path), pipe, stop, io,
+                                              std::move(onLine));
 }
 
 }  // namespace velor

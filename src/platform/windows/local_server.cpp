@@ -190,21 +190,16 @@ class PipeServer final : public LocalServer {
 
 std::unique_ptr<LocalServer> LocalServer::listen(const std::string& path, Handlers handlers,
                                                  Limits limits, std::string* error) {
-    const std::wstring name = win32::widen(path);
-    // The first instance, so that a name another program serves is refused
-    // rather than shared with it.
-    HANDLE first = win32::createUserOnlyPipe(name, true);
-    if (first == INVALID_HANDLE_VALUE) {
-        if (error) *error = "cannot listen at " + path + ": " + win32::lastErrorText();
-        return nullptr;
-    }
+    HANDLE first = win32::claimUserOnlyPipe(path, error);
+    if (first == INVALID_HANDLE_VALUE) return nullptr;
     HANDLE stop = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (stop == nullptr) {
         if (error) *error = "cannot make an event for " + path + ": " + win32::lastErrorText();
         ::CloseHandle(first);
         return nullptr;
     }
-    return std::make_unique<PipeServer>(name, first, stop, std::move(handlers), limits);
+    return std::make_unique<PipeServer>(win32::widen(path), first, stop, std::move(handlers),
+                                        limits);
 }
 
 }  // namespace velor

@@ -65,6 +65,13 @@ HANDLE createUserOnlyPipe(const std::wstring& name, bool firstInstance) {
         PIPE_UNLIMITED_INSTANCES, 4096, 4096, 0, &attributes);
 }
 
+HANDLE claimUserOnlyPipe(const std::string& path, std::string* error) {
+    const HANDLE pipe = createUserOnlyPipe(widen(path), true);
+    if (pipe == INVALID_HANDLE_VALUE && error)
+        *error = "cannot make the pipe " + path + ": " + lastErrorText();
+    return pipe;
+}
+
 std::optional<HANDLE> connectToOwnPipe(const std::wstring& name, unsigned long waitMillis) {
     HANDLE pipe = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 2 && pipe == INVALID_HANDLE_VALUE; ++attempt) {

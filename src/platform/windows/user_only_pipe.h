@@ -21,6 +21,11 @@ std::string currentUserSid();
 // firstInstance refuses a name another server already has.
 HANDLE createUserOnlyPipe(const std::wstring& name, bool firstInstance);
 
+// The first server end of the pipe named path ("\\.\pipe\..."), so that a name
+// another program serves is refused rather than shared with it;
+// INVALID_HANDLE_VALUE with the reason in error when it cannot be made.
+HANDLE claimUserOnlyPipe(const std::string& path, std::string* error);
+
 // Connects to the pipe's server end, for reading and writing; nothing when no
 // server is there (or none of ours). Waits up to waitMillis for a free instance.
 std::optional<HANDLE> connectToOwnPipe(const std::wstring& name, unsigned long waitMillis);
