@@ -1,94 +1,24 @@
 #include "skin/skin_reader.h"
 
-#include <QBoxLayout>
-#include <QCheckBox>
 #include <QComboBox>
-#include <QFormLayout>
 #include <QGridLayout>
-#include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QMetaProperty>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QScrollArea>
-#include <QSlider>
 #include <QStackedWidget>
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "skin/color_palette.h"
+#include "skin/skin_parts.h"
 #include "skin/xml_events.h"
 
 namespace velor {
 
 namespace {
-
-template <typename W>
-QWidget* make(QWidget* parent) {
-    return new W(parent);
-}
-
-struct WidgetClass {
-    std::string_view name;
-    QWidget* (*make)(QWidget*);
-};
-
-constexpr WidgetClass kWidgetClasses[] = {
-    {"QWidget", make<QWidget>},
-    {"QFrame", make<QFrame>},
-    {"QLabel", make<QLabel>},
-    {"QPushButton", make<QPushButton>},
-    {"QCheckBox", make<QCheckBox>},
-    {"QRadioButton", make<QRadioButton>},
-    {"QSlider", make<QSlider>},
-    {"QLineEdit", make<QLineEdit>},
-    {"QProgressBar", make<QProgressBar>},
-    {"QScrollArea", make<QScrollArea>},
-    {"QListWidget", make<QListWidget>},
-    {"QComboBox", make<QComboBox>},
-    {"QStackedWidget", make<QStackedWidget>},
-    {"QGroupBox", make<QGroupBox>},
-    {"velor::ColorPalette", make<ColorPalette>},
-    {"ColorPalette", make<ColorPalette>},
-};
-
-QLayout* makeLayout(std::string_view kind, QWidget* owner) {
-    if (kind == "QVBoxLayout") return new QVBoxLayout(owner);
-    if (kind == "QHBoxLayout") return new QHBoxLayout(owner);
-    if (kind == "QGridLayout") return new QGridLayout(owner);
-    if (kind == "QFormLayout") return new QFormLayout(owner);
-    return nullptr;
-}
-
-QString fromUtf8(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-std::optional<int> number(std::string_view s) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
-    if (error != std::errc{} || end != s.data() + s.size()) return std::nullopt;
-    return value;
-}
-
-// A comma list of stretch factors ("0,1,0"), as the layouts' attributes give them.
-std::vector<int> stretches(std::string_view list) {
-    std::vector<int> out;
-    while (!list.empty()) {
-        const std::size_t comma = list.find(',');
-        out.push_back(number(list.substr(0, comma)).value_or(0));
-        list = comma == std::string_view::npos ? std::string_view{} : list.substr(comma + 1);
-    }
-    return out;
-}
 
 class SkinBuilder final : public XmlEvents {
   public:
@@ -123,10 +53,8 @@ class SkinBuilder final : public XmlEvents {
         // bottom), set together once it is whole: asking a layout for a side
         // it was not given asks the style sheet, which costs.
         std::array<std::optional<int>, 4> margins;
-        // An item's place in a grid or form layout, and its alignment; the
-        // text of a combo box's or a list's item.
-        int row = 0, column = 0, rowSpan = 1, columnSpan = 1;
-        Qt::Alignment alignment;
+        // An item's place in its layout; a combo box's or a list's item's text.
+        SkinPlace place;
         QString itemText;
         // A widget's current page or item, set once they are all in.
         std::optional<int> currentIndex;
@@ -136,16 +64,7 @@ class SkinBuilder final : public XmlEvents {
         QSizePolicy::Policy sizeType = QSizePolicy::Expanding;
     };
 
-    // The property being read: its name, the kind of its value (the value
-    // element's name), the value's text and, for sizes and rectangles, parts.
-    struct Property {
-        QByteArray name;
-        std::string kind;
-        std::string value;
-        int depth = 0;
-        int x = 0, y = 0, width = 0, height = 0;
-    };
-
+    // The property being read, and how deep in its value the reading is.
     void startWidget(const char* const* attributes);
     void startLayout(const char* const* attributes);
     void startItem(const char* const* attributes);
@@ -157,16 +76,18 @@ class SkinBuilder final : public XmlEvents {
     void setWidgetProperty(Frame& on);
     void setLayoutProperty(Frame& on);
     void setSpacerProperty(Frame& on);
-    std::optional<QVariant> plainValue();
-    std::optional<QVariant> enumValue(const QObject* object);
-    std::optional<int> enumOf(const QMetaEnum& e);
+    // The property's value, or nothing and the file fails.
+    std::optional<QVariant> plain();
+    std::optional<QVariant> valueFor(const QObject& object);
+    std::optional<int> named(const QMetaEnum& type);
     void discard();
 
     QWidget* parent_;
     QWidget* root_ = nullptr;
     bool done_ = false;
     std::vector<Frame> frames_;
-    Property property_;
+    SkinValue property_;
+    int propertyDepth_ = 0;
     std::string text_;
     int skipping_ = 0;
     std::vector<std::pair<QLabel*, QByteArray>> buddies_;
@@ -187,12 +108,13 @@ void SkinBuilder::start(std::string_view element, const char* const* attributes)
     // A combo box's or a list's item holds only its text.
     const bool layoutItem = in == Kind::Item && frames_[frames_.size() - 2].kind == Kind::Layout;
     if (in == Kind::Property) {
-        if (property_.depth++ == 0) property_.kind = element;
+        if (propertyDepth_++ == 0) property_.kind = element;
         return;
     }
     if (element == "property" && in != Kind::Ui) {
-        property_ = Property{};
-        property_.name = QByteArray(attribute(attributes, "name").data());
+        property_ = SkinValue{};
+        property_.property = QByteArray(attribute(attributes, "name").data());
+        propertyDepth_ = 0;
         frames_.emplace_back(Kind::Property);
     } else if (element == "widget" && (in == Kind::Ui || in == Kind::Widget || layoutItem)) {
         startWidget(attributes);
@@ -216,9 +138,7 @@ void SkinBuilder::startWidget(const char* const* attributes) {
     QWidget* parent = in.kind == Kind::Ui       ? parent_
                       : in.kind == Kind::Widget ? in.widget
                                                 : frames_[frames_.size() - 2].owner;
-    for (const WidgetClass& c : kWidgetClasses) {
-        if (c.name != kind) continue;
-        QWidget* w = c.make(parent);
+    if (QWidget* w = makeSkinWidget(kind, parent)) {
         w->setObjectName(fromUtf8(attribute(attributes, "name")));
         if (in.kind == Kind::Ui) root_ = w;
         Frame f(Kind::Widget);
@@ -237,7 +157,7 @@ void SkinBuilder::startLayout(const char* const* attributes) {
     QWidget* owner = in.kind == Kind::Widget ? in.widget : frames_[frames_.size() - 2].owner;
     if (in.kind == Kind::Widget && in.widget->layout() != nullptr)
         return fail(QStringLiteral("a second layout on one control"));
-    QLayout* layout = makeLayout(kind, in.kind == Kind::Widget ? owner : nullptr);
+    QLayout* layout = makeSkinLayout(kind, in.kind == Kind::Widget ? owner : nullptr);
     if (layout == nullptr) return fail(QStringLiteral("unknown layout %1").arg(fromUtf8(kind)));
     layout->setObjectName(fromUtf8(attribute(attributes, "name")));
     Frame f(Kind::Layout);
@@ -253,15 +173,12 @@ void SkinBuilder::startItem(const char* const* attributes) {
     Frame f(Kind::Item);
     const auto whole = [&](std::string_view name, int otherwise) {
         const std::string_view v = attribute(attributes, name);
-        return v.empty() ? otherwise : number(v).value_or(otherwise);
+        return v.empty() ? otherwise : wholeNumber(v).value_or(otherwise);
     };
-    f.row = whole("row", 0);
-    f.column = whole("column", 0);
-    f.rowSpan = whole("rowspan", 1);
-    f.columnSpan = whole("colspan", 1);
+    f.place = {whole("row", 0), whole("column", 0), whole("rowspan", 1), whole("colspan", 1), {}};
     if (const std::string_view a = attribute(attributes, "alignment"); !a.empty()) {
         bool ok = false;
-        f.alignment = Qt::Alignment(
+        f.place.alignment = Qt::Alignment(
             QMetaEnum::fromType<Qt::Alignment>().keysToValue(std::string(a).c_str(), &ok));
         if (!ok) return fail(QStringLiteral("unknown alignment %1").arg(fromUtf8(a)));
     }
@@ -274,9 +191,9 @@ void SkinBuilder::end(std::string_view element) {
         return;
     }
     Frame& top = frames_.back();
-    if (top.kind == Kind::Property && property_.depth > 0) {
-        if (property_.depth-- == 1)
-            property_.value = text_;
+    if (top.kind == Kind::Property && propertyDepth_ > 0) {
+        if (propertyDepth_-- == 1)
+            property_.text = text_;
         else
             endPropertyPart(element);
         return;
@@ -309,7 +226,7 @@ void SkinBuilder::end(std::string_view element) {
 }
 
 void SkinBuilder::endPropertyPart(std::string_view element) {
-    const std::optional<int> v = number(text_);
+    const std::optional<int> v = wholeNumber(text_);
     if (!v) return fail(QStringLiteral("%1 is not a number").arg(fromUtf8(text_)));
     if (element == "x") property_.x = *v;
     if (element == "y") property_.y = *v;
@@ -343,22 +260,11 @@ void SkinBuilder::endLayout(const Frame& done) {
                                         given[2].value_or(now.right()),
                                         given[3].value_or(now.bottom()));
     }
-    if (auto* box = qobject_cast<QBoxLayout*>(done.layout)) {
-        const std::vector<int> s = stretches(done.stretch);
-        for (std::size_t i = 0; i < s.size(); ++i) box->setStretch(static_cast<int>(i), s[i]);
-    } else if (auto* grid = qobject_cast<QGridLayout*>(done.layout)) {
-        const std::vector<int> rows = stretches(done.rowStretch);
-        for (std::size_t i = 0; i < rows.size(); ++i)
-            grid->setRowStretch(static_cast<int>(i), rows[i]);
-        const std::vector<int> columns = stretches(done.columnStretch);
-        for (std::size_t i = 0; i < columns.size(); ++i)
-            grid->setColumnStretch(static_cast<int>(i), columns[i]);
-    }
+    setStretches(*done.layout, done.stretch, done.rowStretch, done.columnStretch);
     if (frames_.back().kind == Kind::Item) frames_.back().layout = done.layout;
 }
 
-// Places what an item holds in its layout, as Designer's own loader does; or
-// adds a combo box's or a list's item.
+// Places what an item holds in its layout, or adds a combo box's or a list's item.
 void SkinBuilder::endItem(const Frame& done) {
     const Frame& in = frames_.back();
     if (in.kind == Kind::Widget) {
@@ -366,24 +272,7 @@ void SkinBuilder::endItem(const Frame& done) {
         if (auto* list = qobject_cast<QListWidget*>(in.widget)) list->addItem(done.itemText);
         return;
     }
-    const Qt::Alignment a = done.alignment;
-    if (auto* grid = qobject_cast<QGridLayout*>(in.layout)) {
-        const int r = done.row, c = done.column, rs = done.rowSpan, cs = done.columnSpan;
-        if (done.widget) grid->addWidget(done.widget, r, c, rs, cs, a);
-        if (done.layout) grid->addLayout(done.layout, r, c, rs, cs, a);
-        if (done.spacer) grid->addItem(done.spacer, r, c, rs, cs, a);
-    } else if (auto* form = qobject_cast<QFormLayout*>(in.layout)) {
-        const QFormLayout::ItemRole role = done.columnSpan > 1 ? QFormLayout::SpanningRole
-                                           : done.column == 0  ? QFormLayout::LabelRole
-                                                               : QFormLayout::FieldRole;
-        if (done.widget) form->setWidget(done.row, role, done.widget);
-        if (done.layout) form->setLayout(done.row, role, done.layout);
-        if (done.spacer) form->setItem(done.row, role, done.spacer);
-    } else if (auto* box = qobject_cast<QBoxLayout*>(in.layout)) {
-        if (done.widget) box->addWidget(done.widget, 0, a);
-        if (done.layout) box->addLayout(done.layout);
-        if (done.spacer) box->addItem(done.spacer);
-    }
+    placeInLayout(*in.layout, done.place, done.widget, done.layout, done.spacer);
 }
 
 void SkinBuilder::setProperty(Frame& on) {
@@ -395,7 +284,7 @@ void SkinBuilder::setProperty(Frame& on) {
         case Kind::Spacer:
             return setSpacerProperty(on);
         case Kind::Item:
-            if (property_.name == "text") on.itemText = fromUtf8(property_.value);
+            if (property_.property == "text") on.itemText = fromUtf8(property_.text);
             return;
         default:
             return;
@@ -404,9 +293,8 @@ void SkinBuilder::setProperty(Frame& on) {
 
 void SkinBuilder::setWidgetProperty(Frame& on) {
     QWidget* w = on.widget;
-    const QByteArray& name = property_.name;
-    const bool isEnum = property_.kind == "enum" || property_.kind == "set";
-    const std::optional<QVariant> value = isEnum ? enumValue(w) : plainValue();
+    const QByteArray& name = property_.property;
+    const std::optional<QVariant> value = valueFor(*w);
     if (!value) return;
     if (name == "geometry" && w == root_) {
         // The window's position is the desktop's to choose.
@@ -426,9 +314,8 @@ void SkinBuilder::setLayoutProperty(Frame& on) {
     static constexpr std::string_view kMargins[] = {"leftMargin", "topMargin", "rightMargin",
                                                     "bottomMargin"};
     QLayout* layout = on.layout;
-    const QByteArray& name = property_.name;
-    const bool isEnum = property_.kind == "enum" || property_.kind == "set";
-    const std::optional<QVariant> value = isEnum ? enumValue(layout) : plainValue();
+    const QByteArray& name = property_.property;
+    const std::optional<QVariant> value = valueFor(*layout);
     if (!value) return;
     const std::string_view key(name.constData(), static_cast<std::size_t>(name.size()));
     if (const auto side = std::ranges::find(kMargins, key); side != std::end(kMargins)) {
@@ -446,64 +333,38 @@ void SkinBuilder::setLayoutProperty(Frame& on) {
 }
 
 void SkinBuilder::setSpacerProperty(Frame& on) {
-    const QByteArray& name = property_.name;
+    const QByteArray& name = property_.property;
     if (name == "orientation") {
-        if (const auto o = enumOf(QMetaEnum::fromType<Qt::Orientation>()))
+        if (const auto o = named(QMetaEnum::fromType<Qt::Orientation>()))
             on.orientation = Qt::Orientation(*o);
     } else if (name == "sizeType") {
-        if (const auto t = enumOf(QMetaEnum::fromType<QSizePolicy::Policy>()))
+        if (const auto t = named(QMetaEnum::fromType<QSizePolicy::Policy>()))
             on.sizeType = QSizePolicy::Policy(*t);
     } else if (name == "sizeHint") {
-        if (const auto v = plainValue()) on.size = v->toSize();
+        if (const auto v = plain()) on.size = v->toSize();
     }
 }
 
-std::optional<QVariant> SkinBuilder::plainValue() {
-    const std::string& k = property_.kind;
-    const std::string& v = property_.value;
-    if (k == "string") return QVariant(fromUtf8(v));
-    if (k == "cstring") return QVariant(QByteArray::fromStdString(v));
-    if (k == "bool") return QVariant(v == "true");
-    if (k == "size") return QVariant(QSize(property_.width, property_.height));
-    if (k == "rect")
-        return QVariant(QRect(property_.x, property_.y, property_.width, property_.height));
-    if (k == "number") {
-        if (const std::optional<int> n = number(v)) return QVariant(*n);
-        fail(QStringLiteral("%1 is not a number").arg(fromUtf8(v)));
-        return std::nullopt;
-    }
-    if (k == "double") {
-        bool ok = false;
-        const double d = fromUtf8(v).toDouble(&ok);
-        if (ok) return QVariant(d);
-    }
-    fail(QStringLiteral("property %1: a value of kind %2 is not read")
-             .arg(QString::fromLatin1(property_.name), fromUtf8(k)));
-    return std::nullopt;
+std::optional<QVariant> SkinBuilder::plain() {
+    QString why;
+    std::optional<QVariant> v = plainValue(property_, &why);
+    if (!v) fail(why);
+    return v;
 }
 
-std::optional<int> SkinBuilder::enumOf(const QMetaEnum& e) {
-    bool ok = false;
-    const std::string& v = property_.value;
-    const int value = e.isFlag() ? e.keysToValue(v.c_str(), &ok) : e.keyToValue(v.c_str(), &ok);
-    if (ok) return value;
-    fail(QStringLiteral("property %1: unknown value %2")
-             .arg(QString::fromLatin1(property_.name), fromUtf8(v)));
-    return std::nullopt;
+std::optional<QVariant> SkinBuilder::valueFor(const QObject& object) {
+    QString why;
+    std::optional<QVariant> v =
+        property_.named() ? propertyValue(property_, object, &why) : plainValue(property_, &why);
+    if (!v) fail(why);
+    return v;
 }
 
-// An enum or flag value by its names, as the object's property takes it.
-std::optional<QVariant> SkinBuilder::enumValue(const QObject* object) {
-    const QMetaObject* meta = object->metaObject();
-    const QMetaProperty p = meta->property(meta->indexOfProperty(property_.name.constData()));
-    if (!p.isValid() || !p.isEnumType() || p.metaType().sizeOf() != sizeof(int)) {
-        fail(QStringLiteral("property %1 takes no named value")
-                 .arg(QString::fromLatin1(property_.name)));
-        return std::nullopt;
-    }
-    const std::optional<int> value = enumOf(p.enumerator());
-    if (!value) return std::nullopt;
-    return QVariant(p.metaType(), &*value);
+std::optional<int> SkinBuilder::named(const QMetaEnum& type) {
+    QString why;
+    const std::optional<int> v = namedValue(property_, type, &why);
+    if (!v) fail(why);
+    return v;
 }
 
 // What a damaged file had made so far goes: the widgets with the root, the
