@@ -59,13 +59,17 @@ class PageFixture {
         window_ = std::make_unique<CMainWnd>(std::move(s));
         window_->init();
         window_->show();
-        page->build();  // as when the mouse first shows up
-        // Settled: the profiles the load only named have been checked.
-        const auto checked = [this] {
+        // As when the mouse first shows up: the page is built and its stores read.
+        page->build();
+        page->load();
+        // Settled: the stores are read and the profiles the load only named
+        // have been checked, so no reading or checking falls into a measure.
+        const auto settled = [this] {
+            if (!page->storesLoaded()) return false;
             const std::lock_guard guard(page->profiles().lock());
             return page->profiles().allChecked();
         };
-        while (!checked()) QCoreApplication::processEvents();
+        while (!settled()) QCoreApplication::processEvents();
         QCoreApplication::processEvents();
     }
     ~PageFixture() {
