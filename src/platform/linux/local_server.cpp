@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/thread_name.h"
+
 namespace velor {
 
 namespace {
@@ -48,7 +50,10 @@ class SocketServer final : public LocalServer {
           box_(std::make_shared<AnswerBox>()) {
         box_->wake = wakeWrite;
         reserve_ = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-        thread_ = std::thread([this] { run(); });
+        thread_ = std::thread([this] {
+            nameThisThread("local-server");
+            run();
+        });
     }
 
     ~SocketServer() override {

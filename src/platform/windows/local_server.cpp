@@ -10,6 +10,7 @@
 #include <optional>
 #include <thread>
 
+#include "platform/thread_name.h"
 #include "platform/windows/user_only_pipe.h"
 #include "platform/windows/win32_text.h"
 
@@ -42,7 +43,10 @@ class PipeServer final : public LocalServer {
           stop_(stop),
           handlers_(std::move(handlers)),
           limits_(limits),
-          listener_([this] { listen(); }) {}
+          listener_([this] {
+              nameThisThread("local-server");
+              listen();
+          }) {}
 
     ~PipeServer() override {
         ::SetEvent(stop_);
