@@ -76,13 +76,16 @@ class SocketServer final : public LocalServer {
     }
 
   private:
-    enum class State { reading, answering, writing, closed };
+    // draining: the answer is out and our end shut for writing; what the
+    // client still sends is read until it closes, since closing a socket
+    // with unread bytes resets it and can take the answer with it.
+    enum class State { reading, answering, writing, draining, closed };
 
     struct Connection {
         std::uint64_t id;
         int fd;
         State state;
-        bool counted;  // within the limit (not one told it is busy)
+        bool counted;  // within the limit: being read or answered, not told it is busy
         Clock::time_point deadline;
         std::string in, out;
         std::size_t sent = 0;
@@ -109,7 +112,8 @@ class SocketServer final : public LocalServer {
                 Connection& c = connections_[i - 2];
                 if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) receive(c);
                 if (c.state == State::writing && (fds[i].revents & POLLOUT)) send(c);
-                if (c.state == State::reading && now >= c.deadline) c.state = State::closed;
+                const bool waits = c.state == State::reading || c.state == State::draining;
+                if (waits && now >= c.deadline) c.state = State::closed;
             }
             std::erase_if(connections_, [](const Connection& c) {
                 if (c.state == State::closed) ::close(c.fd);
@@ -121,7 +125,8 @@ class SocketServer final : public LocalServer {
     int timeoutMs(bool accepting) const {
         Clock::time_point next = accepting ? Clock::time_point::max() : acceptPausedUntil_;
         for (const Connection& c : connections_)
-            if (c.state == State::reading) next = std::min(next, c.deadline);
+            if (c.state == State::reading || c.state == State::draining)
+                next = std::min(next, c.deadline);
         if (next == Clock::time_point::max()) return -1;
         const auto left = std::chrono::ceil<Millis>(next - Clock::now()).count();
         return static_cast<int>(std::clamp<long long>(left, 0, 60'000));
@@ -153,20 +158,37 @@ class SocketServer final : public LocalServer {
                 continue;
             }
             if (errno == EINTR || errno == ECONNABORTED) continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) return;
             if ((errno == EMFILE || errno == ENFILE) && reserve_ >= 0) {
-                // Out of descriptors: the spare one makes room to hang up on
-                // the client, rather than leave it waiting in the queue.
-                ::close(reserve_);
-                if (const int refused = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-                    refused >= 0)
-                    ::close(refused);
-                reserve_ = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-                continue;
+                const Room room = makeRoom();
+                if (room == Room::made) continue;
+                if (room == Room::notNeeded) return;
             }
-            if (errno != EAGAIN && errno != EWOULDBLOCK)
-                acceptPausedUntil_ = Clock::now() + std::chrono::seconds(1);
+            // No descriptor to be had (or another error): look again in a while
+            // rather than spin on a queue that stays readable.
+            acceptPausedUntil_ = Clock::now() + std::chrono::seconds(1);
             return;
         }
+    }
+
+    enum class Room { made, notNeeded, none };
+
+    // Out of descriptors, the spare one makes room for the client waiting
+    // first: it is served if descriptors came free meanwhile, else hung up on
+    // rather than left waiting in the queue.
+    Room makeRoom() {
+        ::close(reserve_);
+        const int waiting = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        const bool empty = waiting < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+        reserve_ = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (waiting < 0) return empty ? Room::notNeeded : Room::none;
+        if (reserve_ >= 0) {
+            take(waiting);
+            return Room::made;
+        }
+        ::close(waiting);
+        reserve_ = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        return Room::made;
     }
 
     void take(int fd) {
@@ -227,10 +249,14 @@ class SocketServer final : public LocalServer {
             } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
                 return;
             } else {
-                break;
+                c.state = State::closed;
+                return;
             }
         }
-        c.state = State::closed;
+        ::shutdown(c.fd, SHUT_WR);
+        c.state = State::draining;
+        c.counted = false;
+        c.deadline = Clock::now() + limits_.request;
     }
 
     const std::string path_;
