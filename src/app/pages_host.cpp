@@ -1,5 +1,7 @@
 #include "app/pages_host.h"
 
+#include <utility>
+
 #include "cli/velorctl.h"
 #include "ui/main_window.h"
 #include "ui/ms_page.h"
@@ -18,7 +20,8 @@ CMS_Page* pageOf(CMainWnd& window, int slot) {
 cli::ProfileRef currentOf(CMS_Page& page) {
     const std::lock_guard guard(page.profiles().lock());
     return {page.profiles().currentIndex(),
-            utf16ToUtf8(page.profiles().current().name().value_or(u"")), page.profiles().current()};
+            utf16ToUtf8(std::as_const(page.profiles()).current().name().value_or(u"")),
+            std::as_const(page.profiles()).current()};
 }
 
 // Why a slot takes no command: no mouse, or its profiles still awaited.

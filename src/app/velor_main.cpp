@@ -30,6 +30,7 @@
 #include "platform/keyboard_layout.h"
 #include "platform/program_folder.h"
 #include "platform/system_language.h"
+#include "platform/termination_requests.h"
 #include "skin/resource_file.h"
 #include "ui/button_accessible.h"
 #include "ui/main_window.h"
@@ -265,6 +266,19 @@ int runVelor(int argc, char** argv) {
                         "): velorctl cannot reach the running program; restart it");
     }
 
+    // A logout, a closed terminal or `kill` ends the program as Quit does, so
+    // the pages store what the user chose before the process goes.
+    // Requests that come while the pages are storing at the end find no window
+    // and wait for the end; a second one ends the process at once.
+    auto ending = TerminationRequests::install([&windowOfPages](int) {
+        QMetaObject::invokeMethod(
+            qApp,
+            [&windowOfPages] {
+                if (windowOfPages) windowOfPages->quit();
+            },
+            Qt::QueuedConnection);
+    });
+
     const QString screenshots = qEnvironmentVariable("VELOR_SCREENSHOTS");
     if (!screenshots.isEmpty()) {
         window->show();
@@ -277,11 +291,14 @@ int runVelor(int argc, char** argv) {
     }
     const int code = QApplication::exec();
 
-    // Shut-down: no more show requests or commands, then the window (and what it owns).
+    // Shut-down: no more show requests or commands, then the window (and what
+    // it owns: each page stores what is not stored yet).
     control.reset();
     server.reset();
     keyboardFollower.reset();
+    windowOfPages = nullptr;
     window.reset();
+    ending.reset();
     return code;
 }
 

@@ -59,21 +59,21 @@ ReportGroups ApplyEngine::changedGroups(const ProfileRecord& current,
 
 void ApplyEngine::startFromCurrent() {
     const std::lock_guard guard(list_.lock());
-    applied_ = list_.current();
+    applied_ = std::as_const(list_).current();
     fullUpload_ = true;
 }
 
 void ApplyEngine::assumeCurrentApplied() {
     const std::lock_guard guard(list_.lock());
-    applied_ = list_.current();
+    applied_ = std::as_const(list_).current();
     fullUpload_ = false;
 }
 
 void ApplyEngine::acceptDeviceChange(Field field) {
     const std::lock_guard guard(list_.lock());
-    const auto* row = list_.current().layout().find(field);
+    const auto* row = std::as_const(list_).current().layout().find(field);
     if (!applied_ || row == nullptr) return;
-    const auto from = fieldBytes(list_.current().bytes(), *row);
+    const auto from = fieldBytes(std::as_const(list_).current().bytes(), *row);
     const auto to = fieldBytes(applied_->bytes(), *row);
     std::copy(from.begin(), from.end(), to.begin());
     if (applying_) acceptedDuringApply_.emplace_back(field, std::vector(from.begin(), from.end()));
@@ -82,14 +82,14 @@ void ApplyEngine::acceptDeviceChange(Field field) {
 ReportGroups ApplyEngine::pending() const {
     const std::lock_guard guard(list_.lock());
     ReportGroups groups =
-        applied_ ? changedGroups(list_.current(), *applied_) : ReportGroups::all();
+        applied_ ? changedGroups(std::as_const(list_).current(), *applied_) : ReportGroups::all();
     groups |= due_;
     return groups;
 }
 
 ProfileRecord ApplyEngine::appliedCopy() const {
     const std::lock_guard guard(list_.lock());
-    return applied_ ? *applied_ : list_.current();
+    return applied_ ? *applied_ : std::as_const(list_).current();
 }
 
 void ApplyEngine::apply() {
@@ -111,7 +111,7 @@ void ApplyEngine::apply() {
     ReportGroups groups;
     {
         const std::lock_guard guard(list_.lock());
-        snapshot = list_.current();
+        snapshot = std::as_const(list_).current();
         const bool full = fullUpload_.exchange(false);
         groups = (full || !applied_) ? ReportGroups::all() : changedGroups(*snapshot, *applied_);
         groups |= std::exchange(due_, {});

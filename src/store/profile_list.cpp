@@ -72,6 +72,7 @@ bool ProfileList::checkStored(std::size_t budget) {
 }
 
 void ProfileList::replace(std::size_t i, ProfileRecord record) {
+    ++changes_;
     if (Entry& e = entries_[i]; e.held)
         *e.held = std::move(record);  // the current one is edited where it is
     else
@@ -119,10 +120,12 @@ void ProfileList::reset(std::vector<std::uint8_t> reserved, std::vector<Stored> 
     currentIndex_ =
         entries_.empty() ? 0 : std::clamp(index, 0, static_cast<int>(entries_.size()) - 1);
     if (!entries_.empty()) hold(static_cast<std::size_t>(currentIndex_));
+    savedChanges_ = changes_;
 }
 
 void ProfileList::addDefaultProfile(const TextLookup& texts) {
     const std::lock_guard guard(lock_);
+    ++changes_;
     std::u16string base = texts.text("add_profile_text");
     for (const char c : std::to_string(entries_.size() + 1)) base += static_cast<char16_t>(c);
     const std::u16string name = uniqueName(names(), base, kProfileNameLimit);
@@ -131,6 +134,7 @@ void ProfileList::addDefaultProfile(const TextLookup& texts) {
 
 bool ProfileList::add(std::u16string_view name) {
     const std::lock_guard guard(lock_);
+    ++changes_;
     const std::u16string_view cut = cutName(name, kProfileNameLimit);
     if (cut.empty() || nameTaken(names(), cut)) return false;
     entries_.push_back(heldEntry(newRecord(model_->record, cut)));
@@ -140,6 +144,7 @@ bool ProfileList::add(std::u16string_view name) {
 
 int ProfileList::append(ProfileRecord record) {
     const std::lock_guard guard(lock_);
+    ++changes_;
     entries_.push_back(heldEntry(std::move(record)));
     currentIndex_ = static_cast<int>(entries_.size()) - 1;
     return currentIndex_;
@@ -147,6 +152,7 @@ int ProfileList::append(ProfileRecord record) {
 
 bool ProfileList::removeCurrent() {
     const std::lock_guard guard(lock_);
+    ++changes_;
     if (entries_.size() < 2) return false;
     entries_.erase(entries_.begin() + currentIndex_);
     currentIndex_ = std::min(currentIndex_, static_cast<int>(entries_.size()) - 1);
@@ -175,6 +181,7 @@ void ProfileList::blockSaves(std::string reason) {
 bool ProfileList::select(int index) {
     const std::lock_guard guard(lock_);
     if (index < 0 || index >= static_cast<int>(entries_.size())) return false;
+    changes_ += index != currentIndex_ ? 1 : 0;
     currentIndex_ = index;
     hold(static_cast<std::size_t>(index));
     return true;
@@ -187,6 +194,7 @@ ProfileList::Snapshot ProfileList::snapshot() const {
     std::ranges::copy(reserved_, s.header.begin() + 4);
     s.file = file_;
     s.generation = generation_;
+    s.changes = changes_;
     s.pieces.reserve(entries_.size());
     for (const Entry& e : entries_) {
         Snapshot::Piece piece{e.id, {}, e.offset};
@@ -206,6 +214,7 @@ bool ProfileList::commit(const Snapshot& snapshot, const std::function<bool()>& 
         letGo = std::exchange(file_, std::move(opened));
         if (replaced) rebase(snapshot);
     }
+    if (replaced) savedChanges_ = std::max(savedChanges_, snapshot.changes);
     return replaced;
 }
 

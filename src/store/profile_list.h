@@ -33,7 +33,11 @@ class ProfileList {
 
     std::size_t size() const { return entries_.size(); }
     int currentIndex() const { return currentIndex_; }
-    ProfileRecord& current() { return *entries_[static_cast<std::size_t>(currentIndex_)].held; }
+    // For an edit: the list counts as changed from here until a save.
+    ProfileRecord& current() {
+        ++changes_;
+        return *entries_[static_cast<std::size_t>(currentIndex_)].held;
+    }
     const ProfileRecord& current() const {
         return *entries_[static_cast<std::size_t>(currentIndex_)].held;
     }
@@ -86,6 +90,10 @@ class ProfileList {
     void restoreCurrent();                         // defaults; name and moveMode stay
     bool select(int index);
 
+    // With the lock held: whether anything changed (or was open for an edit)
+    // since the last save or load, so that the end of the program stores it.
+    bool unsaved() const { return changes_ != savedChanges_; }
+
     // For a save, with the lock held: the store's bytes as pieces, records in
     // memory copied, the others named by where they lie in the open file.
     struct Snapshot {
@@ -98,6 +106,7 @@ class ProfileList {
         std::vector<Piece> pieces;
         std::shared_ptr<const ReadOnlyFile> file;  // let go before commit()
         std::uint64_t generation = 0;
+        std::uint64_t changes = 0;  // the list's changes it holds
     };
     Snapshot snapshot() const;
     // With the lock held, once the snapshot is written beside the store:
@@ -136,7 +145,9 @@ class ProfileList {
     std::vector<std::uint8_t> reserved_;
     mutable std::vector<Entry> entries_;
     std::shared_ptr<const ReadOnlyFile> file_;
-    std::uint64_t generation_ = 0;  // which loading file_ belongs to
+    std::uint64_t generation_ = 0;    // which loading file_ belongs to
+    std::uint64_t changes_ = 0;       // list operations and edits so far
+    std::uint64_t savedChanges_ = 0;  // ... of which the store file holds all
     std::uint64_t nextId_ = 1;
     int currentIndex_ = 0;
     mutable std::string savesBlocked_;

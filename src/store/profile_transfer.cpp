@@ -1,5 +1,7 @@
 #include "store/profile_transfer.h"
 
+#include <utility>
+
 #include "platform/file_io.h"
 #include "profile/function_table.h"
 #include "store/name_rules.h"
@@ -12,7 +14,7 @@ bool exportProfile(const ProfileList& profiles, const std::filesystem::path& fil
     std::vector<std::uint8_t> bytes;
     {
         const std::lock_guard guard(profiles.lock());
-        bytes.assign(profiles.current().bytes().begin(), profiles.current().bytes().end());
+        bytes.assign(std::as_const(profiles).current().bytes().begin(), std::as_const(profiles).current().bytes().end());
     }
     FileError writeError;
     if (writeFileAtomically(file, bytes, &writeError)) return true;

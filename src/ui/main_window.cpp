@@ -214,11 +214,7 @@ void CMainWnd::onMenuCommand(const QString& item) {
         showWindow(true);
         return;
     }
-    if (item.compare("exit", Qt::CaseInsensitive) == 0) {
-        close();
-        QApplication::quit();
-        return;
-    }
+    if (item.compare("exit", Qt::CaseInsensitive) == 0) return quit();
     // Page items carry the page's prefix; compared over the shorter length,
     // so "ms_1_" does not take the items of slot 10.
     for (int n = 1; n <= kPageCount; ++n) {
@@ -356,6 +352,11 @@ void CMainWnd::createTray() {
 void CMainWnd::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     followVisibility();
+}
+
+void CMainWnd::quit() {
+    close();
+    QApplication::quit();
 }
 
 void CMainWnd::hideEvent(QHideEvent* event) {

@@ -98,6 +98,8 @@ class CMainWnd final : public QWidget {
     void showWindow(bool forceRefresh = true);
     // Out of sight: into the tray, or minimised when the desktop has no tray.
     void hideToTray();
+    // Ends the program, as the tray's Exit and Ctrl+Q do.
+    void quit();
 
     void RefreshDeviceTabs();
     // Whether main.xml was read: without it there is no window to show.

@@ -48,8 +48,11 @@ CMS_Page::CMS_Page(Services services)
 }
 
 CMS_Page::~CMS_Page() {
-    // The worker ends (and stores the profiles) before the list goes away.
+    // The worker ends (running what is queued for it, which stores the
+    // profiles, without waiting on the mouse) before the list goes away; an
+    // edit whose apply never reached the worker is stored after it.
     if (link_) link_->close();
+    if (store_) store_->saveIfUnsaved();
 }
 
 // Questions, notices and file choices through the usual windows unless the

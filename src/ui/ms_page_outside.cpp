@@ -2,6 +2,7 @@
 // (the same stores, link and apply engine the window uses, so both stay in
 // step), the tray, and the application rules.
 #include <QTimer>
+#include <utility>
 
 #include "store/app_rules_edit.h"
 #include "store/profile_transfer.h"
@@ -81,7 +82,7 @@ std::optional<DevicePage::TrayView> CMS_Page::trayView(bool withProfiles) const 
     view.battery = status_->battery();
     view.charging = status_->charging();
     const std::lock_guard guard(profiles_.lock());
-    view.currentName = profiles_.current().name().value_or(u"");
+    view.currentName = std::as_const(profiles_).current().name().value_or(u"");
     if (withProfiles) view.profiles = profiles_.names();
     view.current = profiles_.currentIndex();
     return view;

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +21,7 @@
 #include "platform/instance_lock.h"
 #include "platform/instance_notify.h"
 #include "platform/store_lock.h"
+#include "platform/termination_requests.h"
 
 namespace velor {
 namespace {
@@ -168,6 +170,47 @@ TEST(CommandPipe, LinesWrittenIntoThePipeReachTheCallbackAndThePipeGoesWithIt) {
     EXPECT_FALSE(CommandPipe::open(
         temp.folder() + "plain", [](const std::string&) {}, &error));
     EXPECT_NE(error.find("not a pipe"), std::string::npos);
+}
+
+// A logout's SIGTERM, a closed terminal's SIGHUP and Ctrl+C's SIGINT become a
+// request the program answers as Quit; a second one while it is ending ends
+// the process at once, and once the requests are given back the default rules.
+TEST(TerminationRequests, EachSignalIsARequestAndASecondOneEndsAtOnce) {
+    for (const int number : {SIGTERM, SIGHUP, SIGINT}) {
+        int report[2];
+        ASSERT_EQ(::pipe(report), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(report[0]);
+            std::atomic<bool> heard{false};
+            auto requests = TerminationRequests::install([&](int got) {
+                const char byte = static_cast<char>(got);
+                (void)!::write(report[1], &byte, 1);
+                heard = true;
+            });
+            if (!requests) ::_exit(3);
+            ::raise(number);
+            for (int i = 0; i < 400 && !heard; ++i) ::usleep(5000);
+            if (number == SIGINT) {
+                requests.reset();  // given back: the default ends the process
+            }
+            ::raise(number);
+            ::_exit(0);
+        }
+        ::close(report[1]);
+        char got = 0;
+        EXPECT_EQ(::read(report[0], &got, 1), 1) << number;
+        EXPECT_EQ(got, static_cast<char>(number));
+        EXPECT_EQ(::read(report[0], &got, 1), 0) << number << ": one request told, not two";
+        ::close(report[0]);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status)) << number;
+        if (WIFSIGNALED(status)) {
+            EXPECT_EQ(WTERMSIG(status), number);
+        }
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // program holds, waits for that lock with a notice up, says what was wrong
 // with a store it could not read, tells once when a save fails, and names a
 // damaged page skin.
+#include <QAbstractButton>
 #include <QListWidget>
 
 #include <gmock/gmock.h>
@@ -215,6 +216,21 @@ TEST_F(PageTest, AFailedSaveIsToldOnceWithItsReasonAndVelorctlHearsIt) {
     page->link().requestApply();
     pump();
     EXPECT_EQ(told.size(), 1u);
+}
+
+// The program ends (Quit, a logout's SIGTERM) right after a choice in the
+// window, before its apply reached the worker: the choice and a rename are on
+// disk all the same.
+TEST_F(PageTest, WhatWasChosenJustBeforeTheEndIsStored) {
+    pump();
+    find<QAbstractButton>("option_dpi_step_6")->click();
+    ASSERT_TRUE(page->profiles().renameCurrent(u"Renamed"));
+    window.reset();
+    const auto stored = readProfileStore(model, temp.path() / "ms_10" / "pro.data");
+    ASSERT_TRUE(stored);
+    ASSERT_EQ(stored->records.size(), 1u);
+    EXPECT_EQ(stored->records[0].i32(Field::dpiLevel), 5);
+    EXPECT_EQ(stored->records[0].name(), std::optional<std::u16string>(u"Renamed"));
 }
 
 }  // namespace

@@ -12,6 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "models/model_descriptor.h"
+#include "store/profile_store.h"
+
 namespace velor {
 namespace {
 
@@ -149,6 +152,28 @@ TEST_F(SimulatedProgramTest, VelorctlsDeviceCommandsReachTheMouseThroughTheProgr
     EXPECT_EQ(absent.exitCode, 1);
     EXPECT_EQ(absent.err, "velorctl: no mouse of slot 3 is connected\n");
     EXPECT_EQ(commands().size(), applied);  // asking changes nothing on the mouse
+}
+
+// A logout's SIGTERM while an apply waits on a mouse that does not answer: the
+// program ends as Quit does, without waiting out the mouse, with the choice
+// on disk.
+TEST_F(SimulatedProgramTest, SigtermEndsAsQuitDoesWithTheChoiceStored) {
+    ASSERT_TRUE(program.waitForStarted(10000));
+    ASSERT_TRUE(traced(5));
+    tell("silent 10:24g on");
+    QProcess ctl;
+    ctl.setProcessEnvironment(env);
+    ctl.start(VELOR_PROGRAM_DIR "/velorctl", {"set", "--slot", "10", "--dpi-level", "4"});
+    ASSERT_TRUE(traced(6));  // the apply is sending, unanswered
+    program.terminate();
+    ASSERT_TRUE(program.waitForFinished(5000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    ctl.waitForFinished(10000);
+    const auto stored = readProfileStore(
+        *descriptorFor(10), (folder.path() + "/VELOR Gaming Driver/ms_10/pro.data").toStdString());
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->records.at(0).i32(Field::dpiLevel), 3);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "ui/page/button_section.h"
 
 #include <QScreen>
+#include <utility>
 
 #include "keys/key_tables.h"
 #include "profile/function_table.h"
@@ -127,7 +128,7 @@ void ButtonSection::onMenuItem(const QString& item) {
     {
         const std::lock_guard guard(env_.profiles.lock());
         for (int b = 0; b < kLeftClickGuard; ++b) {
-            const int function = b == k ? code : env_.profiles.current().button(b).function();
+            const int function = b == k ? code : std::as_const(env_.profiles).current().button(b).function();
             keepsLeftClick |= function == function::kLeftClick;
         }
     }

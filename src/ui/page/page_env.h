@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <mutex>
+#include <utility>
 
 #include "apply/apply_engine.h"
 #include "device/device_link.h"
@@ -52,7 +53,7 @@ struct PageEnv {
     // A copy of the current profile, taken under the list's lock.
     ProfileRecord current() const {
         const std::lock_guard guard(profiles.lock());
-        return profiles.current();
+        return std::as_const(profiles).current();
     }
     // Changes the current profile under the list's lock.
     template <typename Change>

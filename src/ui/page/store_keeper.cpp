@@ -125,6 +125,14 @@ bool StoreKeeper::save() {
     return saved;
 }
 
+void StoreKeeper::saveIfUnsaved() {
+    {
+        const std::lock_guard guard(env_.profiles.lock());
+        if (!env_.profiles.unsaved()) return;
+    }
+    save();
+}
+
 std::string StoreKeeper::lastSaveError() const {
     const std::lock_guard guard(saveMutex_);
     return saveError_;

@@ -45,6 +45,9 @@ class StoreKeeper {
     // failure is remembered until a save works again. Before the stores are
     // loaded there is nothing to store.
     bool save();
+    // At the end, with the worker gone: stores what no save has stored yet
+    // (an edit whose apply the window had not handed on).
+    void saveIfUnsaved();
     // Why the last save failed; empty when it worked.
     std::string lastSaveError() const;
     // UI thread: the failed save told, once until a save works again.
