@@ -21,8 +21,13 @@ void CMS_Page::on4kStatus(std::uint16_t eventWord, std::uint16_t value) {
 }
 
 void CMS_Page::handleStatus(std::uint16_t eventWord, std::uint16_t value, Receiver via) {
-    if (profiles_.size() == 0) return;
     const StatusReport report = decodeStatus(*services_.model, eventWord, value, via);
+    // The mouse's power and acknowledgements count while the stores are still
+    // awaited: the profile sent when they come needs the mouse known to be on.
+    // What it switched to by itself is overwritten by that profile anyway.
+    if (profiles_.size() == 0 && report.kind != StatusKind::Power &&
+        report.kind != StatusKind::Acknowledgement)
+        return;
     // The value the mouse now uses, into the current profile: true when new there.
     const auto keep = [this](Field field, int v) {
         bool changed = false;

@@ -75,7 +75,7 @@ TEST_F(HeldStoreTest, ThePageWaitsForTheLockWithANoticeThenLoadsWhatIsThere) {
     EXPECT_EQ(mouse->malformedCount(), 0);
 }
 
-TEST_F(HeldStoreTest, ALockNeverFreedLeavesTheStoresReadOnlyAndSaysSoOnce) {
+TEST_F(HeldStoreTest, ALockHeldPastThePatienceLeavesTheStoresReadOnlyUntilItIsFreed) {
     otherStores(u"Theirs");
     clock.advance(Millis(30000));  // the other program keeps the lock
     ASSERT_TRUE(waitFor([&] { return page->storesLoaded(); }));
@@ -91,6 +91,49 @@ TEST_F(HeldStoreTest, ALockNeverFreedLeavesTheStoresReadOnlyAndSaysSoOnce) {
     std::string notStored;
     page->applyForOutside(false, [&](bool, const std::string& why) { notStored = why; });
     ASSERT_TRUE(waitFor([&] { return !notStored.empty(); }));
+
+    // The other program stores once more and lets go: the page takes the lock,
+    // reads what is there now, says so, and saves from then on.
+    otherStores(u"Later");
+    other.reset();
+    ASSERT_TRUE(waitFor([&] { return told.size() == 2; }));
+    EXPECT_EQ(told.back(), "store_writable_text");
+    EXPECT_EQ(find<QListWidget>("list_profile")->item(1)->text(), "Later");
+    find<QListWidget>("list_profile")->setCurrentRow(0);
+    pump();
+    const auto stored = readProfileStore(model, store());
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->currentIndex, 0);
+    EXPECT_EQ(stored->records.at(1).name(), std::optional<std::u16string>(u"Later"));
+}
+
+// The same with slot 10's mouse behind its 2.4 GHz receiver, not on the cable.
+class HeldStoreWirelessTest : public PageTest {
+  protected:
+    HeldStoreWirelessTest()
+        : PageTest(false, 10, [](testing::TempFolder& data, QString&) {
+              std::string error;
+              otherProgramsLock() = StoreLock::acquire(data.folder() + "ms_10", &error);
+              ASSERT_TRUE(otherProgramsLock()) << error;
+          }) {
+        std::shared_ptr<HidDevice> command, report;
+        for (const HidDeviceInfo& info : backend.enumerate(0x1D57, 0xFA60))
+            (info.usagePage == 0x000B ? command : report) = backend.open(info.path);
+        page->setReceiver(command, report, false);
+    }
+    ~HeldStoreWirelessTest() override { otherProgramsLock().reset(); }
+    sim::SimMouse& wireless = backend.plugReceiver(model);
+};
+
+TEST_F(HeldStoreWirelessTest, WhatTheMouseToldDuringTheWaitCountsAndItGetsTheProfileAfter) {
+    report(0x4036, 0x5001);  // on battery, 80 %: the mouse is on
+    pump();
+    EXPECT_TRUE(wireless.trace().empty());  // nothing goes out before the stores are read
+    otherProgramsLock().reset();
+    ASSERT_TRUE(waitFor([&] { return page->storesLoaded(); }));
+    ASSERT_TRUE(waitFor([&] { return wireless.settings().buttons.has_value(); }));
+    EXPECT_EQ(wireless.trace().front().at(0), 0x0C);  // the opening report first
+    EXPECT_EQ(wireless.malformedCount(), 0);
 }
 
 // A store that is no store (a pipe, a file of a gigabyte) is not "damaged":

@@ -8,6 +8,7 @@ namespace {
 // longest upload takes well under this), and how often it looks.
 constexpr Millis kLockPatience{30000};
 constexpr int kRetryMs = 200;
+constexpr int kLateRetryMs = 1000;
 // Profiles checked in one turn of the event loop: half a megabyte read.
 constexpr std::size_t kChecksPerTurn = 16;
 
@@ -46,14 +47,34 @@ void StoreKeeper::start() {
 
 void StoreKeeper::tryLock() {
     lock_ = StoreLock::acquire(folder(), &lockError_);
-    if (lock_ || env_.services.clock->now() - waitStart_ >= kLockPatience) {
+    if (lock_) {
         retry_.stop();
+        if (!loaded_) {
+            env_.services.showWaiting({}, {});
+            return load(true);
+        }
+        // Loaded read-only while the other program held on: what it stored is
+        // read again, and from now on saved. No save of the read-only list
+        // runs meanwhile.
+        const std::lock_guard turn(saveTurn_);
+        env_.profiles.blockSaves({});
+        return load(true, true);
+    }
+    if (loaded_) {
+        // Still read-only: a failed save names the holder of now, or why
+        // the lock cannot be had any more.
+        env_.profiles.blockSaves(lockError_);
+        return;
+    }
+    if (env_.services.clock->now() - waitStart_ >= kLockPatience) {
         env_.services.showWaiting({}, {});
         load(true);
+        // Looked for again, less often, for as long as the program runs.
+        retry_.setInterval(kLateRetryMs);
     }
 }
 
-void StoreKeeper::load(bool waited) {
+void StoreKeeper::load(bool waited, bool writableAgain) {
     const std::string data = env_.services.dataFolder();
     // Without the lock the stores are read, never written: not a default
     // store, not a repaired one, not a later save.
@@ -67,7 +88,9 @@ void StoreKeeper::load(bool waited) {
 
     QString id;
     QString detail;
-    if (!lock_) {
+    if (writableAgain && lock_) {
+        id = QStringLiteral("store_writable_text");
+    } else if (!lock_) {
         id = heldByOther_ ? QStringLiteral("store_in_use_text")
                           : QStringLiteral("store_not_saved_text");
         detail = QString::fromStdString(lockError_);
@@ -111,6 +134,7 @@ void StoreKeeper::checkSome() {
 
 bool StoreKeeper::save() {
     if (!loaded_) return false;
+    const std::lock_guard turn(saveTurn_);
     std::string error;
     const bool saved = saveProfiles(env_.profiles, env_.services.dataFolder(), &error);
     bool tell = false;

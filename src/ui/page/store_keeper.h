@@ -1,6 +1,7 @@
 // A page's hold on its slot's stores: the lock that keeps every other program
 // from writing them (waited for, with a notice, while another program holds
-// it), loading them under that lock (profiles other than the current one
+// it; after that the stores are read-only until the lock comes, then read
+// again), loading them under that lock (profiles other than the current one
 // checked afterwards, a few at a time), saving the profiles, and telling the
 // user once when saves fail. No store is written without the lock.
 #pragma once
@@ -55,7 +56,8 @@ class StoreKeeper {
 
   private:
     void tryLock();
-    void load(bool waited);
+    // writableAgain: the stores were loaded read-only and the lock came since.
+    void load(bool waited, bool writableAgain = false);
     void checkSome();
     std::string folder() const;
 
@@ -70,6 +72,8 @@ class StoreKeeper {
     Millis waitStart_{0};
     std::atomic<bool> loaded_{false};  // read by the worker's saves
 
+    // Held through each save, so that loading again never meets one.
+    std::mutex saveTurn_;
     mutable std::mutex saveMutex_;
     std::string saveError_;     // under saveMutex_
     bool failureTold_ = false;  // under saveMutex_
