@@ -32,6 +32,7 @@
 #include "platform/system_language.h"
 #include "platform/termination_requests.h"
 #include "skin/resource_file.h"
+#include "skin/theme_sheet.h"
 #include "ui/button_accessible.h"
 #include "ui/main_window.h"
 #include "ui/ms_page.h"
@@ -142,8 +143,10 @@ int runVelor(int argc, char** argv) {
     const QString skinFolder = QString::fromStdString(GetResourceFolder());
     // Every window of ours (dialogs too) carries the icon in its title bar and
     // task bar entry: the main window gives it to the program.
-    if (const auto theme = readResourceFile(skinFolder + "theme.qss"))
-        app.setStyleSheet(QString::fromUtf8(*theme).replace("@SKIN@", skinFolder));
+    QStringList themeDamage;
+    if (const QString theme = readThemeSheet(skinFolder, &themeDamage); !theme.isEmpty())
+        app.setStyleSheet(theme);
+    for (const QString& damage : themeDamage) printDamagedFile(damage);
 
     // Key names follow the user's keyboard layout (as the session tells of
     // switches once the window is up); the system's, or US, until then. It is
@@ -240,6 +243,14 @@ int runVelor(int argc, char** argv) {
     }
     quitAfterFirstPaintIfAsked(*window);
     window->init();
+    // Nothing is stored anywhere else than where the user's data goes: the
+    // window runs without storing, and says where the data should go and why
+    // it cannot.
+    if (std::string why; GetAppDataFolder(&why), !why.empty()) {
+        log.error(why);
+        window->tellProblem(
+            window->texts().get("data_folder_text").arg(QString::fromStdString(why)));
+    }
     auto keyboardFollower = followKeyboardLayout(
         *keyboard, [w = window.get()] { w->keyboardChanged(); }, debug);
     // The window's close button hides it; the program ends from the tray menu

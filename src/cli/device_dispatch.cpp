@@ -74,7 +74,14 @@ int runDeviceCommandLine(std::string_view name, std::span<const std::string_view
         }
         devices = systemHid.get();
     }
-    StandaloneHost host({*devices, GetAppDataFolder(), systemClock(), kListenMs, debug});
+    // The stores are never put anywhere else than where the user's data goes.
+    std::string folderError;
+    const std::string dataFolder = GetAppDataFolder(&folderError);
+    if (!folderError.empty()) {
+        io.err << "velorctl: " << folderError << "\n";
+        return kExitDevice;
+    }
+    StandaloneHost host({*devices, dataFolder, systemClock(), kListenMs, debug});
     int code = kExitDevice;
     runDeviceCommand(argv, host, [&](int exitCode, std::string out, std::string err) {
         code = exitCode;

@@ -36,4 +36,15 @@ int sliderFromDpi(const ModelDescriptor& model, int dpi) {
     return 0;
 }
 
+int usableLevelValue(const ModelDescriptor& model, const ProfileRecord& record, int level) {
+    // Compared in slider units: a value from a file may be any 32-bit number.
+    const int lowest = sliderFromDpi(model, model.dpiMin);
+    const int highest = sliderFromDpi(model, model.dpiMax);
+    const auto usable = [&](int v) { return v > 0 && v >= lowest && v <= highest; };
+    for (int k = std::min(level, kDpiLevels - 1); k >= 0; --k)
+        if (const int v = record.i32(Field::dpiX, static_cast<std::uint32_t>(k)); usable(v))
+            return v;
+    return model.record.defaults.dpi[0];
+}
+
 }  // namespace velor

@@ -53,6 +53,11 @@ std::string runSimCommand(SimBackend& backend, std::string_view line) {
         const auto percent = number(words[2]);
         if (!percent || *percent < 1 || *percent > 100) return "battery needs a percent (1..100)";
         mouse->setBattery(static_cast<int>(*percent));
+    } else if (verb == "charge" && arguments(1) &&
+               (words[2] == "on" || words[2] == "off" || words[2] == "full")) {
+        mouse->setCharger(words[2] == "on"     ? SimMouse::Charger::Charging
+                          : words[2] == "full" ? SimMouse::Charger::Full
+                                               : SimMouse::Charger::Off);
     } else {
         return "unknown command: \"" + std::string(line) + "\"";
     }

@@ -264,10 +264,31 @@ int SimMouse::battery() const {
     return battery_;
 }
 
+void SimMouse::setCharger(Charger charger) {
+    {
+        const std::lock_guard guard(mutex_);
+        charger_ = charger;
+        // A full battery stays full when the charger is taken away.
+        if (charger == Charger::Full) battery_ = 100;
+    }
+    emitBattery();
+}
+
 void SimMouse::emitBattery() {
     constexpr std::uint8_t kPower = 0x40;
+    // The power report's low byte: what the mouse runs on; the high byte its level.
     constexpr std::uint16_t kOnBattery = 1;
-    emitStatus(kPower, static_cast<std::uint16_t>(battery() << 8 | kOnBattery));
+    constexpr std::uint16_t kFull = 2;
+    constexpr std::uint16_t kCharging = 3;
+    std::uint16_t value = 0;
+    {
+        const std::lock_guard guard(mutex_);
+        const std::uint16_t state = charger_ == Charger::Full       ? kFull
+                                    : charger_ == Charger::Charging ? kCharging
+                                                                    : kOnBattery;
+        value = static_cast<std::uint16_t>(battery_ << 8 | state);
+    }
+    emitStatus(kPower, value);
 }
 
 void SimMouse::rejectNext(int count) {

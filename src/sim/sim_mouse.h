@@ -89,7 +89,12 @@ class SimMouse {
     // at once.
     void setBattery(int percent);
     int battery() const;
-    // The power report of the battery level (as the heartbeat sends it).
+    // What its charger does: nothing (on battery), charging, or done (the
+    // battery full, reported as such until the charger is off again). Told at
+    // once, and by every heartbeat after.
+    enum class Charger : std::uint8_t { Off, Charging, Full };
+    void setCharger(Charger charger);
+    // The power report of the battery and charger (as the heartbeat sends it).
     void emitBattery();
     // A frame the transport could not make sense of (the 4K receiver's).
     void countMalformed();
@@ -119,6 +124,7 @@ class SimMouse {
     int rejectCount_ = 0;
     bool silent_ = false;
     int battery_ = 80;
+    Charger charger_ = Charger::Off;
     // Macro reassembly: the button and the chunks so far.
     int macroButton_ = 0;
     std::vector<std::uint8_t> macroPayload_;

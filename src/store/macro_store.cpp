@@ -4,6 +4,7 @@
 #include "profile/record_layout.h"
 #include "store/damaged_file.h"
 #include "store/name_rules.h"
+#include "store/stored_texts.h"
 
 namespace velor {
 
@@ -110,7 +111,7 @@ bool saveMacros(const MacroList& list, const ModelDescriptor& model, const std::
 }
 
 MacroRecord& addMacro(MacroList& list, const TextLookup& texts) {
-    std::u16string base = texts.text("add_macro_text");
+    std::u16string base = storedText(texts, "add_macro_text");
     for (const char c : std::to_string(list.records.size() + 1)) base += static_cast<char16_t>(c);
     list.records.push_back(MacroRecord::named(uniqueName(list.names(), base, kMacroNameLimit)));
     return list.records.back();

@@ -21,8 +21,8 @@ Result<ProfileRecord> readProfileFile(const ModelDescriptor& model,
             path.string() + ": is " + std::to_string(bytes->size()) +
             " bytes, but a profile of slot " + std::to_string(model.slot) + " is " +
             std::to_string(model.recordLength()) + " bytes");
-    // Same length is not same model: the values must fit this slot too.
-    if (const auto misfit = firstMisfit(model, *record))
+    // Same length is not same model: a field this shape holds fixed tells.
+    if (const auto misfit = notAProfileOf(model, *record))
         return Result<ProfileRecord>::failure(path.string() + ": not a profile of slot " +
                                               std::to_string(model.slot) + ": " + *misfit);
     return std::move(*record);

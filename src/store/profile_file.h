@@ -9,8 +9,8 @@
 
 namespace velor {
 
-// Refuses a file of another length, and a record whose values do not fit the
-// slot (named by its first such field).
+// Refuses a file of another length, and a record that is another model's or
+// damaged (named by its first such field); other values are taken as they are.
 Result<ProfileRecord> readProfileFile(const ModelDescriptor& model,
                                       const std::filesystem::path& path);
 

@@ -7,6 +7,7 @@
 #include "profile/record_defaults.h"
 #include "profile/record_validation.h"
 #include "store/name_rules.h"
+#include "store/stored_texts.h"
 #include "util/le_bytes.h"
 
 namespace velor {
@@ -126,7 +127,7 @@ void ProfileList::reset(std::vector<std::uint8_t> reserved, std::vector<Stored> 
 void ProfileList::addDefaultProfile(const TextLookup& texts) {
     const std::lock_guard guard(lock_);
     ++changes_;
-    std::u16string base = texts.text("add_profile_text");
+    std::u16string base = storedText(texts, "add_profile_text");
     for (const char c : std::to_string(entries_.size() + 1)) base += static_cast<char16_t>(c);
     const std::u16string name = uniqueName(names(), base, kProfileNameLimit);
     entries_.push_back(heldEntry(newRecord(model_->record, name)));

@@ -6,6 +6,7 @@
 #include "profile/function_table.h"
 #include "store/name_rules.h"
 #include "store/profile_file.h"
+#include "store/profile_fit.h"
 
 namespace velor {
 
@@ -38,6 +39,10 @@ Result<ImportOutcome> importProfile(ProfileList& profiles, MacroList& macros,
                                                   std::to_string(k + 1) + ": " + *tooLong);
     }
 
+    std::vector<std::string> notes = mendEmptyLevels(profiles.model(), record);
+    for (std::string& line : outsideTheWindow(profiles.model(), record))
+        notes.push_back(std::move(line));
+
     std::vector<std::u16string> names;
     {
         const std::lock_guard guard(profiles.lock());
@@ -55,7 +60,7 @@ Result<ImportOutcome> importProfile(ProfileList& profiles, MacroList& macros,
         slot.set(SlotField::macroIndex, static_cast<std::int64_t>(macros.records.size()) - 1);
         ++created;
     }
-    return ImportOutcome{profiles.append(std::move(record)), created};
+    return ImportOutcome{profiles.append(std::move(record)), created, std::move(notes)};
 }
 
 }  // namespace velor

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "store/macro_store.h"
 #include "store/profile_list.h"
@@ -18,11 +19,16 @@ bool exportProfile(const ProfileList& profiles, const std::filesystem::path& fil
 struct ImportOutcome {
     int index;          // the new, current profile
     int macrosCreated;  // when above 0, the caller saves the macro list
+    // For the user, once: the DPI levels given a value, then the settings
+    // the window cannot set as they are (taken as they are); empty when none.
+    std::vector<std::string> notes;
 };
 
-// The file is checked first (size of the slot's record, terminated names,
-// macro counts): a bad file changes nothing. A taken profile or macro name
-// gets a "_N" suffix; every macro button makes a macro of its own.
+// The file is checked first (size of the slot's record, a field this shape
+// holds fixed, terminated names, macro counts): a bad file changes nothing.
+// Enabled DPI levels without a value get one; every other value is taken as
+// it is. A taken profile or macro name gets a "_N" suffix; every macro button
+// makes a macro of its own.
 Result<ImportOutcome> importProfile(ProfileList& profiles, MacroList& macros,
                                     const std::filesystem::path& file);
 

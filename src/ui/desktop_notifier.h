@@ -4,7 +4,6 @@
 
 #include <QString>
 
-#include <map>
 #include <memory>
 
 class QSystemTrayIcon;
@@ -21,6 +20,9 @@ struct DesktopNotice {
     int group = 0;
 };
 
+// What the desktop was told of each group (where the system keeps track).
+struct NoticeGroups;
+
 class DesktopNotifier {
   public:
     explicit DesktopNotifier(QSystemTrayIcon* tray) : tray_(tray) {}
@@ -28,9 +30,8 @@ class DesktopNotifier {
 
   private:
     QSystemTrayIcon* tray_;
-    // The id the desktop gave each group's last notice; shared with the
-    // replies still on their way.
-    std::shared_ptr<std::map<int, unsigned>> shown_ = std::make_shared<std::map<int, unsigned>>();
+    // Shared with the replies still on their way.
+    std::shared_ptr<NoticeGroups> groups_;
 };
 
 }  // namespace velor

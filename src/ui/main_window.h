@@ -107,6 +107,10 @@ class CMainWnd final : public QWidget {
     // What is wrong with main.xml (naming it), empty when it was read.
     const QString& skinError() const { return skinError_; }
 
+    // A problem of the start the user has to act on, in a notice that is not
+    // waited for (shown by a hidden start too).
+    void tellProblem(const QString& text);
+
     // The keyboard layout changed: key names are shown afresh.
     void keyboardChanged() { refreshTexts(); }
     void ShowConnectedPage();

@@ -21,6 +21,7 @@
 #include "../support/test_records.h"
 #include "platform/control_client.h"
 #include "platform/file_io.h"
+#include "platform/program_folder.h"
 
 namespace velor::cli {
 namespace {
@@ -429,6 +430,24 @@ TEST_F(VelorctlThroughTheProgramTest, AFileTravelsAsAFullPathFromTheCallersFolde
     EXPECT_EQ(r.out, "done\n");
     EXPECT_EQ(program.request(), (std::vector<std::string>{"apply", "--slot", "10", "--profile",
                                                            path("here/rel.pro")}));
+}
+
+// Without the program, velorctl stores only where the user's data goes: a
+// data folder that cannot be made is named, with why, and nothing is done.
+TEST_F(VelorctlThroughTheProgramTest, ADataFolderThatCannotBeMadeIsNamedAndNothingIsStored) {
+    std::ofstream(dir_ / "file") << "x";
+    ::setenv("XDG_CONFIG_HOME", path("file/config").c_str(), 1);
+    ::setenv("VELOR_SIMULATE", "10:wired", 1);
+    const CliRun r = velorctl({"set", "--slot", "10", "--dpi-level", "2"});
+    ::unsetenv("VELOR_SIMULATE");
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(r.code, kExitDevice);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "velorctl: the data folder for the profiles and macros, " +
+                         path("file/config") +
+                         "/VELOR Gaming Driver/, cannot be made: Not a directory; make it, or set "
+                         "XDG_CONFIG_HOME to a folder you can write in\n");
+    EXPECT_FALSE(fs::exists(GetProgramFolder() + "Data"));
 }
 
 TEST_F(VelorctlThroughTheProgramTest, AProgramThatStoppedAnsweringIsGivenUpOn) {

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The program on a simulated mouse, with python-dbusmock's notification
 # service on the private session bus it runs under (dbus-run-session): the
-# mouse's battery falls to 14 %, 13 % and 4 % through the control pipe. The
-# desktop is asked for one notice at 14 % (normal urgency) and one at 4 %
-# (critical) that replaces it, both naming the program's desktop entry.
+# mouse's battery falls to 14 %, 13 % and 4 % at once through the control
+# pipe, then the mouse is put on the charger until it is full. The desktop is
+# asked for one notice at 14 % (normal urgency), one at 4 % (critical) and one
+# when charged, each replacing the one before and naming the program's desktop
+# entry; the heartbeats that follow tell the charger's state and add nothing.
 #   battery_notice_end_to_end.sh PYTHON VELOR
 set -euo pipefail
 python=$1
@@ -36,12 +38,14 @@ env XDG_CONFIG_HOME="$scratch/config" XDG_RUNTIME_DIR="$scratch/run" QT_QPA_PLAT
 app=$!
 for _ in $(seq 100); do [ -p "$scratch/control" ] && break; sleep 0.1; done
 sleep 1  # the page finds its mouse behind the receiver
-echo "battery 10:24g 14" > "$scratch/control"
+# Three levels at once: the 4 % notice is asked for before the desktop has
+# answered the 14 % one, and must still replace it.
+printf 'battery 10:24g 14\nbattery 10:24g 13\nbattery 10:24g 4\n' > "$scratch/control"
 sleep 1
-echo "battery 10:24g 13" > "$scratch/control"
+echo "charge 10:24g on" > "$scratch/control"
 sleep 1
-echo "battery 10:24g 4" > "$scratch/control"
-sleep 2
+echo "charge 10:24g full" > "$scratch/control"
+sleep 3  # a heartbeat or two: the charger's state again, no new notice
 
 # Each call as: replaces_id urgency desktop-entry body (the mock numbers its
 # notices from 1).
@@ -54,7 +58,8 @@ for _, args in mock.GetMethodCalls("Notify", dbus_interface="org.freedesktop.DBu
 PY
 )
 expected="0 1 io.velor.GamingDriver Battery low: MS-10 has 14% battery left. Charge it soon.
-1 2 io.velor.GamingDriver Battery low: MS-10 has 4% battery left. Charge it soon."
+1 2 io.velor.GamingDriver Battery low: MS-10 has 4% battery left. Charge it soon.
+1 1 io.velor.GamingDriver Battery charged: MS-10 is fully charged."
 if [ "$calls" != "$expected" ]; then
   echo "expected:"
   echo "$expected"

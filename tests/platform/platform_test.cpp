@@ -28,20 +28,38 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(AppFolders, ConfigHomeThenHomeThenTheProgramsDataFolder) {
+// The data folder is made under the config home, else ~/.config; where it
+// cannot be made it is named with the reason, and nothing goes beside the
+// program.
+TEST(AppFolders, ConfigHomeThenHomeAndNeverTheProgramFolder) {
     testing::TempFolder temp;
-    const std::string program = temp.folder() + "program/";
-    EXPECT_EQ(appDataFolderFor(temp.folder() + "config", "/nonexistent", program),
-              temp.folder() + "config/VELOR Gaming Driver/");
-    EXPECT_TRUE(fs::is_directory(temp.path() / "config" / "VELOR Gaming Driver"));
-    EXPECT_EQ(appDataFolderFor("relative/ignored", temp.folder() + "home", program),
-              temp.folder() + "home/.config/VELOR Gaming Driver/");
-
-    // A config folder that cannot be made (its parent is a file): Data/ beside the program.
+    const std::string t = temp.folder();
+    const std::string program = t + "program/";
     std::ofstream(temp.path() / "file") << "x";
-    EXPECT_EQ(appDataFolderFor(temp.folder() + "file/config", "", program), program + "Data/");
-    EXPECT_TRUE(fs::is_directory(program + "Data"));
-    EXPECT_EQ(appDataFolderFor("", "", program), program + "Data/");
+    const struct {
+        std::string configHome, home, folder, error;
+    } cases[] = {
+        {t + "config", "/nonexistent", t + "config/VELOR Gaming Driver/", ""},
+        {"relative/ignored", t + "home", t + "home/.config/VELOR Gaming Driver/", ""},
+        {t + "file/config", "", t + "file/config/VELOR Gaming Driver/",
+         "the data folder for the profiles and macros, " + t +
+             "file/config/VELOR Gaming Driver/, cannot be made: Not a directory; make it, or set "
+             "XDG_CONFIG_HOME to a folder you can write in"},
+        {"", t + "file", t + "file/.config/VELOR Gaming Driver/",
+         "the data folder for the profiles and macros, " + t +
+             "file/.config/VELOR Gaming Driver/, cannot be made: Not a directory; make it, or "
+             "set XDG_CONFIG_HOME to a folder you can write in"},
+        {"", "", "",
+         "there is no data folder for the profiles and macros: neither XDG_CONFIG_HOME nor HOME "
+         "names one (an absolute path); set HOME"},
+    };
+    for (const auto& c : cases) {
+        std::string error = "left";
+        EXPECT_EQ(appDataFolderFor(c.configHome, c.home, program, &error), c.folder);
+        EXPECT_EQ(error, c.error.empty() ? "left" : c.error);
+        EXPECT_EQ(fs::is_directory(c.folder), c.error.empty()) << c.folder;
+        EXPECT_FALSE(fs::exists(program)) << c.folder;
+    }
 }
 
 TEST(InstanceLock, OneHolderAtATimeAndFreeAgainWhenReleased) {

@@ -51,6 +51,20 @@ TEST(SimControl, CommandsActAsTheMouse) {
     EXPECT_EQ(runSimCommand(backend, "battery 10:24g 33"), "");
     EXPECT_EQ(readReport(*report), (std::vector<std::uint8_t>{3, 0x36, 0x40, 1, 33}));
     EXPECT_EQ(mouse.battery(), 33);
+    // The charger's state is told at once and by every heartbeat after it:
+    // charging at its level, full at 100, and on battery again at 100.
+    const struct {
+        const char* line;
+        std::uint8_t state, percent;
+    } charges[] = {
+        {"charge 10:24g on", 3, 33}, {"charge 10:24g full", 2, 100}, {"charge 10:24g off", 1, 100}};
+    for (const auto& c : charges) {
+        EXPECT_EQ(runSimCommand(backend, c.line), "");
+        const std::vector<std::uint8_t> power{3, 0x36, 0x40, c.state, c.percent};
+        EXPECT_EQ(readReport(*report), power) << c.line;
+        mouse.emitBattery();
+        EXPECT_EQ(readReport(*report), power) << c.line;
+    }
 
     EXPECT_EQ(runSimCommand(backend, "silent 10:24g on"), "");
     command->sendFeatureReport(buildOpening().bytes());
@@ -70,7 +84,8 @@ TEST(SimControl, BadLinesAreRefusedWithAReason) {
     for (const char* line :
          {"unplug", "unplug 10", "unplug 10:wired", "unplug 3:24g", "unplug x:24g", "shout 10:24g",
           "status 10:24g 0x10", "status 10:24g 256 1", "status 10:24g 16 70000", "battery 10:24g 0",
-          "battery 10:24g 101", "silent 10:24g maybe", "plug 10:24g extra"})
+          "battery 10:24g 101", "silent 10:24g maybe", "plug 10:24g extra", "charge 10:24g",
+          "charge 10:24g half", "charge 10:24g on off"})
         EXPECT_NE(runSimCommand(backend, line), "") << line;
 }
 

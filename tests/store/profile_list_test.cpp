@@ -5,6 +5,7 @@
 #include "../support/fixed_texts.h"
 #include "../support/temp_folder.h"
 #include "../support/test_records.h"
+#include "store/macro_store.h"
 #include "store/profile_store.h"
 
 namespace velor {
@@ -63,6 +64,36 @@ TEST_F(ProfileListTest, RestoreKeepsTheNameAndDefaultProfilesAreNumbered) {
     list.addDefaultProfile(testing::FixedTexts());
     EXPECT_EQ(*list.record(1).name(), u"Profile2_1");  // "Profile" + "2" was taken
     EXPECT_EQ(list.currentIndex(), 0);                 // added, not selected
+}
+
+// A language file that cannot be read gives text ids (or nothing); the names
+// a store keeps are then the built-in English ones, never an id.
+TEST_F(ProfileListTest, NewNamesAreEnglishWhenTheLanguageGivesNoText) {
+    struct Lookup final : TextLookup {
+        std::u16string (*give)(std::string_view);
+        explicit Lookup(std::u16string (*g)(std::string_view)) : give(g) {}
+        std::u16string text(std::string_view id) const override { return give(id); }
+    };
+    const struct {
+        std::u16string (*give)(std::string_view);
+        const char16_t* profile;
+        const char16_t* macro;
+    } cases[] = {
+        {[](std::string_view id) { return std::u16string(id.begin(), id.end()); }, u"Profile 1",
+         u"Macro 1"},
+        {[](std::string_view) { return std::u16string(); }, u"Profile 1", u"Macro 1"},
+        {[](std::string_view id) {
+             return std::u16string(id == "add_profile_text" ? u"Profil " : u"Makro ");
+         },
+         u"Profil 1", u"Makro 1"},
+    };
+    for (const auto& c : cases) {
+        ProfileList fresh{ms10()};
+        fresh.addDefaultProfile(Lookup(c.give));
+        EXPECT_EQ(*fresh.record(0).name(), c.profile);
+        MacroList macros;
+        EXPECT_EQ(*addMacro(macros, Lookup(c.give)).name(), c.macro);
+    }
 }
 
 // A profile that is not current is read from the store file where it lies,

@@ -24,6 +24,8 @@
 
 #include "keys/key_tables.h"
 #include "page_fixture.h"
+#include "platform/file_io.h"
+#include "profile/record_defaults.h"
 #include "sim/sim_backend.h"
 #include "store/profile_store.h"
 #include "ui/main_window.h"
@@ -248,6 +250,44 @@ TEST_F(PageTest, ExportAndImportGoThroughTheChosenFile) {
     find<QAbstractButton>("profile_import_btn")->click();
     EXPECT_EQ(told.back(), "import_failed_text");
     EXPECT_EQ(list->count(), 2);
+}
+
+// A profile from another program with values the window does not offer: taken
+// as it is and sent so, with one notice naming them; the enabled level without
+// a value takes level 6's 5000 DPI, as a tick would give it.
+TEST_F(PageTest, AnImportWithValuesTheWindowDoesNotOfferIsSentAsItIsAndToldOnce) {
+    ProfileRecord odd = newRecord(model.record, u"Odd");
+    odd.set(Field::keyDebounce, 40);
+    odd.set(Field::dpiEnabled, 1, 6);
+    odd.button(4).set(SlotField::function, 99);
+    file = QString::fromStdString(temp.folder() + "odd.pro");
+    ASSERT_TRUE(writeFileAtomically(file.toStdString(), odd.bytes()));
+    find<QAbstractButton>("profile_import_btn")->click();
+    pump();
+    EXPECT_EQ(told, std::vector<QString>{"import_outside_text"});
+    EXPECT_EQ(details.back(),
+              "DPI level 7 takes part in the cycle without a value: it takes 5000 DPI, as a tick "
+              "in the window gives it\n"
+              "keyDebounce is 40, the window sets 1..15\n"
+              "button 5: function 99, which the window has no entry for");
+    EXPECT_EQ(find<QListWidget>("list_profile")->currentItem()->text(), "Odd");
+    EXPECT_EQ(find<QLineEdit>("edit_dpi_7")->text(), "5000");
+
+    // The mouse has it as it is.
+    ASSERT_TRUE(waitFor([&] { return mouse->settings().lighting->keyDebounce == 40; }));
+    const auto sent = mouse->settings();
+    EXPECT_EQ(sent.dpi->enabledMask, 0x7F);
+    EXPECT_EQ(sent.dpi->codes[6], sent.dpi->codes[5]);
+    EXPECT_EQ((*sent.buttons)[4], (std::array<std::uint8_t, 3>{0, 0, 0}));
+    // And so does the store.
+    const std::filesystem::path store = temp.path() / "ms_10" / "pro.data";
+    ASSERT_TRUE(waitFor([&] {
+        const auto contents = readProfileStore(model, store);
+        return contents && contents->records.size() == 2 &&
+               contents->records[1].get(Field::keyDebounce) == 40 &&
+               contents->records[1].get(Field::dpiX, 6) == 50 &&
+               contents->records[1].button(4).function() == 99;
+    }));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <sys/stat.h>
 
+#include "../support/file_text.h"
 #include "../support/test_records.h"
 #include "app/pages_host.h"
 #include "page_fixture.h"
@@ -237,6 +238,29 @@ TEST_F(DamagedPageSkinTest, IsNamedOnceAndThePageStaysUnbuilt) {
     EXPECT_EQ(told, std::vector<QString>{"damaged_file_text"});
     EXPECT_EQ(details.front().toStdString(),
               (temp.path() / "res/MS/MS_10/ms_10_page.xml").string());
+}
+
+// The English language file cut short: the first start's profile is stored
+// under the built-in English name, not the text id the file could not give.
+class DamagedEnglishTest : public PageTest {
+  protected:
+    DamagedEnglishTest()
+        : PageTest(true, 10, [](testing::TempFolder& data, QString& skins) {
+              const fs::path res = data.path() / "res";
+              fs::copy(VELOR_PROGRAM_DIR "/res", res, fs::copy_options::recursive);
+              testing::writeText(res / "lan" / "EN.xml", "<Language><Text id=");
+              skins = QString::fromStdString(res.string() + "/");
+          }) {}
+};
+
+TEST_F(DamagedEnglishTest, TheFirstProfileIsStoredUnderItsEnglishName) {
+    const std::string bytes = testing::readText(temp.path() / "ms_10" / "pro.data");
+    const std::string name(
+        "P\0r\0o\0f\0i\0l\0e\0 \0"
+        "1\0\0\0",
+        20);
+    EXPECT_NE(bytes.find(name), std::string::npos);
+    EXPECT_EQ(find<QListWidget>("list_profile")->item(0)->text(), "Profile 1");
 }
 
 // A save that fails later (a full disk, say) is told once, with its reason,

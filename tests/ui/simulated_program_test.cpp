@@ -176,5 +176,36 @@ TEST_F(SimulatedProgramTest, SigtermEndsAsQuitDoesWithTheChoiceStored) {
     EXPECT_EQ(stored->records.at(0).i32(Field::dpiLevel), 3);
 }
 
+// A data folder that cannot be made: the program says where the data should
+// go and why it cannot, and stores nothing beside itself.
+TEST(SimulatedProgramFolders, ADataFolderThatCannotBeMadeIsNamedAndNothingGoesBesideTheProgram) {
+    QTemporaryDir runtime, folder;
+    ::chmod(runtime.path().toLocal8Bit().constData(), 0700);
+    std::ofstream((folder.path() + "/file").toStdString()) << "x";
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", runtime.path());
+    env.insert("XDG_CONFIG_HOME", folder.path() + "/file/config");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("VELOR_SIMULATE", "10:wired");
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(VELOR_PROGRAM_DIR "/velor", {"-auto"});
+    ASSERT_TRUE(program.waitForStarted(10000));
+    const std::string said = "the data folder for the profiles and macros, " +
+                             folder.path().toStdString() +
+                             "/file/config/VELOR Gaming Driver/, cannot be made: Not a directory";
+    std::string err;
+    for (int i = 0; i < 100 && err.find(said) == std::string::npos; ++i) {
+        program.waitForReadyRead(100);
+        err += program.readAllStandardError().toStdString();
+    }
+    QThread::msleep(300);  // the page's stores, read as its mouse comes up
+    program.kill();
+    program.waitForFinished(5000);
+    EXPECT_NE(err.find(said), std::string::npos) << err;
+    struct stat st {};
+    EXPECT_NE(::stat(VELOR_PROGRAM_DIR "/Data", &st), 0);
+}
+
 }  // namespace
 }  // namespace velor

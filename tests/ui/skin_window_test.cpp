@@ -20,14 +20,21 @@
 #include <QStackedWidget>
 #include <QStyle>
 #include <QTest>
+#include <QVBoxLayout>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "../support/hang_guard.h"
 #include "../support/temp_folder.h"
 #include "skin/message_dispatcher.h"
 #include "skin/skin_reader.h"
 #include "skin/skin_window.h"
+#include "skin/theme_sheet.h"
 #include "skin/timer_host.h"
 
 namespace velor {
@@ -305,6 +312,37 @@ TEST(SkinReader, RefusesDamagedFilesAndLeavesNothingBehind) {
         EXPECT_TRUE(error.contains(QString::fromUtf8(reason))) << error.toStdString();
         EXPECT_TRUE(host.children().isEmpty()) << reason;
     }
+}
+
+// A named pipe where the theme names an image: left out of the style sheet
+// and named, so that the controls that would show it paint at once; the
+// images that are sound stay.
+TEST(ThemeSheet, AnImageThatIsNotARegularFileIsLeftOutAndNamed) {
+    namespace fs = std::filesystem;
+    const testing::TempFolder temp;
+    const fs::path res = temp.path() / "res";
+    fs::copy(VELOR_PROGRAM_DIR "/res", res, fs::copy_options::recursive);
+    fs::remove(res / "check.png");
+    ASSERT_EQ(::mkfifo((res / "check.png").c_str(), 0600), 0);
+    const QString folder = QString::fromStdString(res.string() + "/");
+    QStringList damaged;
+    const QString sheet = readThemeSheet(folder, &damaged);
+    EXPECT_EQ(damaged, QStringList{folder + "check.png: it is not a regular file"});
+    EXPECT_FALSE(sheet.contains("check.png"));
+    EXPECT_EQ(sheet.count("url(" + folder + "arrow_down.png);"), 2);
+    EXPECT_EQ(sheet.count("url(" + folder + "arrow_right.png);"), 1);
+    EXPECT_EQ(sheet.count("@SKIN@"), 0);
+
+    const testing::HangGuard guard("painting under the theme");
+    QWidget box;
+    box.setStyleSheet(sheet);
+    auto* layout = new QVBoxLayout(&box);
+    auto* check = new QCheckBox("x");
+    check->setChecked(true);
+    layout->addWidget(check);
+    layout->addWidget(new QComboBox);
+    box.show();
+    EXPECT_FALSE(box.grab().isNull());
 }
 
 TEST(MessageDispatcher, PostsRunInOrderLaterSendsAtOnceAndMenuNamesAreTakenOnce) {

@@ -24,9 +24,12 @@ std::atomic<bool> requested[NSIG];
 void onSignal(int number) {
     const int saved = errno;
     if (requested[number].exchange(true)) {
-        // Asked again while the first is still being answered: end now.
+        // Asked again while the first is still being answered: end now (the
+        // signal is delivered as this handler returns).
         ::signal(number, SIG_DFL);
         ::raise(number);
+        errno = saved;
+        return;
     }
     const unsigned char byte = static_cast<unsigned char>(number);
     if (const int fd = requestPipe.load(); fd >= 0) (void)!::write(fd, &byte, 1);

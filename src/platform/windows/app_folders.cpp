@@ -51,7 +51,7 @@ std::string configHomeFolder() {
 }
 
 std::string appDataFolderFor(const std::string& configHome, const std::string&,
-                             const std::string& programFolder) {
+                             const std::string& programFolder, std::string* error) {
     if (!configHome.empty()) {
         const std::string folder = withSeparator(withSeparator(configHome) + kDataFolderName);
         // A folder that cannot be made would fail every save later: the
@@ -59,7 +59,8 @@ std::string appDataFolderFor(const std::string& configHome, const std::string&,
         if (ensureFolder(folder)) return folder;
     }
     const std::string fallback = fallbackFolder(programFolder);
-    ensureFolder(fallback);
+    if (!ensureFolder(fallback) && error)
+        *error = "the data folder for the profiles and macros, " + fallback + ", cannot be made";
     return fallback;
 }
 
@@ -71,8 +72,8 @@ std::string existingAppDataFolder() {
     return chooseExistingFolder(preferred, fallback, isFolder);
 }
 
-std::string GetAppDataFolder() {
-    return appDataFolderFor(roamingAppData(CSIDL_FLAG_CREATE), {}, GetProgramFolder());
+std::string GetAppDataFolder(std::string* error) {
+    return appDataFolderFor(roamingAppData(CSIDL_FLAG_CREATE), {}, GetProgramFolder(), error);
 }
 
 }  // namespace velor

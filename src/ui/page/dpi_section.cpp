@@ -130,18 +130,9 @@ bool DpiSection::notify(const Notification& n) {
     return true;
 }
 
-// A value for a level taken into the cycle: its own when the mouse can use
-// it; else (a level never enabled holds 0, which some reports cannot tell
-// from an empty level) that of the nearest level below with one, or the
-// slot's first default.
+// A value for a level taken into the cycle.
 int DpiSection::usableValue(const ProfileRecord& r, int level) const {
-    const auto usable = [&](int v) {
-        return v > 0 && dpiFromSlider(env_.model, v) >= env_.model.dpiMin &&
-               dpiFromSlider(env_.model, v) <= env_.model.dpiMax;
-    };
-    for (int k = level; k >= 0; --k)
-        if (const int v = r.i32(Field::dpiX, static_cast<std::uint32_t>(k)); usable(v)) return v;
-    return env_.model.record.defaults.dpi[0];
+    return usableLevelValue(env_.model, r, level);
 }
 
 void DpiSection::onEnable(int level, bool checked) {

@@ -170,6 +170,12 @@ void ProfileSection::importFile() {
     }
     fill(false);
     switchedTo();
+    // Taken as it is; what the window cannot show as it is, is said once.
+    if (!imported->notes.empty()) {
+        QStringList lines;
+        for (const std::string& line : imported->notes) lines.append(QString::fromStdString(line));
+        env_.services.tell("import_outside_text", lines.join('\n'));
+    }
 }
 
 void ProfileSection::exportFile() {
