@@ -231,7 +231,8 @@ int runVelor(int argc, char** argv) {
         printDamagedFile(window->skinError(), LogLevel::error);
         if (!startHidden) {
             QMessageBox box(QMessageBox::Critical, CMainWnd::kClassName,
-                            damagedFileText(window->texts(), skinFolder + CMainWnd::kSkinFile));
+                            damagedFileText(window->texts(), skinFolder + CMainWnd::kSkinFile,
+                                            window->skinError()));
             box.setWindowIcon(programIcon(skinFolder));
             box.exec();
         }

@@ -11,7 +11,7 @@ void CMainWnd::tellDamagedFiles() {
     const std::vector<LanguageTexts::Damage> damaged = texts_.damaged();
     if (damaged.empty()) return;
     for (const LanguageTexts::Damage& d : damaged) printDamagedFile(d.path + ": " + d.reason);
-    const QString text = damagedFileText(texts_, damaged.front().path);
+    const QString text = damagedFileText(texts_, damaged.front().path, damaged.front().reason);
     // Not waited for: the start goes on behind it, and a hidden start shows it too.
     auto* message = new CMsgWnd(this, texts_, services_.skinFolder, "warning_title_text", {},
                                 CMsgWnd::Kind::Notice);
