@@ -118,7 +118,12 @@ int runVelor(int argc, char** argv) {
         std::string error;
         lock = InstanceLock::acquire(runtimeFolder, &error);
         if (!lock && error.empty()) {
-            notifyFirstInstance(instanceSocketPath(runtimeFolder));
+            std::string why;
+            if (!notifyFirstInstance(instanceSocketPath(runtimeFolder), systemClock(), &why))
+                log.error(
+                    "another copy is running, but it could not be asked to show its "
+                    "window: " +
+                    why);
             return 1;
         }
         if (!lock)
