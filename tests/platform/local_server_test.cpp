@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -79,6 +80,7 @@ TEST(LocalServer, AHalfClosedRequestIsAnswered) {
     testing::TempFolder temp;
     const std::string path = temp.folder() + "server";
     std::atomic<int> requests{0};
+    std::mutex laterMutex;
     std::vector<std::thread> later;
     std::atomic<bool> answerLater{false};
     std::string error;
@@ -86,6 +88,7 @@ TEST(LocalServer, AHalfClosedRequestIsAnswered) {
         LocalServer::listen(path, lineHandlers([&](LocalServer::Answer answer) {
                                 ++requests;
                                 if (!answerLater) return answer("done\n");
+                                const std::lock_guard lock(laterMutex);
                                 later.emplace_back([answer] {
                                     std::this_thread::sleep_for(std::chrono::milliseconds(50));
                                     answer("done\n");
@@ -108,13 +111,17 @@ TEST(LocalServer, AHalfClosedRequestIsAnswered) {
         requests = 0;
         answerLater = c.later;
         const int fd = connectTo(path);
-        ASSERT_GE(fd, 0);
+        if (fd < 0) {
+            ADD_FAILURE() << "cannot connect";
+            break;
+        }
         ::send(fd, c.sent, std::strlen(c.sent), MSG_NOSIGNAL);
         ::shutdown(fd, SHUT_WR);
         EXPECT_EQ(readToEnd(fd), c.answer) << c.sent << (c.later ? " answered later" : "");
         EXPECT_EQ(requests, c.requests) << c.sent;
         ::close(fd);
     }
+    const std::lock_guard lock(laterMutex);
     for (std::thread& t : later) t.join();
 }
 
