@@ -120,7 +120,12 @@ int runVelor(int argc, char** argv) {
         std::string error;
         lock = InstanceLock::acquire(runtimeFolder, &error);
         if (!lock && error.empty()) {
-            notifyFirstInstance(instanceSocketPath(runtimeFolder));
+            std::string why;
+            if (!notifyFirstInstance(instanceSocketPath(runtimeFolder), systemClock(), &why))
+                log.error(
+                    "another copy is running, but it could not be asked to show its "
+                    "window: " +
+                    why);
             return 1;
         }
         if (!lock)
@@ -235,7 +240,8 @@ int runVelor(int argc, char** argv) {
         printDamagedFile(window->skinError(), LogLevel::error);
         if (!startHidden) {
             QMessageBox box(QMessageBox::Critical, CMainWnd::kClassName,
-                            damagedFileText(window->texts(), skinFolder + CMainWnd::kSkinFile));
+                            damagedFileText(window->texts(), skinFolder + CMainWnd::kSkinFile,
+                                            window->skinError()));
             box.setWindowIcon(programIcon(skinFolder));
             box.exec();
         }

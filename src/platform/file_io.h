@@ -13,6 +13,9 @@ namespace velor {
 
 struct FileError {
     std::string message;  // names the file and what went wrong
+    // The process (or the system) had no descriptor left to open it with:
+    // nothing is wrong with the file.
+    bool outOfDescriptors = false;
 };
 
 // Refuses files larger than maxBytes rather than reading them whole.

@@ -2,8 +2,9 @@
 // user's private runtime folder (mode 0700), on Windows a named pipe that
 // only this user may open. Each connection carries one request; once it has
 // come whole the owner is handed it with a way to answer, and the connection
-// closes after the answer is written. A thread of the server's own waits on
-// every connection, so nothing of this blocks the caller.
+// closes after the answer is written (also when the client closed its sending
+// side after the request, as nc -N does). A thread of the server's own waits
+// on every connection, so nothing of this blocks the caller.
 #pragma once
 
 #include <functional>
@@ -21,7 +22,9 @@ class LocalServer {
 
     // What one misbehaving or crowding client may cost.
     struct Limits {
-        // Connections open at once; one more is given the busy answer.
+        // Connections held at once. A client beyond them, or one that would
+        // take the descriptors the rest of the program needs, is given the
+        // busy answer and closed at once: a crowd holds nothing of ours.
         int connections = 16;
         // How long a request may take to arrive whole; then it is hung up on.
         Millis request{5000};

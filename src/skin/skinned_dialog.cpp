@@ -24,7 +24,8 @@ bool SkinnedDialog::create() {
     if (!skin_.load(skinFolder_, skinFile(), &error)) {
         // Without its skin the window cannot say so itself.
         printDamagedFile(error);
-        showPlainNotice(parentWidget(), damagedFileText(skin_.texts(), skinFolder_ + skinFile()));
+        showPlainNotice(parentWidget(),
+                        damagedFileText(skin_.texts(), skinFolder_ + skinFile(), error));
         return false;
     }
     created_ = true;

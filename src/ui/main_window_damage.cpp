@@ -12,7 +12,7 @@ void CMainWnd::tellDamagedFiles() {
     const std::vector<LanguageTexts::Damage> damaged = texts_.damaged();
     if (damaged.empty()) return;
     for (const LanguageTexts::Damage& d : damaged) printDamagedFile(d.path + ": " + d.reason);
-    tellProblem(damagedFileText(texts_, damaged.front().path));
+    tellProblem(damagedFileText(texts_, damaged.front().path, damaged.front().reason));
 }
 
 void CMainWnd::tellProblem(const QString& text) {

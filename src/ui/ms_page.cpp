@@ -174,7 +174,9 @@ void CMS_Page::build() {
         if (std::exchange(skinDamageTold_, true)) return;
         services_.debug(error.toStdString());
         printDamagedFile(error);
-        return services_.tell("damaged_file_text", services_.skinFolder + file);
+        return services_.tell(isTooManyOpenFiles(error) ? QStringLiteral("too_many_files_text")
+                                                        : QStringLiteral("damaged_file_text"),
+                              services_.skinFolder + file);
     }
     controls_ = ControlIndex(root_, controlPrefix());
     for (PageSection* section : sections_) section->bind(controls_);

@@ -20,8 +20,10 @@
 #include "platform/command_pipe.h"
 #include "platform/instance_lock.h"
 #include "platform/instance_notify.h"
+#include "platform/local_server.h"
 #include "platform/store_lock.h"
 #include "platform/termination_requests.h"
+#include "util/virtual_clock.h"
 
 namespace velor {
 namespace {
@@ -139,9 +141,39 @@ TEST(StoreLock, AHolderIsNamedByItsProgramAndProcess) {
     EXPECT_NE(StoreLock::acquire(folder, &error), nullptr) << error;
 }
 
-TEST(InstanceNotify, NobodyListeningIsAFailureNotAHang) {
+// A second copy that cannot reach the first says why, after trying for ten
+// seconds of its clock: nobody listening (the first still starting), or the
+// first busy with other clients the whole time.
+TEST(InstanceNotify, ASecondCopyThatCannotReachTheFirstSaysWhy) {
     testing::TempFolder temp;
-    EXPECT_FALSE(notifyFirstInstance(temp.folder() + "none.sock", 2));
+    const std::string path = temp.folder() + "instance";
+    LocalServer::Handlers handlers;
+    handlers.judge = [](std::string_view) { return LocalServer::Received::whole; };
+    handlers.onRequest = [](std::string, LocalServer::Received, LocalServer::Answer answer) {
+        answer({});
+    };
+    handlers.busy = kInstanceBusy;
+    struct Case {
+        int connections;  // -1: nobody listens
+        bool reached;
+        std::string why;
+        long long triedMs;
+    };
+    const Case cases[] = {
+        {-1, false, "nobody listens at " + path + " (No such file or directory)", 10000},
+        {0, false, "it is busy with other connections", 10000},
+        {1, true, "", 0},
+    };
+    for (const Case& c : cases) {
+        std::unique_ptr<LocalServer> server;
+        if (c.connections >= 0)
+            server = LocalServer::listen(path, handlers, {c.connections, Millis(1000)}, nullptr);
+        VirtualClock clock;
+        std::string why;
+        EXPECT_EQ(notifyFirstInstance(path, clock, &why), c.reached) << c.connections;
+        EXPECT_EQ(why, c.why);
+        EXPECT_EQ(clock.now().count(), c.triedMs);
+    }
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "platform/local_server.h"
 #include "platform/windows/user_only_pipe.h"
 #include "platform/windows/win32_text.h"
+#include "util/virtual_clock.h"
 #include "windows_test_support.h"
 
 namespace velor {
@@ -129,9 +130,13 @@ TEST(WindowsControlClient, NobodyListeningHungOrGoneAreToldApart) {
 TEST(WindowsInstanceNotify, ASecondCopyWritesShowToTheFirstsPipe) {
     const std::string name = testing::uniquePipeName("instance");
     OneClientServer server(name, 5, {});
-    ASSERT_TRUE(notifyFirstInstance(name, 1));
+    VirtualClock clock;
+    ASSERT_TRUE(notifyFirstInstance(name, clock));
     EXPECT_EQ(server.received(), "show\n");
-    EXPECT_FALSE(notifyFirstInstance(testing::uniquePipeName("none"), 1));
+    std::string why;
+    const std::string none = testing::uniquePipeName("none");
+    EXPECT_FALSE(notifyFirstInstance(none, clock, &why));
+    EXPECT_EQ(why, "nobody listens at " + none);
 }
 
 // The SID of the user this test runs as, read from its own token.

@@ -308,11 +308,22 @@ TEST_F(ControlTest, RunningOutOfDescriptorsDoesNotEndTheSocket) {
     taken.pop_back();
     const int knocking = connectedClient(socket);
     EXPECT_GE(knocking, 0);
-    const bool hung = pumpUntil([knocking] { return hungUp(knocking); });
+    std::string answered;
+    const bool hung = pumpUntil([knocking, &answered] {
+        char buffer[256];
+        const ssize_t n = ::recv(knocking, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (n > 0) answered.append(buffer, std::size_t(n));
+        return n == 0 || (n < 0 && errno != EAGAIN);
+    });
     for (const int fd : taken) ::close(fd);
     ::close(knocking);
     ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &before), 0);
     EXPECT_TRUE(hung);
+    // Told why, rather than hung up on without a word.
+    const auto busy = decodeAnswer(answered);
+    ASSERT_TRUE(busy.has_value());
+    EXPECT_EQ(busy->err,
+              "velorctl: the program is busy with other requests; try again in a moment\n");
     // Descriptors free again: velorctl reaches the program as before.
     EXPECT_TRUE(waitFor([&] { return server.listening(); }));
     const auto devices = ask({"devices"});

@@ -3,6 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <vector>
+
 #include "../support/temp_folder.h"
 #include "skin/language_texts.h"
 #include "skin/resource_file.h"
@@ -74,6 +81,41 @@ TEST(LanguageFiles, MissingTextFallsBackToEnglishThenToTheId) {
     EXPECT_FALSE(texts.load(3));  // a broken file: English throughout
     EXPECT_EQ(texts.get("a_text"), "Apple");
     EXPECT_EQ(damagedFileText(texts, "/x/a.xml"), "/x/a.xml is broken.");
+}
+
+// Out of descriptors, a file that cannot be opened is not damaged: the line
+// on stderr and the notice say what happened, and that a restart helps.
+TEST(LanguageFiles, AFileThatCannotBeOpenedForWantOfDescriptorsIsNotCalledDamaged) {
+    LanguageTexts english(kSkinFolder);
+    ASSERT_TRUE(english.damaged().empty());
+    int highest = 2;
+    for (const auto& e : std::filesystem::directory_iterator("/proc/self/fd"))
+        highest = std::max(highest, std::stoi(e.path().filename().string()));
+    rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
+    rlimit low = before;
+    low.rlim_cur = std::min<rlim_t>(before.rlim_cur, rlim_t(highest) + 32);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    std::vector<int> taken;
+    for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) taken.push_back(fd);
+    const LanguageTexts starved(kSkinFolder);
+    for (const int fd : taken) ::close(fd);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &before), 0);
+
+    const auto damaged = starved.damaged();
+    ASSERT_EQ(damaged.size(), 1u);
+    const QString path = kSkinFolder + "lan/EN.xml";
+    EXPECT_EQ(damaged[0].path, path);
+    EXPECT_EQ(damaged[0].reason, "too many open files");
+    EXPECT_EQ(damagedFileText(english, path, damaged[0].reason),
+              "The program has too many files open and could not read " + path +
+                  ". Restarting the program repairs it; the file is not damaged.");
+    ::testing::internal::CaptureStderr();
+    printDamagedFile(path + ": " + damaged[0].reason);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "velor: warning: " + path.toStdString() +
+                  ": too many open files; the program could not read it: restart the program "
+                  "(the file is not damaged)\n");
 }
 
 // Each body is an English file: what it gives (a damaged one, the texts

@@ -7,7 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <vector>
 
 #include <filesystem>
 
@@ -81,6 +88,44 @@ TEST_F(SingleInstanceTest, SecondStartShowsTheFirstAndExitsWithOne) {
     EXPECT_EQ(second.exitCode(), 1);
     EXPECT_TRUE(firstSays("show window"));
     EXPECT_EQ(first.state(), QProcess::Running);
+}
+
+// Sixteen clients that connect and say nothing fill the first copy's bound:
+// the second start is told it is busy, tries again, and gets through once
+// they are hung up on. A first copy that cannot answer at all (stopped) is
+// named as the reason, on stderr.
+TEST_F(SingleInstanceTest, ASecondStartGetsPastStalledClientsOrSaysWhyNot) {
+    start(first, {"-auto"});
+    ASSERT_TRUE(firstSays("ilen = 5"));
+    ASSERT_TRUE(waitForSocket());
+    std::vector<int> stalled;
+    for (int i = 0; i < 16; ++i) {
+        stalled.push_back(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, socket().toLocal8Bit().constData(),
+                     sizeof address.sun_path - 1);
+        ASSERT_EQ(::connect(stalled.back(), reinterpret_cast<sockaddr*>(&address), sizeof address),
+                  0);
+    }
+    start(second, {});
+    ASSERT_TRUE(second.waitForFinished(15000));
+    EXPECT_EQ(second.exitCode(), 1);
+    EXPECT_EQ(second.readAllStandardError(), "");
+    EXPECT_TRUE(firstSays("show window"));
+    for (const int fd : stalled) ::close(fd);
+
+    const auto firstPid = static_cast<pid_t>(first.processId());
+    ::kill(firstPid, SIGSTOP);
+    QProcess third;
+    start(third, {});
+    const bool ended = third.waitForFinished(15000);
+    ::kill(firstPid, SIGCONT);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(third.exitCode(), 1);
+    EXPECT_EQ(third.readAllStandardError().toStdString(),
+              "velor: error: another copy is running, but it could not be asked to show its "
+              "window: it did not answer within 2 seconds (is it stopped?)\n");
 }
 
 // A copy that ends as it should (here after its first paint) leaves neither

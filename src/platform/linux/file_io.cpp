@@ -45,7 +45,9 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::pa
     // it replaces the file between a check and the open.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
+        const int why = errno;
         fail(error, path, errnoText());
+        if (error) error->outOfDescriptors = why == EMFILE || why == ENFILE;
         return std::nullopt;
     }
     const std::unique_ptr<int, void (*)(int*)> closer(new int(fd), [](int* f) {

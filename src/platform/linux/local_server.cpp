@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -24,6 +25,10 @@ namespace velor {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// Descriptors below the process's limit that a client is never given (a
+// quarter of them under a limit below 256).
+constexpr rlim_t kSpareDescriptors = 64;
 
 // What the answers handed in from other threads meet: kept alive by them, so
 // that an answer after the server went finds it gone and does nothing.
@@ -77,18 +82,20 @@ class SocketServer final : public LocalServer {
 
   private:
     // draining: the answer is out and our end shut for writing; what the
-    // client still sends is read until it closes, since closing a socket
-    // with unread bytes resets it and can take the answer with it.
+    // client still sends is read until it closes, or until a newcomer needs
+    // the place.
     enum class State { reading, answering, writing, draining, closed };
 
     struct Connection {
         std::uint64_t id;
         int fd;
         State state;
-        bool counted;  // within the limit: being read or answered, not told it is busy
         Clock::time_point deadline;
         std::string in, out;
         std::size_t sent = 0;
+        // The client shut its sending side (nc -N, socat): nothing more is
+        // read, while the answer still goes out.
+        bool peerDone = false;
     };
 
     void run() {
@@ -100,18 +107,18 @@ class SocketServer final : public LocalServer {
             const bool accepting = Clock::now() >= acceptPausedUntil_;
             fds.push_back({listener_, static_cast<short>(accepting ? POLLIN : 0), 0});
             for (const Connection& c : connections_)
-                fds.push_back(
-                    {c.fd, static_cast<short>(POLLIN | (c.state == State::writing ? POLLOUT : 0)),
-                     0});
+                fds.push_back({c.fd,
+                               static_cast<short>((c.peerDone ? 0 : POLLIN) |
+                                                  (c.state == State::writing ? POLLOUT : 0)),
+                               0});
             if (::poll(fds.data(), fds.size(), timeoutMs(accepting)) < 0 && errno != EINTR) return;
             if (fds[0].revents != 0) drainWakeUps();
-            if (fds[1].revents != 0) acceptAll();
             const Clock::time_point now = Clock::now();
-            // Connections accepted just now are not in fds; they come next turn.
             for (std::size_t i = 2; i < fds.size(); ++i) {
                 Connection& c = connections_[i - 2];
-                if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) receive(c);
-                if (c.state == State::writing && (fds[i].revents & POLLOUT)) send(c);
+                const short events = fds[i].revents;
+                if (events & (POLLIN | POLLHUP | POLLERR)) receive(c, events & (POLLHUP | POLLERR));
+                if (c.state == State::writing && (events & POLLOUT)) send(c);
                 const bool waits = c.state == State::reading || c.state == State::draining;
                 if (waits && now >= c.deadline) c.state = State::closed;
             }
@@ -119,6 +126,8 @@ class SocketServer final : public LocalServer {
                 if (c.state == State::closed) ::close(c.fd);
                 return c.state == State::closed;
             });
+            // After the closes above, so that places freed this turn count.
+            if (fds[1].revents != 0) acceptAll();
         }
     }
 
@@ -149,12 +158,15 @@ class SocketServer final : public LocalServer {
         box_->answers.clear();
     }
 
+    // Every client waiting is taken at once: those beyond the bound are
+    // answered and closed on the spot, so that a crowd holds no descriptor.
     void acceptAll() {
         if (reserve_ < 0) reserve_ = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        const rlim_t limit = descriptorLimit();
         for (;;) {
             const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
             if (fd >= 0) {
-                take(fd);
+                admit(fd, limit);
                 continue;
             }
             if (errno == EINTR || errno == ECONNABORTED) continue;
@@ -171,43 +183,65 @@ class SocketServer final : public LocalServer {
         }
     }
 
+    static rlim_t descriptorLimit() {
+        rlimit limit{};
+        if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return RLIM_INFINITY;
+        return limit.rlim_cur;
+    }
+
     enum class Room { made, notNeeded, none };
 
     // Out of descriptors, the spare one makes room for the client waiting
-    // first: it is served if descriptors came free meanwhile, else hung up on
-    // rather than left waiting in the queue.
+    // first: it is told the program is busy rather than left in the queue.
     Room makeRoom() {
         ::close(reserve_);
         const int waiting = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         const bool empty = waiting < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+        if (waiting >= 0) refuse(waiting);
         reserve_ = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
         if (waiting < 0) return empty ? Room::notNeeded : Room::none;
-        if (reserve_ >= 0) {
-            take(waiting);
-            return Room::made;
-        }
-        ::close(waiting);
-        reserve_ = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
         return Room::made;
     }
 
-    void take(int fd) {
-        const auto open = std::ranges::count(connections_, true, &Connection::counted);
-        Connection c{nextId_++, fd, State::reading, true, Clock::now() + limits_.request, {},
-                     {},        0};
-        if (open >= limits_.connections) {
-            c.counted = false;
-            c.state = State::writing;
-            c.out = handlers_.busy;
+    void admit(int fd, rlim_t limit) {
+        if (connections_.size() >= static_cast<std::size_t>(limits_.connections)) {
+            // A client already answered gives its place up first.
+            const auto drained =
+                std::ranges::find(connections_, State::draining, &Connection::state);
+            if (drained != connections_.end()) {
+                ::close(drained->fd);
+                connections_.erase(drained);
+            }
         }
-        connections_.push_back(std::move(c));
+        // The descriptors near the limit are the rest of the program's (its
+        // display connection, the stores): a client would starve it.
+        const bool spareLeft =
+            limit == RLIM_INFINITY ||
+            static_cast<rlim_t>(fd) + std::min(kSpareDescriptors, limit / 4) < limit;
+        if (connections_.size() >= static_cast<std::size_t>(limits_.connections) || !spareLeft)
+            return refuse(fd);
+        connections_.push_back(
+            {nextId_++, fd, State::reading, Clock::now() + limits_.request, {}, {}});
+    }
+
+    // The busy answer is short enough for the socket's buffer: written once,
+    // without waiting, and the connection closed at once. What the client had
+    // sent is read first, so that the close does not reset the connection.
+    void refuse(int fd) {
+        if (!handlers_.busy.empty())
+            (void)::send(fd, handlers_.busy.data(), handlers_.busy.size(),
+                         MSG_NOSIGNAL | MSG_DONTWAIT);
+        char buffer[512];
+        (void)::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+        ::close(fd);
     }
 
     // Reads what has come; bytes after the request are read and dropped, so
-    // that closing never discards the answer on its way.
-    void receive(Connection& c) {
+    // that closing never discards the answer on its way. hungUp: the client
+    // is gone both ways, and an answer has nowhere to go.
+    void receive(Connection& c, bool hungUp) {
         char buffer[4096];
-        bool gone = false;
+        bool ended = false, failed = false;
         for (;;) {
             const ssize_t n = ::recv(c.fd, buffer, sizeof buffer, 0);
             if (n > 0) {
@@ -215,7 +249,8 @@ class SocketServer final : public LocalServer {
                 continue;
             }
             if (n < 0 && errno == EINTR) continue;
-            gone = n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
+            ended = n == 0;
+            failed = n < 0 && errno != EAGAIN && errno != EWOULDBLOCK;
             break;
         }
         // A client may send its request and go at once (a second copy's
@@ -234,8 +269,14 @@ class SocketServer final : public LocalServer {
                 c.in.clear();
             }
         }
-        // Gone, an answer coming later has nowhere to go.
-        if (gone) c.state = State::closed;
+        if (failed || hungUp) {
+            c.state = State::closed;
+        } else if (ended) {
+            // Only its sending side closed: a request still being read was
+            // cut off, one being answered still gets its answer.
+            c.peerDone = true;
+            if (c.state == State::reading || c.state == State::draining) c.state = State::closed;
+        }
     }
 
     void send(Connection& c) {
@@ -254,8 +295,7 @@ class SocketServer final : public LocalServer {
             }
         }
         ::shutdown(c.fd, SHUT_WR);
-        c.state = State::draining;
-        c.counted = false;
+        c.state = c.peerDone ? State::closed : State::draining;
         c.deadline = Clock::now() + limits_.request;
     }
 

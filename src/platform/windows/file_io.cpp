@@ -74,7 +74,9 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::pa
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.get() == INVALID_HANDLE_VALUE) {
+        const DWORD why = ::GetLastError();
         fail(error, path, win32::lastErrorText());
+        if (error) error->outOfDescriptors = why == ERROR_TOO_MANY_OPEN_FILES;
         return std::nullopt;
     }
     LARGE_INTEGER size{};

@@ -20,6 +20,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+constexpr DWORD kBusyWriteMs = 100;
+
 // One connection's answer, handed in from any thread; kept alive by the
 // answer function, so that an answer after the connection went is harmless.
 struct AnswerSlot {
@@ -123,17 +125,14 @@ class PipeServer final : public LocalServer {
             w.thread.join();
             return true;
         });
-        const bool busy = open_ >= limits_.connections;
-        if (!busy) ++open_;
+        // Beyond the bound a client costs no thread: the busy answer fits the
+        // pipe's buffer, and a client that does not take it is not waited for.
+        if (open_ >= limits_.connections) return refuse(client);
+        ++open_;
         Worker& w = workers_.emplace_back();
-        w.thread = std::thread([this, client, busy, &w] {
-            if (busy) {
-                std::string answer = handlers_.busy;
-                finish(client, answer);
-            } else {
-                serve(client);
-                --open_;
-            }
+        w.thread = std::thread([this, client, &w] {
+            serve(client);
+            --open_;
             w.done = true;
         });
     }
@@ -169,6 +168,16 @@ class PipeServer final : public LocalServer {
             answer = std::move(*slot->answer);
         }
         finish(client, answer);
+    }
+
+    // Neither flushed nor disconnected, which would wait for the client or
+    // discard the answer: closing our end leaves it to be read.
+    void refuse(HANDLE client) {
+        std::string answer = handlers_.busy;
+        DWORD n = 0;
+        if (!answer.empty())
+            io(client, true, answer.data(), static_cast<DWORD>(answer.size()), kBusyWriteMs, &n);
+        ::CloseHandle(client);
     }
 
     void finish(HANDLE client, std::string answer) {
