@@ -39,6 +39,17 @@ bool macroDiffers(ConstButtonSlot a, ConstButtonSlot b) {
     });
 }
 
+// The group whose report carries a field the mouse reports by itself.
+std::optional<ReportGroup> groupCarrying(Field field) {
+    const auto in = [field](std::span<const Field> fields) {
+        return std::find(fields.begin(), fields.end(), field) != fields.end();
+    };
+    if (in(kDpiFields)) return ReportGroup::Dpi;
+    if (in(kLightingFields)) return ReportGroup::Lighting;
+    if (in(kPollingFields)) return ReportGroup::Polling;
+    return std::nullopt;
+}
+
 }  // namespace
 
 ApplyEngine::ApplyEngine(ProfileList& list, ApplyHooks hooks)
@@ -118,17 +129,41 @@ void ApplyEngine::apply() {
         applying_ = true;
     }
     ReportGroups failed;
-    for (const PlannedReport& report : planUpload(*snapshot, groups))
+    // Fields the mouse reported before a report of this apply carried them:
+    // that report replaced them on the mouse, with what it is sent.
+    std::vector<std::pair<Field, std::vector<std::uint8_t>>> replaced;
+    for (const PlannedReport& report : planUpload(*snapshot, groups)) {
+        {
+            const std::lock_guard guard(list_.lock());
+            std::erase_if(acceptedDuringApply_, [&](const auto& accepted) {
+                if (groupCarrying(accepted.first) != report.group) return false;
+                replaced.push_back(accepted);
+                return true;
+            });
+        }
         if (hooks_.send(report.report.bytes()) == 0) failed.add(report);
+    }
 
     hooks_.startWatchdog();
     {
         const std::lock_guard guard(list_.lock());
         applied_ = std::move(snapshot);
-        // What the mouse reported meanwhile is on the mouse, not to be sent back.
+        // What the mouse reported after its report went is on the mouse, not
+        // to be sent back.
         for (const auto& [field, bytes] : std::exchange(acceptedDuringApply_, {})) {
             const auto to = fieldBytes(applied_->bytes(), *applied_->layout().find(field));
             std::copy(bytes.begin(), bytes.end(), to.begin());
+        }
+        // What it reported before is gone from the mouse: the profile takes
+        // back what was sent (unless the user has changed it since), so the
+        // mouse, the window and the store agree.
+        for (const auto& [field, bytes] : replaced) {
+            const auto& row = *applied_->layout().find(field);
+            const auto now = fieldBytes(std::as_const(list_).current().bytes(), row);
+            if (!std::equal(now.begin(), now.end(), bytes.begin(), bytes.end())) continue;
+            const auto sent = fieldBytes(applied_->bytes(), row);
+            std::copy(sent.begin(), sent.end(), fieldBytes(list_.current().bytes(), row).begin());
+            tookBackReported_ = true;
         }
         applying_ = false;
         due_ |= failed;

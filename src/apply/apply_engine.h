@@ -48,6 +48,11 @@ class ApplyEngine {
     // changes from here goes out.
     void assumeCurrentApplied();
 
+    // Whether an apply since the last call took back a value the mouse had
+    // reported, because a report of that apply replaced it on the mouse (the
+    // page then shows the profile again).
+    bool takeTookBackReported() { return tookBackReported_.exchange(false); }
+
     ProfileRecord appliedCopy() const;
     // What the next apply would send besides the opening report (a full upload
     // aside): changed groups and groups whose last send failed.
@@ -66,6 +71,7 @@ class ApplyEngine {
     // then: the copy that apply keeps must hold them too. Under the list's lock.
     bool applying_ = false;
     std::vector<std::pair<Field, std::vector<std::uint8_t>>> acceptedDuringApply_;
+    std::atomic<bool> tookBackReported_{false};
 };
 
 }  // namespace velor

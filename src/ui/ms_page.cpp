@@ -140,6 +140,9 @@ void CMS_Page::init(PageContext& context) {
     fromWorker_.on(kShowRing, [this](auto, auto) { status_->showApplyRing(true); });
     fromWorker_.on(kHideRing, [this](auto, auto) {
         status_->showApplyRing(false);
+        // A value the mouse reported and the apply then replaced on it: the
+        // page shows what the mouse holds.
+        if (engine_->takeTookBackReported()) refresh();
         dpi_->showPending();  // what the apply sent is no longer pending
     });
     link_->setApplyHandler([this] { engine_->apply(); });

@@ -65,6 +65,10 @@ class ApplyEngineTest : public ::testing::Test {
         traceSeen = trace.size();
         return names;
     }
+    ProfileRecord current() {
+        const std::lock_guard guard(list.lock());
+        return std::as_const(list).current();
+    }
     void edit(const std::function<void(ProfileRecord&)>& change) {
         const std::lock_guard guard(list.lock());
         change(list.current());
@@ -228,6 +232,25 @@ TEST_F(ApplyEngineTest, AChangeTheMouseReportedIsNotSentBackButEditsWaitingStill
     receivedSinceLast();
     engine.apply();
     EXPECT_THAT(receivedSinceLast(), ElementsAre("opening"));
+    EXPECT_FALSE(engine.takeTookBackReported());
+
+    // One it reports before this apply's DPI report goes is replaced on the
+    // mouse by that report: the profile takes back the level sent.
+    edit([](ProfileRecord& r) { r.set(Field::dpiLevel, 1); });
+    reported = false;
+    clock.onSleep = [&](Millis) {
+        if (std::exchange(reported, true)) return;  // after the opening report
+        edit([](ProfileRecord& r) { r.set(Field::dpiLevel, 6); });
+        engine.acceptDeviceChange(Field::dpiLevel);
+    };
+    engine.apply();
+    clock.onSleep = nullptr;
+    EXPECT_THAT(receivedSinceLast(), ElementsAre("opening", "dpi"));
+    EXPECT_EQ(mouse->settings().dpi->currentLevel, 2);
+    EXPECT_EQ(current().get(Field::dpiLevel), 1);
+    EXPECT_EQ(engine.appliedCopy().get(Field::dpiLevel), 1);
+    EXPECT_FALSE(engine.pending().any());
+    EXPECT_TRUE(engine.takeTookBackReported());
 }
 
 TEST_F(ApplyEngineTest, AReportTheMouseDidNotTakeIsSentAgainByTheNextApply) {
