@@ -1,5 +1,6 @@
 #include "store/app_rules_edit.h"
 
+#include "platform/file_io.h"
 #include "platform/store_lock.h"
 #include "store/name_rules.h"
 #include "store/profile_store.h"
@@ -31,6 +32,7 @@ RulesOutcome editRulesFile(const ModelDescriptor& model, const std::string& data
     if (const auto store = readProfileStore(model, profileStorePath(model, dataFolder)))
         for (const ProfileRecord& r : store->records) profiles.push_back(r.name().value_or(u""));
     const auto path = appRulesPath(model, dataFolder);
+    removeCutOffSaves(path);
     auto rules = readAppRules(path);
     if (!rules)
         return {kStoreFailure,

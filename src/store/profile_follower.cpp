@@ -1,11 +1,13 @@
 #include "store/profile_follower.h"
 
+#include "platform/file_io.h"
 #include "store/damaged_file.h"
 #include "store/name_rules.h"
 
 namespace velor {
 
-std::optional<std::string> ProfileFollower::load(const std::filesystem::path& file) {
+std::optional<std::string> ProfileFollower::load(const std::filesystem::path& file, bool locked) {
+    if (locked) removeCutOffSaves(file);
     file_ = file;
     rules_ = {};
     unreadable_ = false;

@@ -17,7 +17,9 @@ class ProfileFollower {
     // Reads the rules file; a damaged one is kept aside and the rules start
     // empty. The reason is given when it was damaged or could not be read
     // (a file that cannot even be copied aside is then never saved over).
-    std::optional<std::string> load(const std::filesystem::path& file);
+    // With the slot's store lock held (`locked`), what cut-off saves left
+    // beside the file goes first: no other process can be saving it.
+    std::optional<std::string> load(const std::filesystem::path& file, bool locked);
     bool save(std::string* error) const;
     AppRules& rules() { return rules_; }
     const AppRules& rules() const { return rules_; }

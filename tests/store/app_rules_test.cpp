@@ -71,7 +71,7 @@ TEST(AppRules, ADamagedFileIsKeptAsideAndTheNextSaveStartsAfresh) {
         const fs::path file = temp.path() / "app_rules.txt";
         writeText(file, text);
         ProfileFollower follower;
-        const auto told = follower.load(file);
+        const auto told = follower.load(file, true);
         ASSERT_TRUE(told) << text;
         EXPECT_TRUE(told->starts_with(why)) << *told;
         EXPECT_TRUE(follower.rules().all().empty());

@@ -17,9 +17,11 @@
 #include "../support/temp_folder.h"
 #include "../support/test_records.h"
 #include "platform/file_io.h"
+#include "store/app_rules_edit.h"
 #include "store/macro_store.h"
 #include "store/profile_follower.h"
 #include "store/profile_store.h"
+#include "util/virtual_clock.h"
 
 // Every call of umask() in this test program is counted: a save must not
 // change the process umask, not even for a moment, as another thread may be
@@ -70,7 +72,7 @@ TEST(FileSafety, AnUnreadableRulesFileIsNeverReplaced) {
     const std::filesystem::path fifo = temp.path() / "app_rules.txt";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     ProfileFollower follower;
-    ASSERT_TRUE(follower.load(fifo));
+    ASSERT_TRUE(follower.load(fifo, true));
     std::string error;
     EXPECT_FALSE(follower.save(&error));
     EXPECT_NE(error.find("left as it is"), std::string::npos) << error;
@@ -115,9 +117,26 @@ TEST(FileSafety, LeftoversOfCutOffSavesGoAtLoadForEveryStore) {
     const fs::path folder = temp.path() / "ms_10";
     fs::create_directories(folder);
     // Fresh leftovers, as a save killed a moment ago leaves them.
-    for (const char* name : {".pro.data.Ab12Cd", ".macro.data.Xy98Zw", ".CONFIG.ini.Qw34Er"})
+    for (const char* name : {".pro.data.Ab12Cd", ".macro.data.Xy98Zw", ".app_rules.txt.Mn56Op",
+                             ".app_rules.txt.Gh78Jk", ".CONFIG.ini.Qw34Er"})
         std::ofstream(name[1] == 'C' ? temp.path() / name : folder / name) << "half";
     std::ofstream(folder / ".pro.data.notes") << "not ours";  // another name: kept
+
+    // Rules read without the store's lock leave them: the holder may be saving.
+    ProfileFollower follower;
+    follower.load(folder / "app_rules.txt", false);
+    EXPECT_TRUE(fs::exists(folder / ".app_rules.txt.Mn56Op"));
+    follower.load(folder / "app_rules.txt", true);
+    EXPECT_FALSE(fs::exists(folder / ".app_rules.txt.Mn56Op"));
+    std::ofstream(folder / ".app_rules.txt.Mn56Op") << "half";
+    // velorctl's rule commands take the lock and clean up as well.
+    VirtualClock clock;
+    const RulesOutcome listed =
+        editRulesFile(testing::ms10(), temp.folder(), clock,
+                      [](AppRules&, const std::vector<std::u16string>&) { return RulesOutcome{}; });
+    EXPECT_EQ(listed.exitCode, 0) << listed.reason;
+    EXPECT_FALSE(fs::exists(folder / ".app_rules.txt.Mn56Op"));
+    EXPECT_FALSE(fs::exists(folder / ".app_rules.txt.Gh78Jk"));
 
     ProfileList profiles(testing::ms10());
     loadProfiles(profiles, temp.folder(), texts);

@@ -6,7 +6,12 @@ namespace velor {
 
 void PageRules::load() {
     const auto path = appRulesPath(env_.model, env_.services.dataFolder());
-    if (const auto why = follower_.load(path))
+    bool locked = false;
+    {
+        const std::lock_guard guard(env_.profiles.lock());
+        locked = env_.profiles.savesBlocked().empty();
+    }
+    if (const auto why = follower_.load(path, locked))
         env_.services.tell("rules_damaged_text", QString::fromStdString(*why));
 }
 
