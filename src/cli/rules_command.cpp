@@ -44,8 +44,13 @@ void runRules(std::span<const std::string_view> args, MiceHost& host, const Answ
     if (sub != "list" && !app) return fail(done, kExitBadInput, "--app is required");
     if (sub == "add" && !profile) return fail(done, kExitBadInput, "--profile is required");
 
+    // Checked before any host is asked, so that a name no rule can hold gets
+    // the same answer here as through the program (whose requests are bounded).
+    const auto checkedApp = app ? applicationName(*app) : Result<std::string>(std::string());
+    if (!checkedApp) return fail(done, kExitBadInput, checkedApp.error());
+
     const int slot = (*model)->slot;
-    const std::string appName(app.value_or(""));
+    const std::string appName = *checkedApp;
     const std::string command(sub);
     const std::string profileShown(profileText.value_or(""));
     host.editRules(

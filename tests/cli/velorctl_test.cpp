@@ -411,9 +411,12 @@ class VelorctlThroughTheProgramTest : public VelorctlTest {
         before_ = fs::current_path();
         fs::current_path(dir_ / "here");
         ::setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
+        // A command carried out alone works on this data folder, never the user's.
+        ::setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
     }
     void TearDown() override {
         ::unsetenv("XDG_RUNTIME_DIR");
+        ::unsetenv("XDG_CONFIG_HOME");
         ::unsetenv("VELOR_CONTROL_TIMEOUT_MS");
         fs::current_path(before_);
         VelorctlTest::TearDown();
@@ -442,6 +445,36 @@ TEST_F(VelorctlThroughTheProgramTest, AProgramThatStoppedAnsweringIsGivenUpOn) {
               "the command again).\n");
     EXPECT_EQ(program.request(),
               (std::vector<std::string>{"set", "--slot", "10", "--dpi-level", "2"}));
+}
+
+// Bad input gets one answer whether the program runs or not: it is told
+// before the program is asked, so the bounds of a request to the program
+// never stand in for the limit the input broke.
+TEST_F(VelorctlThroughTheProgramTest, BadInputIsAnsweredAlikeWithOrWithoutTheProgram) {
+    ::setenv("VELOR_CONTROL_TIMEOUT_MS", "2000", 1);
+    const std::string tooLong = "velorctl: the application name is longer than 255 characters\n";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"rules", "add", "--slot", "10", "--app", std::string(100'000, 'a'), "--profile", "Game"},
+         tooLong},
+        {{"rules", "remove", "--slot", "10", "--app", std::string(256, 'a')}, tooLong},
+        {{"set", "--slot", "10", "--dpi-level", "9"}, "velorctl: --dpi-level must be 1 to 8\n"},
+        {{"profile", "use", "--slot", "10", "--name", std::string(4097, 'n')},
+         "velorctl: an argument is longer than 4096 bytes\n"},
+    };
+    const auto refusedAlike = [&](const char* how) {
+        for (const auto& [args, says] : cases) {
+            const CliRun r = velorctl(args);
+            EXPECT_EQ(r.code, kExitBadInput) << how << " " << args[0];
+            EXPECT_EQ(r.out, "") << how;
+            EXPECT_EQ(r.err, says) << how;
+        }
+    };
+    refusedAlike("alone");
+    SilentOrAnsweringProgram program(socket(), true);
+    refusedAlike("with the program");
+    // The first request the program gets is the first sound one.
+    EXPECT_EQ(velorctl({"rules", "list", "--slot", "10"}).out, "done\n");
+    EXPECT_EQ(program.request(), (std::vector<std::string>{"rules", "list", "--slot", "10"}));
 }
 
 }  // namespace
