@@ -10,7 +10,7 @@ std::optional<std::string> ProfileFollower::load(const std::filesystem::path& fi
     if (locked) removeCutOffSaves(file);
     file_ = file;
     rules_ = {};
-    unreadable_ = false;
+    unreadable_.clear();
     auto read = readAppRules(file);
     if (read) {
         rules_ = std::move(*read);
@@ -20,7 +20,7 @@ std::optional<std::string> ProfileFollower::load(const std::filesystem::path& fi
     std::string error;
     const auto kept = keepDamagedCopy(file, &error);
     if (kept.empty()) {
-        unreadable_ = true;  // what could not be kept is never replaced
+        unreadable_ = why;  // what could not be kept is never replaced
         return why + "; " + error;
     }
     std::error_code ec;
@@ -29,7 +29,7 @@ std::optional<std::string> ProfileFollower::load(const std::filesystem::path& fi
 }
 
 bool ProfileFollower::save(std::string* error) const {
-    if (unreadable_) {
+    if (!unreadable_.empty()) {
         if (error) *error = file_.string() + " could not be read, so it is left as it is";
         return false;
     }

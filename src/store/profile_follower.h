@@ -21,6 +21,9 @@ class ProfileFollower {
     // beside the file goes first: no other process can be saving it.
     std::optional<std::string> load(const std::filesystem::path& file, bool locked);
     bool save(std::string* error) const;
+    // Why the file could not be read, when it could neither be read nor kept
+    // aside (and so is never saved over); empty otherwise.
+    const std::string& unreadable() const { return unreadable_; }
     AppRules& rules() { return rules_; }
     const AppRules& rules() const { return rules_; }
 
@@ -41,7 +44,7 @@ class ProfileFollower {
   private:
     AppRules rules_;
     std::filesystem::path file_;
-    bool unreadable_ = false;
+    std::string unreadable_;
     std::optional<std::u16string> users_;  // set while a rule's profile is in force
 };
 

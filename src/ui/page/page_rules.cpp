@@ -1,5 +1,6 @@
 #include "ui/page/page_rules.h"
 
+#include "store/app_rules_edit.h"
 #include "util/utf16.h"
 
 namespace velor {
@@ -39,6 +40,8 @@ void PageRules::onDeleted(std::u16string_view profile) {
 }
 
 RulesOutcome PageRules::edit(const RulesEdit& change) {
+    // Listed as empty, the rules would seem gone; changed, they could not be kept.
+    if (!follower_.unreadable().empty()) return rulesUnreadable(follower_.unreadable());
     std::vector<std::u16string> names;
     {
         const std::lock_guard guard(env_.profiles.lock());
