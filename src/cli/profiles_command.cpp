@@ -84,7 +84,8 @@ int runExport(std::span<const std::string_view> args, const Io& io) {
     if (std::filesystem::exists(std::string(*out), exists) && !options->has("force"))
         return io.fail(std::string(*out) + " exists; add --force to replace it");
     FileError error;
-    if (!writeFileAtomically(std::string(*out), store->contents.records[index].bytes(), &error))
+    if (!writeFileAtomically(std::string(*out), store->contents.records[index].bytes(), &error,
+                             NewFileAccess::asUmaskAllows))
         return io.fail(error.message);
     return kExitOk;
 }

@@ -189,8 +189,7 @@ bool saveAppRules(const AppRules& rules, const std::filesystem::path& path, std:
     text += '\n';
     for (const AppRule& r : rules.all())
         text += escaped(r.app) + '\t' + escaped(utf16ToUtf8(r.profile)) + '\n';
-    std::error_code ec;
-    std::filesystem::create_directories(path.parent_path(), ec);
+    makePrivateFolders(path.parent_path());
     FileError failed;
     const auto* data = reinterpret_cast<const std::uint8_t*>(text.data());
     if (writeFileAtomically(path, std::span(data, text.size()), &failed)) return true;

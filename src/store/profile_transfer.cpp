@@ -15,7 +15,7 @@ bool exportProfile(const ProfileList& profiles, const std::filesystem::path& fil
         bytes.assign(profiles.current().bytes().begin(), profiles.current().bytes().end());
     }
     FileError writeError;
-    if (writeFileAtomically(file, bytes, &writeError)) return true;
+    if (writeFileAtomically(file, bytes, &writeError, NewFileAccess::asUmaskAllows)) return true;
     if (error) *error = writeError.message;
     return false;
 }

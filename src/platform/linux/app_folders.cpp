@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "platform/data_folder_choice.h"
+#include "platform/file_io.h"
 #include "platform/program_folder.h"
 
 namespace velor {
@@ -15,11 +16,9 @@ std::string withSlash(std::string folder) {
     return folder;
 }
 
+// The data folder holds what the user typed and runs: made for them alone.
 bool ensureFolder(const std::filesystem::path& folder) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(folder, ec)) return true;
-    std::filesystem::create_directories(folder, ec);
-    return std::filesystem::is_directory(folder, ec);
+    return makePrivateFolders(folder);
 }
 
 std::string envOrEmpty(const char* name) {
