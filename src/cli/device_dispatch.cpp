@@ -103,7 +103,7 @@ int runDeviceCommandLine(std::string_view name, std::span<const std::string_view
         }
     }
     // On its own: the real mice, or those VELOR_SIMULATE asks for.
-    const DebugSink debug = defaultDebugSink();
+    const DebugSink debug = standardLog(io.verbose).debugSink();
     std::unique_ptr<sim::SimBackend> simulated;
     std::unique_ptr<HidBackend> systemHid;
     HidBackend* devices = nullptr;

@@ -50,6 +50,15 @@ TEST_F(RulesCommandsTest, RulesAreAddedListedAndRemovedWithoutAMouse) {
          {2, "", "velorctl: slot 10 has no rule for xmessage\n"}},
         {{"rules", "remove", "--slot", "10", "--app", "XMESSAGE"}, {0, "", ""}},
         {{"rules", "list", "--slot", "10"}, {0, "Navigator\tDefault\n", ""}},
+        // Names from outside are printed escaped: a tab or a control
+        // sequence never splits a line or reaches the terminal.
+        {{"rules", "add", "--slot", "10", "--app", "Esc\x1b]0;t\x07\ta", "--profile", "Default"},
+         {0, "", ""}},
+        {{"rules", "list", "--slot", "10"},
+         {0, "Navigator\tDefault\nEsc\\x1b]0;t\\x07\\ta\tDefault\n", ""}},
+        {{"rules", "add", "--slot", "10", "--app", "x", "--profile", "No\x1b[2J"},
+         {2, "", "velorctl: slot 10 has no profile No\\x1b[2J\n"}},
+        {{"rules", "remove", "--slot", "10", "--app", "Esc\x1b]0;t\x07\ta"}, {0, "", ""}},
         {{"rules"}, {2, "", "velorctl: rules needs a subcommand: list, add or remove\n"}},
         {{"rules", "list", "--slot", "10", "--app", "x"},
          {2, "", "velorctl: rules list takes only --slot\n"}},

@@ -7,7 +7,9 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -475,6 +477,64 @@ TEST_F(VelorctlThroughTheProgramTest, BadInputIsAnsweredAlikeWithOrWithoutThePro
     // The first request the program gets is the first sound one.
     EXPECT_EQ(velorctl({"rules", "list", "--slot", "10"}).out, "done\n");
     EXPECT_EQ(program.request(), (std::vector<std::string>{"rules", "list", "--slot", "10"}));
+}
+
+// What the process writes on its standard error while run() runs: where
+// the diagnostic lines go, velorctl's own and the program's alike.
+template <typename Run>
+std::string standardErrorOf(Run run) {
+    std::fflush(stderr);
+    std::FILE* captured = std::tmpfile();
+    const int saved = ::dup(2);
+    ::dup2(::fileno(captured), 2);
+    run();
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    std::string text;
+    std::rewind(captured);
+    for (int c; (c = std::fgetc(captured)) != EOF;) text += static_cast<char>(c);
+    std::fclose(captured);
+    return text;
+}
+
+// -v, or VELOR_DEBUG set to anything but empty or 0, prints velorctl's
+// diagnostic lines (here: the trace file cannot be opened), each with its
+// control characters escaped.
+TEST_F(VelorctlThroughTheProgramTest, VerboseOrVelorDebugPrintTheDiagnosticLinesEscaped) {
+    const std::string trace = path("no\x1b]0;owned\x07/trace");
+    ::setenv("VELOR_SIMULATE", "10:wired", 1);
+    ::setenv("VELOR_SIM_TRACE", trace.c_str(), 1);
+    const std::string line =
+        "cannot open " + path("no\\x1b]0;owned\\x07/trace") + " for the trace\n";
+    struct Case {
+        const char* velorDebug;  // nullptr: unset
+        std::vector<std::string> args;
+        std::string printed;
+    };
+    const Case cases[] = {
+        {nullptr, {"devices"}, ""},
+        {"0", {"devices"}, ""},
+        {"", {"devices"}, ""},
+        {"1", {"devices"}, line},
+        {"yes", {"devices"}, line},
+        {nullptr, {"-v", "devices"}, line},
+        {"0", {"--verbose", "devices"}, line},
+    };
+    for (const Case& c : cases) {
+        if (c.velorDebug)
+            ::setenv("VELOR_DEBUG", c.velorDebug, 1);
+        else
+            ::unsetenv("VELOR_DEBUG");
+        CliRun r{};
+        EXPECT_EQ(standardErrorOf([&] { r = velorctl(c.args); }), c.printed)
+            << (c.velorDebug ? c.velorDebug : "unset") << " " << c.args[0];
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.out, "10\tMS-10\twired\t-\tcharging\n");
+    }
+    ::unsetenv("VELOR_DEBUG");
+    ::unsetenv("VELOR_SIMULATE");
+    ::unsetenv("VELOR_SIM_TRACE");
 }
 
 }  // namespace
