@@ -162,9 +162,9 @@ Result<AppRules> readAppRules(const std::filesystem::path& path) {
         if (end == std::string::npos) end = text.size();
         const std::string_view row(text.data() + start, end - start);
         start = end + 1;
-        const auto damaged = [&](const char* why) {
+        const auto damaged = [&](std::string_view why) {
             return Result<AppRules>::failure(path.filename().string() + " line " +
-                                             std::to_string(line) + ": " + why);
+                                             std::to_string(line) + ": " + std::string(why));
         };
         if (line == 1) {
             if (row != kHeader) return damaged("not an application rules file");
@@ -178,7 +178,10 @@ Result<AppRules> readAppRules(const std::filesystem::path& path) {
         const auto profile = unescaped(row.substr(tab + 1));
         const auto profile16 = profile ? utf8ToUtf16(*profile) : std::nullopt;
         if (!app || !profile16 || profile16->empty()) return damaged("a name is damaged");
-        if (rules.add(*app, *profile16)) return damaged("the application is not named");
+        if (auto refused = rules.add(*app, *profile16))
+            return damaged(app->find_first_not_of(" \t\r\n") == std::string::npos
+                               ? "the application is not named"
+                               : *refused);
     }
     if (text.empty()) return Result<AppRules>::failure(path.filename().string() + " is empty");
     return rules;

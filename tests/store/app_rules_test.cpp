@@ -96,7 +96,7 @@ TEST(AppRules, AFileOfAHundredThousandRulesIsReadInOnePass) {
 }
 
 TEST(AppRules, ADamagedFileIsKeptAsideAndTheNextSaveStartsAfresh) {
-    const std::pair<const char*, const char*> damaged[] = {
+    const std::pair<std::string, const char*> damaged[] = {
         {"", "app_rules.txt is empty"},
         {"xmessage\tGame\n", "app_rules.txt line 1: not an application rules file"},
         {"# VELOR application rules 1\nxmessage Game\n",
@@ -108,6 +108,8 @@ TEST(AppRules, ADamagedFileIsKeptAsideAndTheNextSaveStartsAfresh) {
         {"# VELOR application rules 1\na\t\xff\n", "app_rules.txt line 2: a name is damaged"},
         {"# VELOR application rules 1\n\tGame\n",
          "app_rules.txt line 2: the application is not named"},
+        {"# VELOR application rules 1\nxterm\tGame\n" + std::string(256, 'a') + "\tGame\n",
+         "app_rules.txt line 3: the application name is longer than 255 characters"},
     };
     for (const auto& [text, why] : damaged) {
         testing::TempFolder temp;
