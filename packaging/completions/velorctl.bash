@@ -7,13 +7,19 @@ _velorctl() {
     prev=${COMP_WORDS[COMP_CWORD-1]}
     local commands="reports profile profiles frames devices status apply set rules help"
 
-    if [ "$COMP_CWORD" -eq 1 ]; then
-        COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
+    # -v or --verbose may come before the command.
+    local first=1
+    while [ "$first" -lt "$COMP_CWORD" ] &&
+        { [ "${COMP_WORDS[first]}" = -v ] || [ "${COMP_WORDS[first]}" = --verbose ]; }; do
+        first=$((first + 1))
+    done
+    if [ "$COMP_CWORD" -eq "$first" ]; then
+        COMPREPLY=($(compgen -W "$commands --help --version -v --verbose" -- "$cur"))
         return
     fi
 
-    local command=${COMP_WORDS[1]} sub=""
-    [ "$COMP_CWORD" -gt 2 ] && sub=${COMP_WORDS[2]}
+    local command=${COMP_WORDS[first]} sub=""
+    [ "$COMP_CWORD" -gt $((first + 1)) ] && sub=${COMP_WORDS[first + 1]}
 
     case $prev in
         --slot) COMPREPLY=($(compgen -W "1 2 3 4 5 6 7 8 9 10" -- "$cur")); return ;;
@@ -32,7 +38,7 @@ _velorctl() {
 
     local options=""
     case $command in
-        help) [ "$COMP_CWORD" -eq 2 ] && COMPREPLY=($(compgen -W "$commands" -- "$cur")); return ;;
+        help) [ "$COMP_CWORD" -eq $((first + 1)) ] && COMPREPLY=($(compgen -W "$commands" -- "$cur")); return ;;
         reports) options="--slot --profile --defaults" ;;
         frames) options="--slot --link --profile --defaults" ;;
         devices) options="--json" ;;

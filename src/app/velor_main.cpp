@@ -73,7 +73,8 @@ constexpr const char* kHelp =
     "                         10:24g,3:4k,7:ble; see velor(1))\n"
     "  VELOR_SIM_TRACE=FILE   append every frame a simulated mouse receives\n"
     "  VELOR_SIM_CONTROL=PATH a FIFO taking unplug, plug, status, silent, battery\n"
-    "  VELOR_DEBUG=1          write the diagnostic lines to stderr\n"
+    "  VELOR_DEBUG=1          write the diagnostic lines to stderr (unset, empty\n"
+    "                         or 0: only errors and warnings)\n"
     "  XDG_CONFIG_HOME        where settings, profiles and macros live\n"
     "  XDG_RUNTIME_DIR        where the instance and control sockets live\n";
 

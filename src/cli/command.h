@@ -16,10 +16,15 @@ namespace velor::cli {
 struct Io {
     std::ostream& out;
     std::ostream& err;
+    bool verbose = false;  // -v: velorctl's own diagnostic lines on stderr
 
     // Prints the one-line error and gives the bad-input exit code.
     int fail(std::string_view message) const;
 };
+
+// "velorctl: <reason>" and a line end, the reason's control characters
+// escaped (it may hold names and paths from outside): how every error is told.
+std::string errorLine(std::string_view reason);
 
 struct Command {
     std::string_view name;

@@ -9,6 +9,7 @@
 #include "cli/command.h"
 #include "cli/mice_host.h"
 #include "models/dpi_mapping.h"
+#include "util/printable.h"
 
 namespace velor::cli {
 
@@ -107,7 +108,7 @@ std::string line(const MouseState& m) {
 }
 
 void fail(const Answer& done, int code, const std::string& reason) {
-    done(code, {}, "velorctl: " + reason + "\n");
+    done(code, {}, errorLine(reason));
 }
 
 std::optional<int> number(std::string_view text) {
@@ -179,7 +180,8 @@ void status(std::span<const std::string_view> args, MiceHost& host, const Answer
         if (asJson) return done(kExitOk, json(mouse, o.profile) + "\n", {});
         std::string out = line(mouse);
         if (o.profile)
-            out += "profile\t" + std::to_string(o.profile->index) + "\t" + o.profile->name + "\n";
+            out += "profile\t" + std::to_string(o.profile->index) + "\t" +
+                   printableText(o.profile->name) + "\n";
         if (o.profile && o.profile->record)
             for (const auto& [name, value] : settingsOf(*o.profile->record, mouse.slot))
                 if (value) out += name + "\t" + std::to_string(*value) + "\n";
@@ -213,7 +215,8 @@ void apply(std::span<const std::string_view> args, MiceHost& host, const Answer&
         if (o.exitCode != 0) return fail(done, o.exitCode, o.reason);
         std::string out = "slot " + std::to_string(slot) + " holds";
         if (o.profile)
-            out += " profile " + std::to_string(o.profile->index) + " (" + o.profile->name + ")";
+            out += " profile " + std::to_string(o.profile->index) + " (" +
+                   printableText(o.profile->name) + ")";
         done(kExitOk, out + "\n", {});
     });
 }

@@ -38,6 +38,51 @@ Millis answerTimeout() {
     return Millis(ms);
 }
 
+// A host that notes being asked and answers nothing: a command that
+// answers without asking it refused its own input.
+class InputCheck final : public MiceHost {
+  public:
+    std::vector<MouseState> devices() override {
+        asked = true;
+        return {};
+    }
+    void currentProfile(int, Done) override { asked = true; }
+    void applyProfile(int, const std::optional<std::filesystem::path>&, std::optional<int>,
+                      Done) override {
+        asked = true;
+    }
+    void applySetting(int, Setting, Done) override { asked = true; }
+    void useProfile(int, const std::u16string&, Done) override { asked = true; }
+    void editRules(int, const RulesEdit&, std::function<void(RulesOutcome)>) override {
+        asked = true;
+    }
+    bool asked = false;
+};
+
+// Bad input is told here, before the running program is asked, so that it
+// gets one answer whether the program runs or not (the program would only
+// see a request over its bounds as malformed).
+std::optional<ControlAnswer> refusedInput(const std::vector<std::string>& argv) {
+    InputCheck check;
+    std::optional<ControlAnswer> answer;
+    runDeviceCommand(argv, check, [&](int exitCode, std::string out, std::string err) {
+        answer = ControlAnswer{exitCode, std::move(out), std::move(err)};
+    });
+    if (answer && !check.asked) return answer;
+    if (argv.size() > kMaxRequestArgs)
+        return ControlAnswer{
+            kExitBadInput,
+            {},
+            "velorctl: more than " + std::to_string(kMaxRequestArgs) + " arguments\n"};
+    for (const std::string& arg : argv)
+        if (arg.size() > kMaxRequestArgBytes)
+            return ControlAnswer{kExitBadInput,
+                                 {},
+                                 "velorctl: an argument is longer than " +
+                                     std::to_string(kMaxRequestArgBytes) + " bytes\n"};
+    return std::nullopt;
+}
+
 }  // namespace
 
 int runDeviceCommandLine(std::string_view name, std::span<const std::string_view> args,
@@ -45,6 +90,11 @@ int runDeviceCommandLine(std::string_view name, std::span<const std::string_view
     std::vector<std::string> argv{std::string(name)};
     argv.insert(argv.end(), args.begin(), args.end());
     resolveFilesHere(argv);
+    if (const auto refused = refusedInput(argv)) {
+        io.out << refused->out;
+        io.err << refused->err;
+        return refused->exitCode;
+    }
     if (const std::string runtime = instanceRuntimeFolder(); !runtime.empty()) {
         if (auto answer = askRunningProgram(controlSocketPath(runtime), argv, answerTimeout())) {
             io.out << answer->out;
@@ -53,7 +103,7 @@ int runDeviceCommandLine(std::string_view name, std::span<const std::string_view
         }
     }
     // On its own: the real mice, or those VELOR_SIMULATE asks for.
-    const DebugSink debug = defaultDebugSink();
+    const DebugSink debug = standardLog(io.verbose).debugSink();
     std::unique_ptr<sim::SimBackend> simulated;
     std::unique_ptr<HidBackend> systemHid;
     HidBackend* devices = nullptr;

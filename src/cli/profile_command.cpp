@@ -38,7 +38,8 @@ int runNew(std::span<const std::string_view> args, const Io& io) {
 
     const ProfileRecord record = newRecord((*model)->record, *name);
     FileError error;
-    if (!writeFileAtomically(path, record.bytes(), &error)) return io.fail(error.message);
+    if (!writeFileAtomically(path, record.bytes(), &error, NewFileAccess::asUmaskAllows))
+        return io.fail(error.message);
     return kExitOk;
 }
 

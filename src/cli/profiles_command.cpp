@@ -5,6 +5,7 @@
 #include "platform/app_folders.h"
 #include "platform/file_io.h"
 #include "store/profile_store.h"
+#include "util/printable.h"
 #include "util/utf16.h"
 
 namespace velor::cli {
@@ -51,11 +52,11 @@ int runList(std::span<const std::string_view> args, const Io& io) {
     int code = kExitOk;
     const auto store = openStore(*options, io, code);
     if (!store) return code;
-    for (const std::string& p : store->contents.problems)
-        io.err << "velorctl: warning: " << p << "\n";
+    for (const std::string& p : store->contents.problems) io.err << errorLine("warning: " + p);
     for (std::size_t i = 0; i < store->contents.records.size(); ++i) {
         io.out << i << ' ' << (static_cast<int>(i) == store->contents.currentIndex ? '*' : '-')
-               << ' ' << utf16ToUtf8(store->contents.records[i].name().value_or(u"")) << '\n';
+               << ' ' << printableText(utf16ToUtf8(store->contents.records[i].name().value_or(u"")))
+               << '\n';
     }
     return kExitOk;
 }
@@ -84,7 +85,8 @@ int runExport(std::span<const std::string_view> args, const Io& io) {
     if (std::filesystem::exists(std::string(*out), exists) && !options->has("force"))
         return io.fail(std::string(*out) + " exists; add --force to replace it");
     FileError error;
-    if (!writeFileAtomically(std::string(*out), store->contents.records[index].bytes(), &error))
+    if (!writeFileAtomically(std::string(*out), store->contents.records[index].bytes(), &error,
+                             NewFileAccess::asUmaskAllows))
         return io.fail(error.message);
     return kExitOk;
 }
@@ -99,7 +101,7 @@ int runCheck(std::span<const std::string_view> args, const Io& io) {
         io.out << "ok\n";
         return kExitOk;
     }
-    for (const std::string& p : store->contents.problems) io.out << p << '\n';
+    for (const std::string& p : store->contents.problems) io.out << printableText(p) << '\n';
     return 1;
 }
 

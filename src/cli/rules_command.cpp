@@ -3,6 +3,7 @@
 // running program when it runs, as the device commands go.
 #include "cli/command.h"
 #include "store/app_rules_edit.h"
+#include "util/printable.h"
 #include "util/utf16.h"
 
 namespace velor::cli {
@@ -13,12 +14,13 @@ constexpr OptionSpec kRulesOptions[] = {{"slot", true}, {"app", true}, {"profile
 constexpr OptionSpec kUseOptions[] = {{"slot", true}, {"name", true}};
 
 void fail(const Answer& done, int code, const std::string& reason) {
-    done(code, {}, "velorctl: " + reason + "\n");
+    done(code, {}, errorLine(reason));
 }
 
 std::string listed(const std::vector<AppRule>& rules) {
     std::string out;
-    for (const AppRule& r : rules) out += r.app + "\t" + utf16ToUtf8(r.profile) + "\n";
+    for (const AppRule& r : rules)
+        out += printableText(r.app) + "\t" + printableText(utf16ToUtf8(r.profile)) + "\n";
     return out;
 }
 
@@ -44,8 +46,13 @@ void runRules(std::span<const std::string_view> args, MiceHost& host, const Answ
     if (sub != "list" && !app) return fail(done, kExitBadInput, "--app is required");
     if (sub == "add" && !profile) return fail(done, kExitBadInput, "--profile is required");
 
+    // Checked before any host is asked, so that a name no rule can hold gets
+    // the same answer here as through the program (whose requests are bounded).
+    const auto checkedApp = app ? applicationName(*app) : Result<std::string>(std::string());
+    if (!checkedApp) return fail(done, kExitBadInput, checkedApp.error());
+
     const int slot = (*model)->slot;
-    const std::string appName(app.value_or(""));
+    const std::string appName = *checkedApp;
     const std::string command(sub);
     const std::string profileShown(profileText.value_or(""));
     host.editRules(
@@ -88,7 +95,8 @@ void runProfileUse(std::span<const std::string_view> args, MiceHost& host, const
         if (o.exitCode != 0) return fail(done, o.exitCode, o.reason);
         std::string out = "slot " + std::to_string(slot) + " holds";
         if (o.profile)
-            out += " profile " + std::to_string(o.profile->index) + " (" + o.profile->name + ")";
+            out += " profile " + std::to_string(o.profile->index) + " (" +
+                   printableText(o.profile->name) + ")";
         done(kExitOk, out + "\n", {});
     });
 }

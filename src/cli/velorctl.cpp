@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "cli/command.h"
+#include "util/printable.h"
 
 namespace velor::cli {
 
@@ -11,10 +12,12 @@ namespace {
 constexpr std::string_view kProgramHelp =
     "velorctl: VELOR mice and their profiles from the command line.\n"
     "\n"
-    "usage: velorctl COMMAND [OPTIONS]\n"
+    "usage: velorctl [-v] COMMAND [OPTIONS]\n"
     "       velorctl help COMMAND\n"
     "       velorctl --version\n"
     "\n"
+    "-v, --verbose prints velorctl's diagnostic lines on stderr (as VELOR_DEBUG=1\n"
+    "does). Names are printed with control characters escaped (\\t, \\n, \\xHH...).\n"
     "Exit codes: 0 done, 1 a device or store failure, 2 bad input.\n"
     "\n"
     "commands:\n";
@@ -160,8 +163,12 @@ void printProgramHelp(std::ostream& out) {
 
 }  // namespace
 
+std::string errorLine(std::string_view reason) {
+    return "velorctl: " + printableText(reason) + "\n";
+}
+
 int Io::fail(std::string_view message) const {
-    err << "velorctl: " << message << "\n";
+    err << errorLine(message);
     return kExitBadInput;
 }
 
@@ -180,7 +187,11 @@ Result<const ModelDescriptor*> slotOption(const Options& options) {
 }
 
 int runVelorctl(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
-    const Io io{out, err};
+    Io io{out, err};
+    while (!args.empty() && (args.front() == "-v" || args.front() == "--verbose")) {
+        io.verbose = true;
+        args = args.subspan(1);
+    }
     if (args.empty()) {
         printProgramHelp(err);
         return kExitBadInput;

@@ -23,15 +23,29 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::pa
                                                        std::uintmax_t maxBytes,
                                                        FileError* error = nullptr);
 
+// Who may read a file that a save creates. The stores hold what the user
+// typed and which programs they run: theirs alone. A file the user writes out
+// to pass on (an exported profile or macro) is created as any program's
+// output is, as the umask allows.
+enum class NewFileAccess { ownerOnly, asUmaskAllows };
+
+// Creates a folder and any missing folders above it, each for the user
+// alone (0700 where modes exist); folders already there are left as they
+// are. False when the folder is not there afterwards.
+bool makePrivateFolders(const std::filesystem::path& folder);
+
 // Writes a temporary file in the same folder, flushes it to disk and renames it
 // over `path`: afterwards the file is either the old one or the new one, whole.
 // A symlink is written through to its target; the mode (and, where allowed,
-// the owner) of the file replaced is kept; a new file gets the process umask,
-// which is never changed. On Windows the new file takes the access rules its
-// folder hands down, and a symbolic link is replaced rather than written
-// through. Saves of one file in this process take turns.
+// the owner) of the file replaced is kept, so a mode the user chose survives
+// every save; a new file (and every temporary) is made as `access` says,
+// within the process umask, which is never changed. On Windows the new file
+// takes the access rules its folder hands down, and a symbolic link is
+// replaced rather than written through. Saves of one file in this process
+// take turns.
 bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
-                         FileError* error = nullptr);
+                         FileError* error = nullptr,
+                         NewFileAccess access = NewFileAccess::ownerOnly);
 
 // Windows will not rename a file over one that is open; other systems will.
 #ifdef _WIN32
@@ -51,13 +65,15 @@ using ReplaceStep = std::function<bool()>;
 bool writeFileAtomically(const std::filesystem::path& path,
                          const std::function<bool(const ByteWriter&)>& contents,
                          const std::function<bool(const ReplaceStep&)>& replacing,
-                         FileError* error = nullptr);
+                         FileError* error = nullptr,
+                         NewFileAccess access = NewFileAccess::ownerOnly);
 
 inline bool writeFileAtomically(const std::filesystem::path& path,
                                 const std::function<bool(const ByteWriter&)>& contents,
-                                FileError* error = nullptr) {
+                                FileError* error = nullptr,
+                                NewFileAccess access = NewFileAccess::ownerOnly) {
     return writeFileAtomically(
-        path, contents, [](const ReplaceStep& step) { return step(); }, error);
+        path, contents, [](const ReplaceStep& step) { return step(); }, error, access);
 }
 
 // Removes what saves of `path` that were cut off (the program killed, the

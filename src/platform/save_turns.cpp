@@ -18,9 +18,9 @@ std::mutex& saveLockOf(const std::filesystem::path& file) {
 
 // Whole bytes in one piece: the same save on every system.
 bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
-                         FileError* error) {
+                         FileError* error, NewFileAccess access) {
     return writeFileAtomically(
-        path, [bytes](const ByteWriter& write) { return write(bytes); }, error);
+        path, [bytes](const ByteWriter& write) { return write(bytes); }, error, access);
 }
 
 }  // namespace velor

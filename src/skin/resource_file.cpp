@@ -6,6 +6,7 @@
 
 #include "platform/file_io.h"
 #include "skin/language_texts.h"
+#include "util/printable.h"
 
 namespace velor {
 
@@ -46,7 +47,7 @@ void printDamagedFile(const QString& error, LogLevel level) {
                               "file is not damaged)")
              : QStringLiteral("%1; a program file is damaged or missing: reinstall the program"))
             .arg(error);
-    const std::string line = levelledLine(level, what.toLocal8Bit().toStdString()) + "\n";
+    const std::string line = printableText(levelledLine(level, what.toUtf8().toStdString())) + "\n";
     std::fputs(line.c_str(), stderr);
     std::fflush(stderr);
 }

@@ -14,11 +14,13 @@ namespace {
 constexpr std::string_view kHeader = "# VELOR application rules 1";
 constexpr std::uintmax_t kMaxFileBytes = 1 << 20;
 
-bool sameApp(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; };
-               return lower(x) == lower(y);
-           });
+// Window classes and file names differ in case between systems and
+// toolkits; only ASCII letters are folded, as names are compared byte-wise.
+std::string matchKey(std::string_view app) {
+    std::string key(app);
+    for (char& c : key)
+        if (c >= 'A' && c <= 'Z') c = char(c + 32);
+    return key;
 }
 
 // A tab parts the application from the profile, a line ends a rule: both,
@@ -70,34 +72,53 @@ std::optional<std::string> unescaped(std::string_view text) {
 
 }  // namespace
 
+Result<std::string> applicationName(std::string_view typed) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    while (!typed.empty() && blank(typed.back())) typed.remove_suffix(1);
+    while (!typed.empty() && blank(typed.front())) typed.remove_prefix(1);
+    if (typed.empty())
+        return Result<std::string>::failure(
+            "give the application's window class or executable name");
+    const auto wide = utf8ToUtf16(typed);
+    if (!wide) return Result<std::string>::failure("the application's name is not valid UTF-8");
+    const auto chars = static_cast<std::size_t>(std::count_if(
+        wide->begin(), wide->end(), [](char16_t u) { return u < 0xDC00 || u > 0xDFFF; }));
+    if (chars > kMaxAppNameChars)
+        return Result<std::string>::failure("the application name is longer than " +
+                                            std::to_string(kMaxAppNameChars) + " characters");
+    return std::string(typed);
+}
+
 const AppRule* AppRules::match(std::string_view windowClass, std::string_view executable) const {
-    for (const AppRule& r : rules_)
-        if ((!windowClass.empty() && sameApp(r.app, windowClass)) ||
-            (!executable.empty() && sameApp(r.app, executable)))
-            return &r;
-    return nullptr;
+    const auto place = [&](std::string_view app) {
+        if (app.empty()) return rules_.size();
+        const auto found = index_.find(matchKey(app));
+        return found == index_.end() ? rules_.size() : found->second;
+    };
+    const std::size_t first = std::min(place(windowClass), place(executable));
+    return first < rules_.size() ? &rules_[first] : nullptr;
 }
 
 std::optional<std::string> AppRules::add(std::string app, std::u16string profile) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
-    while (!app.empty() && blank(app.back())) app.pop_back();
-    app.erase(app.begin(), std::find_if_not(app.begin(), app.end(), blank));
-    if (app.empty()) return "give the application's window class or executable name";
-    if (!utf8ToUtf16(app)) return "the application's name is not valid UTF-8";
-    for (AppRule& r : rules_)
-        if (sameApp(r.app, app)) {
-            r.profile = std::move(profile);
-            return std::nullopt;
-        }
-    rules_.push_back({std::move(app), std::move(profile)});
+    auto name = applicationName(app);
+    if (!name) return name.error();
+    const auto [at, added] = index_.try_emplace(matchKey(*name), rules_.size());
+    if (!added) {
+        rules_[at->second].profile = std::move(profile);
+        return std::nullopt;
+    }
+    rules_.push_back({std::move(*name), std::move(profile)});
     return std::nullopt;
 }
 
 bool AppRules::remove(std::string_view app, const std::optional<std::u16string>& profile) {
-    return std::erase_if(rules_, [&](const AppRule& r) {
-               return sameApp(r.app, app) &&
-                      (!profile || sameNameIgnoringCase(r.profile, *profile));
-           }) > 0;
+    const std::string key = matchKey(app);
+    const bool removed = std::erase_if(rules_, [&](const AppRule& r) {
+                             return matchKey(r.app) == key &&
+                                    (!profile || sameNameIgnoringCase(r.profile, *profile));
+                         }) > 0;
+    if (removed) reindex();
+    return removed;
 }
 
 bool AppRules::renameProfile(std::u16string_view from, std::u16string_view to) {
@@ -111,9 +132,16 @@ bool AppRules::renameProfile(std::u16string_view from, std::u16string_view to) {
 }
 
 bool AppRules::dropProfile(std::u16string_view profile) {
-    return std::erase_if(rules_, [&](const AppRule& r) {
-               return sameNameIgnoringCase(r.profile, profile);
-           }) > 0;
+    const bool dropped = std::erase_if(rules_, [&](const AppRule& r) {
+                             return sameNameIgnoringCase(r.profile, profile);
+                         }) > 0;
+    if (dropped) reindex();
+    return dropped;
+}
+
+void AppRules::reindex() {
+    index_.clear();
+    for (std::size_t i = 0; i < rules_.size(); ++i) index_.emplace(matchKey(rules_[i].app), i);
 }
 
 std::filesystem::path appRulesPath(const ModelDescriptor& model, const std::string& dataFolder) {
@@ -134,9 +162,9 @@ Result<AppRules> readAppRules(const std::filesystem::path& path) {
         if (end == std::string::npos) end = text.size();
         const std::string_view row(text.data() + start, end - start);
         start = end + 1;
-        const auto damaged = [&](const char* why) {
+        const auto damaged = [&](std::string_view why) {
             return Result<AppRules>::failure(path.filename().string() + " line " +
-                                             std::to_string(line) + ": " + why);
+                                             std::to_string(line) + ": " + std::string(why));
         };
         if (line == 1) {
             if (row != kHeader) return damaged("not an application rules file");
@@ -150,7 +178,10 @@ Result<AppRules> readAppRules(const std::filesystem::path& path) {
         const auto profile = unescaped(row.substr(tab + 1));
         const auto profile16 = profile ? utf8ToUtf16(*profile) : std::nullopt;
         if (!app || !profile16 || profile16->empty()) return damaged("a name is damaged");
-        if (rules.add(*app, *profile16)) return damaged("the application is not named");
+        if (auto refused = rules.add(*app, *profile16))
+            return damaged(app->find_first_not_of(" \t\r\n") == std::string::npos
+                               ? "the application is not named"
+                               : *refused);
     }
     if (text.empty()) return Result<AppRules>::failure(path.filename().string() + " is empty");
     return rules;
@@ -161,8 +192,7 @@ bool saveAppRules(const AppRules& rules, const std::filesystem::path& path, std:
     text += '\n';
     for (const AppRule& r : rules.all())
         text += escaped(r.app) + '\t' + escaped(utf16ToUtf8(r.profile)) + '\n';
-    std::error_code ec;
-    std::filesystem::create_directories(path.parent_path(), ec);
+    makePrivateFolders(path.parent_path());
     FileError failed;
     const auto* data = reinterpret_cast<const std::uint8_t*>(text.data());
     if (writeFileAtomically(path, std::span(data, text.size()), &failed)) return true;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "util/result.h"
@@ -23,6 +24,15 @@ struct AppRule {
     std::u16string profile;
     bool operator==(const AppRule&) const = default;
 };
+
+// The longest application name a rule takes, in characters: far beyond any
+// window class or file name, short enough that velorctl carries it to the
+// running program.
+inline constexpr std::size_t kMaxAppNameChars = 255;
+
+// The name as a rule keeps it (blanks at either end dropped), or why it can
+// name no application.
+Result<std::string> applicationName(std::string_view typed);
 
 class AppRules {
   public:
@@ -41,7 +51,12 @@ class AppRules {
     bool dropProfile(std::u16string_view profile);
 
   private:
+    void reindex();
+
     std::vector<AppRule> rules_;
+    // Each rule's application, in the case matching ignores, to its place:
+    // a file of many rules is read in time linear in its length.
+    std::unordered_map<std::string, std::size_t> index_;
 };
 
 // A change to a slot's rules made given its profile names (velorctl, the

@@ -1,5 +1,6 @@
 #include "store/app_rules_edit.h"
 
+#include "platform/file_io.h"
 #include "platform/store_lock.h"
 #include "store/name_rules.h"
 #include "store/profile_store.h"
@@ -21,6 +22,10 @@ std::optional<std::u16string> profileNamed(const std::vector<std::u16string>& pr
     return std::nullopt;
 }
 
+RulesOutcome rulesUnreadable(const std::string& why) {
+    return {kStoreFailure, "the rules cannot be read (" + why + "); they are left as they are", {}};
+}
+
 RulesOutcome editRulesFile(const ModelDescriptor& model, const std::string& dataFolder,
                            Clock& clock, const RulesEdit& edit) {
     std::string error;
@@ -31,11 +36,9 @@ RulesOutcome editRulesFile(const ModelDescriptor& model, const std::string& data
     if (const auto store = readProfileStore(model, profileStorePath(model, dataFolder)))
         for (const ProfileRecord& r : store->records) profiles.push_back(r.name().value_or(u""));
     const auto path = appRulesPath(model, dataFolder);
+    removeCutOffSaves(path);
     auto rules = readAppRules(path);
-    if (!rules)
-        return {kStoreFailure,
-                "the rules cannot be read (" + rules.error() + "); they are left as they are",
-                {}};
+    if (!rules) return rulesUnreadable(rules.error());
     const std::vector<AppRule> before = rules->all();
     const RulesOutcome outcome = edit(*rules, profiles);
     if (outcome.exitCode != 0) return {outcome.exitCode, outcome.reason, before};

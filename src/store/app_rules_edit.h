@@ -12,6 +12,10 @@ namespace velor {
 RulesOutcome editRulesFile(const ModelDescriptor& model, const std::string& dataFolder,
                            Clock& clock, const RulesEdit& edit);
 
+// The answer to any rule command while the slot's rules file cannot be read
+// (`why`, as the reader gave it), wherever the command runs.
+RulesOutcome rulesUnreadable(const std::string& why);
+
 // A rule's profile as the slot's list spells it; nothing when the slot has
 // no profile of that name.
 std::optional<std::u16string> profileNamed(const std::vector<std::u16string>& profiles,

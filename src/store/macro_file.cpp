@@ -8,7 +8,8 @@ namespace velor {
 
 bool exportMacro(const MacroRecord& macro, const std::filesystem::path& file, std::string* error) {
     FileError writeError;
-    if (writeFileAtomically(file, macro.bytes(), &writeError)) return true;
+    if (writeFileAtomically(file, macro.bytes(), &writeError, NewFileAccess::asUmaskAllows))
+        return true;
     if (error) *error = writeError.message;
     return false;
 }
@@ -30,7 +31,8 @@ Result<int> importMacro(MacroList& macros, const std::filesystem::path& file) {
     std::vector<MacroAction> actions;
     for (int i = 0; i < macro->actionCount(); ++i) actions.push_back(macro->action(i));
     // Renaming or keeping it later would fail where the user no longer sees why.
-    if (const auto tooLong = macroTooLong(actions)) return R::failure(file.string() + ": " + *tooLong);
+    if (const auto tooLong = macroTooLong(actions))
+        return R::failure(file.string() + ": " + *tooLong);
     macro->setName(uniqueName(macros.names(), *macro->name(), kMacroNameLimit));
     macros.records.push_back(std::move(*macro));
     return static_cast<int>(macros.records.size()) - 1;

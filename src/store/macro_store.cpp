@@ -102,8 +102,7 @@ bool saveMacros(const MacroList& list, const ModelDescriptor& model, const std::
     bytes.reserve(list.records.size() * kMacroRecordSize);
     for (const MacroRecord& m : list.records)
         bytes.insert(bytes.end(), m.bytes().begin(), m.bytes().end());
-    std::error_code ec;
-    std::filesystem::create_directories(path.parent_path(), ec);
+    makePrivateFolders(path.parent_path());
     FileError writeError;
     if (writeFileAtomically(path, bytes, &writeError)) return true;
     if (error) *error = writeError.message;

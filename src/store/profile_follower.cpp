@@ -1,14 +1,16 @@
 #include "store/profile_follower.h"
 
+#include "platform/file_io.h"
 #include "store/damaged_file.h"
 #include "store/name_rules.h"
 
 namespace velor {
 
-std::optional<std::string> ProfileFollower::load(const std::filesystem::path& file) {
+std::optional<std::string> ProfileFollower::load(const std::filesystem::path& file, bool locked) {
+    if (locked) removeCutOffSaves(file);
     file_ = file;
     rules_ = {};
-    unreadable_ = false;
+    unreadable_.clear();
     auto read = readAppRules(file);
     if (read) {
         rules_ = std::move(*read);
@@ -18,7 +20,7 @@ std::optional<std::string> ProfileFollower::load(const std::filesystem::path& fi
     std::string error;
     const auto kept = keepDamagedCopy(file, &error);
     if (kept.empty()) {
-        unreadable_ = true;  // what could not be kept is never replaced
+        unreadable_ = why;  // what could not be kept is never replaced
         return why + "; " + error;
     }
     std::error_code ec;
@@ -27,7 +29,7 @@ std::optional<std::string> ProfileFollower::load(const std::filesystem::path& fi
 }
 
 bool ProfileFollower::save(std::string* error) const {
-    if (unreadable_) {
+    if (!unreadable_.empty()) {
         if (error) *error = file_.string() + " could not be read, so it is left as it is";
         return false;
     }

@@ -17,8 +17,13 @@ class ProfileFollower {
     // Reads the rules file; a damaged one is kept aside and the rules start
     // empty. The reason is given when it was damaged or could not be read
     // (a file that cannot even be copied aside is then never saved over).
-    std::optional<std::string> load(const std::filesystem::path& file);
+    // With the slot's store lock held (`locked`), what cut-off saves left
+    // beside the file goes first: no other process can be saving it.
+    std::optional<std::string> load(const std::filesystem::path& file, bool locked);
     bool save(std::string* error) const;
+    // Why the file could not be read, when it could neither be read nor kept
+    // aside (and so is never saved over); empty otherwise.
+    const std::string& unreadable() const { return unreadable_; }
     AppRules& rules() { return rules_; }
     const AppRules& rules() const { return rules_; }
 
@@ -39,7 +44,7 @@ class ProfileFollower {
   private:
     AppRules rules_;
     std::filesystem::path file_;
-    bool unreadable_ = false;
+    std::string unreadable_;
     std::optional<std::u16string> users_;  // set while a rule's profile is in force
 };
 

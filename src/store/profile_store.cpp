@@ -240,8 +240,7 @@ bool saveProfiles(ProfileList& list, const std::string& dataFolder, std::string*
         }
         snapshot = list.snapshot();
     }
-    std::error_code ec;
-    std::filesystem::create_directories(path.parent_path(), ec);
+    makePrivateFolders(path.parent_path());
     FileError writeError;
     const auto contents = [&](const ByteWriter& write) {
         return writeSnapshot(snapshot, storeHeaderSize(list.model()), list.model().recordLength(),

@@ -18,7 +18,7 @@ bool exportProfile(const ProfileList& profiles, const std::filesystem::path& fil
         bytes.assign(std::as_const(profiles).current().bytes().begin(), std::as_const(profiles).current().bytes().end());
     }
     FileError writeError;
-    if (writeFileAtomically(file, bytes, &writeError)) return true;
+    if (writeFileAtomically(file, bytes, &writeError, NewFileAccess::asUmaskAllows)) return true;
     if (error) *error = writeError.message;
     return false;
 }

@@ -6,8 +6,8 @@ namespace velor {
 
 namespace {
 
-constexpr std::uint32_t kMaxArgs = 64;
-constexpr std::uint32_t kMaxArgLength = 4096;
+constexpr auto kMaxArgs = static_cast<std::uint32_t>(kMaxRequestArgs);
+constexpr auto kMaxArgLength = static_cast<std::uint32_t>(kMaxRequestArgBytes);
 
 void putU32(std::string& out, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
@@ -30,7 +30,8 @@ struct Reader {
             return std::nullopt;
         }
         std::uint32_t v = 0;
-        for (int i = 0; i < 4; ++i) v |= std::uint32_t{static_cast<unsigned char>(rest[i])} << (8 * i);
+        for (int i = 0; i < 4; ++i)
+            v |= std::uint32_t{static_cast<unsigned char>(rest[i])} << (8 * i);
         take(4);
         return v;
     }

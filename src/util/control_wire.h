@@ -16,6 +16,10 @@ struct ControlAnswer {
     std::string err;
 };
 
+// The bounds of a request, which the program refuses beyond.
+inline constexpr std::size_t kMaxRequestArgs = 64;
+inline constexpr std::size_t kMaxRequestArgBytes = 4096;
+
 std::string encodeRequest(const std::vector<std::string>& args);
 std::string encodeAnswer(const ControlAnswer& answer);
 

@@ -2,6 +2,10 @@
 
 namespace velor {
 
+bool debugRequested(const char* value) {
+    return value != nullptr && *value != '\0' && std::string_view(value) != "0";
+}
+
 std::string levelledLine(LogLevel level, std::string_view what) {
     switch (level) {
         case LogLevel::error:

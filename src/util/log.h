@@ -16,6 +16,11 @@ enum class LogLevel { error, warning, debug };
 // Receives finished lines (without the newline).
 using LogSink = std::function<void(LogLevel level, std::string_view line)>;
 
+// Whether VELOR_DEBUG's value (null when unset) asks for the debug lines:
+// unset, empty and "0" mean off, as is usual for such switches; anything
+// else means on.
+bool debugRequested(const char* value);
+
 // "velor: error: <what>", "velor: warning: <what>"; a debug line as given.
 std::string levelledLine(LogLevel level, std::string_view what);
 

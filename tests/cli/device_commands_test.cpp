@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <mutex>
+#include <sstream>
 
 #include "../support/standalone_commands.h"
 #include "../support/temp_folder.h"
@@ -85,14 +86,26 @@ TEST_F(DeviceCommandsTest, ApplyImportsTheFileSendsItWholeAndStoresIt) {
     EXPECT_THAT(first.out, HasSubstr("slot 10 holds profile 0 ("));
     EXPECT_EQ(mouse.settings().dpi->currentLevel, 2);
 
-    // A name may hold anything; the JSON of it stays one valid string.
-    run({"apply", "--slot", "10", "--profile", profileFile(u"q\"b\\t\t\x01\x1f\x7f\u00e9")});
+    // A name may hold anything (here a tab, a line end, a screen clear): the
+    // JSON of it stays one valid string, and plain output one field that
+    // acts on no terminal, in the apply's answer, the status and the list.
+    const Answer odd = run({"apply", "--slot", "10", "--profile",
+                            profileFile(u"q\"b\\t\t\x1b[2J\n\x1f\x7f\u00e9\u202e")});
+    const std::string shown = "q\"b\\\\t\\t\\x1b[2J\\n\\x1f\\x7f\xc3\xa9\\u202e";
+    EXPECT_EQ(odd.out, "slot 10 holds profile 2 (" + shown + ")\n");
     EXPECT_EQ(run({"status", "--slot", "10", "--json"}).out,
               "{\"slot\":10,\"model\":\"MS-10\",\"links\":[\"24g\"],\"battery\":80,"
               "\"charging\":false,\"profile\":{\"index\":2,"
-              "\"name\":\"q\\\"b\\\\t\\u0009\\u0001\\u001f\x7f\xc3\xa9\"},"
+              "\"name\":\"q\\\"b\\\\t\\u0009\\u001b[2J\\u000a\\u001f\x7f\xc3\xa9\xe2\x80\xae\"},"
               "\"settings\":{\"dpi_level\":5,\"dpi\":3200,\"polling\":1000,\"lighting\":0,"
               "\"sleep_minutes\":10}}\n");
+    EXPECT_THAT(run({"status", "--slot", "10"}).out,
+                HasSubstr("\nprofile\t2\t" + shown + "\ndpi_level\t5\n"));
+    std::ostringstream listed, errors;
+    const std::string data = temp.folder();
+    const std::string_view list[] = {"profiles", "list", "--slot", "10", "--data", data};
+    EXPECT_EQ(runVelorctl(list, listed, errors), 0) << errors.str();
+    EXPECT_THAT(listed.str(), HasSubstr("\n2 * " + shown + "\n"));
 }
 
 TEST_F(DeviceCommandsTest, SetSendsOnlyWhatChanged) {

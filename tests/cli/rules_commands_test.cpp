@@ -1,5 +1,7 @@
 // velorctl rules and profile use on their own (no program running): the
 // rules file under the slot's store, the profile a mouse is given by name.
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "../support/file_text.h"
@@ -48,6 +50,15 @@ TEST_F(RulesCommandsTest, RulesAreAddedListedAndRemovedWithoutAMouse) {
          {2, "", "velorctl: slot 10 has no rule for xmessage\n"}},
         {{"rules", "remove", "--slot", "10", "--app", "XMESSAGE"}, {0, "", ""}},
         {{"rules", "list", "--slot", "10"}, {0, "Navigator\tDefault\n", ""}},
+        // Names from outside are printed escaped: a tab or a control
+        // sequence never splits a line or reaches the terminal.
+        {{"rules", "add", "--slot", "10", "--app", "Esc\x1b]0;t\x07\ta", "--profile", "Default"},
+         {0, "", ""}},
+        {{"rules", "list", "--slot", "10"},
+         {0, "Navigator\tDefault\nEsc\\x1b]0;t\\x07\\ta\tDefault\n", ""}},
+        {{"rules", "add", "--slot", "10", "--app", "x", "--profile", "No\x1b[2J"},
+         {2, "", "velorctl: slot 10 has no profile No\\x1b[2J\n"}},
+        {{"rules", "remove", "--slot", "10", "--app", "Esc\x1b]0;t\x07\ta"}, {0, "", ""}},
         {{"rules"}, {2, "", "velorctl: rules needs a subcommand: list, add or remove\n"}},
         {{"rules", "list", "--slot", "10", "--app", "x"},
          {2, "", "velorctl: rules list takes only --slot\n"}},
@@ -57,6 +68,20 @@ TEST_F(RulesCommandsTest, RulesAreAddedListedAndRemovedWithoutAMouse) {
     };
     for (const Step& s : steps) EXPECT_EQ(run(s.args), s.answer) << s.args[1];
     EXPECT_EQ(rulesFile(), "# VELOR application rules 1\nNavigator\tDefault\n");
+}
+
+// A rules file that cannot be read is said to be so, for a list as for a
+// change, and left as it is (the program answers the same: control_test).
+TEST_F(RulesCommandsTest, ARulesFileThatCannotBeReadIsToldAndLeftAsItIs) {
+    const std::filesystem::path file = temp.path() / "ms_10" / "app_rules.txt";
+    ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    const Answer unreadable{1, "",
+                            "velorctl: the rules cannot be read (" + file.string() +
+                                ": it is not a regular file); they are left as they are\n"};
+    EXPECT_EQ(run({"rules", "list", "--slot", "10"}), unreadable);
+    EXPECT_EQ(run({"rules", "add", "--slot", "10", "--app", "xterm", "--profile", "Game"}),
+              unreadable);
+    EXPECT_TRUE(std::filesystem::is_fifo(file));
 }
 
 TEST_F(RulesCommandsTest, ProfileUseSendsTheNamedProfileWholeAndStoresItCurrent) {

@@ -3,45 +3,27 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
+#include <unistd.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "../support/test_records.h"
-#include "platform/control_client.h"
+#include "../support/velorctl_run.h"
 #include "platform/file_io.h"
-#include "platform/program_folder.h"
 
 namespace velor::cli {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::CliRun;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
-
-struct CliRun {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-CliRun velorctl(std::vector<std::string> args) {
-    std::vector<std::string_view> views(args.begin(), args.end());
-    std::ostringstream out, err;
-    const int code = runVelorctl(views, out, err);
-    return {code, out.str(), err.str()};
-}
+using testing::velorctl;
 
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> result;
@@ -343,124 +325,6 @@ TEST_F(VelorctlTest, FramesRefusesALinkTheSlotDoesNotHave) {
     expectRefused({"frames", "--slot", "10", "--link", "carrier-pigeon", "--defaults"},
                   "has no link");
     expectRefused({"frames", "--slot", "10", "--link", "24g"}, "--profile FILE or --defaults");
-}
-
-// Stands in for the running program on its control socket: takes one
-// request and answers it, or says nothing until velorctl goes away (a
-// stopped program; after ten seconds it hangs up, so a velorctl that never
-// gives up fails instead of hanging).
-class SilentOrAnsweringProgram {
-  public:
-    SilentOrAnsweringProgram(const std::string& socketPath, bool answers) {
-        listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
-        ::unlink(socketPath.c_str());
-        EXPECT_EQ(::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        EXPECT_EQ(::listen(listener_, 4), 0);
-        serving_ = std::thread([this, answers] {
-            // A velorctl that never comes fails the test instead of hanging it.
-            pollfd knock{listener_, POLLIN, 0};
-            if (::poll(&knock, 1, 10'000) != 1) {
-                ADD_FAILURE() << "velorctl never connected";
-                return;
-            }
-            const int fd = ::accept(listener_, nullptr, nullptr);
-            std::string bytes;
-            char buffer[512];
-            for (;;) {
-                if (const auto r = decodeRequest(bytes, nullptr)) {
-                    request_ = r->args;
-                    break;
-                }
-                const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-                if (n <= 0) break;
-                bytes.append(buffer, static_cast<std::size_t>(n));
-            }
-            if (answers) {
-                const std::string reply = encodeAnswer({0, "done\n", ""});
-                ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
-            } else {
-                pollfd untilGone{fd, POLLIN, 0};
-                ::poll(&untilGone, 1, 10'000);
-            }
-            ::close(fd);
-        });
-    }
-    ~SilentOrAnsweringProgram() {
-        if (serving_.joinable()) serving_.join();
-        ::close(listener_);
-    }
-    const std::vector<std::string>& request() {
-        serving_.join();
-        return request_;
-    }
-
-  private:
-    int listener_ = -1;
-    std::thread serving_;
-    std::vector<std::string> request_;
-};
-
-class VelorctlThroughTheProgramTest : public VelorctlTest {
-  protected:
-    void SetUp() override {
-        VelorctlTest::SetUp();
-        ::chmod(dir_.c_str(), 0700);
-        fs::create_directories(dir_ / "here");
-        before_ = fs::current_path();
-        fs::current_path(dir_ / "here");
-        ::setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
-    }
-    void TearDown() override {
-        ::unsetenv("XDG_RUNTIME_DIR");
-        ::unsetenv("VELOR_CONTROL_TIMEOUT_MS");
-        fs::current_path(before_);
-        VelorctlTest::TearDown();
-    }
-    std::string socket() const { return controlSocketPath(dir_.string()); }
-    fs::path before_;
-};
-
-TEST_F(VelorctlThroughTheProgramTest, AFileTravelsAsAFullPathFromTheCallersFolder) {
-    SilentOrAnsweringProgram program(socket(), true);
-    const CliRun r = velorctl({"apply", "--slot", "10", "--profile", "rel.pro"});
-    EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(r.out, "done\n");
-    EXPECT_EQ(program.request(), (std::vector<std::string>{"apply", "--slot", "10", "--profile",
-                                                           path("here/rel.pro")}));
-}
-
-// Without the program, velorctl stores only where the user's data goes: a
-// data folder that cannot be made is named, with why, and nothing is done.
-TEST_F(VelorctlThroughTheProgramTest, ADataFolderThatCannotBeMadeIsNamedAndNothingIsStored) {
-    std::ofstream(dir_ / "file") << "x";
-    ::setenv("XDG_CONFIG_HOME", path("file/config").c_str(), 1);
-    ::setenv("VELOR_SIMULATE", "10:wired", 1);
-    const CliRun r = velorctl({"set", "--slot", "10", "--dpi-level", "2"});
-    ::unsetenv("VELOR_SIMULATE");
-    ::unsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(r.code, kExitDevice);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "velorctl: the data folder for the profiles and macros, " +
-                         path("file/config") +
-                         "/VELOR Gaming Driver/, cannot be made: Not a directory; make it, or set "
-                         "XDG_CONFIG_HOME to a folder you can write in\n");
-    EXPECT_FALSE(fs::exists(GetProgramFolder() + "Data"));
-}
-
-TEST_F(VelorctlThroughTheProgramTest, AProgramThatStoppedAnsweringIsGivenUpOn) {
-    ::setenv("VELOR_CONTROL_TIMEOUT_MS", "50", 1);
-    SilentOrAnsweringProgram program(socket(), false);
-    const CliRun r = velorctl({"set", "--slot", "10", "--dpi-level", "2"});
-    EXPECT_EQ(r.code, kExitDevice);
-    EXPECT_EQ(r.err,
-              "velorctl: the program did not answer within 50 ms: it is stopped or hung, and may "
-              "still carry out the command if it goes on. Check it (resume it, or quit it and run "
-              "the command again).\n");
-    EXPECT_EQ(program.request(),
-              (std::vector<std::string>{"set", "--slot", "10", "--dpi-level", "2"}));
 }
 
 }  // namespace

@@ -3,10 +3,12 @@
 // come to the front.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
 #include "../support/file_text.h"
+#include "../support/hang_guard.h"
 #include "../support/temp_folder.h"
 #include "store/app_rules.h"
 #include "store/profile_follower.h"
@@ -47,13 +49,54 @@ TEST(AppRules, TheFileHoldsOneRuleALineAndReadsBackWhatWasSaved) {
     EXPECT_TRUE(rules.dropProfile(u"OFFICE"));
     EXPECT_FALSE(rules.dropProfile(u"Office"));
     EXPECT_EQ(rules.all().size(), 1u);
+    // Found where it now lies, first of the rules again.
+    EXPECT_EQ(rules.match("", "TAB\tHERE\\")->profile, u"Caf\u00e9 \u6e38\u620f");
     EXPECT_FALSE(rules.remove("xmessage"));
     EXPECT_FALSE(rules.remove("tab\there\\", u"Game"));  // names another profile
     EXPECT_TRUE(rules.remove("tab\there\\"));
+    EXPECT_EQ(rules.match("Tab\there\\", ""), nullptr);
+    ASSERT_FALSE(rules.add("xterm", u"Game"));
+    EXPECT_EQ(rules.match("XTerm", "")->profile, u"Game");
+
+    // Names are counted in characters, not bytes: 255 three-byte characters
+    // are a name, 256 letters are not.
+    const std::string long255 = [] {
+        std::string s;
+        for (int i = 0; i < 255; ++i) s += "\xe6\xb8\xb8";
+        return s;
+    }();
+    EXPECT_EQ(rules.add(long255, u"Game"), std::nullopt);
+    EXPECT_EQ(rules.add(std::string(255, 'a') + " ", u"Game"), std::nullopt);
+    EXPECT_EQ(rules.add(std::string(256, 'a'), u"Game"),
+              "the application name is longer than 255 characters");
+    EXPECT_EQ(rules.add(long255 + "a", u"Game"),
+              "the application name is longer than 255 characters");
+}
+
+// 100,000 rules in 900 KB, within the reader's bound, names of one length:
+// each rule is found by its name, never compared with every rule before it
+// (which took minutes).
+TEST(AppRules, AFileOfAHundredThousandRulesIsReadInOnePass) {
+    testing::TempFolder temp;
+    const fs::path file = temp.path() / "app_rules.txt";
+    std::string text = "# VELOR application rules 1\n";
+    char name[8];
+    for (int i = 0; i < 100'000; ++i) {
+        std::snprintf(name, sizeof name, "a%05d", i);
+        text += name + std::string("\tP\n");
+    }
+    text += "A00007\tQ\n";  // the same application again: its profile replaced
+    writeText(file, text);
+    const testing::HangGuard bound("reading 100,000 rules");
+    const auto rules = readAppRules(file);
+    ASSERT_TRUE(rules) << rules.error();
+    ASSERT_EQ(rules->all().size(), 100'000u);
+    EXPECT_EQ(rules->all()[7], (AppRule{"a00007", u"Q"}));
+    EXPECT_EQ(rules->match("", "A99999"), &rules->all().back());
 }
 
 TEST(AppRules, ADamagedFileIsKeptAsideAndTheNextSaveStartsAfresh) {
-    const std::pair<const char*, const char*> damaged[] = {
+    const std::pair<std::string, const char*> damaged[] = {
         {"", "app_rules.txt is empty"},
         {"xmessage\tGame\n", "app_rules.txt line 1: not an application rules file"},
         {"# VELOR application rules 1\nxmessage Game\n",
@@ -65,13 +108,15 @@ TEST(AppRules, ADamagedFileIsKeptAsideAndTheNextSaveStartsAfresh) {
         {"# VELOR application rules 1\na\t\xff\n", "app_rules.txt line 2: a name is damaged"},
         {"# VELOR application rules 1\n\tGame\n",
          "app_rules.txt line 2: the application is not named"},
+        {"# VELOR application rules 1\nxterm\tGame\n" + std::string(256, 'a') + "\tGame\n",
+         "app_rules.txt line 3: the application name is longer than 255 characters"},
     };
     for (const auto& [text, why] : damaged) {
         testing::TempFolder temp;
         const fs::path file = temp.path() / "app_rules.txt";
         writeText(file, text);
         ProfileFollower follower;
-        const auto told = follower.load(file);
+        const auto told = follower.load(file, true);
         ASSERT_TRUE(told) << text;
         EXPECT_TRUE(told->starts_with(why)) << *told;
         EXPECT_TRUE(follower.rules().all().empty());

@@ -16,10 +16,15 @@
 #include "../support/fixed_texts.h"
 #include "../support/temp_folder.h"
 #include "../support/test_records.h"
+#include "platform/app_folders.h"
 #include "platform/file_io.h"
+#include "store/app_rules_edit.h"
+#include "store/app_settings.h"
 #include "store/macro_store.h"
 #include "store/profile_follower.h"
 #include "store/profile_store.h"
+#include "store/profile_transfer.h"
+#include "util/virtual_clock.h"
 
 // Every call of umask() in this test program is counted: a save must not
 // change the process umask, not even for a moment, as another thread may be
@@ -70,14 +75,14 @@ TEST(FileSafety, AnUnreadableRulesFileIsNeverReplaced) {
     const std::filesystem::path fifo = temp.path() / "app_rules.txt";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     ProfileFollower follower;
-    ASSERT_TRUE(follower.load(fifo));
+    ASSERT_TRUE(follower.load(fifo, true));
     std::string error;
     EXPECT_FALSE(follower.save(&error));
     EXPECT_NE(error.find("left as it is"), std::string::npos) << error;
     EXPECT_TRUE(std::filesystem::is_fifo(fifo));
 }
 
-TEST(FileSafety, ASaveNeverTouchesTheUmaskAndANewFileFollowsIt) {
+TEST(FileSafety, ASaveNeverTouchesTheUmaskAndANewFileIsTheUsersAlone) {
     testing::TempFolder temp;
     const mode_t before = static_cast<mode_t>(::syscall(SYS_umask, 027));
     umaskCalls = 0;
@@ -87,8 +92,65 @@ TEST(FileSafety, ASaveNeverTouchesTheUmaskAndANewFileFollowsIt) {
     for (int i = 0; i < 20; ++i) writeFileAtomically(temp.path() / "a", kBytes);
     other.join();
     EXPECT_EQ(umaskCalls, 0);
-    EXPECT_EQ(modeOf(temp.path() / "a"), 0640u);
+    EXPECT_EQ(modeOf(temp.path() / "a"), 0600u);
     EXPECT_EQ(static_cast<mode_t>(::syscall(SYS_umask, before)), 027u);
+}
+
+// Under the common umask 022, the data folder and every store in it are the
+// user's alone (they hold typed text and which programs the user runs), and
+// so is a save's temporary; a file the user exports is as readable as the
+// umask allows; a mode the user gave a store stays through its saves.
+TEST(FileSafety, StoresAreTheUsersAloneAndKeepAModeTheUserChose) {
+    testing::TempFolder temp;
+    const mode_t before = static_cast<mode_t>(::syscall(SYS_umask, 022));
+    const std::string data = appDataFolderFor(temp.folder() + "config", "", "/nonexistent");
+    ASSERT_EQ(data, temp.folder() + "config/VELOR Gaming Driver/");
+    const fs::path folder = fs::path(data) / "ms_10";
+    const auto saveAll = [&] {
+        ProfileList profiles(testing::ms10());
+        profiles.reset({}, {testing::defaultRecord()}, 0);
+        EXPECT_TRUE(saveProfiles(profiles, data));
+        MacroList macros;
+        macros.records.push_back(MacroRecord::named(u"M"));
+        EXPECT_TRUE(saveMacros(macros, testing::ms10(), data, nullptr));
+        AppRules rules;
+        EXPECT_FALSE(rules.add("xterm", u"Default"));
+        EXPECT_TRUE(saveAppRules(rules, appRulesPath(testing::ms10(), data), nullptr));
+        EXPECT_TRUE(AppSettings([&] { return data; }, {}).SaveLanguage(1));
+        EXPECT_TRUE(exportProfile(profiles, temp.path() / "game.pro", nullptr));
+    };
+    saveAll();
+    const std::pair<fs::path, mode_t> made[] = {
+        {temp.path() / "config", 0700},
+        {data, 0700},
+        {folder, 0700},
+        {folder / "pro.data", 0600},
+        {folder / "macro.data", 0600},
+        {folder / "app_rules.txt", 0600},
+        {fs::path(data) / "CONFIG.ini", 0600},
+        {temp.path() / "game.pro", 0644},
+    };
+    for (const auto& [path, mode] : made) EXPECT_EQ(modeOf(path), mode) << path;
+
+    // A temporary, as it is renamed into place.
+    mode_t tempMode = 0;
+    ASSERT_TRUE(writeFileAtomically(
+        folder / "new.data", [](const ByteWriter& write) { return write(kBytes); },
+        [&](const ReplaceStep& replace) {
+            for (const auto& e : fs::directory_iterator(folder))
+                if (e.path().filename().string().starts_with(".new.data."))
+                    tempMode = modeOf(e.path());
+            return replace();
+        }));
+    EXPECT_EQ(tempMode, 0600u);
+
+    // The user opens the stores to their group: saves keep it so.
+    for (const char* name : {"pro.data", "macro.data", "app_rules.txt", "../CONFIG.ini"})
+        ::chmod((folder / name).c_str(), 0640);
+    saveAll();
+    for (const char* name : {"pro.data", "macro.data", "app_rules.txt", "../CONFIG.ini"})
+        EXPECT_EQ(modeOf(folder / name), 0640u) << name;
+    ::syscall(SYS_umask, before);
 }
 
 TEST(FileSafety, ASaveKeepsTheModeAndWritesThroughASymlink) {
@@ -115,9 +177,26 @@ TEST(FileSafety, LeftoversOfCutOffSavesGoAtLoadForEveryStore) {
     const fs::path folder = temp.path() / "ms_10";
     fs::create_directories(folder);
     // Fresh leftovers, as a save killed a moment ago leaves them.
-    for (const char* name : {".pro.data.Ab12Cd", ".macro.data.Xy98Zw", ".CONFIG.ini.Qw34Er"})
+    for (const char* name : {".pro.data.Ab12Cd", ".macro.data.Xy98Zw", ".app_rules.txt.Mn56Op",
+                             ".app_rules.txt.Gh78Jk", ".CONFIG.ini.Qw34Er"})
         std::ofstream(name[1] == 'C' ? temp.path() / name : folder / name) << "half";
     std::ofstream(folder / ".pro.data.notes") << "not ours";  // another name: kept
+
+    // Rules read without the store's lock leave them: the holder may be saving.
+    ProfileFollower follower;
+    follower.load(folder / "app_rules.txt", false);
+    EXPECT_TRUE(fs::exists(folder / ".app_rules.txt.Mn56Op"));
+    follower.load(folder / "app_rules.txt", true);
+    EXPECT_FALSE(fs::exists(folder / ".app_rules.txt.Mn56Op"));
+    std::ofstream(folder / ".app_rules.txt.Mn56Op") << "half";
+    // velorctl's rule commands take the lock and clean up as well.
+    VirtualClock clock;
+    const RulesOutcome listed =
+        editRulesFile(testing::ms10(), temp.folder(), clock,
+                      [](AppRules&, const std::vector<std::u16string>&) { return RulesOutcome{}; });
+    EXPECT_EQ(listed.exitCode, 0) << listed.reason;
+    EXPECT_FALSE(fs::exists(folder / ".app_rules.txt.Mn56Op"));
+    EXPECT_FALSE(fs::exists(folder / ".app_rules.txt.Gh78Jk"));
 
     ProfileList profiles(testing::ms10());
     loadProfiles(profiles, temp.folder(), texts);

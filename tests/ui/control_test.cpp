@@ -331,5 +331,39 @@ TEST_F(ControlTest, RunningOutOfDescriptorsDoesNotEndTheSocket) {
     EXPECT_EQ(devices->exitCode, 0) << devices->err;
 }
 
+// The rules file is a named pipe when the program starts: a rules command
+// through the program says so as velorctl alone does (rules_commands_test),
+// rather than listing no rules.
+class UnreadableRulesTest : public PageTest {
+  protected:
+    UnreadableRulesTest()
+        : PageTest(true, 10, [](testing::TempFolder& t, QString&) {
+              std::filesystem::create_directories(t.path() / "ms_10");
+              ::mkfifo((t.path() / "ms_10" / "app_rules.txt").c_str(), 0600);
+          }) {}
+};
+
+TEST_F(UnreadableRulesTest, RulesCommandsSayWhyAsVelorctlAloneDoes) {
+    const std::filesystem::path rules = temp.path() / "ms_10" / "app_rules.txt";
+    ASSERT_TRUE(page->storesLoaded());
+    PagesHost host(*window);
+    const ControlAnswer unreadable{1, "",
+                                   "velorctl: the rules cannot be read (" + rules.string() +
+                                       ": it is not a regular file); they are left as they are\n"};
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"rules", "list", "--slot", "10"},
+          {"rules", "add", "--slot", "10", "--app", "xterm", "--profile", "Profile 1"}}) {
+        std::optional<ControlAnswer> got;
+        cli::runDeviceCommand(args, host, [&](int code, std::string out, std::string err) {
+            got = ControlAnswer{code, out, err};
+        });
+        ASSERT_TRUE(got) << args[1];
+        EXPECT_EQ(got->exitCode, unreadable.exitCode) << args[1];
+        EXPECT_EQ(got->out, unreadable.out) << args[1];
+        EXPECT_EQ(got->err, unreadable.err) << args[1];
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(rules));
+}
+
 }  // namespace
 }  // namespace velor

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/data_folder_choice.h"
+#include "platform/file_io.h"
 #include "platform/program_folder.h"
 
 namespace velor {
@@ -19,10 +20,12 @@ std::string withSlash(std::string folder) {
     return folder;
 }
 
+// The data folder holds what the user typed and runs: made for them alone.
 // Empty when the folder is there (made now or before), else why it cannot be.
 std::string makeFolder(const std::filesystem::path& folder) {
+    if (makePrivateFolders(folder)) return {};
+    // Tried once more only for the system's reason.
     std::error_code ec;
-    if (std::filesystem::is_directory(folder, ec)) return {};
     std::filesystem::create_directories(folder, ec);
     std::error_code again;
     if (std::filesystem::is_directory(folder, again)) return {};

@@ -99,9 +99,9 @@ std::string tempPrefix(const std::filesystem::path& file) {
     return "." + file.filename().string() + ".";
 }
 
-// A new temporary file beside `file`, created with 0666 so that the kernel
-// applies the process umask; -1 when none can be made.
-int createTemp(const std::filesystem::path& file, std::string& name) {
+// A new temporary file beside `file`, created with `mode` (the kernel
+// applies the process umask to it); -1 when none can be made.
+int createTemp(const std::filesystem::path& file, std::string& name, mode_t mode) {
     static constexpr char kChars[] =
         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     thread_local std::mt19937 random{std::random_device{}()};
@@ -112,7 +112,7 @@ int createTemp(const std::filesystem::path& file, std::string& name) {
         std::string suffix(kTempSuffix, ' ');
         for (char& c : suffix) c = kChars[pick(random)];
         name = (folder / (tempPrefix(file) + suffix)).string();
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
@@ -122,12 +122,12 @@ int createTemp(const std::filesystem::path& file, std::string& name) {
 
 bool writeFileAtomically(const std::filesystem::path& path,
                          const std::function<bool(const ByteWriter&)>& contents,
-                         const std::function<bool(const ReplaceStep&)>& replacing,
-                         FileError* error) {
+                         const std::function<bool(const ReplaceStep&)>& replacing, FileError* error,
+                         NewFileAccess access) {
     const std::filesystem::path file = throughLinks(path);
     const std::lock_guard turn(saveLockOf(file));
     std::string temp;
-    const int fd = createTemp(file, temp);
+    const int fd = createTemp(file, temp, access == NewFileAccess::ownerOnly ? 0600 : 0666);
     if (fd < 0) return fail(error, path, "cannot create a file in its folder: " + errnoText());
 
     // The file replaced keeps its mode and, where we may, its owner.
@@ -165,6 +165,16 @@ bool writeFileAtomically(const std::filesystem::path& path,
         ::close(dir);
     }
     return true;
+}
+
+bool makePrivateFolders(const std::filesystem::path& folder) {
+    std::error_code ec;
+    if (folder.empty() || std::filesystem::is_directory(folder, ec)) return !folder.empty();
+    const std::filesystem::path parent = folder.parent_path();
+    if (!parent.empty() && parent != folder && !makePrivateFolders(parent)) return false;
+    // Another process may make it at the same moment: what counts is that it is there.
+    ::mkdir(folder.c_str(), 0700);
+    return std::filesystem::is_directory(folder, ec);
 }
 
 void removeCutOffSaves(const std::filesystem::path& path) {

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/file_io.h"
 #include "platform/store_lock_text.h"
 
 namespace velor {
@@ -28,8 +29,7 @@ enum class Attempt { Taken, Held, Failed };
 
 // One try without blocking: the descriptor holding the lock, or why not.
 Attempt tryLock(const std::string& folder, int* fd, std::string* error) {
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
+    makePrivateFolders(folder);
     const std::string path = lockPath(folder);
     *fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (*fd < 0) {

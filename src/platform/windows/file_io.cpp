@@ -104,8 +104,8 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::pa
 
 bool writeFileAtomically(const std::filesystem::path& path,
                          const std::function<bool(const ByteWriter&)>& contents,
-                         const std::function<bool(const ReplaceStep&)>& replacing,
-                         FileError* error) {
+                         const std::function<bool(const ReplaceStep&)>& replacing, FileError* error,
+                         NewFileAccess) {
     const std::lock_guard turn(saveLockOf(path));
     std::filesystem::path temp;
     FileHandle file = createTemp(path, temp);
@@ -136,6 +136,14 @@ bool writeFileAtomically(const std::filesystem::path& path,
         return fail(error, path, "cannot be replaced: " + renameError);
     }
     return true;
+}
+
+// The user's profile folders are theirs alone already; a new folder takes
+// the access rules its parent hands down.
+bool makePrivateFolders(const std::filesystem::path& folder) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    return std::filesystem::is_directory(folder, ec);
 }
 
 void removeCutOffSaves(const std::filesystem::path& path) {

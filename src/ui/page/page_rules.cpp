@@ -1,12 +1,18 @@
 #include "ui/page/page_rules.h"
 
+#include "store/app_rules_edit.h"
 #include "util/utf16.h"
 
 namespace velor {
 
 void PageRules::load() {
     const auto path = appRulesPath(env_.model, env_.services.dataFolder());
-    if (const auto why = follower_.load(path))
+    bool locked = false;
+    {
+        const std::lock_guard guard(env_.profiles.lock());
+        locked = env_.profiles.savesBlocked().empty();
+    }
+    if (const auto why = follower_.load(path, locked))
         env_.services.tell("rules_damaged_text", QString::fromStdString(*why));
 }
 
@@ -34,6 +40,8 @@ void PageRules::onDeleted(std::u16string_view profile) {
 }
 
 RulesOutcome PageRules::edit(const RulesEdit& change) {
+    // Listed as empty, the rules would seem gone; changed, they could not be kept.
+    if (!follower_.unreadable().empty()) return rulesUnreadable(follower_.unreadable());
     std::vector<std::u16string> names;
     {
         const std::lock_guard guard(env_.profiles.lock());

@@ -2,6 +2,11 @@
 // add, delete, rename, import, export and restore-defaults buttons.
 #pragma once
 
+#include <QStringList>
+
+#include <string>
+#include <unordered_map>
+
 #include "ui/page/page_section.h"
 
 class QListWidget;
@@ -24,7 +29,9 @@ class ProfileSection final : public PageSection {
     void setRules(PageRules* rules) { rules_ = rules; }
 
   private:
-    QString applicationsOf(const std::u16string& profile) const;
+    // The applications whose rules name each profile, found in one pass over
+    // the rules: a store of many profiles and many rules fills at once.
+    std::unordered_map<std::u16string, QStringList> applicationsByProfile() const;
     void select(int index);
     void add();
     void rename();
