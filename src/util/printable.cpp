@@ -59,9 +59,7 @@ std::string printableText(std::string_view text) {
     while (!text.empty()) {
         const auto b = static_cast<unsigned char>(text.front());
         if (b < 0x80) {
-            if (b == '\\') {
-                out += "\\\\";
-            } else if (b == '\t') {
+            if (b == '\t') {
                 out += "\\t";
             } else if (b == '\n') {
                 out += "\\n";

@@ -9,12 +9,13 @@
 
 namespace velor {
 
-// The UTF-8 text with a backslash written as "\\"; tab, line feed and
-// carriage return as "\t", "\n", "\r"; every other C0 control, DEL and each
+// The UTF-8 text with tab, line feed and carriage return written as "\t",
+// "\n", "\r"; every other C0 control, DEL and each
 // byte that is not part of valid UTF-8 as "\xHH"; the C1 controls
 // (U+0080..U+009F), the direction marks and embeddings (U+061C, U+200E,
 // U+200F, U+202A..U+202E, U+2066..U+2069) and the line and paragraph
-// separators (U+2028, U+2029) as "\uHHHH". Everything else is kept as it is.
+// separators (U+2028, U+2029) as "\uHHHH". Everything else is kept as it is,
+// a backslash too: a Windows path reads as the user knows it.
 std::string printableText(std::string_view text);
 
 }  // namespace velor

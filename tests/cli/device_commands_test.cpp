@@ -91,7 +91,7 @@ TEST_F(DeviceCommandsTest, ApplyImportsTheFileSendsItWholeAndStoresIt) {
     // acts on no terminal, in the apply's answer, the status and the list.
     const Answer odd = run({"apply", "--slot", "10", "--profile",
                             profileFile(u"q\"b\\t\t\x1b[2J\n\x1f\x7f\u00e9\u202e")});
-    const std::string shown = "q\"b\\\\t\\t\\x1b[2J\\n\\x1f\\x7f\xc3\xa9\\u202e";
+    const std::string shown = "q\"b\\t\\t\\x1b[2J\\n\\x1f\\x7f\xc3\xa9\\u202e";
     EXPECT_EQ(odd.out, "slot 10 holds profile 2 (" + shown + ")\n");
     EXPECT_EQ(run({"status", "--slot", "10", "--json"}).out,
               "{\"slot\":10,\"model\":\"MS-10\",\"links\":[\"24g\"],\"battery\":80,"

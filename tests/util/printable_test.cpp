@@ -11,7 +11,7 @@ TEST(PrintableText, EscapesWhatCouldActOnTheTerminalAndKeepsTheRest) {
         {"Game 1", "Game 1"},
         {"G\xc3\xa4me \xe6\xb8\xb8\xe6\x88\x8f \xf0\x9f\x8e\xae",
          "G\xc3\xa4me \xe6\xb8\xb8\xe6\x88\x8f \xf0\x9f\x8e\xae"},
-        {"a\tb\nc\rd\\e", "a\\tb\\nc\\rd\\\\e"},
+        {"a\tb\nc\rd\\e", "a\\tb\\nc\\rd\\e"},  // a backslash stays one
         // A title set and the screen cleared, with ESC and BEL.
         {"\x1b]0;owned\x07\x1b[2J", "\\x1b]0;owned\\x07\\x1b[2J"},
         {std::string_view("\0\x01\x7f", 3), "\\x00\\x01\\x7f"},
