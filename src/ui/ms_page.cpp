@@ -193,6 +193,10 @@ bool CMS_Page::storesLoaded() const {
     return store_ && store_->loaded();
 }
 
+std::string CMS_Page::storesAwaited() const {
+    return store_ ? store_->awaited() : std::string();
+}
+
 void CMS_Page::onStoresLoaded(bool waited) {
     engine_->startFromCurrent();
     rules_->load();

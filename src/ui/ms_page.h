@@ -100,6 +100,8 @@ class CMS_Page final : public DevicePage, public LinkView {
                          std::function<void(bool taken, const std::string& notStored)> done);
     // The profiles are loaded (they wait while another program holds them).
     bool storesLoaded() const;
+    // While they wait: who holds them.
+    std::string storesAwaited() const;
     // The stored profile of that name made current as the user's choice.
     bool useProfileForOutside(std::u16string_view name);
     RulesOutcome editRulesForOutside(const RulesEdit& edit);

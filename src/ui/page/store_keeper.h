@@ -38,6 +38,9 @@ class StoreKeeper {
     // lock, waits for it (a notice up meanwhile), for a bounded time.
     void start();
     bool loaded() const { return loaded_; }
+    // UI thread: why the stores are not loaded yet (who holds them, as of the
+    // last look); empty once they are.
+    std::string awaited() const { return loaded_ ? std::string() : lockError_; }
     // UI thread: the window has painted; the profiles a load only named are
     // checked from then on (a few at a time between events).
     void windowPainted();
