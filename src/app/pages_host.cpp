@@ -95,7 +95,8 @@ void PagesHost::applyProfile(int slot, const std::optional<std::filesystem::path
     if (page == nullptr) return done(unreachable(window_, slot));
     if (file) {
         if (const auto refused = page->importForOutside(*file))
-            return done({cli::kExitBadInput, *refused, std::nullopt});
+            return done({refused->notStored ? cli::kExitDevice : cli::kExitBadInput,
+                         refused->reason, std::nullopt});
     } else if (!page->selectForOutside(*index)) {
         return done({cli::kExitBadInput,
                      "slot " + std::to_string(slot) + " has no profile " + std::to_string(*index),

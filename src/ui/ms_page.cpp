@@ -34,6 +34,7 @@ constexpr std::uint32_t kStartWatchdog = 2;
 constexpr std::uint32_t kShowRing = 3;
 constexpr std::uint32_t kHideRing = 4;
 constexpr std::uint32_t kSaveFailed = 5;
+constexpr std::uint32_t kSaveMacros = 6;
 constexpr int kWatchdogMs = 6000;
 
 }  // namespace
@@ -109,10 +110,10 @@ void CMS_Page::init(PageContext& context) {
                    [this] { fromWorker_.post(kStartWatchdog, 0, 0); },
                    [this](bool shown) { fromWorker_.post(shown ? kShowRing : kHideRing, 0, 0); },
                    [this] { store_->save(); }});
-    env_ =
-        std::make_unique<PageEnv>(PageEnv{*services_.model, services_, context, profiles_, macros_,
-                                          *link_, *engine_, [this] { link_->requestApply(); },
-                                          [this] { refresh(); }, [this] { link_->requestSave(); }});
+    env_ = std::make_unique<PageEnv>(
+        PageEnv{*services_.model, services_, context, profiles_, macros_, *link_, *engine_,
+                [this] { link_->requestApply(); }, [this] { refresh(); },
+                [this] { link_->requestSave(); }, [this] { return store_->saveMacros(); }});
     rules_ = std::make_unique<PageRules>(*env_);
     profileSection_ = std::make_unique<ProfileSection>(*env_);
     profileSection_->setRules(rules_.get());
@@ -125,7 +126,8 @@ void CMS_Page::init(PageContext& context) {
     toggles_ = std::make_unique<SectionToggles>(*env_);
     store_ = std::make_unique<StoreKeeper>(
         *env_, StoreKeeper::Hooks{[this](bool waited) { onStoresLoaded(waited); },
-                                  [this] { fromWorker_.post(kSaveFailed, 0, 0); }});
+                                  [this] { fromWorker_.post(kSaveFailed, 0, 0); },
+                                  [this] { fromWorker_.post(kSaveMacros, 0, 0); }});
     // The polling section sees its section box before the generic toggles do.
     sections_ = {polling_.get(), toggles_.get(),  profileSection_.get(), buttons_.get(),
                  dpi_.get(),     lighting_.get(), power_.get(),          status_.get()};
@@ -137,6 +139,7 @@ void CMS_Page::init(PageContext& context) {
         context_->timers.setTimer(env_->timer(page_timer::kWatchdog), kWatchdogMs);
     });
     fromWorker_.on(kSaveFailed, [this](auto, auto) { store_->tellSaveFailure(); });
+    fromWorker_.on(kSaveMacros, [this](auto, auto) { store_->saveMacros(); });
     fromWorker_.on(kShowRing, [this](auto, auto) { status_->showApplyRing(true); });
     fromWorker_.on(kHideRing, [this](auto, auto) {
         status_->showApplyRing(false);

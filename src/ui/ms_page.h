@@ -89,8 +89,14 @@ class CMS_Page final : public DevicePage, public LinkView {
         bool charging;
     };
     OutsideState outsideState() const;
-    // A profile file imported as the window imports it; the reason when refused.
-    std::optional<std::string> importForOutside(const std::filesystem::path& file);
+    // A profile file imported as the window imports it, all or nothing; when
+    // refused, why, and whether for a store that could not be written (else
+    // for the file).
+    struct ImportRefusal {
+        bool notStored;
+        std::string reason;
+    };
+    std::optional<ImportRefusal> importForOutside(const std::filesystem::path& file);
     bool selectForOutside(int index);
     void setForOutside(Field field, int value);
     // Sends the current profile (whole, or what changed) and calls done once

@@ -15,8 +15,11 @@
 #include <future>
 #include <thread>
 
+#include <QListWidget>
+
 #include <gmock/gmock.h>
 
+#include "../support/test_records.h"
 #include "app/control_server.h"
 #include "app/pages_host.h"
 #include "page_fixture.h"
@@ -27,6 +30,8 @@
 
 namespace velor {
 namespace {
+
+namespace fs = std::filesystem;
 
 // A client of our own: connected, and given the first `bytes` of a request.
 int connectedClient(const std::string& path, std::size_t bytes = 0) {
@@ -263,6 +268,49 @@ TEST_F(ControlTest, DeviceCommandsRunInTheProgramAndAnswerWhenDone) {
     const auto notOurs = ask({"reports", "--slot", "10", "--defaults"});
     EXPECT_EQ(notOurs->exitCode, 2);
     EXPECT_EQ(notOurs->err, "velorctl: the program runs only device commands\n");
+}
+
+// A profile whose macros cannot be stored is not imported at all: velorctl
+// hears the store's failure (exit 1), and the window, the mouse and the disk
+// stay as they were until the macros can be written.
+TEST_F(ControlTest, AnImportWhoseMacrosCannotBeStoredChangesNothing) {
+    PagesHost host(*window);
+    ControlServer server(QString::fromStdString(socket), host);
+    ProfileRecord game = newRecord(model.record, u"Game");
+    const MacroAction press{0x04, MacroAction::kPress, 10};
+    testing::assignMacro(game, 2, std::span(&press, 1));
+    const std::string gameFile = temp.folder() + "game.pro";
+    ASSERT_TRUE(writeFileAtomically(gameFile, game.bytes()));
+    const fs::path macros = temp.path() / "ms_10" / "macro.data";
+    fs::create_directories(macros / "in-the-way");  // no file can be renamed over it
+    const auto stored = *readWholeFile(temp.path() / "ms_10" / "pro.data", 1 << 30);
+    const std::size_t before = mouse->trace().size();
+
+    const auto refused = ask({"apply", "--slot", "10", "--profile", gameFile});
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_EQ(refused->exitCode, 1);
+    EXPECT_THAT(refused->err, ::testing::StartsWith("velorctl: the profile's macros could not be "
+                                                    "stored, so it was not imported: "));
+    EXPECT_THAT(refused->err, ::testing::HasSubstr(macros.string()));
+    EXPECT_EQ(find<QListWidget>("list_profile")->count(), 1);
+    EXPECT_EQ(page->profiles().size(), 1u);
+    EXPECT_TRUE(page->macros().records.empty());
+    EXPECT_EQ(mouse->trace().size(), before);
+    EXPECT_EQ(*readWholeFile(temp.path() / "ms_10" / "pro.data", 1 << 30), stored);
+
+    fs::remove_all(macros);
+    const auto applied = ask({"apply", "--slot", "10", "--profile", gameFile});
+    ASSERT_TRUE(applied.has_value());
+    EXPECT_EQ(applied->exitCode, 0) << applied->err;
+    EXPECT_EQ(applied->out, "slot 10 holds profile 1 (Game)\n");
+    const auto bytes = *readWholeFile(macros, 1 << 20);
+    ASSERT_EQ(bytes.size(), 240u);  // one macro
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 12),
+              (std::vector<std::uint8_t>{'M', 0, 'a', 0, 'c', 0, 'r', 0, 'o', 0, 0, 0}));
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 52, bytes.begin() + 60),
+              (std::vector<std::uint8_t>{1, 0, 0, 0, 0x04, 1, 10, 0}));
+    EXPECT_EQ(find<QListWidget>("list_profile")->count(), 2);
+    EXPECT_GT(mouse->trace().size(), before);
 }
 
 TEST_F(ControlTest, StalledAndCrowdingClientsAreClosedAndTheRestServed) {

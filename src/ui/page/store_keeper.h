@@ -29,6 +29,9 @@ class StoreKeeper {
         std::function<void(bool waited)> loaded;
         // Any thread: have tellSaveFailure() run on the UI thread.
         std::function<void()> saveFailed;
+        // Any thread: have saveMacros() run on the UI thread (a save worked
+        // while macros wait to be stored).
+        std::function<void()> macrosDue;
     };
 
     StoreKeeper(PageEnv& env, Hooks hooks);
@@ -57,6 +60,15 @@ class StoreKeeper {
     // UI thread: the failed save told, once until a save works again.
     void tellSaveFailure();
 
+    // UI thread: stores the page's macros. Macros that cannot be stored stay
+    // in memory, and a later save (of the macros or the profiles) or the end
+    // writes them; the failure is told once until a save of them works.
+    bool saveMacros();
+    // UI thread: stores list in place of the page's macros (an import tried
+    // before anything changes), telling nothing: the caller answers. When it
+    // works the page's macros, all in list, count as stored.
+    bool storeMacros(const MacroList& list, std::string* error);
+
   private:
     void tryLock();
     // writableAgain: the stores were loaded read-only and the lock came since.
@@ -80,6 +92,9 @@ class StoreKeeper {
     mutable std::mutex saveMutex_;
     std::string saveError_;     // under saveMutex_
     bool failureTold_ = false;  // under saveMutex_
+
+    std::atomic<bool> macrosUnsaved_{false};  // read by the worker's saves
+    bool macroFailureTold_ = false;
 };
 
 }  // namespace velor
