@@ -12,6 +12,7 @@
 #include "store/profile_store.h"
 #include "ui/file_dialogs.h"
 #include "ui/msg_window.h"
+#include "ui/notice_board.h"
 #include "ui/page/button_section.h"
 #include "ui/page/dpi_section.h"
 #include "ui/page/lighting_section.h"
@@ -59,18 +60,25 @@ CMS_Page::~CMS_Page() {
 // Questions, notices and file choices through the usual windows unless the
 // caller decides otherwise.
 void CMS_Page::useDefaultDialogs() {
-    const auto box = [this](const QString& id, CMsgWnd::Kind kind, const QString& detail) {
-        CMsgWnd message(context_->window, context_->texts, services_.skinFolder,
-                        "warning_title_text", id, kind, detail);
-        if (!message.create()) return false;
-        message.centerOverParent();
-        return message.showModal() == 1;
-    };
+    // A question waits for its answer: asked only of the user at the window
+    // (a delete, a restore), never on the way to velorctl's answer.
     if (!services_.ask)
-        services_.ask = [box](const QString& id) { return box(id, CMsgWnd::Kind::Question, {}); };
+        services_.ask = [this](const QString& id) {
+            CMsgWnd question(context_->window, context_->texts, services_.skinFolder,
+                             "warning_title_text", id, CMsgWnd::Kind::Question);
+            if (!question.create()) return false;
+            question.centerOverParent();
+            return question.showModal() == 1;
+        };
+    // Notices hold nothing up: a velorctl request that meets one (a store
+    // that cannot be written) is answered at once, not once OK is pressed,
+    // and no other request runs inside a notice's loop.
     if (!services_.tell)
-        services_.tell = [box](const QString& id, const QString& detail) {
-            box(id, CMsgWnd::Kind::Notice, detail);
+        services_.tell = [this](const QString& id, const QString& detail) {
+            if (!notices_)
+                notices_ = std::make_unique<NoticeBoard>([this] { return context_->window; },
+                                                         context_->texts, services_.skinFolder);
+            notices_->tell(id, detail);
         };
     // The waiting notice stays up without holding the window.
     if (!services_.showWaiting)

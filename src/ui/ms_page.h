@@ -28,6 +28,7 @@ namespace velor {
 class ButtonSection;
 class DpiSection;
 class LightingSection;
+class NoticeBoard;
 class PageRules;
 class PageSection;
 class PollingSection;
@@ -139,6 +140,7 @@ class CMS_Page final : public DevicePage, public LinkView {
 
     Services services_;
     PageContext* context_ = nullptr;
+    std::unique_ptr<NoticeBoard> notices_;  // the default notices, made when first told
     QWidget* root_ = nullptr;
     bool skinDamageTold_ = false;
     bool storesStarted_ = false;
