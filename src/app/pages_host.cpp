@@ -11,10 +11,16 @@ namespace velor {
 
 namespace {
 
+// A page whose mouse is here (its profiles loaded or not).
+CMS_Page* connectedPage(CMainWnd& window, int slot) {
+    auto* page = dynamic_cast<CMS_Page*>(&window.page(slot));
+    return page != nullptr && page->connected() ? page : nullptr;
+}
+
 // A page whose mouse is here and whose profiles are loaded.
 CMS_Page* pageOf(CMainWnd& window, int slot) {
-    auto* page = dynamic_cast<CMS_Page*>(&window.page(slot));
-    return page != nullptr && page->connected() && page->storesLoaded() ? page : nullptr;
+    CMS_Page* page = connectedPage(window, slot);
+    return page != nullptr && page->storesLoaded() ? page : nullptr;
 }
 
 cli::ProfileRef currentOf(CMS_Page& page) {
@@ -26,13 +32,15 @@ cli::ProfileRef currentOf(CMS_Page& page) {
 
 // Why a slot takes no command: no mouse, or its profiles still awaited.
 cli::Outcome unreachable(CMainWnd& window, int slot) {
-    auto* page = dynamic_cast<CMS_Page*>(&window.page(slot));
-    if (page != nullptr && page->connected() && !page->storesLoaded())
+    CMS_Page* page = connectedPage(window, slot);
+    if (page != nullptr && !page->storesLoaded()) {
+        const std::string holder = page->storesAwaited();
         return {cli::kExitDevice,
-                "slot " + std::to_string(slot) +
-                    ": its profiles are not loaded yet (another program holds them); try again "
-                    "in a moment",
+                "slot " + std::to_string(slot) + ": its profiles are not loaded yet: " +
+                    (holder.empty() ? std::string("another program holds them") : holder) +
+                    "; try again once it is done",
                 std::nullopt};
+    }
     return {cli::kExitDevice, cli::noMouseConnected(slot), std::nullopt};
 }
 
@@ -56,8 +64,10 @@ void sendAndAnswer(CMS_Page& page, bool whole, const cli::MiceHost::Done& done) 
 
 std::vector<cli::MouseState> PagesHost::devices() {
     std::vector<cli::MouseState> mice;
+    // A mouse whose profiles are awaited is here all the same: its commands
+    // then say what they wait for.
     for (int slot = 1; slot <= kPageCount; ++slot) {
-        CMS_Page* page = pageOf(window_, slot);
+        CMS_Page* page = connectedPage(window_, slot);
         if (page == nullptr) continue;
         const CMS_Page::OutsideState s = page->outsideState();
         cli::MouseState m;
@@ -85,7 +95,8 @@ void PagesHost::applyProfile(int slot, const std::optional<std::filesystem::path
     if (page == nullptr) return done(unreachable(window_, slot));
     if (file) {
         if (const auto refused = page->importForOutside(*file))
-            return done({cli::kExitBadInput, *refused, std::nullopt});
+            return done({refused->notStored ? cli::kExitDevice : cli::kExitBadInput,
+                         refused->reason, std::nullopt});
     } else if (!page->selectForOutside(*index)) {
         return done({cli::kExitBadInput,
                      "slot " + std::to_string(slot) + " has no profile " + std::to_string(*index),

@@ -15,7 +15,8 @@ bool exportProfile(const ProfileList& profiles, const std::filesystem::path& fil
     std::vector<std::uint8_t> bytes;
     {
         const std::lock_guard guard(profiles.lock());
-        bytes.assign(std::as_const(profiles).current().bytes().begin(), std::as_const(profiles).current().bytes().end());
+        bytes.assign(std::as_const(profiles).current().bytes().begin(),
+                     std::as_const(profiles).current().bytes().end());
     }
     FileError writeError;
     if (writeFileAtomically(file, bytes, &writeError, NewFileAccess::asUmaskAllows)) return true;
@@ -23,10 +24,10 @@ bool exportProfile(const ProfileList& profiles, const std::filesystem::path& fil
     return false;
 }
 
-Result<ImportOutcome> importProfile(ProfileList& profiles, MacroList& macros,
-                                    const std::filesystem::path& file) {
+Result<ProfileImport> readProfileImport(const ProfileList& profiles, const MacroList& macros,
+                                        const std::filesystem::path& file) {
     auto read = readProfileFile(profiles.model(), file);
-    if (!read) return Result<ImportOutcome>::failure(read.error());
+    if (!read) return Result<ProfileImport>::failure(read.error());
     ProfileRecord record = std::move(*read);
     // Every macro the file carries must fit the mouse before anything changes.
     for (int k = 0; k < kButtonCount; ++k) {
@@ -35,7 +36,7 @@ Result<ImportOutcome> importProfile(ProfileList& profiles, MacroList& macros,
         std::vector<MacroAction> actions;
         for (int i = 0; i < slot.macroActionCount(); ++i) actions.push_back(slot.action(i));
         if (const auto tooLong = macroTooLong(actions))
-            return Result<ImportOutcome>::failure(file.string() + ": button " +
+            return Result<ProfileImport>::failure(file.string() + ": button " +
                                                   std::to_string(k + 1) + ": " + *tooLong);
     }
 
@@ -50,17 +51,30 @@ Result<ImportOutcome> importProfile(ProfileList& profiles, MacroList& macros,
     }
     record.setName(uniqueName(names, *record.name(), kProfileNameLimit));
 
+    MacroList after = macros;
     int created = 0;
     for (int k = 0; k < kButtonCount; ++k) {
         ButtonSlot slot = record.button(k);
         if (slot.function() != function::kMacro) continue;
-        const std::u16string name = uniqueName(macros.names(), *slot.macroName(), kMacroNameLimit);
-        macros.records.push_back(macroFromSlot(slot, name));
+        const std::u16string name = uniqueName(after.names(), *slot.macroName(), kMacroNameLimit);
+        after.records.push_back(macroFromSlot(slot, name));
         slot.setMacroName(name);
-        slot.set(SlotField::macroIndex, static_cast<std::int64_t>(macros.records.size()) - 1);
+        slot.set(SlotField::macroIndex, static_cast<std::int64_t>(after.records.size()) - 1);
         ++created;
     }
-    return ImportOutcome{profiles.append(std::move(record)), created, std::move(notes)};
+    return ProfileImport{std::move(record), std::move(after), created, std::move(notes)};
+}
+
+ImportOutcome takeProfileImport(ProfileList& profiles, MacroList& macros, ProfileImport taken) {
+    macros = std::move(taken.macros);
+    return {profiles.append(std::move(taken.record)), taken.macrosCreated, std::move(taken.notes)};
+}
+
+Result<ImportOutcome> importProfile(ProfileList& profiles, MacroList& macros,
+                                    const std::filesystem::path& file) {
+    auto read = readProfileImport(profiles, macros, file);
+    if (!read) return Result<ImportOutcome>::failure(read.error());
+    return takeProfileImport(profiles, macros, std::move(*read));
 }
 
 }  // namespace velor

@@ -24,11 +24,26 @@ struct ImportOutcome {
     std::vector<std::string> notes;
 };
 
+// A profile file read and checked, and what taking it would make of the
+// lists, before anything changes: the macros can be stored first, so that an
+// import whose macros cannot be kept changes nothing.
+struct ProfileImport {
+    ProfileRecord record;  // uniquely named; its macro buttons point into macros
+    MacroList macros;      // the macro list as it would be, the file's macros appended
+    int macrosCreated = 0;
+    std::vector<std::string> notes;  // as ImportOutcome's
+};
+
 // The file is checked first (size of the slot's record, a field this shape
 // holds fixed, terminated names, macro counts): a bad file changes nothing.
 // Enabled DPI levels without a value get one; every other value is taken as
 // it is. A taken profile or macro name gets a "_N" suffix; every macro button
 // makes a macro of its own.
+Result<ProfileImport> readProfileImport(const ProfileList& profiles, const MacroList& macros,
+                                        const std::filesystem::path& file);
+// Takes what readProfileImport made of the same lists, unchanged since.
+ImportOutcome takeProfileImport(ProfileList& profiles, MacroList& macros, ProfileImport taken);
+// Both at once.
 Result<ImportOutcome> importProfile(ProfileList& profiles, MacroList& macros,
                                     const std::filesystem::path& file);
 

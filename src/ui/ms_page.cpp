@@ -12,6 +12,7 @@
 #include "store/profile_store.h"
 #include "ui/file_dialogs.h"
 #include "ui/msg_window.h"
+#include "ui/notice_board.h"
 #include "ui/page/button_section.h"
 #include "ui/page/dpi_section.h"
 #include "ui/page/lighting_section.h"
@@ -34,6 +35,7 @@ constexpr std::uint32_t kStartWatchdog = 2;
 constexpr std::uint32_t kShowRing = 3;
 constexpr std::uint32_t kHideRing = 4;
 constexpr std::uint32_t kSaveFailed = 5;
+constexpr std::uint32_t kSaveMacros = 6;
 constexpr int kWatchdogMs = 6000;
 
 }  // namespace
@@ -58,18 +60,25 @@ CMS_Page::~CMS_Page() {
 // Questions, notices and file choices through the usual windows unless the
 // caller decides otherwise.
 void CMS_Page::useDefaultDialogs() {
-    const auto box = [this](const QString& id, CMsgWnd::Kind kind, const QString& detail) {
-        CMsgWnd message(context_->window, context_->texts, services_.skinFolder,
-                        "warning_title_text", id, kind, detail);
-        if (!message.create()) return false;
-        message.centerOverParent();
-        return message.showModal() == 1;
-    };
+    // A question waits for its answer: asked only of the user at the window
+    // (a delete, a restore), never on the way to velorctl's answer.
     if (!services_.ask)
-        services_.ask = [box](const QString& id) { return box(id, CMsgWnd::Kind::Question, {}); };
+        services_.ask = [this](const QString& id) {
+            CMsgWnd question(context_->window, context_->texts, services_.skinFolder,
+                             "warning_title_text", id, CMsgWnd::Kind::Question);
+            if (!question.create()) return false;
+            question.centerOverParent();
+            return question.showModal() == 1;
+        };
+    // Notices hold nothing up: a velorctl request that meets one (a store
+    // that cannot be written) is answered at once, not once OK is pressed,
+    // and no other request runs inside a notice's loop.
     if (!services_.tell)
-        services_.tell = [box](const QString& id, const QString& detail) {
-            box(id, CMsgWnd::Kind::Notice, detail);
+        services_.tell = [this](const QString& id, const QString& detail) {
+            if (!notices_)
+                notices_ = std::make_unique<NoticeBoard>([this] { return context_->window; },
+                                                         context_->texts, services_.skinFolder);
+            notices_->tell(id, detail);
         };
     // The waiting notice stays up without holding the window.
     if (!services_.showWaiting)
@@ -109,10 +118,10 @@ void CMS_Page::init(PageContext& context) {
                    [this] { fromWorker_.post(kStartWatchdog, 0, 0); },
                    [this](bool shown) { fromWorker_.post(shown ? kShowRing : kHideRing, 0, 0); },
                    [this] { store_->save(); }});
-    env_ =
-        std::make_unique<PageEnv>(PageEnv{*services_.model, services_, context, profiles_, macros_,
-                                          *link_, *engine_, [this] { link_->requestApply(); },
-                                          [this] { refresh(); }, [this] { link_->requestSave(); }});
+    env_ = std::make_unique<PageEnv>(
+        PageEnv{*services_.model, services_, context, profiles_, macros_, *link_, *engine_,
+                [this] { link_->requestApply(); }, [this] { refresh(); },
+                [this] { link_->requestSave(); }, [this] { return store_->saveMacros(); }});
     rules_ = std::make_unique<PageRules>(*env_);
     profileSection_ = std::make_unique<ProfileSection>(*env_);
     profileSection_->setRules(rules_.get());
@@ -125,7 +134,8 @@ void CMS_Page::init(PageContext& context) {
     toggles_ = std::make_unique<SectionToggles>(*env_);
     store_ = std::make_unique<StoreKeeper>(
         *env_, StoreKeeper::Hooks{[this](bool waited) { onStoresLoaded(waited); },
-                                  [this] { fromWorker_.post(kSaveFailed, 0, 0); }});
+                                  [this] { fromWorker_.post(kSaveFailed, 0, 0); },
+                                  [this] { fromWorker_.post(kSaveMacros, 0, 0); }});
     // The polling section sees its section box before the generic toggles do.
     sections_ = {polling_.get(), toggles_.get(),  profileSection_.get(), buttons_.get(),
                  dpi_.get(),     lighting_.get(), power_.get(),          status_.get()};
@@ -137,6 +147,7 @@ void CMS_Page::init(PageContext& context) {
         context_->timers.setTimer(env_->timer(page_timer::kWatchdog), kWatchdogMs);
     });
     fromWorker_.on(kSaveFailed, [this](auto, auto) { store_->tellSaveFailure(); });
+    fromWorker_.on(kSaveMacros, [this](auto, auto) { store_->saveMacros(); });
     fromWorker_.on(kShowRing, [this](auto, auto) { status_->showApplyRing(true); });
     fromWorker_.on(kHideRing, [this](auto, auto) {
         status_->showApplyRing(false);
@@ -196,6 +207,10 @@ void CMS_Page::load() {
 
 bool CMS_Page::storesLoaded() const {
     return store_ && store_->loaded();
+}
+
+std::string CMS_Page::storesAwaited() const {
+    return store_ ? store_->awaited() : std::string();
 }
 
 void CMS_Page::onStoresLoaded(bool waited) {

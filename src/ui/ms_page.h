@@ -28,6 +28,7 @@ namespace velor {
 class ButtonSection;
 class DpiSection;
 class LightingSection;
+class NoticeBoard;
 class PageRules;
 class PageSection;
 class PollingSection;
@@ -89,8 +90,14 @@ class CMS_Page final : public DevicePage, public LinkView {
         bool charging;
     };
     OutsideState outsideState() const;
-    // A profile file imported as the window imports it; the reason when refused.
-    std::optional<std::string> importForOutside(const std::filesystem::path& file);
+    // A profile file imported as the window imports it, all or nothing; when
+    // refused, why, and whether for a store that could not be written (else
+    // for the file).
+    struct ImportRefusal {
+        bool notStored;
+        std::string reason;
+    };
+    std::optional<ImportRefusal> importForOutside(const std::filesystem::path& file);
     bool selectForOutside(int index);
     void setForOutside(Field field, int value);
     // Sends the current profile (whole, or what changed) and calls done once
@@ -100,6 +107,8 @@ class CMS_Page final : public DevicePage, public LinkView {
                          std::function<void(bool taken, const std::string& notStored)> done);
     // The profiles are loaded (they wait while another program holds them).
     bool storesLoaded() const;
+    // While they wait: who holds them.
+    std::string storesAwaited() const;
     // The stored profile of that name made current as the user's choice.
     bool useProfileForOutside(std::u16string_view name);
     RulesOutcome editRulesForOutside(const RulesEdit& edit);
@@ -131,6 +140,7 @@ class CMS_Page final : public DevicePage, public LinkView {
 
     Services services_;
     PageContext* context_ = nullptr;
+    std::unique_ptr<NoticeBoard> notices_;  // the default notices, made when first told
     QWidget* root_ = nullptr;
     bool skinDamageTold_ = false;
     bool storesStarted_ = false;

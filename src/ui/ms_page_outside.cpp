@@ -27,13 +27,19 @@ CMS_Page::OutsideState CMS_Page::outsideState() const {
             link_->bleOnline(),       status_->battery(),      status_->charging()};
 }
 
-std::optional<std::string> CMS_Page::importForOutside(const std::filesystem::path& file) {
-    const auto imported = importProfile(profiles_, macros_, file);
-    if (!imported) return imported.error();
-    if (imported->macrosCreated > 0) {
+std::optional<CMS_Page::ImportRefusal> CMS_Page::importForOutside(
+    const std::filesystem::path& file) {
+    auto read = readProfileImport(profiles_, macros_, file);
+    if (!read) return ImportRefusal{false, read.error()};
+    // All or nothing: the macros the profile brings are stored before the
+    // window takes it, so that a failed import leaves nothing behind.
+    if (read->macrosCreated > 0) {
         std::string error;
-        if (!saveMacros(macros_, *services_.model, services_.dataFolder(), &error)) return error;
+        if (!store_->storeMacros(read->macros, &error))
+            return ImportRefusal{
+                true, "the profile's macros could not be stored, so it was not imported: " + error};
     }
+    takeProfileImport(profiles_, macros_, std::move(*read));
     profileSection_->fill(false);
     refresh();
     return std::nullopt;

@@ -15,8 +15,15 @@
 #include <future>
 #include <thread>
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QTimer>
+
 #include <gmock/gmock.h>
 
+#include "../support/test_records.h"
 #include "app/control_server.h"
 #include "app/pages_host.h"
 #include "page_fixture.h"
@@ -24,9 +31,12 @@
 #include "platform/file_io.h"
 #include "profile/record_defaults.h"
 #include "store/profile_store.h"
+#include "ui/msg_window.h"
 
 namespace velor {
 namespace {
+
+namespace fs = std::filesystem;
 
 // A client of our own: connected, and given the first `bytes` of a request.
 int connectedClient(const std::string& path, std::size_t bytes = 0) {
@@ -117,6 +127,8 @@ class HeldHost final : public cli::MiceHost {
 
 class ControlTest : public PageTest {
   protected:
+    ControlTest() = default;
+    explicit ControlTest(bool realNotices) : PageTest(true, 10, {}, realNotices) {}
     std::optional<ControlAnswer> ask(std::vector<std::string> args) {
         // velorctl waits in its own process; the program's loop runs meanwhile.
         auto asked =
@@ -263,6 +275,110 @@ TEST_F(ControlTest, DeviceCommandsRunInTheProgramAndAnswerWhenDone) {
     const auto notOurs = ask({"reports", "--slot", "10", "--defaults"});
     EXPECT_EQ(notOurs->exitCode, 2);
     EXPECT_EQ(notOurs->err, "velorctl: the program runs only device commands\n");
+}
+
+// A profile whose macros cannot be stored is not imported at all: velorctl
+// hears the store's failure (exit 1), and the window, the mouse and the disk
+// stay as they were until the macros can be written.
+TEST_F(ControlTest, AnImportWhoseMacrosCannotBeStoredChangesNothing) {
+    PagesHost host(*window);
+    ControlServer server(QString::fromStdString(socket), host);
+    ProfileRecord game = newRecord(model.record, u"Game");
+    const MacroAction press{0x04, MacroAction::kPress, 10};
+    testing::assignMacro(game, 2, std::span(&press, 1));
+    const std::string gameFile = temp.folder() + "game.pro";
+    ASSERT_TRUE(writeFileAtomically(gameFile, game.bytes()));
+    const fs::path macros = temp.path() / "ms_10" / "macro.data";
+    fs::create_directories(macros / "in-the-way");  // no file can be renamed over it
+    const auto stored = *readWholeFile(temp.path() / "ms_10" / "pro.data", 1 << 30);
+    const std::size_t before = mouse->trace().size();
+
+    const auto refused = ask({"apply", "--slot", "10", "--profile", gameFile});
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_EQ(refused->exitCode, 1);
+    EXPECT_THAT(refused->err, ::testing::StartsWith("velorctl: the profile's macros could not be "
+                                                    "stored, so it was not imported: "));
+    EXPECT_THAT(refused->err, ::testing::HasSubstr(macros.string()));
+    EXPECT_EQ(find<QListWidget>("list_profile")->count(), 1);
+    EXPECT_EQ(page->profiles().size(), 1u);
+    EXPECT_TRUE(page->macros().records.empty());
+    EXPECT_EQ(mouse->trace().size(), before);
+    EXPECT_EQ(*readWholeFile(temp.path() / "ms_10" / "pro.data", 1 << 30), stored);
+
+    fs::remove_all(macros);
+    const auto applied = ask({"apply", "--slot", "10", "--profile", gameFile});
+    ASSERT_TRUE(applied.has_value());
+    EXPECT_EQ(applied->exitCode, 0) << applied->err;
+    EXPECT_EQ(applied->out, "slot 10 holds profile 1 (Game)\n");
+    const auto bytes = *readWholeFile(macros, 1 << 20);
+    ASSERT_EQ(bytes.size(), 240u);  // one macro
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 12),
+              (std::vector<std::uint8_t>{'M', 0, 'a', 0, 'c', 0, 'r', 0, 'o', 0, 0, 0}));
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 52, bytes.begin() + 60),
+              (std::vector<std::uint8_t>{1, 0, 0, 0, 0x04, 1, 10, 0}));
+    EXPECT_EQ(find<QListWidget>("list_profile")->count(), 2);
+    EXPECT_GT(mouse->trace().size(), before);
+}
+
+// The page's own notices, as the user sees them.
+class ControlNoticeTest : public ControlTest {
+  protected:
+    ControlNoticeTest() : ControlTest(true) {}
+    // The texts of the notices up.
+    static std::vector<std::string> notices() {
+        std::vector<std::string> up;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* notice = qobject_cast<CMsgWnd*>(top); notice && notice->isVisible())
+                up.push_back(notice->skin().find<QLabel>("warning")->text().toStdString());
+        return up;
+    }
+};
+
+// A store that cannot be written is told by a notice that holds nothing up:
+// velorctl has its answer while the notice waits for OK, and what comes
+// meanwhile is answered too, its own news waiting until the notice is closed.
+TEST_F(ControlNoticeTest, StoresThatCannotBeWrittenAreAnsweredAtOnceAndToldOneAtATime) {
+    PagesHost host(*window);
+    ControlServer server(QString::fromStdString(socket), host);
+    const fs::path folder = temp.path() / "ms_10";
+    for (const char* store : {"app_rules.txt", "pro.data"}) {
+        fs::remove(folder / store);
+        fs::create_directories(folder / store / "in-the-way");
+    }
+    // A notice that waits for OK in a loop of its own is closed after a
+    // while, so that the test ends.
+    QTimer::singleShot(3000, window.get(), [] {
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+    const std::string rulesNotSaved = "The application rules could not be saved.\n\n";
+    const auto rules =
+        ask({"rules", "add", "--slot", "10", "--app", "xterm", "--profile", "Profile 1"});
+    ASSERT_TRUE(rules.has_value());
+    EXPECT_EQ(rules->exitCode, 1);
+    EXPECT_THAT(rules->err, ::testing::HasSubstr((folder / "app_rules.txt").string()));
+    ASSERT_EQ(notices().size(), 1u);
+    EXPECT_THAT(notices().front(), ::testing::StartsWith(rulesNotSaved));
+
+    // Meanwhile: the same again, and a setting that reaches the mouse but
+    // not the disk. Each is answered; the notice stays the only one.
+    EXPECT_EQ(
+        ask({"rules", "add", "--slot", "10", "--app", "xterm", "--profile", "Profile 1"})->exitCode,
+        1);
+    const auto set = ask({"set", "--slot", "10", "--dpi-level", "3"});
+    ASSERT_TRUE(set.has_value());
+    EXPECT_EQ(set->exitCode, 1);
+    EXPECT_THAT(set->err, ::testing::HasSubstr("could not be stored"));
+    EXPECT_EQ(mouse->settings().dpi->currentLevel, 3);
+    ASSERT_EQ(notices().size(), 1u);
+    EXPECT_THAT(notices().front(), ::testing::StartsWith(rulesNotSaved));
+
+    // OK: the news of the setting comes next.
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* notice = qobject_cast<CMsgWnd*>(top); notice && notice->isVisible())
+            notice->skin().find<QAbstractButton>("btn_ok")->click();
+    ASSERT_TRUE(waitFor([&] {
+        return notices().size() == 1 && notices().front().starts_with("Your settings could not");
+    }));
 }
 
 TEST_F(ControlTest, StalledAndCrowdingClientsAreClosedAndTheRestServed) {

@@ -37,10 +37,12 @@ class PageTest : public ::testing::Test {
   protected:
     PageTest() : PageTest(true) {}
     // before: what is on disk (or holds the stores' lock) when the program starts.
-    // before may also point the program at other skins.
+    // before may also point the program at other skins. realNotices: the
+    // page's notices are its own windows, not recorded in told.
     explicit PageTest(bool plugMouse, int pageSlot = 10,
-                      const std::function<void(testing::TempFolder&, QString& skins)>& before = {})
-        : model(*descriptorFor(pageSlot)) {
+                      const std::function<void(testing::TempFolder&, QString& skins)>& before = {},
+                      bool realNotices = false)
+        : model(*descriptorFor(pageSlot)), realNotices_(realNotices) {
         QString skins = QStringLiteral(VELOR_PROGRAM_DIR "/res/");
         if (before) before(temp, skins);
         if (plugMouse) mouse = &backend.plugWiredMouse(model);
@@ -90,10 +92,11 @@ class PageTest : public ::testing::Test {
                     told.push_back(id);
                     return answer;
                 };
-                p.tell = [this](const QString& id, const QString& detail) {
-                    told.push_back(id);
-                    details.push_back(detail);
-                };
+                if (!realNotices_)
+                    p.tell = [this](const QString& id, const QString& detail) {
+                        told.push_back(id);
+                        details.push_back(detail);
+                    };
                 p.showWaiting = [this](const QString& id, const QString&) {
                     waiting.push_back(id);
                 };
@@ -161,6 +164,7 @@ class PageTest : public ::testing::Test {
     }
 
     const ModelDescriptor& model;
+    const bool realNotices_;
     testing::TempFolder temp;
     std::mutex foldersMutex;
     std::vector<std::thread::id> folderThreads;

@@ -12,6 +12,7 @@
 #include "../support/file_text.h"
 #include "../support/test_records.h"
 #include "app/pages_host.h"
+#include "cli/mice_host.h"
 #include "page_fixture.h"
 #include "platform/file_io.h"
 #include "platform/store_lock.h"
@@ -55,15 +56,46 @@ TEST_F(HeldStoreTest, ThePageWaitsForTheLockWithANoticeThenLoadsWhatIsThere) {
     EXPECT_EQ(waiting, std::vector<QString>{"store_waiting_text"});
     EXPECT_FALSE(page->storesLoaded());
     EXPECT_FALSE(fs::exists(store()));  // no default store written over the other's
-    // velorctl meanwhile hears why, and nothing reaches the mouse or the disk.
+    // velorctl meanwhile finds the mouse, and every command about it hears
+    // why it waits and for whom; nothing reaches the mouse or the disk.
     PagesHost host(*window);
-    std::optional<cli::Outcome> heard;
-    host.applySetting(10, {cli::Setting::Kind::DpiLevel, 4},
-                      [&](const cli::Outcome& o) { heard = o; });
-    ASSERT_TRUE(heard);
-    EXPECT_EQ(heard->exitCode, 1);
-    EXPECT_THAT(heard->reason, ::testing::HasSubstr("not loaded yet"));
+    const std::string game = temp.folder() + "game.pro";
+    ASSERT_TRUE(writeFileAtomically(game, newRecord(model.record, u"Game").bytes()));
+    const std::string holder = "in use by " + StoreLock::holderOf(temp.folder() + "ms_10");
+    ASSERT_NE(holder, "in use by ");
+    const std::string waits =
+        "velorctl: slot 10: its profiles are not loaded yet: the profiles in " + temp.folder() +
+        "ms_10 are " + holder;
+    const std::vector<std::pair<std::vector<std::string>, std::string>> commands = {
+        {{"devices"}, ""},
+        {{"status", "--slot", "10", "--json"}, waits},
+        {{"apply", "--slot", "10", "--index", "0"}, waits},
+        {{"apply", "--slot", "10", "--profile", game}, waits},
+        {{"set", "--slot", "10", "--dpi-level", "4"}, waits},
+        {{"set", "--slot", "10", "--polling", "500"}, waits},
+        {{"profile", "use", "--slot", "10", "--name", "Profile 1"}, waits},
+        {{"rules", "add", "--slot", "10", "--app", "xterm", "--profile", "Profile 1"}, holder},
+    };
+    for (const auto& [args, reason] : commands) {
+        std::optional<int> code;
+        std::string out, err;
+        ASSERT_TRUE(cli::runDeviceCommand(args, host, [&](int c, std::string o, std::string e) {
+            code = c;
+            out = std::move(o);
+            err = std::move(e);
+        }));
+        ASSERT_TRUE(code) << args[0];
+        if (reason.empty()) {
+            EXPECT_EQ(*code, 0) << args[0];
+            EXPECT_EQ(out, "10\tMS-10\twired\t-\tcharging\n");
+        } else {
+            EXPECT_EQ(*code, 1) << args[0] << " " << args[1];
+            EXPECT_THAT(err, ::testing::HasSubstr(reason)) << args[0] << " " << args[1];
+        }
+    }
     EXPECT_FALSE(fs::exists(store()));
+    EXPECT_FALSE(fs::exists(temp.path() / "ms_10" / "app_rules.txt"));
+    EXPECT_EQ(mouse->trace().size(), 0u);
     otherStores(u"Theirs");
     other.reset();
     ASSERT_TRUE(waitFor([&] { return page->storesLoaded(); }));

@@ -18,8 +18,12 @@
 
 #include <algorithm>
 
+#include <gmock/gmock.h>
+
 #include "../support/test_records.h"
 #include "page_fixture.h"
+#include "platform/file_io.h"
+#include "store/macro_record.h"
 #include "store/profile_store.h"
 
 namespace velor {
@@ -167,6 +171,67 @@ TEST_F(PageTest, AMacroDeletedInTheEditorLeavesTheButtonsOfEveryProfileStored) {
     ASSERT_EQ(stored->records.size(), 2u);
     EXPECT_EQ(stored->records[1].button(1).function(), 2);  // right click again
     EXPECT_EQ(*stored->records[1].button(1).macroName(), u"");
+}
+
+// Macros made in the editor while macro.data cannot be written stay listed,
+// are told once, and reach the disk with the next save that works: a profile
+// change's, or the one at the end.
+TEST_F(PageTest, MacrosThatCannotBeStoredAreKeptAndToldOnceUntilASaveWorks) {
+    pump();
+    const std::filesystem::path store = temp.path() / "ms_10" / "macro.data";
+    const auto blockStore = [&] {
+        std::filesystem::remove_all(store);
+        std::filesystem::create_directories(store / "in-the-way");
+    };
+    // The editor opened, `adds` macros added, and closed.
+    const auto addInEditor = [&](int adds) {
+        QTimer::singleShot(0, [adds] {
+            QWidget* editor = QApplication::activeModalWidget();
+            ASSERT_NE(editor, nullptr);
+            for (int i = 0; i < adds; ++i)
+                editor->findChild<QAbstractButton*>("ms_10_macro_add_btn")->click();
+            editor->findChild<QAbstractButton*>("btn_exit")->click();
+        });
+        find<QAbstractButton>("btn_macro")->click();
+        pump();
+    };
+    // The macro names in macro.data, in order; nothing when it is no file.
+    const auto storedNames = [&] {
+        std::vector<std::u16string> names;
+        const auto bytes = readWholeFile(store, 1 << 20);
+        for (std::size_t at = 0; bytes && at + 240 <= bytes->size(); at += 240)
+            names.push_back(
+                MacroRecord::fromBytes(std::span(*bytes).subspan(at, 240))->name().value_or(u"?"));
+        return names;
+    };
+    blockStore();
+    addInEditor(2);
+    EXPECT_EQ(told, std::vector<QString>{"store_not_saved_text"});
+    EXPECT_THAT(details.front().toStdString(), ::testing::HasSubstr(store.string()));
+    // Still there for the buttons, and in the editor when it opens again.
+    QTimer::singleShot(0, [] {
+        QWidget* editor = QApplication::activeModalWidget();
+        ASSERT_NE(editor, nullptr);
+        EXPECT_EQ(editor->findChild<QListWidget*>("ms_10_macro_list")->count(), 2);
+        editor->findChild<QAbstractButton*>("btn_exit")->click();
+    });
+    find<QAbstractButton>("btn_macro")->click();
+    pump();
+    EXPECT_EQ(page->macros().names(), (std::vector<std::u16string>{u"Macro 1", u"Macro 2"}));
+
+    std::filesystem::remove_all(store);
+    find<QAbstractButton>("option_dpi_step_3")->click();  // a profile change, stored
+    pump();
+    EXPECT_EQ(storedNames(), (std::vector<std::u16string>{u"Macro 1", u"Macro 2"}));
+
+    // Blocked once more (a save worked meanwhile: told again), then freed
+    // before the program ends, which writes what is still waiting.
+    blockStore();
+    addInEditor(1);
+    EXPECT_EQ(told.size(), 2u);
+    std::filesystem::remove_all(store);
+    window.reset();
+    EXPECT_EQ(storedNames(), (std::vector<std::u16string>{u"Macro 1", u"Macro 2", u"Macro 3"}));
 }
 
 TEST_F(PageTest, ARenameIsStoredByTheWorker) {

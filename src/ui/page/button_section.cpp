@@ -128,7 +128,8 @@ void ButtonSection::onMenuItem(const QString& item) {
     {
         const std::lock_guard guard(env_.profiles.lock());
         for (int b = 0; b < kLeftClickGuard; ++b) {
-            const int function = b == k ? code : std::as_const(env_.profiles).current().button(b).function();
+            const int function =
+                b == k ? code : std::as_const(env_.profiles).current().button(b).function();
             keepsLeftClick |= function == function::kLeftClick;
         }
     }
@@ -212,13 +213,7 @@ void ButtonSection::openMacroEditor() {
                      {env_.model.slot,
                       s.skinFolder,
                       &env_.macros,
-                      [this] {
-                          std::string error;
-                          const bool saved = saveMacros(env_.macros, env_.model,
-                                                        env_.services.dataFolder(), &error);
-                          if (!saved) env_.services.debug(error);
-                          return saved;
-                      },
+                      env_.saveMacros,
                       &keyboardOf(s),
                       env_.context.hooks,
                       &systemClock(),

@@ -46,6 +46,9 @@ struct PageEnv {
     // The profiles are stored by the page's worker, so the window never waits
     // for the disk.
     std::function<void()> requestSave;
+    // The macros are stored (on the UI thread); when they cannot be, they are
+    // kept for a later save and the user is told once.
+    std::function<bool()> saveMacros;
 
     int timer(int offset) const { return static_cast<int>(model.timerBase) + offset; }
     QString text(const QString& id) const { return context.texts.get(id); }

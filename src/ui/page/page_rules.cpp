@@ -1,5 +1,7 @@
 #include "ui/page/page_rules.h"
 
+#include <utility>
+
 #include "store/app_rules_edit.h"
 #include "util/utf16.h"
 
@@ -50,20 +52,22 @@ RulesOutcome PageRules::edit(const RulesEdit& change) {
     const std::vector<AppRule> before = follower_.rules().all();
     const RulesOutcome outcome = change(follower_.rules(), names);
     if (outcome.exitCode != 0) return {outcome.exitCode, outcome.reason, before};
-    if (follower_.rules().all() != before)
+    // Rules a failed save left unstored (in effect all the same) go with any
+    // later edit: done is said only of what the disk holds.
+    if (follower_.rules().all() != before || unsaved_)
         if (std::string error = save(); !error.empty()) return {1, error, before};
     return {0, {}, follower_.rules().all()};
 }
 
 std::string PageRules::save() {
     std::string error;
-    if (follower_.save(&error)) {
+    unsaved_ = !follower_.save(&error);
+    if (!unsaved_) {
         saveFailureTold_ = false;
         return {};
     }
-    if (!saveFailureTold_)
+    if (!std::exchange(saveFailureTold_, true))
         env_.services.tell("rules_not_saved_text", QString::fromStdString(error));
-    saveFailureTold_ = true;
     return error;
 }
 

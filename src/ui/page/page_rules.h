@@ -34,6 +34,7 @@ class PageRules {
     PageEnv& env_;
     ProfileFollower follower_;
     bool saveFailureTold_ = false;
+    bool unsaved_ = false;  // the last save failed
 };
 
 }  // namespace velor

@@ -159,15 +159,9 @@ void ProfileSection::importFile() {
                                       : "import_failed_text",
                                   {});
     }
-    // Without the saved macros the imported buttons would lose them at the
-    // next start; the user is told.
-    if (imported->macrosCreated > 0) {
-        std::string error;
-        if (!saveMacros(env_.macros, env_.model, env_.services.dataFolder(), &error)) {
-            env_.services.debug(error);
-            env_.services.tell("macros_not_saved_text", {});
-        }
-    }
+    // Macros that cannot be stored now are kept for a later save; the user
+    // is told.
+    if (imported->macrosCreated > 0) env_.saveMacros();
     fill(false);
     switchedTo();
     // Taken as it is; what the window cannot show as it is, is said once.

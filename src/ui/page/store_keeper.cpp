@@ -1,5 +1,7 @@
 #include "ui/page/store_keeper.h"
 
+#include <utility>
+
 namespace velor {
 
 namespace {
@@ -109,6 +111,8 @@ void StoreKeeper::load(bool waited, bool writableAgain) {
         const std::lock_guard saving(saveMutex_);
         failureTold_ = !env_.profiles.savesBlocked().empty();
     }
+    macrosUnsaved_ = false;  // what is stored was just read
+    macroFailureTold_ = !env_.macros.savesBlocked.empty();
     hooks_.loaded(waited);
     if (windowPainted_) checking_.start();
     // Told once the window is up, not in the middle of starting.
@@ -146,15 +150,41 @@ bool StoreKeeper::save() {
     }
     if (!saved) env_.services.debug("profile store not saved: " + error);
     if (tell) hooks_.saveFailed();
+    // The disk takes writes again: the macros waiting in memory go too.
+    if (saved && macrosUnsaved_) hooks_.macrosDue();
     return saved;
 }
 
 void StoreKeeper::saveIfUnsaved() {
+    std::string error;
+    if (macrosUnsaved_ && !storeMacros(env_.macros, &error))
+        env_.services.debug("macro store not saved at the end: " + error);
     {
         const std::lock_guard guard(env_.profiles.lock());
         if (!env_.profiles.unsaved()) return;
     }
     save();
+}
+
+bool StoreKeeper::storeMacros(const MacroList& list, std::string* error) {
+    if (!loaded_) {
+        if (error) *error = "the stores are not loaded yet";
+        return false;
+    }
+    if (!velor::saveMacros(list, env_.model, env_.services.dataFolder(), error)) return false;
+    macrosUnsaved_ = false;
+    macroFailureTold_ = false;
+    return true;
+}
+
+bool StoreKeeper::saveMacros() {
+    std::string error;
+    if (storeMacros(env_.macros, &error)) return true;
+    macrosUnsaved_ = loaded_.load();
+    env_.services.debug("macro store not saved: " + error);
+    if (!std::exchange(macroFailureTold_, true))
+        env_.services.tell("store_not_saved_text", QString::fromStdString(error));
+    return false;
 }
 
 std::string StoreKeeper::lastSaveError() const {

@@ -29,6 +29,9 @@ class StoreKeeper {
         std::function<void(bool waited)> loaded;
         // Any thread: have tellSaveFailure() run on the UI thread.
         std::function<void()> saveFailed;
+        // Any thread: have saveMacros() run on the UI thread (a save worked
+        // while macros wait to be stored).
+        std::function<void()> macrosDue;
     };
 
     StoreKeeper(PageEnv& env, Hooks hooks);
@@ -38,6 +41,9 @@ class StoreKeeper {
     // lock, waits for it (a notice up meanwhile), for a bounded time.
     void start();
     bool loaded() const { return loaded_; }
+    // UI thread: why the stores are not loaded yet (who holds them, as of the
+    // last look); empty once they are.
+    std::string awaited() const { return loaded_ ? std::string() : lockError_; }
     // UI thread: the window has painted; the profiles a load only named are
     // checked from then on (a few at a time between events).
     void windowPainted();
@@ -53,6 +59,15 @@ class StoreKeeper {
     std::string lastSaveError() const;
     // UI thread: the failed save told, once until a save works again.
     void tellSaveFailure();
+
+    // UI thread: stores the page's macros. Macros that cannot be stored stay
+    // in memory, and a later save (of the macros or the profiles) or the end
+    // writes them; the failure is told once until a save of them works.
+    bool saveMacros();
+    // UI thread: stores list in place of the page's macros (an import tried
+    // before anything changes), telling nothing: the caller answers. When it
+    // works the page's macros, all in list, count as stored.
+    bool storeMacros(const MacroList& list, std::string* error);
 
   private:
     void tryLock();
@@ -77,6 +92,9 @@ class StoreKeeper {
     mutable std::mutex saveMutex_;
     std::string saveError_;     // under saveMutex_
     bool failureTold_ = false;  // under saveMutex_
+
+    std::atomic<bool> macrosUnsaved_{false};  // read by the worker's saves
+    bool macroFailureTold_ = false;
 };
 
 }  // namespace velor
