@@ -17,6 +17,11 @@ std::optional<std::string> ProfileFollower::load(const std::filesystem::path& fi
         return std::nullopt;
     }
     std::string why = read.error();
+    // Without the stores' lock the file is another program's to mend.
+    if (!locked) {
+        unreadable_ = why;
+        return why + "; it is left as it is";
+    }
     std::string error;
     const auto kept = keepDamagedCopy(file, &error);
     if (kept.empty()) {

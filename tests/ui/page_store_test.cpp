@@ -30,17 +30,18 @@ std::unique_ptr<StoreLock>& otherProgramsLock() {
     static std::unique_ptr<StoreLock> lock;
     return lock;
 }
+void otherProgramHoldsTheStores(testing::TempFolder& data, QString&) {
+    std::string error;
+    otherProgramsLock() = StoreLock::acquire(data.folder() + "ms_10", &error);
+    ASSERT_TRUE(otherProgramsLock()) << error;
+}
 
 // Another program (velorctl on its own) holds slot 10's lock when the window
 // starts, and has stored two profiles by the time it lets go.
 class HeldStoreTest : public PageTest {
   protected:
     HeldStoreTest()
-        : PageTest(true, 10, [](testing::TempFolder& data, QString&) {
-              std::string error;
-              otherProgramsLock() = StoreLock::acquire(data.folder() + "ms_10", &error);
-              ASSERT_TRUE(otherProgramsLock()) << error;
-          }) {}
+        : PageTest(true, 10, otherProgramHoldsTheStores) {}
     ~HeldStoreTest() override { otherProgramsLock().reset(); }
     fs::path store() const { return temp.path() / "ms_10" / "pro.data"; }
     // What the other program stores while it holds the lock.
@@ -124,6 +125,14 @@ TEST_F(HeldStoreTest, ALockHeldPastThePatienceLeavesTheStoresReadOnlyUntilItIsFr
     std::string notStored;
     page->applyForOutside(false, [&](bool, const std::string& why) { notStored = why; });
     ASSERT_TRUE(waitFor([&] { return !notStored.empty(); }));
+    // The rules are the other program's to write as well.
+    PagesHost host(*window);
+    std::optional<int> code;
+    ASSERT_TRUE(cli::runDeviceCommand(
+        {"rules", "add", "--slot", "10", "--app", "xterm", "--profile", "One"}, host,
+        [&](int c, std::string, std::string) { code = c; }));
+    EXPECT_EQ(code, std::optional(1));
+    EXPECT_FALSE(fs::exists(temp.path() / "ms_10" / "app_rules.txt"));
 
     // The other program stores once more and lets go: the page takes the lock,
     // reads what is there now, says so, and saves from then on.
@@ -144,11 +153,7 @@ TEST_F(HeldStoreTest, ALockHeldPastThePatienceLeavesTheStoresReadOnlyUntilItIsFr
 class HeldStoreWirelessTest : public PageTest {
   protected:
     HeldStoreWirelessTest()
-        : PageTest(false, 10, [](testing::TempFolder& data, QString&) {
-              std::string error;
-              otherProgramsLock() = StoreLock::acquire(data.folder() + "ms_10", &error);
-              ASSERT_TRUE(otherProgramsLock()) << error;
-          }) {
+        : PageTest(false, 10, otherProgramHoldsTheStores) {
         std::shared_ptr<HidDevice> command, report;
         for (const HidDeviceInfo& info : backend.enumerate(0x1D57, 0xFA60))
             (info.usagePage == 0x000B ? command : report) = backend.open(info.path);

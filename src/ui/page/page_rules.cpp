@@ -61,6 +61,16 @@ RulesOutcome PageRules::edit(const RulesEdit& change) {
 
 std::string PageRules::save() {
     std::string error;
+    {
+        // Stores loaded without their lock are never written, the rules
+        // neither; the user has been told why when they were loaded.
+        const std::lock_guard guard(env_.profiles.lock());
+        if (!env_.profiles.savesBlocked().empty()) {
+            unsaved_ = true;
+            return appRulesPath(env_.model, env_.services.dataFolder()).string() +
+                   " is not replaced: " + env_.profiles.savesBlocked();
+        }
+    }
     unsaved_ = !follower_.save(&error);
     if (!unsaved_) {
         saveFailureTold_ = false;
