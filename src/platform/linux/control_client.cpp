@@ -67,10 +67,12 @@ std::optional<ControlAnswer> askRunningProgram(const std::string& socketPath,
         late = n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
         sent = n > 0 || (n < 0 && errno == EINTR);
     }
-    // The answer comes once the command has run (an apply takes seconds).
+    // The answer comes once the command has run (an apply takes seconds). A
+    // request the program would not take (busy) may have met its answer and
+    // a closed connection before it was all sent: the answer is read all the same.
     std::string answer;
     char buffer[4096];
-    while (sent) {
+    while (!late) {
         if (auto decoded = decodeAnswer(answer)) {
             ::close(fd);
             return decoded;
