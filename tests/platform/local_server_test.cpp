@@ -226,7 +226,8 @@ TEST(LocalServer, ACrowdBeyondTheDescriptorLimitLeavesTheProcessItsDescriptors) 
     std::vector<int> fds;
     const std::vector<std::string> refused = crowd(path, 300, 16, fds);
     EXPECT_EQ(refused.size(), 300u - 16u);
-    EXPECT_EQ(std::count(refused.begin(), refused.end(), "busy\n"), 300 - 16);
+    EXPECT_EQ(std::count(refused.begin(), refused.end(), "busy\n"), 300 - 16)
+        << ::testing::PrintToString(refused);
     EXPECT_EQ(tell(commands[1], replies[0], 'o'), '1') << "the crowd took every descriptor";
     for (const int fd : fds) ::close(fd);
     fds.clear();
@@ -238,7 +239,8 @@ TEST(LocalServer, ACrowdBeyondTheDescriptorLimitLeavesTheProcessItsDescriptors) 
     // Ten descriptors left: none goes to a client.
     ASSERT_EQ(tell(commands[1], replies[0], 'f'), 'k');
     const std::vector<std::string> nearTheLimit = crowd(path, 20, 0, fds);
-    EXPECT_EQ(std::count(nearTheLimit.begin(), nearTheLimit.end(), "busy\n"), 20);
+    EXPECT_EQ(std::count(nearTheLimit.begin(), nearTheLimit.end(), "busy\n"), 20)
+        << ::testing::PrintToString(nearTheLimit);
     EXPECT_EQ(tell(commands[1], replies[0], 'o'), '1') << "clients took the last descriptors";
     for (const int fd : fds) ::close(fd);
     ASSERT_EQ(tell(commands[1], replies[0], 'r'), 'k');
