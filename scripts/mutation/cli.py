@@ -52,8 +52,12 @@ def mutable(rel):
 
 def chosen_files(repo, args):
     if args.since:
-        out = subprocess.run(["git", "-C", str(repo), "diff", "--name-only", "--diff-filter=AMR", args.since],
+        git = ["git", "-C", str(repo)]
+        out = subprocess.run(git + ["diff", "--name-only", "--diff-filter=AMR", args.since],
                              capture_output=True, text=True, check=True).stdout.split()
+        # New files not yet added are changes too.
+        out += subprocess.run(git + ["ls-files", "--others", "--exclude-standard", "src"],
+                              capture_output=True, text=True, check=True).stdout.split()
         return sorted(f for f in out if mutable(f) and (repo / f).is_file())
     files = set()
     for given in args.paths or ["src"]:
@@ -153,9 +157,12 @@ def run_one(tree, runner, tests, f, text, m, failing, args):
     entry = {"file": f, "line": m.line, "op": m.op, "diff": operators.describe(text, m), "tests": []}
     t0 = time.monotonic()
     with tree.planted(f, operators.apply(text, m)):
-        built, _ = runner.build(tests.programs_for(numbers))
+        built, out = runner.build(tests.programs_for(numbers))
         if not built:
             entry["status"] = "not compiled"
+        elif "no work to do" in out:
+            # A header that none of these programs includes: no test could see it.
+            entry["status"], entry["tests"] = "not compiled", ["not part of the tested programs"]
         else:
             status, failed, _ = runner.run_tests(numbers)
             entry["status"], entry["tests"] = status, failed
