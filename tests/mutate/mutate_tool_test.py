@@ -14,6 +14,7 @@ from pathlib import Path
 
 SCRIPTS = Path(__file__).resolve().parents[2] / "scripts"
 sys.path.insert(0, str(SCRIPTS))
+sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
 
 from mutation import operators, sampling  # noqa: E402
 from mutation.journal import Journal  # noqa: E402
