@@ -1,0 +1,1 @@
+"""The parts of scripts/mutate: a mutation tester for the project's C++."""

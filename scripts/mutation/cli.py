@@ -1,0 +1,170 @@
+"""scripts/mutate: plants one fault at a time and tells which the tests do not catch."""
+
+import argparse
+import json
+import os
+import signal
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+from . import operators, report, sampling
+from .journal import Journal, key
+from .layers import TestMap, layer_of
+from .runner import Runner
+from .sandbox import Tree
+
+HERE = Path(__file__).resolve().parent
+EQUIVALENTS = HERE / "equivalents.txt"
+OTHER_SYSTEM = "windows" if sys.platform != "win32" else "linux"
+
+
+def parse(argv):
+    p = argparse.ArgumentParser(
+        prog="scripts/mutate",
+        description="Plant faults in C++ files one at a time, rebuild, run the tests that can see "
+        "each, and report which faults survived.",
+    )
+    p.add_argument("paths", nargs="*", help="files or folders under src/ (default: src/)")
+    p.add_argument("--since", metavar="REV", help="the files under src/ changed since REV")
+    p.add_argument("--max", type=int, metavar="N", help="at most N mutants, spread over the files by lines")
+    p.add_argument("--minutes", type=float, metavar="N", help="start no mutant after N minutes")
+    p.add_argument("--seed", type=int, default=1, help="the sample's seed (default 1)")
+    p.add_argument("--resume", action="store_true", help="go on with the results file, skipping what it holds")
+    p.add_argument("--results", metavar="FILE", help="results file (default: BUILD_DIR/results.jsonl)")
+    p.add_argument("--build-dir", default="build-mutate", help="the folder of its own (default build-mutate)")
+    p.add_argument("--test-timeout", type=int, default=60, metavar="S", help="seconds per test (default 60)")
+    p.add_argument("--exclude", metavar="REGEX", help="leave out the ctest tests whose names match")
+    p.add_argument("--list", action="store_true", help="print the chosen mutants and stop")
+    return p.parse_args(argv)
+
+
+def repo_root():
+    out = subprocess.run(["git", "rev-parse", "--show-toplevel"], capture_output=True, text=True, check=True)
+    return Path(out.stdout.strip())
+
+
+def mutable(rel):
+    p = Path(rel)
+    return p.parts[0] == "src" and p.suffix in (".cpp", ".h") and OTHER_SYSTEM not in p.parts
+
+
+def chosen_files(repo, args):
+    if args.since:
+        git = ["git", "-C", str(repo)]
+        out = subprocess.run(git + ["diff", "--name-only", "--diff-filter=AMR", args.since],
+                             capture_output=True, text=True, check=True).stdout.split()
+        # New files not yet added are changes too.
+        out += subprocess.run(git + ["ls-files", "--others", "--exclude-standard", "src"],
+                              capture_output=True, text=True, check=True).stdout.split()
+        return sorted(f for f in out if mutable(f) and (repo / f).is_file())
+    files = set()
+    for given in args.paths or ["src"]:
+        path = (Path.cwd() / given).resolve()
+        rel = path.relative_to(repo)
+        if path.is_dir():
+            files.update(str(f.relative_to(repo)) for f in path.rglob("*") if f.is_file())
+        else:
+            files.add(str(rel))
+    return sorted(f for f in files if mutable(f))
+
+
+def on_signal(signum, frame):
+    raise KeyboardInterrupt(f"signal {signum}")
+
+
+def main(argv=None):
+    args = parse(argv)
+    repo = repo_root()
+    files = chosen_files(repo, args)
+    if not files:
+        print("no C++ file under src/ to mutate", file=sys.stderr)
+        return 2
+    texts = {f: (repo / f).read_text() for f in files}
+    per_file = {f: operators.mutants(texts[f]) for f in files}
+    lines = {f: texts[f].count("\n") + 1 for f in files}
+    build_root = (repo / args.build_dir).resolve()
+    tree = Tree(repo, build_root / "tree")
+    runner = Runner(tree.root, os.environ.get("VELOR_BUILD_LOCK"), args.test_timeout)
+    if not args.list:
+        tree.sync()  # also undoes whatever a killed run left planted
+        runner.configure()
+        built = runner.compiled_sources()
+        for f in files:
+            if f.endswith(".cpp") and f not in built:
+                per_file[f] = []  # not part of this build: a fault there could not be seen
+    order = sampling.sample(per_file, lines, args.max, args.seed)
+    if args.list:
+        for f, m in order:
+            print(f"{f}:{operators.describe(texts[f], m)}  [{m.op}]")
+        return 0
+
+    journal = Journal(Path(args.results) if args.results else build_root / "results.jsonl", args.resume)
+    signal.signal(signal.SIGTERM, on_signal)
+    signal.signal(signal.SIGHUP, on_signal)
+    deadline = time.monotonic() + args.minutes * 60 if args.minutes else None
+    print(f"{len(order)} mutants in {len(files)} files; results in {journal.path}", flush=True)
+
+    ok, out = runner.build([])
+    if not ok:
+        print(out[-3000:], file=sys.stderr)
+        print("the unchanged tree does not build", file=sys.stderr)
+        return 1
+    tests = TestMap(tree.root, runner.build_dir, runner.list_tests())
+    failing = baseline(runner, tests, {layer_of(f) for f in files}, args, build_root, tree.digest)
+    entries = []
+    try:
+        for n, (f, m) in enumerate(order, 1):
+            k = key(f, texts[f], m)
+            if journal.done(k):
+                entries.append(journal.done(k))
+                continue
+            if deadline and time.monotonic() > deadline:
+                print("time is up", flush=True)
+                break
+            entry = run_one(tree, runner, tests, f, texts[f], m, failing, args)
+            entry["key"] = k
+            journal.record(entry)
+            entries.append(entry)
+            print(f"[{n}/{len(order)}] {entry['status']:<12} {f}:{entry['diff']}", flush=True)
+    except KeyboardInterrupt:
+        print("stopped; --resume goes on from here", file=sys.stderr)
+    print()
+    print(report.render(entries, report.load_equivalents(EQUIVALENTS)))
+    return 0
+
+
+def baseline(runner, tests, layers, args, build_root, digest):
+    """The tests that already fail without a mutant judge nothing: they are left out."""
+    cache = build_root / "baseline.json"
+    if cache.exists():
+        saved = json.loads(cache.read_text())
+        if saved.get("digest") == digest and saved.get("exclude") == args.exclude:
+            return set(saved["failing"])
+    numbers = sorted({n for layer in layers for n in tests.numbers_for(layer, args.exclude)})
+    print(f"running the {len(numbers)} tests that can see these files once, unchanged", flush=True)
+    _, failing, _ = runner.run_tests(numbers, stop_on_failure=False)
+    if failing:
+        print("failing already, left out: " + ", ".join(failing), flush=True)
+    cache.write_text(json.dumps({"digest": digest, "exclude": args.exclude, "failing": failing}))
+    return set(failing)
+
+
+def run_one(tree, runner, tests, f, text, m, failing, args):
+    layer = layer_of(f)
+    numbers = [n for n in tests.numbers_for(layer, args.exclude) if tests.tests[n - 1]["name"] not in failing]
+    entry = {"file": f, "line": m.line, "op": m.op, "diff": operators.describe(text, m), "tests": []}
+    t0 = time.monotonic()
+    with tree.planted(f, operators.apply(text, m)):
+        built, out = runner.build(tests.programs_for(numbers))
+        if not built:
+            entry["status"] = "not compiled"
+        elif "no work to do" in out:
+            # A header that none of these programs includes: no test could see it.
+            entry["status"], entry["tests"] = "not compiled", ["not part of the tested programs"]
+        else:
+            status, failed, _ = runner.run_tests(numbers)
+            entry["status"], entry["tests"] = status, failed
+    entry["seconds"] = round(time.monotonic() - t0, 1)
+    return entry
