@@ -184,7 +184,8 @@ std::vector<std::string> crowd(const std::string& path, int count, int held,
     std::vector<std::string> told(fds.size());
     std::vector<bool> ended(fds.size(), false);
     int endedCount = 0;
-    for (int turn = 0; turn < 200 && endedCount < count - held; ++turn) {
+    // Up to fifteen seconds: on a loaded machine the server may be slow to turn.
+    for (int turn = 0; turn < 600 && endedCount < count - held; ++turn) {
         for (std::size_t i = 0; i < fds.size(); ++i) {
             pollfd ready{fds[i], POLLIN, 0};
             if (ended[i] || ::poll(&ready, 1, 0) <= 0) continue;
