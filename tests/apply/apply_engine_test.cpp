@@ -148,11 +148,15 @@ TEST_F(ApplyEngineTest, EachChangeSendsItsGroupOnly) {
 TEST_F(ApplyEngineTest, AProfileSwitchSendsEverythingWithOneMacroReportPerMacroButton) {
     engine.apply();
     receivedSinceLast();
+    ProfileRecord two = list.record(1);
+    const MacroAction a{0x05, MacroAction::kPress, 10};
+    testing::assignMacro(two, 1, std::span(&a, 1));  // the first button plays one too
+    list.replace(1, two);
     list.select(1);
     engine.markAllForUpload();
     engine.apply();
     EXPECT_THAT(receivedSinceLast(), ElementsAre("opening", "dpi", "lighting", "polling", "buttons",
-                                                 "macro:2", "macro:9"));
+                                                 "macro:1", "macro:2", "macro:9"));
     EXPECT_EQ(engine.appliedCopy(), list.record(1));
 }
 
