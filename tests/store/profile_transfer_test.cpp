@@ -31,6 +31,18 @@ class ProfileTransferTest : public ::testing::Test {
         macros.records = {MacroRecord::named(u"Jump")};
     }
     std::string path(const char* name) const { return (temp.path() / name).string(); }
+    // A record made for slot madeFor and changed, written as made.pro.
+    template <typename Change>
+    ProfileRecord writeMade(int madeFor, const Change& change) {
+        ProfileRecord made = newRecord(descriptorFor(madeFor)->record, u"Made");
+        change(made);
+        EXPECT_TRUE(writeFileAtomically(path("made.pro"), made.bytes()));
+        return made;
+    }
+    // The list a file is imported into: one profile of its own.
+    static void holdOwn(ProfileList& target) {
+        target.reset({}, {newRecord(target.model().record, u"Own")}, 0);
+    }
 
     testing::TempFolder temp;
     ProfileList profiles{ms10()};
@@ -131,11 +143,9 @@ TEST_F(ProfileTransferTest, AnotherModelsOrADamagedRecordIsRefusedNamingWhy) {
          "button 7: the macro name has no terminator in its array"},
     };
     for (const auto& c : cases) {
-        ProfileRecord made = newRecord(descriptorFor(c.madeFor)->record, u"Made");
-        c.change(made);
-        ASSERT_TRUE(writeFileAtomically(path("made.pro"), made.bytes()));
+        writeMade(c.madeFor, c.change);
         ProfileList target{*descriptorFor(c.target)};
-        target.reset({}, {newRecord(descriptorFor(c.target)->record, u"Own")}, 0);
+        holdOwn(target);
         const auto refused = importProfile(target, macros, path("made.pro"));
         ASSERT_FALSE(refused) << c.says;
         EXPECT_THAT(refused.error(), ::testing::HasSubstr(c.says));
@@ -211,11 +221,9 @@ TEST_F(ProfileTransferTest, ValuesTheWindowCannotSetAreTakenAndNamed) {
           "dpiX[7] is 200, the window sets 2..100 (200 to 10000 DPI on slot 10)"}},
     };
     for (const auto& c : cases) {
-        ProfileRecord made = newRecord(descriptorFor(c.madeFor)->record, u"Made");
-        c.change(made);
-        ASSERT_TRUE(writeFileAtomically(path("made.pro"), made.bytes()));
+        const ProfileRecord made = writeMade(c.madeFor, c.change);
         ProfileList target{*descriptorFor(c.target)};
-        target.reset({}, {newRecord(descriptorFor(c.target)->record, u"Own")}, 0);
+        holdOwn(target);
         const auto imported = importProfile(target, macros, path("made.pro"));
         ASSERT_TRUE(imported) << imported.error();
         EXPECT_EQ(imported->notes, c.notes);
