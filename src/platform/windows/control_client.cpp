@@ -64,19 +64,22 @@ std::optional<ControlAnswer> askRunningProgram(const std::string& socketPath,
         done += n;
         sent = done == request.size();
     }
-    // The answer comes once the command has run (an apply takes seconds).
+    // The answer comes once the command has run (an apply takes seconds). A
+    // request the program would not take (busy) may have met its answer and
+    // a closed pipe before it was all sent: the answer is read all the same.
     std::string answer;
     char buffer[4096];
     std::optional<ControlAnswer> decoded;
-    while (sent && io == Io::Done && !(decoded = decodeAnswer(answer))) {
+    Io reading = io == Io::Late || event == nullptr ? io : Io::Done;
+    while (reading == Io::Done && !(decoded = decodeAnswer(answer))) {
         DWORD n = 0;
-        io = transfer(*pipe, event, false, buffer, sizeof buffer, &n, deadline);
-        if (io == Io::Done) answer.append(buffer, n);
+        reading = transfer(*pipe, event, false, buffer, sizeof buffer, &n, deadline);
+        if (reading == Io::Done) answer.append(buffer, n);
     }
     if (event != nullptr) ::CloseHandle(event);
     ::CloseHandle(*pipe);
     if (decoded) return decoded;
-    return unansweredRequest(io == Io::Late, sent, timeout);
+    return unansweredRequest(reading == Io::Late, sent, timeout);
 }
 
 }  // namespace velor
