@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "platform/linux/process_executable.h"
 
@@ -21,9 +22,12 @@ template <typename Reply>
 using ReplyPtr = std::unique_ptr<Reply, ReplyRelease<Reply>>;
 
 // Errors are asked for with every reply, so none piles up in the event queue.
+// The error is taken by reference: read as an argument beside the call that
+// sets it, it could be read before that call ran (the order is the
+// compiler's), and the error the call made would never be freed.
 template <typename Reply>
-ReplyPtr<Reply> takeReply(Reply* reply, xcb_generic_error_t* error) {
-    std::free(error);
+ReplyPtr<Reply> takeReply(Reply* reply, xcb_generic_error_t*& error) {
+    std::free(std::exchange(error, nullptr));
     return ReplyPtr<Reply>(reply);
 }
 
