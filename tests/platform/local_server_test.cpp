@@ -15,6 +15,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <iterator>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -144,6 +146,12 @@ TEST(LocalServer, AHalfClosedRequestIsAnswered) {
         path, lineHandlers([](LocalServer::Answer answer) { answer("pong\n"); }),
         {16, std::chrono::seconds(60)}, nullptr);
     if (!server) ::_exit(4);
+    const auto openDescriptors = [] {
+        std::error_code ec;
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd", ec),
+                             std::filesystem::directory_iterator());
+    };
+    const auto atStart = openDescriptors();
     (void)!::write(replies, "k", 1);
     std::vector<int> filled;
     for (char command = 0; ::read(commands, &command, 1) == 1 && command != 'q';) {
@@ -157,6 +165,15 @@ TEST(LocalServer, AHalfClosedRequestIsAnswered) {
                 filled.push_back(fd);
             for (int i = 0; i < 10 && !filled.empty(); ++i, filled.pop_back())
                 ::close(filled.back());
+        } else if (command == 'w') {
+            // Until the server has closed every connection of a crowd gone.
+            reply = '0';
+            for (int i = 0; i < 1000 && reply == '0'; ++i) {
+                if (openDescriptors() <= atStart)
+                    reply = '1';
+                else
+                    ::usleep(10'000);
+            }
         } else if (command == 'r') {
             for (const int fd : filled) ::close(fd);
             filled.clear();
@@ -237,7 +254,9 @@ TEST(LocalServer, ACrowdBeyondTheDescriptorLimitLeavesTheProcessItsDescriptors) 
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(answer, "pong\n") << "not answered after the crowd went";
 
-    // Ten descriptors left: none goes to a client.
+    // Ten descriptors left (the highest: the crowd's are all closed first, or
+    // one freed below would rightly take a client): none goes to a client.
+    ASSERT_EQ(tell(commands[1], replies[0], 'w'), '1') << "the crowd's connections stay open";
     ASSERT_EQ(tell(commands[1], replies[0], 'f'), 'k');
     const std::vector<std::string> nearTheLimit = crowd(path, 20, 0, fds);
     EXPECT_EQ(std::count(nearTheLimit.begin(), nearTheLimit.end(), "busy\n"), 20)
