@@ -40,8 +40,7 @@ void otherProgramHoldsTheStores(testing::TempFolder& data, QString&) {
 // starts, and has stored two profiles by the time it lets go.
 class HeldStoreTest : public PageTest {
   protected:
-    HeldStoreTest()
-        : PageTest(true, 10, otherProgramHoldsTheStores) {}
+    HeldStoreTest() : PageTest(true, 10, otherProgramHoldsTheStores) {}
     ~HeldStoreTest() override { otherProgramsLock().reset(); }
     fs::path store() const { return temp.path() / "ms_10" / "pro.data"; }
     // What the other program stores while it holds the lock.
@@ -152,8 +151,7 @@ TEST_F(HeldStoreTest, ALockHeldPastThePatienceLeavesTheStoresReadOnlyUntilItIsFr
 // The same with slot 10's mouse behind its 2.4 GHz receiver, not on the cable.
 class HeldStoreWirelessTest : public PageTest {
   protected:
-    HeldStoreWirelessTest()
-        : PageTest(false, 10, otherProgramHoldsTheStores) {
+    HeldStoreWirelessTest() : PageTest(false, 10, otherProgramHoldsTheStores) {
         std::shared_ptr<HidDevice> command, report;
         for (const HidDeviceInfo& info : backend.enumerate(0x1D57, 0xFA60))
             (info.usagePage == 0x000B ? command : report) = backend.open(info.path);
@@ -255,17 +253,23 @@ TEST_F(AbsentMouseTest, AMouseNotHereHasItsStoresReadOnceTheWindowHasPainted) {
     EXPECT_TRUE(page->storesLoaded());
 }
 
+// The program's resources copied beside the data, for a test to spoil, and
+// the program pointed at them.
+fs::path copyOfResources(testing::TempFolder& data, QString& skins) {
+    const fs::path res = data.path() / "res";
+    fs::copy(VELOR_PROGRAM_DIR "/res", res, fs::copy_options::recursive);
+    skins = QString::fromStdString(res.string() + "/");
+    return res;
+}
+
 // The page's own skin cut short: named once, with the repair, however often
 // the mouse comes back.
 class DamagedPageSkinTest : public PageTest {
   protected:
     DamagedPageSkinTest()
         : PageTest(true, 10, [](testing::TempFolder& data, QString& skins) {
-              const fs::path res = data.path() / "res";
-              fs::copy(VELOR_PROGRAM_DIR "/res", res, fs::copy_options::recursive);
-              const fs::path pageSkin = res / "MS" / "MS_10" / "ms_10_page.xml";
+              const fs::path pageSkin = copyOfResources(data, skins) / "MS/MS_10/ms_10_page.xml";
               fs::resize_file(pageSkin, fs::file_size(pageSkin) / 2);
-              skins = QString::fromStdString(res.string() + "/");
           }) {}
 };
 
@@ -283,10 +287,8 @@ class DamagedEnglishTest : public PageTest {
   protected:
     DamagedEnglishTest()
         : PageTest(true, 10, [](testing::TempFolder& data, QString& skins) {
-              const fs::path res = data.path() / "res";
-              fs::copy(VELOR_PROGRAM_DIR "/res", res, fs::copy_options::recursive);
-              testing::writeText(res / "lan" / "EN.xml", "<Language><Text id=");
-              skins = QString::fromStdString(res.string() + "/");
+              testing::writeText(copyOfResources(data, skins) / "lan/EN.xml",
+                                 "<Language><Text id=");
           }) {}
 };
 
