@@ -12,12 +12,8 @@ shift 3
 
 . "$(dirname "$0")/../support/scratch_and_children.sh"
 
-# -displayfd picks a free display and writes its number once it listens.
-Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
-export DISPLAY=:$(head -1 "$work/display")
+. "$(dirname "$0")/../support/own_x_server.sh"
+start_x_server -screen 0 1600x1000x24
 
 /usr/libexec/at-spi-bus-launcher --launch-immediately 2>"$work/atspi.log" &
 pids+=($!)

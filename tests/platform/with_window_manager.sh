@@ -8,16 +8,8 @@ while [ "${1:-}" = "--xvfb-arg" ]; do xvfb_args+=("$2"); shift 2; done
 
 . "$(dirname "$0")/../support/scratch_and_children.sh"
 
-# The server writes its display number once it listens.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp "${xvfb_args[@]}" \
-    3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-    grep -q '^[0-9]' "$work/display" 2>/dev/null && break
-    sleep 0.1
-done
-grep -q '^[0-9]' "$work/display" || { cat "$work/xvfb.log"; echo "Xvfb did not start"; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
+. "$(dirname "$0")/../support/own_x_server.sh"
+start_x_server -screen 0 1024x768x24 "${xvfb_args[@]}"
 export XDG_SESSION_TYPE=x11
 unset WAYLAND_DISPLAY XDG_CURRENT_DESKTOP
 

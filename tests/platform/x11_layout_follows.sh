@@ -4,5 +4,8 @@
 #   x11_layout_follows.sh PROBE
 set -euo pipefail
 probe=$1
-got=$(xvfb-run -a "$probe")
+. "$(dirname "$0")/../support/scratch_and_children.sh"
+. "$(dirname "$0")/../support/own_x_server.sh"
+start_x_server
+got=$("$probe")
 [ "$got" = "a 0x1e" ] || { echo "from the X server: got '$got'"; exit 1; }
