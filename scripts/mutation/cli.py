@@ -9,7 +9,7 @@ import sys
 import time
 from pathlib import Path
 
-from . import operators, report, sampling
+from . import coverage, operators, report, sampling
 from .journal import Journal, key
 from .layers import TestMap, layer_of
 from .runner import Runner
@@ -106,13 +106,13 @@ def main(argv=None):
     deadline = time.monotonic() + args.minutes * 60 if args.minutes else None
     print(f"{len(order)} mutants in {len(files)} files; results in {journal.path}", flush=True)
 
-    ok, out = runner.build([])
+    ok, out = runner.build_in_turns()
     if not ok:
         print(out[-3000:], file=sys.stderr)
         print("the unchanged tree does not build", file=sys.stderr)
         return 1
     tests = TestMap(tree.root, runner.build_dir, runner.list_tests())
-    failing = baseline(runner, tests, {layer_of(f) for f in files}, args, build_root, tree.digest)
+    lines, failing = baseline(runner, tests, {layer_of(f) for f in files}, args, build_root, tree.digest)
     entries = []
     try:
         for n, (f, m) in enumerate(order, 1):
@@ -123,7 +123,7 @@ def main(argv=None):
             if deadline and time.monotonic() > deadline:
                 print("time is up", flush=True)
                 break
-            entry = run_one(tree, runner, tests, f, texts[f], m, failing, args)
+            entry = run_one(tree, runner, tests, f, texts[f], m, failing, lines, args)
             entry["key"] = k
             journal.record(entry)
             entries.append(entry)
@@ -136,33 +136,41 @@ def main(argv=None):
 
 
 def baseline(runner, tests, layers, args, build_root, digest):
-    """The tests that already fail without a mutant judge nothing: they are left out."""
-    cache = build_root / "baseline.json"
-    if cache.exists():
-        saved = json.loads(cache.read_text())
-        if saved.get("digest") == digest and saved.get("exclude") == args.exclude:
-            return set(saved["failing"])
+    """Which tests run each line, and the tests that already fail without a fault (left out)."""
+    cache = build_root / "coverage.json"
     numbers = sorted({n for layer in layers for n in tests.numbers_for(layer, args.exclude)})
-    print(f"running the {len(numbers)} tests that can see these files once, unchanged", flush=True)
-    _, failing, _ = runner.run_tests(numbers, stop_on_failure=False)
+    saved = coverage.load(cache, digest, args.exclude, numbers)
+    if saved:
+        return saved
+    print(f"running the {len(numbers)} tests that can see these files once, unchanged, "
+          "to learn which lines each runs", flush=True)
+    lines, failing = coverage.collect(runner, numbers, build_root / "coverage")
     if failing:
         print("failing already, left out: " + ", ".join(failing), flush=True)
-    cache.write_text(json.dumps({"digest": digest, "exclude": args.exclude, "failing": failing}))
-    return set(failing)
+    coverage.save(cache, digest, args.exclude, numbers, lines, failing)
+    return lines, set(failing)
 
 
-def run_one(tree, runner, tests, f, text, m, failing, args):
+def run_one(tree, runner, tests, f, text, m, failing, lines, args):
     layer = layer_of(f)
     numbers = [n for n in tests.numbers_for(layer, args.exclude) if tests.tests[n - 1]["name"] not in failing]
+    reaching = lines.tests_for(f, m.line)
+    if reaching is not None:
+        numbers = [n for n in numbers if n in set(reaching)]
     entry = {"file": f, "line": m.line, "op": m.op, "diff": operators.describe(text, m), "tests": []}
     t0 = time.monotonic()
     with tree.planted(f, operators.apply(text, m)):
-        built, out = runner.build(tests.programs_for(numbers))
+        # With no test reaching the line, the layer's programs are still built: a fault that does not
+        # compile is told apart from one that survives.
+        programs = tests.programs_for(numbers or tests.numbers_for(layer, args.exclude))
+        built, out = runner.build(programs)
         if not built:
             entry["status"] = "not compiled"
         elif "no work to do" in out:
             # A header that none of these programs includes: no test could see it.
             entry["status"], entry["tests"] = "not compiled", ["not part of the tested programs"]
+        elif not numbers:
+            entry["status"], entry["tests"] = "survived", ["no test runs this line"]
         else:
             status, failed, _ = runner.run_tests(numbers)
             entry["status"], entry["tests"] = status, failed

@@ -3,10 +3,13 @@
 import fcntl
 import os
 import re
+import shutil
 import subprocess
 import time
 from contextlib import contextmanager
 from pathlib import Path
+
+from .coverage import FLAGS
 
 
 @contextmanager
@@ -31,10 +34,13 @@ class Runner:
         self.test_timeout = test_timeout
 
     def configure(self):
-        if (self.build_dir / "build.ninja").exists():
+        """Configures the copy's build once, with coverage counters (see coverage.py)."""
+        cache = self.build_dir / "CMakeCache.txt"
+        if (self.build_dir / "build.ninja").exists() and f"CMAKE_CXX_FLAGS:STRING={FLAGS}" in cache.read_text():
             return
         cmd = ["cmake", "-S", str(self.tree_root), "-B", str(self.build_dir), "-G", "Ninja",
                "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache", "-DCMAKE_C_COMPILER_LAUNCHER=ccache"]
+        cmd += [f"-DCMAKE_{kind}_FLAGS={FLAGS}" for kind in ("CXX", "EXE_LINKER", "SHARED_LINKER", "MODULE_LINKER")]
         subprocess.run(cmd, check=True, stdout=subprocess.DEVNULL)
 
     def build(self, targets):
@@ -45,6 +51,18 @@ class Runner:
         with build_lock(self.lock_path):
             r = subprocess.run(cmd, capture_output=True, text=True)
         return r.returncode == 0, r.stdout + r.stderr
+
+    def build_in_turns(self, batch=8):
+        """A whole build (the first, or after a change of flags) taken a few objects at a time, so that
+        the machine's build lock is never held for long by one of ours."""
+        out = subprocess.run(["ninja", "-C", str(self.build_dir), "-t", "targets", "all"],
+                             capture_output=True, text=True, check=True).stdout
+        objects = [line.split(":")[0] for line in out.splitlines() if line.split(":")[0].endswith(".o")]
+        for k in range(0, len(objects), batch):
+            with build_lock(self.lock_path):
+                subprocess.run(["ninja", "-C", str(self.build_dir), *objects[k : k + batch]],
+                               capture_output=True)
+        return self.build([])
 
     def compiled_sources(self):
         """The sources this build compiles, relative to the tree."""
@@ -66,7 +84,7 @@ class Runner:
                            check=True, capture_output=True, text=True)
         return json.loads(r.stdout)
 
-    def run_tests(self, numbers, stop_on_failure=True):
+    def run_tests(self, numbers, stop_on_failure=True, env=None):
         """('killed' | 'timed out' | 'survived', the failing tests, seconds)."""
         if not numbers:
             return "survived", [], 0.0
@@ -74,10 +92,14 @@ class Runner:
                "--timeout", str(self.test_timeout)]
         if stop_on_failure:
             cmd.append("--stop-on-failure")
-        env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+        # Counters go where the caller says, or to a scratch folder emptied after the run: left in the
+        # build they would be merged with a rebuilt object's, and gcov's warnings would reach stderr.
+        scratch = self.build_dir.parent.parent / "gcov-scratch"
+        env = {**os.environ, "QT_QPA_PLATFORM": "offscreen", "GCOV_PREFIX": str(scratch), **(env or {})}
         t0 = time.monotonic()
         r = subprocess.run(cmd, capture_output=True, text=True, env=env)
         seconds = time.monotonic() - t0
+        shutil.rmtree(scratch, ignore_errors=True)
         failed = re.findall(r"^\s*\d+ - (\S+) \((.+)\)\s*$", r.stdout, re.M)
         if not failed and r.returncode == 0:
             return "survived", [], seconds

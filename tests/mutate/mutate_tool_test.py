@@ -16,7 +16,7 @@ SCRIPTS = Path(__file__).resolve().parents[2] / "scripts"
 sys.path.insert(0, str(SCRIPTS))
 sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
 
-from mutation import operators, sampling  # noqa: E402
+from mutation import coverage, operators, sampling  # noqa: E402
 from mutation.journal import Journal  # noqa: E402
 from mutation.sandbox import MARK, Tree  # noqa: E402
 
@@ -124,6 +124,38 @@ class Results(unittest.TestCase):
             self.assertIsNone(again.done("c"))
             Journal(path, resume=False)
             self.assertEqual(path.read_text(), "")
+
+
+class Coverage(unittest.TestCase):
+    # Two tests' gcov documents, as gcov --json-format --stdout prints them (one line per .gcda).
+    GCOV = {
+        4: {"current_working_directory": "/t/build", "files": [
+            {"file": "../src/store/a.cpp", "lines": [{"line_number": 10, "count": 3},
+                                                     {"line_number": 11, "count": 0}]},
+            {"file": "/usr/include/c++/12/vector", "lines": [{"line_number": 5, "count": 9}]},
+            {"file": "/t/tests/store/a_test.cpp", "lines": [{"line_number": 2, "count": 1}]}]},
+        7: {"current_working_directory": "/t/build", "files": [
+            {"file": "/t/src/store/a.cpp", "lines": [{"line_number": 10, "count": 1},
+                                                     {"line_number": 12, "count": 0}]}]},
+    }
+
+    def test_each_line_is_judged_by_the_tests_that_run_it_and_a_line_gcov_does_not_count_by_its_layer(self):
+        lines = coverage.Coverage()
+        for number, doc in self.GCOV.items():
+            coverage.read_gcov_json(json.dumps(doc) + "\n\n", number, "/t", lines)
+        self.assertEqual(sorted(lines.tests_for("src/store/a.cpp", 10)), [4, 7])
+        self.assertEqual(list(lines.tests_for("src/store/a.cpp", 11)), [])  # counted, never run
+        self.assertIsNone(lines.tests_for("src/store/a.cpp", 13))  # a declaration: the layer decides
+        self.assertEqual(set(lines.executable), {"src/store/a.cpp"})  # no system header, no test source
+        with tempfile.TemporaryDirectory() as d:
+            path = Path(d) / "coverage.json"
+            coverage.save(path, "abc", None, [4, 7], lines, ["Bad.test"])
+            again, failing = coverage.load(path, "abc", None, [4])
+            self.assertEqual((sorted(again.tests_for("src/store/a.cpp", 10)), failing), ([4, 7], {"Bad.test"}))
+            self.assertIsNone(again.tests_for("src/store/a.cpp", 13))
+            # Another tree, another exclusion, or a test it never ran: learnt again.
+            for digest, exclude, numbers in (("abd", None, [4]), ("abc", "X", [4]), ("abc", None, [4, 9])):
+                self.assertIsNone(coverage.load(path, digest, exclude, numbers))
 
 
 class Restore(unittest.TestCase):

@@ -8,11 +8,13 @@
 # the same files. Xvfb -displayfd makes none, so a server started on a named
 # display at the same moment could take over its socket: every server we start
 # is therefore named, and ours once its lock holds its pid and it answers.
+# -noreset: a server resets when its last client leaves, and one connecting
+# during that reset (the test's first client, after our check) is refused.
 start_x_server() {
   local n pid first=$(( (RANDOM % 400) + 100 ))
   for n in $(seq "$first" $((first + 400))); do
     [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -nolisten tcp "$@" >"$work/xvfb.log" 2>&1 &
+    Xvfb ":$n" -nolisten tcp -noreset "$@" >"$work/xvfb.log" 2>&1 &
     pid=$!
     for _ in $(seq 300); do
       kill -0 "$pid" 2>/dev/null || break
