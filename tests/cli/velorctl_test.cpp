@@ -151,6 +151,8 @@ TEST_F(VelorctlTest, BadInputIsRefusedWithOneLineAndNothingWritten) {
 TEST_F(VelorctlTest, HelpExplainsEveryCommand) {
     const CliRun all = velorctl({"--help"});
     EXPECT_EQ(all.code, kExitOk);
+    EXPECT_THAT(all.out, HasSubstr("usage: velorctl"));
+    EXPECT_EQ(velorctl({"help"}).out, all.out);
     for (const char* command : {"reports", "profile", "help"}) {
         EXPECT_THAT(all.out, HasSubstr(command));
         const CliRun one = velorctl({"help", command});

@@ -64,6 +64,21 @@ TEST(AppFolders, ConfigHomeThenHomeAndNeverTheProgramFolder) {
     }
 }
 
+// Without HOME the user database names the home; a user it does not list has
+// none, which is told rather than crashed on.
+TEST(AppFolders, WithoutHomeTheUserDatabaseNamesIt) {
+    if (::getuid() != 0) GTEST_SKIP() << "taking a uid the user database does not list needs root";
+    EXPECT_EXIT(
+        {
+            ::unsetenv("HOME");
+            ::unsetenv("XDG_CONFIG_HOME");
+            const bool listed = configHomeFolder() == "/root/.config/";
+            const bool unlisted = ::setuid(54321) == 0 && configHomeFolder().empty();
+            std::_Exit(listed && unlisted ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
 TEST(InstanceLock, OneHolderAtATimeAndFreeAgainWhenReleased) {
     testing::TempFolder temp;
     ::chmod(temp.path().c_str(), 0700);

@@ -2,9 +2,12 @@
 // watchdog, the slot's polling codes, and the rates each link offers.
 #include <QAbstractButton>
 
+#include <optional>
 #include <tuple>
 
+#include "app/pages_host.h"
 #include "page_fixture.h"
+#include "store/profile_store.h"
 
 namespace velor {
 namespace {
@@ -94,6 +97,41 @@ TEST_F(WiredHighRatePageTest, ACableAtStartOffersFourRatesAndSendsTheFourthOne) 
     EXPECT_TRUE(qobject_cast<QAbstractButton*>(page->control("btn_prate_4"))->isChecked());
     ASSERT_TRUE(waitFor([&] { return mouse->settings().pollingCode.has_value(); }));
     EXPECT_EQ(*mouse->settings().pollingCode, 0x04);
+}
+
+}  // namespace
+}  // namespace velor
+
+namespace velor {
+namespace {
+
+// Slot 8 keeps two polling settings: up to 1000 Hz the cable's and the 2.4 GHz
+// receiver's, above it the 4K receiver's. velorctl's rate lands in the one it
+// belongs to, on the page and on disk, and leaves the other alone.
+class TwoSettingsPageTest : public PageTest {
+  protected:
+    TwoSettingsPageTest() : PageTest(true, 8) {}
+};
+
+TEST_F(TwoSettingsPageTest, AVelorctlRateLandsInItsOwnSetting) {
+    ASSERT_TRUE(page->built());
+    PagesHost host(*window);
+    const struct {
+        int hz;
+        int rate, highRate;
+    } cases[] = {{4000, 3, 5}, {250, 1, 5}, {8000, 1, 6}};
+    for (const auto& c : cases) {
+        std::optional<int> code;
+        host.applySetting(8, {cli::Setting::Kind::PollingHz, c.hz}, [&](auto o) { code = o.exitCode; });
+        ASSERT_TRUE(waitFor([&] { return code.has_value(); })) << c.hz;
+        EXPECT_EQ(*code, 0) << c.hz;
+        EXPECT_EQ(current().i32(Field::pollingRate), c.rate) << c.hz;
+        EXPECT_EQ(current().i32(Field::pollingRateHs), c.highRate) << c.hz;
+    }
+    const auto stored = readProfileStore(model, temp.path() / "ms_8" / "pro.data");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->records.at(stored->currentIndex).i32(Field::pollingRate), 1);
+    EXPECT_EQ(stored->records.at(stored->currentIndex).i32(Field::pollingRateHs), 6);
 }
 
 }  // namespace
