@@ -3,6 +3,7 @@
 import argparse
 import json
 import os
+import re
 import signal
 import subprocess
 import sys
@@ -36,6 +37,9 @@ def parse(argv):
     p.add_argument("--build-dir", default="build-mutate", help="the folder of its own (default build-mutate)")
     p.add_argument("--test-timeout", type=int, default=60, metavar="S", help="seconds per test (default 60)")
     p.add_argument("--exclude", metavar="REGEX", help="leave out the ctest tests whose names match")
+    p.add_argument("--every-killer", action="store_true",
+                   help="run all the tests that reach a fault, not only up to the first that fails: "
+                   "the report then names the tests that caught no fault on their own")
     p.add_argument("--list", action="store_true", help="print the chosen mutants and stop")
     return p.parse_args(argv)
 
@@ -112,7 +116,7 @@ def main(argv=None):
         print("the unchanged tree does not build", file=sys.stderr)
         return 1
     tests = TestMap(tree.root, runner.build_dir, runner.list_tests())
-    lines, failing = baseline(runner, tests, {layer_of(f) for f in files}, args, build_root, tree.digest)
+    lines, failing = baseline(runner, tests, args, build_root, tree.digest)
     entries = []
     try:
         for n, (f, m) in enumerate(order, 1):
@@ -135,15 +139,17 @@ def main(argv=None):
     return 0
 
 
-def baseline(runner, tests, layers, args, build_root, digest):
+def baseline(runner, tests, args, build_root, digest):
     """Which tests run each line, and the tests that already fail without a fault (left out)."""
     cache = build_root / "coverage.json"
-    numbers = sorted({n for layer in layers for n in tests.numbers_for(layer, args.exclude)})
+    # Every test, whatever the layers asked for: a test can reach a layer its own program does not
+    # link, through a program it starts.
+    pattern = re.compile(args.exclude) if args.exclude else None
+    numbers = [k + 1 for k, t in enumerate(tests.tests) if not (pattern and pattern.search(t["name"]))]
     saved = coverage.load(cache, digest, args.exclude, numbers)
     if saved:
         return saved
-    print(f"running the {len(numbers)} tests that can see these files once, unchanged, "
-          "to learn which lines each runs", flush=True)
+    print(f"running the {len(numbers)} tests once, unchanged, to learn which lines each runs", flush=True)
     lines, failing = coverage.collect(runner, numbers, build_root / "coverage")
     if failing:
         print("failing already, left out: " + ", ".join(failing), flush=True)
@@ -156,7 +162,9 @@ def run_one(tree, runner, tests, f, text, m, failing, lines, args):
     numbers = [n for n in tests.numbers_for(layer, args.exclude) if tests.tests[n - 1]["name"] not in failing]
     reaching = lines.tests_for(f, m.line)
     if reaching is not None:
-        numbers = [n for n in numbers if n in set(reaching)]
+        # Those that ran the line, whatever their layer: a window test that starts the program sees
+        # the program's own layer too.
+        numbers = [n for n in reaching if tests.tests[n - 1]["name"] not in failing]
     entry = {"file": f, "line": m.line, "op": m.op, "diff": operators.describe(text, m), "tests": []}
     t0 = time.monotonic()
     with tree.planted(f, operators.apply(text, m)):
@@ -172,7 +180,8 @@ def run_one(tree, runner, tests, f, text, m, failing, lines, args):
         elif not numbers:
             entry["status"], entry["tests"] = "survived", ["no test runs this line"]
         else:
-            status, failed, _ = runner.run_tests(numbers)
+            status, failed, _ = runner.run_tests(numbers, stop_on_failure=not args.every_killer)
+            entry["ran"] = [tests.tests[n - 1]["name"] for n in numbers] if args.every_killer else []
             entry["status"], entry["tests"] = status, failed
     entry["seconds"] = round(time.monotonic() - t0, 1)
     return entry

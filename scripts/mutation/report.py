@@ -62,4 +62,18 @@ def render(entries, equivalents):
     if equal:
         out += ["", "Equivalent (scripts/mutation/equivalents.txt)"]
         out += [f"{e['file']}:{e['diff']}: {equivalents[(e['file'], change_of(e['diff']))]}" for e in equal]
+    out += lone_killers(entries)
     return "\n".join(out)
+
+
+def lone_killers(entries):
+    """The tests that ran (a run with --every-killer) yet caught no fault that the others missed."""
+    ran = {t for e in entries for t in e.get("ran", [])}
+    if not ran:
+        return []
+    alone = defaultdict(int)
+    for e in entries:
+        if e["status"] == "killed" and len(e["tests"]) == 1:
+            alone[e["tests"][0]] += 1
+    idle = sorted(t for t in ran if not alone[t])
+    return ["", f"Tests that caught no fault on their own ({len(idle)} of the {len(ran)} that ran)"] + idle

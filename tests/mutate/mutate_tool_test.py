@@ -16,7 +16,7 @@ SCRIPTS = Path(__file__).resolve().parents[2] / "scripts"
 sys.path.insert(0, str(SCRIPTS))
 sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
 
-from mutation import coverage, operators, sampling  # noqa: E402
+from mutation import coverage, operators, report, sampling  # noqa: E402
 from mutation.journal import Journal  # noqa: E402
 from mutation.sandbox import MARK, Tree  # noqa: E402
 
@@ -156,6 +156,27 @@ class Coverage(unittest.TestCase):
             # Another tree, another exclusion, or a test it never ran: learnt again.
             for digest, exclude, numbers in (("abd", None, [4]), ("abc", "X", [4]), ("abc", None, [4, 9])):
                 self.assertIsNone(coverage.load(path, digest, exclude, numbers))
+
+
+class Report(unittest.TestCase):
+    def test_per_layer_shares_survivors_and_the_tests_that_caught_nothing_alone(self):
+        def e(line, status, tests, ran):
+            return {"file": "src/store/a.cpp", "line": line, "op": "constant", "diff": f"{line}: x = 1;  =>  x = 2;",
+                    "status": status, "tests": tests, "ran": ran}
+        entries = [e(1, "killed", ["T.one"], ["T.one", "T.two", "T.three"]),
+                   e(2, "killed", ["T.one", "T.two"], ["T.one", "T.two"]),
+                   e(3, "survived", ["no test runs this line"], []),
+                   e(4, "survived", [], ["T.three"]),
+                   dict(e(5, "survived", [], ["T.two"]), file="src/util/b.cpp", diff="5: y = 1;  =>  y = 2;")]
+        text = report.render(entries, {("src/util/b.cpp", "y = 1;  =>  y = 2;"): "never read"})
+        self.assertIn("store" + " " * 39 + "             2             2             0             0"
+                      "             0   50.0 % (2/4)", text)
+        self.assertIn("util" + " " * 40 + "             0             0             0             0"
+                      "             1      - ", text)
+        self.assertIn("src/store/a.cpp:3: x = 1;  =>  x = 2;  [constant]", text)
+        self.assertIn("src/util/b.cpp:5: y = 1;  =>  y = 2;: never read", text)
+        self.assertTrue(text.endswith("Tests that caught no fault on their own (2 of the 3 that ran)\n"
+                                      "T.three\nT.two"), text)
 
 
 class Restore(unittest.TestCase):
