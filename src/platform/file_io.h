@@ -76,6 +76,20 @@ inline bool writeFileAtomically(const std::filesystem::path& path,
         path, contents, [](const ReplaceStep& step) { return step(); }, error, access);
 }
 
+// Bytes to put at an offset of an existing file.
+struct FilePatch {
+    std::uint64_t offset = 0;
+    std::vector<std::uint8_t> bytes;
+};
+
+// Writes each patch where it lies in the existing file at `path` (through a
+// symlink), which must hold exactly `size` bytes, and flushes it to disk. For
+// a small change to a large file; not atomic by itself: a caller that must
+// survive a cut-off write keeps the patches elsewhere first (see
+// store/store_journal.h). Takes its turn with the saves of that file.
+bool patchFileInPlace(const std::filesystem::path& path, std::uint64_t size,
+                      std::span<const FilePatch> patches, FileError* error = nullptr);
+
 // Removes what saves of `path` that were cut off (the program killed, the
 // power gone) left beside it, after any save of it in progress here is done.
 void removeCutOffSaves(const std::filesystem::path& path);

@@ -8,6 +8,7 @@
 #include "platform/read_only_file.h"
 #include "profile/record_validation.h"
 #include "store/damaged_file.h"
+#include "store/store_journal.h"
 #include "util/le_bytes.h"
 #include "util/utf16.h"
 
@@ -18,6 +19,9 @@ namespace {
 constexpr std::size_t kReservedBlocks = 5;
 // Far beyond any real store (about 16,000 profiles); refuses to read junk whole.
 constexpr std::uintmax_t kMaxStoreBytes = std::uintmax_t{512} << 20;
+// A save that changes no more than this many records' worth of bytes writes
+// them where they lie; a larger change writes the store whole.
+constexpr std::size_t kMaxPatchRecords = 4;
 
 }  // namespace
 
@@ -218,6 +222,45 @@ bool writeSnapshot(const ProfileList::Snapshot& s, std::size_t headerSize, std::
 
 }  // namespace
 
+namespace {
+
+// The few byte runs that turn the store file the snapshot was taken from into
+// the snapshot, when no profile was added, removed or moved and few bytes
+// changed; nullopt otherwise. Empty when nothing changed at all.
+std::optional<std::vector<FilePatch>> patchesFor(const ProfileList::Snapshot& s,
+                                                 const std::filesystem::path& path,
+                                                 std::size_t headerSize, std::size_t length,
+                                                 std::uint64_t& size) {
+    std::error_code ec;
+    size = std::filesystem::file_size(path, ec);
+    if (!s.file || ec || s.header.size() != headerSize ||
+        size != headerSize + s.pieces.size() * std::uint64_t{length})
+        return std::nullopt;
+    std::vector<FilePatch> patches;
+    std::size_t changed = 0;
+    const auto add = [&](std::span<const std::uint8_t> wanted, std::uint64_t at,
+                         std::vector<std::uint8_t>& now) {
+        if (!s.file->readAt(at, now)) return false;
+        if (auto d = differenceOf(now, wanted, at)) {
+            changed += d->bytes.size();
+            patches.push_back(std::move(*d));
+        }
+        return changed <= kMaxPatchRecords * length;
+    };
+    std::vector<std::uint8_t> now(headerSize);
+    if (!add(s.header, 0, now)) return std::nullopt;
+    now.resize(length);
+    for (std::size_t i = 0; i < s.pieces.size(); ++i) {
+        const ProfileList::Snapshot::Piece& piece = s.pieces[i];
+        const std::uint64_t at = headerSize + i * std::uint64_t{length};
+        if (piece.bytes.empty() ? piece.offset != at : !add(piece.bytes, at, now))
+            return std::nullopt;
+    }
+    return patches;
+}
+
+}  // namespace
+
 bool saveProfiles(ProfileList& list, const std::string& dataFolder, std::string* error) {
     // One save at a time: the snapshot and its write stay in order.
     static std::mutex saving;
@@ -240,11 +283,31 @@ bool saveProfiles(ProfileList& list, const std::string& dataFolder, std::string*
         }
         snapshot = list.snapshot();
     }
-    makePrivateFolders(path.parent_path());
     FileError writeError;
+    const std::size_t headerSize = storeHeaderSize(list.model());
+    // A mouse's DPI press changes a few bytes of one profile: those bytes are
+    // written where they lie, whatever the number of profiles, and outside the
+    // list's lock.
+    std::uint64_t size = 0;
+    if (auto patches = patchesFor(snapshot, path, headerSize, list.model().recordLength(), size)) {
+        if (!patchThroughJournal(path, size, *patches, &writeError)) {
+            if (error) *error = writeError.message;
+            return false;
+        }
+        std::shared_ptr<const ReadOnlyFile> same;
+        const std::lock_guard guard(list.lock());
+        list.commit(
+            snapshot, [] { return true; }, [&] { return snapshot.file; }, same);
+        return true;
+    }
+    // A journal must never outlive the store it was written for.
+    if (!dropJournal(path, &writeError)) {
+        if (error) *error = writeError.message;
+        return false;
+    }
+    makePrivateFolders(path.parent_path());
     const auto contents = [&](const ByteWriter& write) {
-        return writeSnapshot(snapshot, storeHeaderSize(list.model()), list.model().recordLength(),
-                             write);
+        return writeSnapshot(snapshot, headerSize, list.model().recordLength(), write);
     };
     std::shared_ptr<const ReadOnlyFile> before;  // closed after the lock is let go
     const auto replacing = [&](const ReplaceStep& replace) {
@@ -307,7 +370,11 @@ LoadReport loadProfiles(ProfileList& list, const std::string& dataFolder, const 
     // Saves held by the caller (no lock on the store) leave every file alone,
     // a save of the lock's holder in progress too.
     const bool held = savesHeld(list);
-    if (!held) removeCutOffSaves(path);
+    if (!held) {
+        removeCutOffSaves(path);
+        if (const std::string finished = finishCutOffPatch(path); !finished.empty())
+            (debug ? debug : defaultDebugSink())(finished);
+    }
     StoreReadError readError = StoreReadError::None;
     std::string why;
     // Sound profiles stay in the file, only their names in memory; repaired

@@ -16,6 +16,7 @@
 #include "../support/temp_folder.h"
 #include "../support/test_records.h"
 #include "platform/file_io.h"
+#include "store/store_journal.h"
 #include "util/le_bytes.h"
 
 namespace velor {
@@ -259,6 +260,128 @@ TEST_F(ProfileStoreTest, ACurrentIndexEqualToTheCountIsDamage) {
     EXPECT_EQ(list.currentIndex(), 1);
     writeStore(storeOf(1, {newRecord(ms10().record, u"A"), newRecord(ms10().record, u"B")}));
     EXPECT_TRUE(loadProfiles(list, temp.folder(), texts).problems.empty());
+}
+
+}  // namespace
+}  // namespace velor
+
+namespace velor {
+namespace {
+
+std::uint64_t bytesWrittenSoFar() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    std::uint64_t value = 0;
+    while (io >> key >> value)
+        if (key == "wchar:") return value;
+    return 0;
+}
+
+// A change of a few bytes (a DPI level, the current profile) is written where
+// it lies, whatever the number of profiles; the store stays the same file.
+TEST_F(ProfileStoreTest, AFewChangedBytesAreWrittenWhereTheyLie) {
+    std::vector<ProfileRecord> records;
+    for (int i = 0; i < 40; ++i)
+        records.push_back(newRecord(ms10().record, u"P" + std::u16string(1, char16_t(u'A' + i))));
+    writeStore(storeOf(0, records));
+    ASSERT_TRUE(loadProfiles(list, temp.folder(), texts).problems.empty());
+    const auto inode = [&] {
+        struct stat st {};
+        ::stat(storePath().c_str(), &st);
+        return st.st_ino;
+    };
+    const ino_t before = inode();
+
+    {
+        const std::lock_guard guard(list.lock());
+        list.current().set(Field::dpiLevel, 5);
+    }
+    std::uint64_t written = bytesWrittenSoFar();
+    ASSERT_TRUE(saveProfiles(list, temp.folder()));
+    EXPECT_LT(bytesWrittenSoFar() - written, 200u);  // the whole store is 1,484,644 bytes
+    records[0].set(Field::dpiLevel, 5);
+    EXPECT_EQ(fileBytes(storePath()), storeOf(0, records));
+
+    ASSERT_TRUE(list.select(7));
+    written = bytesWrittenSoFar();
+    ASSERT_TRUE(saveProfiles(list, temp.folder()));
+    EXPECT_LT(bytesWrittenSoFar() - written, 200u);
+    EXPECT_EQ(fileBytes(storePath()), storeOf(7, records));
+    EXPECT_EQ(inode(), before);
+    EXPECT_EQ(keptAside(), std::vector<fs::path>{});  // no journal left
+
+    // An added profile is written whole, in a new file.
+    ASSERT_TRUE(list.add(u"New"));
+    ASSERT_TRUE(saveProfiles(list, temp.folder()));
+    EXPECT_NE(inode(), before);
+    EXPECT_EQ(fs::file_size(storePath()), kHeader + 41 * kRecord);
+}
+
+// A patch killed at any moment leaves, once the store is read again, the
+// profile as it was or as it became, never a mix, and no journal.
+TEST_F(ProfileStoreTest, AKilledPatchIsFinishedOrUndoneByTheNextLoad) {
+    writeStore(storeOf(0, {newRecord(ms10().record, u"One"), newRecord(ms10().record, u"Two")}));
+    ASSERT_TRUE(loadProfiles(list, temp.folder(), texts).problems.empty());
+    const std::u16string a(20, u'a'), b(20, u'b');
+    for (int round = 0; round < 12; ++round) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            for (int n = 0;; ++n) {
+                {
+                    const std::lock_guard guard(list.lock());
+                    list.current().setName(n % 2 ? a : b);
+                    list.current().set(Field::dpiLevel, n % 2 ? 6 : 2);
+                }
+                saveProfiles(list, temp.folder());
+            }
+        }
+        ::usleep(static_cast<useconds_t>(2000 + 7919 * round % 30000));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        ProfileList loaded(ms10());
+        const LoadReport report = loadProfiles(loaded, temp.folder(), texts);
+        EXPECT_TRUE(report.problems.empty()) << round;
+        const std::lock_guard guard(loaded.lock());
+        const ProfileRecord first = loaded.record(0);
+        const std::u16string name = first.name().value_or(u"");
+        EXPECT_TRUE(name == u"One" || name == a || name == b) << round;
+        if (name != u"One") {
+            EXPECT_EQ(first.get(Field::dpiLevel), name == a ? 6 : 2) << round;
+        }
+        EXPECT_FALSE(fs::exists(storePath().string() + ".journal")) << round;
+    }
+}
+
+// A journal found at load is put in; a damaged one is only removed.
+TEST_F(ProfileStoreTest, AJournalLeftBehindIsFinishedAndADamagedOneRemoved) {
+    const auto bytes = storeOf(0, {newRecord(ms10().record, u"One")});
+    writeStore(bytes);
+    const fs::path journal = storePath().string() + ".journal";
+    const FilePatch patch{kHeader + 3, {0x42, 0x43}};
+    auto encoded = encodeJournal(bytes.size(), std::span(&patch, 1));
+    ASSERT_EQ(encoded.size(), 50u);
+    // "VELORJN1", the store's size, one patch at kHeader + 3 of two bytes.
+    EXPECT_EQ(std::vector<std::uint8_t>(encoded.begin(), encoded.begin() + 8),
+              (std::vector<std::uint8_t>{'V', 'E', 'L', 'O', 'R', 'J', 'N', '1'}));
+    EXPECT_EQ(loadLe32(encoded, 8), kHeader + kRecord);
+    EXPECT_EQ(loadLe32(encoded, 16), 1u);
+    EXPECT_EQ(loadLe32(encoded, 24), kHeader + 3);
+    EXPECT_EQ(loadLe32(encoded, 32), 2u);
+
+    for (const bool damaged : {true, false}) {
+        auto written = encoded;
+        if (damaged) written[41] ^= 1;  // a bit of the patch's bytes
+        ASSERT_TRUE(writeFileAtomically(journal, written));
+        ProfileList loaded(ms10());
+        loadProfiles(loaded, temp.folder(), texts);
+        auto expected = bytes;
+        if (!damaged) {
+            expected[kHeader + 3] = 0x42;
+            expected[kHeader + 4] = 0x43;
+        }
+        EXPECT_EQ(fileBytes(storePath()), expected) << damaged;
+        EXPECT_FALSE(fs::exists(journal)) << damaged;
+    }
 }
 
 }  // namespace

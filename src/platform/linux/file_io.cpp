@@ -167,6 +167,37 @@ bool writeFileAtomically(const std::filesystem::path& path,
     return true;
 }
 
+bool patchFileInPlace(const std::filesystem::path& path, std::uint64_t size,
+                      std::span<const FilePatch> patches, FileError* error) {
+    const std::filesystem::path file = throughLinks(path);
+    const std::lock_guard turn(saveLockOf(file));
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return fail(error, path, "cannot be opened for writing: " + errnoText());
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0;
+    if (!ok || !S_ISREG(st.st_mode) || static_cast<std::uint64_t>(st.st_size) != size) {
+        ::close(fd);
+        return fail(error, path, ok ? "it changed since it was read" : errnoText());
+    }
+    for (const FilePatch& patch : patches) {
+        std::span<const std::uint8_t> left = patch.bytes;
+        auto at = static_cast<off_t>(patch.offset);
+        while (ok && !left.empty()) {
+            const ssize_t n = ::pwrite(fd, left.data(), left.size(), at);
+            if (n < 0 && errno == EINTR) continue;
+            ok = n > 0;
+            if (ok) {
+                left = left.subspan(static_cast<std::size_t>(n));
+                at += n;
+            }
+        }
+    }
+    ok = ok && ::fdatasync(fd) == 0;
+    const std::string why = errnoText();
+    if (::close(fd) != 0 || !ok) return fail(error, path, "cannot be written: " + why);
+    return true;
+}
+
 bool makePrivateFolders(const std::filesystem::path& folder) {
     std::error_code ec;
     if (folder.empty() || std::filesystem::is_directory(folder, ec)) return !folder.empty();

@@ -138,6 +138,31 @@ bool writeFileAtomically(const std::filesystem::path& path,
     return true;
 }
 
+bool patchFileInPlace(const std::filesystem::path& path, std::uint64_t size,
+                      std::span<const FilePatch> patches, FileError* error) {
+    const std::lock_guard turn(saveLockOf(path));
+    // Readers keep the store open meanwhile (they share writing).
+    const FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE)
+        return fail(error, path, "cannot be opened for writing: " + win32::lastErrorText());
+    LARGE_INTEGER now{};
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK || !::GetFileSizeEx(file.get(), &now) ||
+        static_cast<std::uint64_t>(now.QuadPart) != size)
+        return fail(error, path, "it changed since it was read");
+    for (const FilePatch& patch : patches) {
+        LARGE_INTEGER at{};
+        at.QuadPart = static_cast<LONGLONG>(patch.offset);
+        if (!::SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN) ||
+            !writeAll(file.get(), patch.bytes))
+            return fail(error, path, "cannot be written: " + win32::lastErrorText());
+    }
+    if (!::FlushFileBuffers(file.get()))
+        return fail(error, path, "cannot be written: " + win32::lastErrorText());
+    return true;
+}
+
 // The user's profile folders are theirs alone already; a new folder takes
 // the access rules its parent hands down.
 bool makePrivateFolders(const std::filesystem::path& folder) {
