@@ -285,6 +285,11 @@ void CMS_Page::onTimer(int id) {
             return toggles_->onScrollTimer();
         case page_timer::kCharging:
             return status_->onChargingStep();
+        case page_timer::kReportedSave:
+            context_->timers.killTimer(id);
+            reportedSaveDue_ = false;
+            lastReportedSave_ = services_.clock->now();
+            return link_->requestSave();
         default:
             return;
     }

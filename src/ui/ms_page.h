@@ -135,6 +135,7 @@ class CMS_Page final : public DevicePage, public LinkView {
     void handleStatus(std::uint16_t eventWord, std::uint16_t value, Receiver via);
     // A field the mouse changed itself: shown, not sent back, and stored.
     void takeOver(Field field, bool changed);
+    void saveReported();
     void useDefaultDialogs();
     void onStoresLoaded(bool waited);
 
@@ -144,6 +145,9 @@ class CMS_Page final : public DevicePage, public LinkView {
     QWidget* root_ = nullptr;
     bool skinDamageTold_ = false;
     bool storesStarted_ = false;
+    // Values the mouse reported are stored at most once a second.
+    std::optional<Millis> lastReportedSave_;
+    bool reportedSaveDue_ = false;
     ControlIndex controls_;
     MessageDispatcher fromWorker_;  // the worker's requests, run on the UI thread
     ProfileList profiles_;

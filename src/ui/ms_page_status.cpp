@@ -74,8 +74,24 @@ void CMS_Page::handleStatus(std::uint16_t eventWord, std::uint16_t value, Receiv
 // thousands of profiles is a large write).
 void CMS_Page::takeOver(Field field, bool changed) {
     engine_->acceptDeviceChange(field);
-    if (changed) link_->requestSave();
+    if (changed) saveReported();
     dpi_->showPending();
+}
+
+// A burst of reports (the DPI button pressed again and again) is stored at
+// most once a second, the last value included: the mouse holds the values
+// meanwhile, and the end of the program stores what is left.
+void CMS_Page::saveReported() {
+    constexpr Millis kGap{1000};
+    if (reportedSaveDue_) return;
+    const Millis now = services_.clock->now();
+    if (!lastReportedSave_ || now - *lastReportedSave_ >= kGap) {
+        lastReportedSave_ = now;
+        return link_->requestSave();
+    }
+    reportedSaveDue_ = true;
+    context_->timers.setTimer(env_->timer(page_timer::kReportedSave),
+                              static_cast<int>((kGap - (now - *lastReportedSave_)).count()));
 }
 
 }  // namespace velor

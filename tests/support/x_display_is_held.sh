@@ -12,7 +12,9 @@ here=$(dirname "$0")
   trap 'exit 0' TERM
   start_x_server
   echo "$DISPLAY" >"$work/other"
-  sleep 30 & wait $!
+  sleep 30 &
+  pids+=($!)
+  wait $!
 ) &
 pids+=($!)
 start_x_server

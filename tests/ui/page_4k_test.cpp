@@ -122,7 +122,8 @@ TEST_F(TwoSettingsPageTest, AVelorctlRateLandsInItsOwnSetting) {
     } cases[] = {{4000, 3, 5}, {250, 1, 5}, {8000, 1, 6}};
     for (const auto& c : cases) {
         std::optional<int> code;
-        host.applySetting(8, {cli::Setting::Kind::PollingHz, c.hz}, [&](auto o) { code = o.exitCode; });
+        host.applySetting(8, {cli::Setting::Kind::PollingHz, c.hz},
+                          [&](auto o) { code = o.exitCode; });
         ASSERT_TRUE(waitFor([&] { return code.has_value(); })) << c.hz;
         EXPECT_EQ(*code, 0) << c.hz;
         EXPECT_EQ(current().i32(Field::pollingRate), c.rate) << c.hz;

@@ -128,23 +128,37 @@ TEST_F(PageTest, MovingThroughTheDpiBoxesChangesNothing) {
     EXPECT_TRUE(kindsSince(*mouse, before).empty());
 }
 
-TEST_F(PageTest, TheMousesReportsAreStoredOffTheUiThread) {
+// A burst of reports is stored at once and then at most once a second, the
+// last value included; off the UI thread.
+TEST_F(PageTest, TheMousesReportsAreStoredOffTheUiThreadAtMostOnceASecond) {
     pump();
     storeThreads();
+    const int saveTimer = static_cast<int>(model.timerBase) + 5;
+    const auto stored = [&](Field field) {
+        const auto s = readProfileStore(model, temp.path() / "ms_10" / "pro.data");
+        return s ? s->records.at(static_cast<std::size_t>(s->currentIndex)).get(field) : -1;
+    };
     page->onStatusReport(0x1036, 3);  // DPI level
+    pump();
+    EXPECT_EQ(stored(Field::dpiLevel), 2);
+    EXPECT_FALSE(window->timers().isActive(saveTimer));
+    clock.advance(Millis(400));
     page->onStatusReport(0x2036, 2);  // polling rate
     page->onStatusReport(0x7036, 4);  // lighting effect
     pump();
+    EXPECT_EQ(stored(Field::pollingRate), 3);  // not yet: within the second
+    ASSERT_TRUE(window->timers().isActive(saveTimer));
+    clock.advance(Millis(600));
+    page->onTimer(saveTimer);
+    pump();
+    EXPECT_FALSE(window->timers().isActive(saveTimer));
     const std::vector<std::thread::id> threads = storeThreads();
     ASSERT_FALSE(threads.empty());
     EXPECT_EQ(std::count(threads.begin(), threads.end(), std::this_thread::get_id()), 0);
     // What the mouse changed itself is on disk, and shown.
-    const auto stored = readProfileStore(model, temp.path() / "ms_10" / "pro.data");
-    ASSERT_TRUE(stored);
-    const ProfileRecord& kept = stored->records[static_cast<std::size_t>(stored->currentIndex)];
-    EXPECT_EQ(kept.get(Field::dpiLevel), 2);
-    EXPECT_EQ(kept.get(Field::pollingRate), 2);
-    EXPECT_EQ(kept.get(Field::lightMode), 4);
+    EXPECT_EQ(stored(Field::dpiLevel), 2);
+    EXPECT_EQ(stored(Field::pollingRate), 2);
+    EXPECT_EQ(stored(Field::lightMode), 4);
     EXPECT_TRUE(find<QAbstractButton>("option_dpi_step_3")->isChecked());
     EXPECT_TRUE(find<QAbstractButton>("btn_prate_3")->isChecked());
     EXPECT_EQ(find<QComboBox>("combo_light")->currentIndex(), 4);

@@ -28,6 +28,7 @@ inline constexpr int kDeferredApply = 1;
 inline constexpr int kScrollSettings = 2;
 inline constexpr int kCharging = 3;
 inline constexpr int kWatchdog4k = 4;
+inline constexpr int kReportedSave = 5;
 }  // namespace page_timer
 
 struct PageEnv {
