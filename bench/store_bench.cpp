@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -139,8 +140,47 @@ void BM_SaveStoreAgainstFloor(benchmark::State& state) {
 }
 BENCHMARK(BM_SaveStoreAgainstFloor)->Arg(1000)->Iterations(20)->Unit(benchmark::kMillisecond);
 
-// How long the page's thread waits for the list's lock while a save of 1000
-// profiles (as loaded from their file) runs on the worker: the longest wait
+std::uint64_t bytesWrittenSoFar() {
+    std::FILE* io = std::fopen("/proc/self/io", "r");
+    unsigned long long value = 0;
+    char key[32];
+    while (io != nullptr && std::fscanf(io, "%31s %llu", key, &value) == 2)
+        if (std::strcmp(key, "wchar:") == 0) break;
+    if (io != nullptr) std::fclose(io);
+    return value;
+}
+
+// The bytes one change the mouse made (its DPI level) writes to disk, store
+// and journal, against one record: bounded whatever the number of profiles.
+void BM_BytesPerReportedChange(benchmark::State& state) {
+    const std::string folder = benchFolder(state.range(0));
+    ProfileList list(ms10());
+    loadFromItsFile(list, state.range(0), folder);
+    std::uint64_t written = 0;
+    int level = 0;
+    for (auto _ : state) {
+        {
+            const std::lock_guard guard(list.lock());
+            list.current().set(Field::dpiLevel, level = (level + 1) % 8);
+        }
+        const std::uint64_t before = bytesWrittenSoFar();
+        benchmark::DoNotOptimize(saveProfiles(list, folder));
+        written += bytesWrittenSoFar() - before;
+    }
+    const double perChange = static_cast<double>(written) / static_cast<double>(state.iterations());
+    state.counters["bytes_per_change"] = perChange;
+    state.counters["x_record"] = perChange / ms10().recordLength();
+    std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_BytesPerReportedChange)
+    ->Arg(1)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Iterations(20)
+    ->Unit(benchmark::kMillisecond);
+
+// How long the page's thread waits for the list's lock while a whole save of
+// 1000 profiles (as loaded from their file) runs on the worker: the longest wait
 // and the 99th percentile, against the same lock taken with no save running.
 void BM_LockWaitDuringSave(benchmark::State& state) {
     const std::string folder = benchFolder(state.range(0));
@@ -160,7 +200,10 @@ void BM_LockWaitDuringSave(benchmark::State& state) {
     };
     std::vector<double> during;
     std::vector<double> idle;
+    bool added = false;
     for (auto _ : state) {
+        // A profile added, then removed: every save writes the store whole.
+        added = added ? !list.removeCurrent() : list.add(u"Bench");
         std::atomic<bool> running{true};
         std::thread saver([&] {
             saveProfiles(list, folder);

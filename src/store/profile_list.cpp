@@ -1,6 +1,7 @@
 #include "store/profile_list.h"
 
 #include <algorithm>
+#include <optional>
 #include <unordered_map>
 
 #include "platform/file_io.h"
@@ -222,17 +223,26 @@ bool ProfileList::commit(const Snapshot& snapshot, const std::function<bool()>& 
 void ProfileList::rebase(const Snapshot& snapshot) {
     const std::uint64_t header = snapshot.header.size();
     const std::uint64_t length = model_->recordLength();
+    // Profiles mostly stay where they were: each is looked for at its own
+    // place first, and through a map only when the list moved since.
     std::unordered_map<std::uint64_t, std::size_t> position;
-    for (std::size_t p = 0; p < snapshot.pieces.size(); ++p)
-        position.emplace(snapshot.pieces[p].entry, p);
+    const auto pieceOf = [&](std::size_t i, std::uint64_t id) -> std::optional<std::size_t> {
+        if (i < snapshot.pieces.size() && snapshot.pieces[i].entry == id) return i;
+        if (position.empty())
+            for (std::size_t p = 0; p < snapshot.pieces.size(); ++p)
+                position.emplace(snapshot.pieces[p].entry, p);
+        const auto found = position.find(id);
+        if (found == position.end()) return std::nullopt;
+        return found->second;
+    };
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         Entry& e = entries_[i];
-        const auto found = position.find(e.id);
-        if (found == position.end()) continue;  // added since: in memory
-        const Snapshot::Piece& piece = snapshot.pieces[found->second];
+        const auto found = pieceOf(i, e.id);
+        if (!found) continue;  // added since: in memory
+        const Snapshot::Piece& piece = snapshot.pieces[*found];
         if (e.held && !std::ranges::equal(e.held->bytes(), piece.bytes))
             continue;  // changed since: kept until the next save
-        e.offset = header + found->second * length;
+        e.offset = header + *found * length;
         if (static_cast<int>(i) != currentIndex_ && e.held) {
             e.name = nameOf(e);
             e.held.reset();

@@ -312,10 +312,20 @@ bool saveProfiles(ProfileList& list, const std::string& dataFolder, std::string*
     std::shared_ptr<const ReadOnlyFile> before;  // closed after the lock is let go
     const auto replacing = [&](const ReplaceStep& replace) {
         snapshot.file.reset();
-        const std::lock_guard guard(list.lock());
         const auto reopen = [&] {
             return std::shared_ptr<const ReadOnlyFile>(ReadOnlyFile::open(path));
         };
+        if (!kOpenFilesBlockReplace) {
+            // The list reads the old file through its open handle, which a
+            // rename leaves readable: the rename (which may wait on the disk)
+            // and the opening of the new file do not hold the page back.
+            const bool replaced = replace();
+            auto opened = replaced ? reopen() : nullptr;
+            const std::lock_guard guard(list.lock());
+            return list.commit(
+                snapshot, [&] { return replaced; }, [&] { return opened; }, before);
+        }
+        const std::lock_guard guard(list.lock());
         return list.commit(snapshot, replace, reopen, before);
     };
     if (writeFileAtomically(path, contents, replacing, &writeError)) return true;
