@@ -94,8 +94,13 @@ TEST_F(RulesCommandsTest, ProfileUseSendsTheNamedProfileWholeAndStoresItCurrent)
     sim::SimMouse& mouse = backend.plugReceiver(*descriptorFor(10));
     EXPECT_EQ(run({"profile", "use", "--slot", "10", "--name", "Nope"}),
               (Answer{2, "", "velorctl: slot 10 has no profile Nope\n"}));
+    // A rule's profile was in force when the program ended: a profile chosen
+    // here is the user's own, and the program is not to go back to another.
+    const auto users = temp.path() / "ms_10" / "users_profile.txt";
+    testing::writeText(users, "# VELOR user's profile 1\nDefault\n");
     EXPECT_EQ(run({"profile", "use", "--slot", "10", "--name", "GAME"}),
               (Answer{0, "slot 10 holds profile 1 (Game)\n", ""}));
+    EXPECT_FALSE(std::filesystem::exists(users));
     EXPECT_EQ(mouse.settings().dpi->currentLevel, 6);
     const auto stored =
         readProfileStore(*descriptorFor(10), profileStorePath(*descriptorFor(10), temp.folder()));

@@ -176,5 +176,55 @@ TEST(ProfileFollower, SwitchesForARuleAndGoesBackToTheUsersProfile) {
     EXPECT_EQ(f.onFront("Navigator", "", u"Game"), std::nullopt);
 }
 
+// The user's own profile kept on disk while a rule's is in force: read back
+// at the next start; a damaged record is kept aside and forgotten.
+TEST(ProfileFollower, TheUsersProfileIsKeptWhileARulesProfileIsInForce) {
+    testing::TempFolder temp;
+    const fs::path file = temp.path() / "users_profile.txt";
+    using Want = std::optional<std::u16string>;
+    {
+        ProfileFollower f;
+        ASSERT_FALSE(f.loadUsersProfile(file, true));
+        ASSERT_FALSE(f.rules().add("xmessage", u"Game"));
+        EXPECT_EQ(f.onFront("Xmessage", "", u"Caf\u00e9\nline"), Want(u"Game"));
+        ASSERT_TRUE(f.usersProfileChanged());
+        ASSERT_TRUE(f.saveUsersProfile(nullptr));
+        EXPECT_FALSE(f.usersProfileChanged());
+    }
+    EXPECT_EQ(readText(file), "# VELOR user's profile 1\nCaf\xc3\xa9\nline\n");
+    ProfileFollower again;
+    ASSERT_FALSE(again.loadUsersProfile(file, true));
+    ASSERT_FALSE(again.rules().add("xmessage", u"Game"));
+    EXPECT_EQ(again.usersProfile(), Want(u"Caf\u00e9\nline"));
+    EXPECT_EQ(again.onFront("XTerm", "", u"Game"), Want(u"Caf\u00e9\nline"));
+    ASSERT_TRUE(again.saveUsersProfile(nullptr));
+    EXPECT_FALSE(fs::exists(file));
+
+    const std::string damaged[] = {
+        "",
+        "Game\n",
+        "# VELOR user's profile 1\n\n",
+        "# VELOR user's profile 1\nGame",
+        "# VELOR user's profile 1\n\xff\n",
+        "# VELOR user's profile 1\n" + std::string(100, 'a') + "\n",
+    };
+    for (const std::string& text : damaged) {
+        testing::TempFolder t;
+        const fs::path f = t.path() / "users_profile.txt";
+        writeText(f, text);
+        ProfileFollower follower;
+        const auto told = follower.loadUsersProfile(f, true);
+        ASSERT_TRUE(told) << text;
+        EXPECT_TRUE(told->starts_with("users_profile.txt does not name a profile; kept as "))
+            << *told;
+        EXPECT_EQ(follower.usersProfile(), std::nullopt);
+        EXPECT_FALSE(fs::exists(f));
+        // Without the stores' lock it is another program's to mend.
+        writeText(f, text);
+        EXPECT_TRUE(follower.loadUsersProfile(f, false)->ends_with("; it is left as it is"));
+        EXPECT_EQ(readText(f), text);
+    }
+}
+
 }  // namespace
 }  // namespace velor
