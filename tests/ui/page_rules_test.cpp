@@ -1,6 +1,8 @@
 // Profiles that follow the application in front, as the window does it: the
 // settle time, a burst applied once, nothing while a dialog of ours is open,
 // only what differs sent; and the tray's view of the mice.
+#include <QAbstractButton>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 
@@ -9,6 +11,7 @@
 #include "profile/record_defaults.h"
 #include "protocol/report.h"
 #include "store/profile_store.h"
+#include "ui/app_rules_window.h"
 #include "ui/msg_window.h"
 
 namespace velor {
@@ -133,6 +136,56 @@ TEST_F(FollowFrontTest, TheTrayListsTheMouseWithItsProfilesAndChoosesOne) {
 
 namespace velor {
 namespace {
+
+// A name typed in the rules window: one with a control character is refused
+// with a message, as velorctl refuses it (rules_commands_test); others are
+// added and stored.
+TEST_F(FollowFrontTest, TheRulesWindowRefusesANameWithAControlCharacterAloud) {
+    std::vector<QString> refused;
+    CAppRulesWnd dialog(window.get(), window->texts(), skins_,
+                        {10,
+                         u"Game",
+                         [this](const RulesEdit& e) { return page->editRulesForOutside(e); },
+                         {},
+                         {},
+                         [&](const QString& detail) { refused.push_back(detail); }});
+    ASSERT_TRUE(dialog.create());
+    auto* edit = dialog.skin().find<QLineEdit>("edit_app");
+    auto* shown = dialog.skin().find<QListWidget>("list_rules");
+    const std::filesystem::path rules = temp.path() / "ms_10" / "app_rules.txt";
+    const std::string stored = testing::readText(rules);
+    const std::pair<QString, const char*> bad[] = {
+        {"a\tb", "\\t"},
+        {"a\nb", "\\n"},
+        {"x\x7f-y", "\\x7f"},
+        {"a\x1b[2Jb", "\\x1b"},
+        {QString::fromUtf16(u"a\u0085b"), "\\u0085"},
+    };
+    for (const auto& [name, escape] : bad) {
+        refused.clear();
+        edit->setText(name);
+        dialog.skin().find<QAbstractButton>("btn_add_rule")->click();
+        ASSERT_EQ(refused.size(), 1u) << escape;
+        EXPECT_EQ(refused[0].toStdString(),
+                  std::string("the application name holds a control character (") + escape +
+                      "), which no window class or program name has");
+        EXPECT_EQ(edit->text(), name);  // left to be mended
+        EXPECT_EQ(shown->count(), 1);
+    }
+    EXPECT_EQ(testing::readText(rules), stored);
+    refused.clear();
+    for (const QString& name :
+         {QStringLiteral("  Steam Big Picture "), QString::fromUtf16(u"Caf\u00e9 \u6e38\u620f")}) {
+        edit->setText(name);
+        dialog.skin().find<QAbstractButton>("btn_add_rule")->click();
+        EXPECT_EQ(edit->text(), "");
+    }
+    EXPECT_TRUE(refused.empty());
+    EXPECT_EQ(shown->count(), 3);
+    EXPECT_EQ(testing::readText(rules),
+              "# VELOR application rules 1\nxmessage\tGame\nSteam Big Picture\tGame\n"
+              "Caf\xc3\xa9 \xe6\xb8\xb8\xe6\x88\x8f\tGame\n");
+}
 
 namespace fs = std::filesystem;
 using testing::readText;
