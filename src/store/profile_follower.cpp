@@ -12,6 +12,7 @@ std::optional<std::string> ProfileFollower::load(const std::filesystem::path& fi
     file_ = file;
     rules_ = {};
     unreadable_.clear();
+    judged_.reset();  // the application in front is judged afresh by the rules read
     auto read = readAppRules(file);
     if (read) {
         rules_ = std::move(*read);
