@@ -48,7 +48,10 @@ void runRules(std::span<const std::string_view> args, MiceHost& host, const Answ
 
     // Checked before any host is asked, so that a name no rule can hold gets
     // the same answer here as through the program (whose requests are bounded).
-    const auto checkedApp = app ? applicationName(*app) : Result<std::string>(std::string());
+    // A rule written by hand with a control character can still be removed.
+    const auto checkedApp = !app           ? Result<std::string>(std::string())
+                            : sub == "add" ? newApplicationName(*app)
+                                           : applicationName(*app);
     if (!checkedApp) return fail(done, kExitBadInput, checkedApp.error());
 
     const int slot = (*model)->slot;

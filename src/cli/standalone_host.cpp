@@ -13,6 +13,7 @@
 #include "store/macro_store.h"
 #include "store/profile_store.h"
 #include "store/profile_transfer.h"
+#include "store/users_profile.h"
 #include "util/utf16.h"
 
 namespace velor::cli {
@@ -149,14 +150,14 @@ void StandaloneHost::applyProfile(int slot, const std::optional<std::filesystem:
         if (file) {
             const auto imported = importProfile(list, macros, *file);
             if (!imported) return Outcome{kExitBadInput, imported.error(), std::nullopt};
-            return std::nullopt;
+            return chosenByHand(slot);
         }
         if (!list.select(*index))
             return Outcome{
                 kExitBadInput,
                 "slot " + std::to_string(slot) + " has no profile " + std::to_string(*index),
                 std::nullopt};
-        return std::nullopt;
+        return chosenByHand(slot);
     }));
 }
 
@@ -176,11 +177,21 @@ void StandaloneHost::applySetting(int slot, Setting setting, Done done) {
 
 void StandaloneHost::useProfile(int slot, const std::u16string& name, Done done) {
     done(upload(slot, true, [&](ProfileList& list, MacroList&) -> std::optional<Outcome> {
-        if (list.select(list.indexOf(name))) return std::nullopt;
+        if (list.select(list.indexOf(name))) return chosenByHand(slot);
         return Outcome{kExitBadInput,
                        "slot " + std::to_string(slot) + " has no profile " + utf16ToUtf8(name),
                        std::nullopt};
     }));
+}
+
+// The profile the user chose is theirs: no rule's profile is in force any
+// more, so the user's own kept beside the stores for the program goes.
+std::optional<Outcome> StandaloneHost::chosenByHand(int slot) {
+    std::string error;
+    if (saveUsersProfile(std::nullopt, usersProfilePath(*descriptorFor(slot), s_.dataFolder),
+                         &error))
+        return std::nullopt;
+    return Outcome{1, error, std::nullopt};
 }
 
 void StandaloneHost::editRules(int slot, const RulesEdit& edit,

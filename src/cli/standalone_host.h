@@ -44,6 +44,7 @@ class StandaloneHost final : public MiceHost {
     using Change = std::function<std::optional<Outcome>(ProfileList&, MacroList&)>;
     void scan();
     Outcome upload(int slot, bool whole, const Change& change);
+    std::optional<Outcome> chosenByHand(int slot);
 
     Setup s_;
     std::vector<std::unique_ptr<Found>> found_;

@@ -5,6 +5,7 @@
 #include "models/model_descriptor.h"
 #include "platform/file_io.h"
 #include "store/name_rules.h"
+#include "util/printable.h"
 #include "util/utf16.h"
 
 namespace velor {
@@ -89,6 +90,22 @@ Result<std::string> applicationName(std::string_view typed) {
     return std::string(typed);
 }
 
+Result<std::string> newApplicationName(std::string_view typed) {
+    auto name = applicationName(typed);
+    if (!name) return name;
+    for (std::size_t i = 0; i < name->size(); ++i) {
+        const auto b = static_cast<unsigned char>((*name)[i]);
+        // C1 controls are U+0080..U+009F: 0xC2 then 0x80..0x9F in UTF-8.
+        const bool c1 =
+            b == 0xC2 && i + 1 < name->size() && static_cast<unsigned char>((*name)[i + 1]) <= 0x9F;
+        if (b >= 0x20 && b != 0x7F && !c1) continue;
+        return Result<std::string>::failure("the application name holds a control character (" +
+                                            printableText(name->substr(i, c1 ? 2 : 1)) +
+                                            "), which no window class or program name has");
+    }
+    return name;
+}
+
 const AppRule* AppRules::match(std::string_view windowClass, std::string_view executable) const {
     const auto place = [&](std::string_view app) {
         if (app.empty()) return rules_.size();
@@ -100,15 +117,19 @@ const AppRule* AppRules::match(std::string_view windowClass, std::string_view ex
 }
 
 std::optional<std::string> AppRules::add(std::string app, std::u16string profile) {
-    auto name = applicationName(app);
+    auto name = newApplicationName(app);
     if (!name) return name.error();
-    const auto [at, added] = index_.try_emplace(matchKey(*name), rules_.size());
+    put(std::move(*name), std::move(profile));
+    return std::nullopt;
+}
+
+void AppRules::put(std::string app, std::u16string profile) {
+    const auto [at, added] = index_.try_emplace(matchKey(app), rules_.size());
     if (!added) {
         rules_[at->second].profile = std::move(profile);
-        return std::nullopt;
+        return;
     }
-    rules_.push_back({std::move(*name), std::move(profile)});
-    return std::nullopt;
+    rules_.push_back({std::move(app), std::move(profile)});
 }
 
 bool AppRules::remove(std::string_view app, const std::optional<std::u16string>& profile) {
@@ -178,10 +199,12 @@ Result<AppRules> readAppRules(const std::filesystem::path& path) {
         const auto profile = unescaped(row.substr(tab + 1));
         const auto profile16 = profile ? utf8ToUtf16(*profile) : std::nullopt;
         if (!app || !profile16 || profile16->empty()) return damaged("a name is damaged");
-        if (auto refused = rules.add(*app, *profile16))
+        auto name = applicationName(*app);
+        if (!name)
             return damaged(app->find_first_not_of(" \t\r\n") == std::string::npos
                                ? "the application is not named"
-                               : *refused);
+                               : name.error());
+        rules.put(std::move(*name), std::move(*profile16));
     }
     if (text.empty()) return Result<AppRules>::failure(path.filename().string() + " is empty");
     return rules;

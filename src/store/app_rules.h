@@ -33,6 +33,11 @@ inline constexpr std::size_t kMaxAppNameChars = 255;
 // The name as a rule keeps it (blanks at either end dropped), or why it can
 // name no application.
 Result<std::string> applicationName(std::string_view typed);
+// The same for a new rule, which also refuses a name holding a control
+// character (C0, DEL or C1): no window class or program name has one, so it
+// is a slip (a pasted tab or line break) that would never match. A rules
+// file written by hand with one still loads.
+Result<std::string> newApplicationName(std::string_view typed);
 
 class AppRules {
   public:
@@ -41,7 +46,8 @@ class AppRules {
     // executable (either may be empty); the first rule that names either wins.
     const AppRule* match(std::string_view windowClass, std::string_view executable) const;
     // One rule per application: adding one for an application that has one
-    // replaces its profile. The reason when the application's name is unusable.
+    // replaces its profile. The reason when the application's name is
+    // unusable for a new rule (newApplicationName).
     std::optional<std::string> add(std::string app, std::u16string profile);
     // Removes the application's rule (only when it names that profile, if one
     // is given); false when there was none.
@@ -51,6 +57,8 @@ class AppRules {
     bool dropProfile(std::u16string_view profile);
 
   private:
+    friend Result<AppRules> readAppRules(const std::filesystem::path& path);
+    void put(std::string app, std::u16string profile);
     void reindex();
 
     std::vector<AppRule> rules_;

@@ -49,12 +49,13 @@ void CAppRulesWnd::initWindow() {
     change({});
 }
 
-void CAppRulesWnd::change(const RulesEdit& edit) {
+bool CAppRulesWnd::change(const RulesEdit& edit) {
     const RulesOutcome outcome = services_.edit(
         edit ? edit : [](AppRules&, const std::vector<std::u16string>&) { return RulesOutcome{}; });
     if (outcome.exitCode != 0 && services_.tell)
         services_.tell(QString::fromStdString(outcome.reason));
     showRules(outcome.rules);
+    return outcome.exitCode == 0;
 }
 
 void CAppRulesWnd::showRules(const std::vector<AppRule>& rules) {
@@ -72,11 +73,12 @@ void CAppRulesWnd::addTyped() {
     if (!edit || edit->text().trimmed().isEmpty()) return;
     const std::string app = edit->text().trimmed().toStdString();
     const std::u16string profile = services_.profile;
-    change([app, profile](AppRules& rules, const std::vector<std::u16string>&) {
+    const bool added = change([app, profile](AppRules& rules, const std::vector<std::u16string>&) {
         if (auto refused = rules.add(app, profile)) return RulesOutcome{2, *refused, {}};
         return RulesOutcome{};
     });
-    edit->clear();
+    // A refused name stays in the field, to be mended.
+    if (added) edit->clear();
 }
 
 void CAppRulesWnd::onNotify(const Notification& n) {

@@ -36,7 +36,8 @@ class CAppRulesWnd final : public SkinnedDialog {
     void onNotify(const Notification& n) override;
 
   private:
-    void change(const RulesEdit& edit);
+    // True when the change was made (and stored).
+    bool change(const RulesEdit& edit);
     void addTyped();
     void showRules(const std::vector<AppRule>& rules);
 

@@ -28,8 +28,12 @@ void CMainWnd::startFollowingFront() {
         return;
     }
     const FrontApplication now = frontWatch_->current();
-    const std::lock_guard guard(frontLock_);
-    front_ = now;
+    {
+        const std::lock_guard guard(frontLock_);
+        front_ = now;
+    }
+    // The application in front at start is judged as a later one would be.
+    timers_.setTimer(kFrontSettleTimer, kFrontSettleMs);
 }
 
 void CMainWnd::onFrontSettled() {

@@ -218,6 +218,8 @@ void CMS_Page::onStoresLoaded(bool waited) {
     rules_->load();
     profileSection_->fill(false);
     refresh();
+    // The application already in front has a say once it has settled.
+    if (context_) context_->mainWindow.post(kFrontChangedMessage, 0, 0);
     // A Bluetooth mouse already connected when the program starts.
     if (services_.model->hasBle) {
         if (services_.blePresent && services_.blePresent())

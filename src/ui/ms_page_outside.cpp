@@ -40,6 +40,7 @@ std::optional<CMS_Page::ImportRefusal> CMS_Page::importForOutside(
                 true, "the profile's macros could not be stored, so it was not imported: " + error};
     }
     takeProfileImport(profiles_, macros_, std::move(*read));
+    rules_->onUserChoice();
     profileSection_->fill(false);
     refresh();
     return std::nullopt;
@@ -47,6 +48,7 @@ std::optional<CMS_Page::ImportRefusal> CMS_Page::importForOutside(
 
 bool CMS_Page::selectForOutside(int index) {
     if (!profiles_.select(index)) return false;
+    rules_->onUserChoice();
     profileSection_->fill(false);
     refresh();
     return true;

@@ -20,7 +20,9 @@ inline constexpr std::uint32_t kBatteryNoticeMessage = 1296;
 // A page's mouse reported its power: wParam the slot, lParam packPower's value.
 inline constexpr std::uint32_t kPowerReportedMessage = 1297;
 
-// The application in front changed (the front watch's thread posts it).
+// The application in front is to be judged once it settles: it changed (the
+// front watch's thread posts it), or a page's profiles came up (the page
+// posts it), so that the one in front at start is judged as any later one.
 inline constexpr std::uint32_t kFrontChangedMessage = 1298;
 
 // A power report in one message parameter: the state, and the percent + 1 (0: none).

@@ -34,6 +34,8 @@ class RulesCommandsTest : public testing::StandaloneCommandsTest {
 };
 
 TEST_F(RulesCommandsTest, RulesAreAddedListedAndRemovedWithoutAMouse) {
+    const std::string kControl = "velorctl: the application name holds a control character (";
+    const std::string kNoName = "), which no window class or program name has\n";
     struct Step {
         std::vector<std::string> args;
         Answer answer;
@@ -50,15 +52,24 @@ TEST_F(RulesCommandsTest, RulesAreAddedListedAndRemovedWithoutAMouse) {
          {2, "", "velorctl: slot 10 has no rule for xmessage\n"}},
         {{"rules", "remove", "--slot", "10", "--app", "XMESSAGE"}, {0, "", ""}},
         {{"rules", "list", "--slot", "10"}, {0, "Navigator\tDefault\n", ""}},
-        // Names from outside are printed escaped: a tab or a control
-        // sequence never splits a line or reaches the terminal.
-        {{"rules", "add", "--slot", "10", "--app", "Esc\x1b]0;t\x07\ta", "--profile", "Default"},
+        // No window class or program name holds a control character: one
+        // typed is a slip, refused as the rules window refuses it.
+        {{"rules", "add", "--slot", "10", "--app", "a\tb", "--profile", "Default"},
+         {2, "", kControl + "\\t" + kNoName}},
+        {{"rules", "add", "--slot", "10", "--app", "a\nb", "--profile", "Default"},
+         {2, "", kControl + "\\n" + kNoName}},
+        {{"rules", "add", "--slot", "10", "--app", "x\x7f-y", "--profile", "Default"},
+         {2, "", kControl + "\\x7f" + kNoName}},
+        {{"rules", "add", "--slot", "10", "--app", "Esc\x1b]0;t\x07", "--profile", "Default"},
+         {2, "", kControl + "\\x1b" + kNoName}},
+        {{"rules", "add", "--slot", "10", "--app", "Steam Big Picture", "--profile", "Default"},
          {0, "", ""}},
-        {{"rules", "list", "--slot", "10"},
-         {0, "Navigator\tDefault\nEsc\\x1b]0;t\\x07\\ta\tDefault\n", ""}},
+        {{"rules", "add", "--slot", "10", "--app", "Caf\xc3\xa9 \xe6\xb8\xb8", "--profile", "Game"},
+         {0, "", ""}},
+        {{"rules", "remove", "--slot", "10", "--app", "steam big picture"}, {0, "", ""}},
+        {{"rules", "remove", "--slot", "10", "--app", "CAF\xc3\xa9 \xe6\xb8\xb8"}, {0, "", ""}},
         {{"rules", "add", "--slot", "10", "--app", "x", "--profile", "No\x1b[2J"},
          {2, "", "velorctl: slot 10 has no profile No\\x1b[2J\n"}},
-        {{"rules", "remove", "--slot", "10", "--app", "Esc\x1b]0;t\x07\ta"}, {0, "", ""}},
         {{"rules"}, {2, "", "velorctl: rules needs a subcommand: list, add or remove\n"}},
         {{"rules", "list", "--slot", "10", "--app", "x"},
          {2, "", "velorctl: rules list takes only --slot\n"}},
@@ -66,8 +77,19 @@ TEST_F(RulesCommandsTest, RulesAreAddedListedAndRemovedWithoutAMouse) {
          {2, "", "velorctl: --profile is required\n"}},
         {{"rules", "remove", "--slot", "10"}, {2, "", "velorctl: --app is required\n"}},
     };
-    for (const Step& s : steps) EXPECT_EQ(run(s.args), s.answer) << s.args[1];
+    for (const Step& s : steps) EXPECT_EQ(run(s.args), s.answer) << s.args[1] << " " << s.args[3];
     EXPECT_EQ(rulesFile(), "# VELOR application rules 1\nNavigator\tDefault\n");
+
+    // A rule written by hand with control characters still loads, is printed
+    // escaped (a tab or a control sequence never splits a line or reaches the
+    // terminal) and can be removed.
+    testing::writeText(temp.path() / "ms_10" / "app_rules.txt",
+                       "# VELOR application rules 1\nEsc\x1b]0;t\x07\\ta\tDefault\n");
+    EXPECT_EQ(run({"rules", "list", "--slot", "10"}),
+              (Answer{0, "Esc\\x1b]0;t\\x07\\ta\tDefault\n", ""}));
+    EXPECT_EQ(run({"rules", "remove", "--slot", "10", "--app", "Esc\x1b]0;t\x07\ta"}),
+              (Answer{0, "", ""}));
+    EXPECT_EQ(rulesFile(), "# VELOR application rules 1\n");
 }
 
 // A rules file that cannot be read is said to be so, for a list as for a
@@ -94,8 +116,13 @@ TEST_F(RulesCommandsTest, ProfileUseSendsTheNamedProfileWholeAndStoresItCurrent)
     sim::SimMouse& mouse = backend.plugReceiver(*descriptorFor(10));
     EXPECT_EQ(run({"profile", "use", "--slot", "10", "--name", "Nope"}),
               (Answer{2, "", "velorctl: slot 10 has no profile Nope\n"}));
+    // A rule's profile was in force when the program ended: a profile chosen
+    // here is the user's own, and the program is not to go back to another.
+    const auto users = temp.path() / "ms_10" / "users_profile.txt";
+    testing::writeText(users, "# VELOR user's profile 1\nDefault\n");
     EXPECT_EQ(run({"profile", "use", "--slot", "10", "--name", "GAME"}),
               (Answer{0, "slot 10 holds profile 1 (Game)\n", ""}));
+    EXPECT_FALSE(std::filesystem::exists(users));
     EXPECT_EQ(mouse.settings().dpi->currentLevel, 6);
     const auto stored =
         readProfileStore(*descriptorFor(10), profileStorePath(*descriptorFor(10), temp.folder()));

@@ -23,17 +23,25 @@ using testing::writeText;
 TEST(AppRules, TheFileHoldsOneRuleALineAndReadsBackWhatWasSaved) {
     testing::TempFolder temp;
     const fs::path file = temp.path() / "ms_10" / "app_rules.txt";
-    AppRules rules;
+    // A tab and a backslash in a name are escaped; a new rule refuses a tab,
+    // so this one was written by hand.
+    const std::string handWritten =
+        "# VELOR application rules 1\n"
+        "Tab\\there\\\\\tCaf\xc3\xa9 \xe6\xb8\xb8\xe6\x88\x8f\n";
+    fs::create_directories(file.parent_path());
+    writeText(file, handWritten);
+    auto read = readAppRules(file);
+    ASSERT_TRUE(read) << read.error();
+    AppRules rules = *read;
     ASSERT_FALSE(rules.add("  xmessage\n", u"Game"));
-    ASSERT_FALSE(rules.add("Tab\there\\", u"Caf\u00e9 \u6e38\u620f"));
     ASSERT_FALSE(rules.add("XMESSAGE", u"Work"));  // one rule an application: replaced
     EXPECT_EQ(rules.add(" \t", u"Game"), "give the application's window class or executable name");
+    EXPECT_EQ(rules.add("Tab\there", u"Game"),
+              "the application name holds a control character (\\t), which no window class or "
+              "program name has");
     std::string error;
     ASSERT_TRUE(saveAppRules(rules, file, &error)) << error;
-    EXPECT_EQ(readText(file),
-              "# VELOR application rules 1\n"
-              "xmessage\tWork\n"
-              "Tab\\there\\\\\tCaf\xc3\xa9 \xe6\xb8\xb8\xe6\x88\x8f\n");
+    EXPECT_EQ(readText(file), handWritten + "xmessage\tWork\n");
     const auto back = readAppRules(file);
     ASSERT_TRUE(back) << back.error();
     EXPECT_EQ(back->all(), rules.all());
@@ -45,7 +53,7 @@ TEST(AppRules, TheFileHoldsOneRuleALineAndReadsBackWhatWasSaved) {
 
     // A renamed profile takes its rules along; a deleted one drops them.
     EXPECT_TRUE(rules.renameProfile(u"work", u"Office"));
-    EXPECT_EQ(rules.all()[0].profile, u"Office");
+    EXPECT_EQ(rules.all()[1].profile, u"Office");
     EXPECT_TRUE(rules.dropProfile(u"OFFICE"));
     EXPECT_FALSE(rules.dropProfile(u"Office"));
     EXPECT_EQ(rules.all().size(), 1u);
@@ -174,6 +182,56 @@ TEST(ProfileFollower, SwitchesForARuleAndGoesBackToTheUsersProfile) {
     EXPECT_EQ(f.onFront("XTerm", "", u"Web"), std::nullopt);
     EXPECT_TRUE(f.onDelete(u"Web"));
     EXPECT_EQ(f.onFront("Navigator", "", u"Game"), std::nullopt);
+}
+
+// The user's own profile kept on disk while a rule's is in force: read back
+// at the next start; a damaged record is kept aside and forgotten.
+TEST(ProfileFollower, TheUsersProfileIsKeptWhileARulesProfileIsInForce) {
+    testing::TempFolder temp;
+    const fs::path file = temp.path() / "users_profile.txt";
+    using Want = std::optional<std::u16string>;
+    {
+        ProfileFollower f;
+        ASSERT_FALSE(f.loadUsersProfile(file, true));
+        ASSERT_FALSE(f.rules().add("xmessage", u"Game"));
+        EXPECT_EQ(f.onFront("Xmessage", "", u"Caf\u00e9\nline"), Want(u"Game"));
+        ASSERT_TRUE(f.usersProfileChanged());
+        ASSERT_TRUE(f.saveUsersProfile(nullptr));
+        EXPECT_FALSE(f.usersProfileChanged());
+    }
+    EXPECT_EQ(readText(file), "# VELOR user's profile 1\nCaf\xc3\xa9\nline\n");
+    ProfileFollower again;
+    ASSERT_FALSE(again.loadUsersProfile(file, true));
+    ASSERT_FALSE(again.rules().add("xmessage", u"Game"));
+    EXPECT_EQ(again.usersProfile(), Want(u"Caf\u00e9\nline"));
+    EXPECT_EQ(again.onFront("XTerm", "", u"Game"), Want(u"Caf\u00e9\nline"));
+    ASSERT_TRUE(again.saveUsersProfile(nullptr));
+    EXPECT_FALSE(fs::exists(file));
+
+    const std::string damaged[] = {
+        "",
+        "Game\n",
+        "# VELOR user's profile 1\n\n",
+        "# VELOR user's profile 1\nGame",
+        "# VELOR user's profile 1\n\xff\n",
+        "# VELOR user's profile 1\n" + std::string(100, 'a') + "\n",
+    };
+    for (const std::string& text : damaged) {
+        testing::TempFolder t;
+        const fs::path f = t.path() / "users_profile.txt";
+        writeText(f, text);
+        ProfileFollower follower;
+        const auto told = follower.loadUsersProfile(f, true);
+        ASSERT_TRUE(told) << text;
+        EXPECT_TRUE(told->starts_with("users_profile.txt does not name a profile; kept as "))
+            << *told;
+        EXPECT_EQ(follower.usersProfile(), std::nullopt);
+        EXPECT_FALSE(fs::exists(f));
+        // Without the stores' lock it is another program's to mend.
+        writeText(f, text);
+        EXPECT_TRUE(follower.loadUsersProfile(f, false)->ends_with("; it is left as it is"));
+        EXPECT_EQ(readText(f), text);
+    }
 }
 
 }  // namespace

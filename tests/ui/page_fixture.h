@@ -23,11 +23,13 @@ namespace velor {
 // The application in front as a test says it.
 class FakeFrontWatch final : public FrontApplicationWatch {
   public:
-    explicit FakeFrontWatch(const std::vector<FrontApplication>& running) : running_(running) {}
-    FrontApplication current() override { return {}; }
+    FakeFrontWatch(const FrontApplication& now, const std::vector<FrontApplication>& running)
+        : now_(now), running_(running) {}
+    FrontApplication current() override { return now_; }
     std::vector<FrontApplication> runningApplications() override { return running_; }
 
   private:
+    const FrontApplication& now_;
     const std::vector<FrontApplication>& running_;
 };
 
@@ -112,7 +114,7 @@ class PageTest : public ::testing::Test {
             nullptr,
             [this](FrontApplicationWatch::OnChange onChange, std::string*) {
                 frontChanged = std::move(onChange);
-                return std::make_unique<FakeFrontWatch>(runningApps);
+                return std::make_unique<FakeFrontWatch>(frontAtStart, runningApps);
             }};
     }
     // A report through a receiver, as its monitor hands it over.
@@ -180,6 +182,7 @@ class PageTest : public ::testing::Test {
     QString file;
     // What the program's watch of the application in front tells it.
     FrontApplicationWatch::OnChange frontChanged;
+    FrontApplication frontAtStart;  // in front when the watch starts
     std::vector<FrontApplication> runningApps;
     CMS_Page* page = nullptr;
     QString skins_;

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "store/app_rules_edit.h"
+#include "store/users_profile.h"
 #include "util/utf16.h"
 
 namespace velor {
@@ -16,11 +17,17 @@ void PageRules::load() {
     }
     if (const auto why = follower_.load(path, locked))
         env_.services.tell("rules_damaged_text", QString::fromStdString(*why));
+    const auto users = usersProfilePath(env_.model, env_.services.dataFolder());
+    if (const auto why = follower_.loadUsersProfile(users, locked))
+        env_.services.tell("users_profile_damaged_text", QString::fromStdString(*why));
 }
 
 bool PageRules::follow(std::string_view windowClass, std::string_view executable) {
     const std::u16string current = env_.current().name().value_or(u"");
     const auto target = follower_.onFront(windowClass, executable, current);
+    // Kept before the switch is stored: a program ended in between still
+    // knows the user's own profile.
+    keepUsersProfile();
     if (!target) return false;
     int index = -1;
     {
@@ -33,12 +40,36 @@ bool PageRules::follow(std::string_view windowClass, std::string_view executable
     return true;
 }
 
+void PageRules::onUserChoice() {
+    follower_.onUserChoice();
+    keepUsersProfile();
+}
+
 void PageRules::onRenamed(std::u16string_view from, std::u16string_view to) {
     if (follower_.onRename(from, to)) save();
+    keepUsersProfile();
 }
 
 void PageRules::onDeleted(std::u16string_view profile) {
     if (follower_.onDelete(profile)) save();
+    keepUsersProfile();
+}
+
+void PageRules::keepUsersProfile() {
+    // Without the stores' lock nothing is written; it is kept at the next change.
+    if (!follower_.usersProfileChanged() || savesBlocked()) return;
+    std::string error;
+    if (!follower_.saveUsersProfile(&error)) tellNotSaved(error);
+}
+
+bool PageRules::savesBlocked() const {
+    const std::lock_guard guard(env_.profiles.lock());
+    return !env_.profiles.savesBlocked().empty();
+}
+
+void PageRules::tellNotSaved(const std::string& error) {
+    if (!std::exchange(saveFailureTold_, true))
+        env_.services.tell("rules_not_saved_text", QString::fromStdString(error));
 }
 
 RulesOutcome PageRules::edit(const RulesEdit& change) {
@@ -76,8 +107,7 @@ std::string PageRules::save() {
         saveFailureTold_ = false;
         return {};
     }
-    if (!std::exchange(saveFailureTold_, true))
-        env_.services.tell("rules_not_saved_text", QString::fromStdString(error));
+    tellNotSaved(error);
     return error;
 }
 

@@ -19,7 +19,7 @@ class PageRules {
     bool follow(std::string_view windowClass, std::string_view executable);
 
     // The profile list's changes the rules follow.
-    void onUserChoice() { follower_.onUserChoice(); }
+    void onUserChoice();
     void onRenamed(std::u16string_view from, std::u16string_view to);
     void onDeleted(std::u16string_view profile);
 
@@ -30,6 +30,10 @@ class PageRules {
   private:
     // The reason when the rules could not be stored (told once, too).
     std::string save();
+    // The user's own profile on disk as the follower has it now.
+    void keepUsersProfile();
+    bool savesBlocked() const;
+    void tellNotSaved(const std::string& error);
 
     PageEnv& env_;
     ProfileFollower follower_;

@@ -163,6 +163,7 @@ void ProfileSection::importFile() {
     // is told.
     if (imported->macrosCreated > 0) env_.saveMacros();
     fill(false);
+    if (rules_) rules_->onUserChoice();  // the imported profile is the one chosen
     switchedTo();
     // Taken as it is; what the window cannot show as it is, is said once.
     if (!imported->notes.empty()) {
