@@ -134,11 +134,21 @@ void ProfileList::addDefaultProfile(const TextLookup& texts) {
     entries_.push_back(heldEntry(newRecord(model_->record, name)));
 }
 
+std::size_t ProfileList::capacity() const {
+    const std::uintmax_t header = 4 + 5 * std::uintmax_t{model_->recordLength()};
+    return static_cast<std::size_t>((kMaxStoreBytes - header) / model_->recordLength());
+}
+
+std::string ProfileList::fullReason() const {
+    return "the profile list is full: one store holds at most " + std::to_string(capacity()) +
+           " profiles; delete one to add another";
+}
+
 bool ProfileList::add(std::u16string_view name) {
     const std::lock_guard guard(lock_);
     ++changes_;
     const std::u16string_view cut = cutName(name, kProfileNameLimit);
-    if (cut.empty() || nameTaken(names(), cut)) return false;
+    if (cut.empty() || full() || nameTaken(names(), cut)) return false;
     entries_.push_back(heldEntry(newRecord(model_->record, cut)));
     currentIndex_ = static_cast<int>(entries_.size()) - 1;
     return true;
@@ -147,6 +157,7 @@ bool ProfileList::add(std::u16string_view name) {
 int ProfileList::append(ProfileRecord record) {
     const std::lock_guard guard(lock_);
     ++changes_;
+    if (full()) return -1;
     entries_.push_back(heldEntry(std::move(record)));
     currentIndex_ = static_cast<int>(entries_.size()) - 1;
     return currentIndex_;

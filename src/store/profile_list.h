@@ -31,6 +31,15 @@ class ProfileList {
     const ModelDescriptor& model() const { return *model_; }
     std::mutex& lock() const { return lock_; }
 
+    // A store file is read up to 512 MiB (about 16,000 profiles): the list
+    // never grows past what its store can hold, so that no save writes a
+    // store the next start would refuse.
+    static constexpr std::uintmax_t kMaxStoreBytes = std::uintmax_t{512} << 20;
+    std::size_t capacity() const;
+    bool full() const { return entries_.size() >= capacity(); }
+    // Says so, for velorctl and the debug output.
+    std::string fullReason() const;
+
     std::size_t size() const { return entries_.size(); }
     int currentIndex() const { return currentIndex_; }
     // For an edit: the list counts as changed from here until a save.
@@ -83,9 +92,10 @@ class ProfileList {
     const std::string& savesBlocked() const { return savesBlocked_; }
 
     // The list operations. Each returns false (and changes nothing) when refused.
-    bool add(std::u16string_view name);            // appended and made current; refused when taken
-    int append(ProfileRecord record);              // appended as it is and made current; its index
-    bool removeCurrent();                          // refused for the only profile
+    bool add(std::u16string_view name);  // appended and made current; refused when taken or full
+    int append(
+        ProfileRecord record);  // appended as it is and made current; its index, -1 when full
+    bool removeCurrent();       // refused for the only profile
     bool renameCurrent(std::u16string_view name);  // refused when taken, its own name included
     void restoreCurrent();                         // defaults; name and moveMode stay
     bool select(int index);

@@ -17,8 +17,8 @@ namespace velor {
 namespace {
 
 constexpr std::size_t kReservedBlocks = 5;
-// Far beyond any real store (about 16,000 profiles); refuses to read junk whole.
-constexpr std::uintmax_t kMaxStoreBytes = std::uintmax_t{512} << 20;
+// Far beyond any real store; refuses to read junk whole. No list grows past it.
+constexpr std::uintmax_t kMaxStoreBytes = ProfileList::kMaxStoreBytes;
 // A save that changes no more than this many records' worth of bytes writes
 // them where they lie; a larger change writes the store whole.
 constexpr std::size_t kMaxPatchRecords = 4;

@@ -26,6 +26,10 @@ bool exportProfile(const ProfileList& profiles, const std::filesystem::path& fil
 
 Result<ProfileImport> readProfileImport(const ProfileList& profiles, const MacroList& macros,
                                         const std::filesystem::path& file) {
+    {
+        const std::lock_guard guard(profiles.lock());
+        if (profiles.full()) return Result<ProfileImport>::failure(profiles.fullReason());
+    }
     auto read = readProfileFile(profiles.model(), file);
     if (!read) return Result<ProfileImport>::failure(read.error());
     ProfileRecord record = std::move(*read);

@@ -37,6 +37,25 @@ TEST_F(ProfileListTest, NamesAreUniqueWhateverTheCase) {
     EXPECT_EQ(list.currentIndex(), 2);
 }
 
+// No list grows past what one store file holds (512 MiB): (536,870,912 -
+// 164,964) / 32,992 = 16,267 profiles of slot 10; a save could not be read back.
+TEST_F(ProfileListTest, AFullListRefusesMoreAndSaysWhy) {
+    std::vector<ProfileList::Stored> stored(16266);
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        for (const char c : std::to_string(i)) stored[i].name += static_cast<char16_t>(c);
+    }
+    list.reset({}, std::move(stored), 0, nullptr);
+    EXPECT_FALSE(list.full());
+    EXPECT_TRUE(list.add(u"Last"));
+    EXPECT_TRUE(list.full());
+    EXPECT_FALSE(list.add(u"More"));
+    EXPECT_EQ(list.append(newRecord(ms10().record, u"Imported")), -1);
+    EXPECT_EQ(list.size(), 16267u);
+    EXPECT_EQ(list.fullReason(),
+              "the profile list is full: one store holds at most 16267 profiles; delete one to "
+              "add another");
+}
+
 TEST_F(ProfileListTest, DeleteSelectsTheNeighbourAndKeepsTheLastProfile) {
     fill({u"A", u"B", u"C"}, 2);
     EXPECT_TRUE(list.removeCurrent());

@@ -69,6 +69,21 @@ TEST_F(PageTest, LightingRowsFollowTheEffect) {
     EXPECT_EQ(mouse->settings().lighting->brightness, 8);  // only effects 1 and 9 take it
 }
 
+// A list as long as one store holds: adding and importing are refused with a
+// word, before any dialog opens, and nothing reaches the disk.
+TEST_F(PageTest, AFullProfileListSaysSoOnAddAndImport) {
+    std::vector<ProfileList::Stored> stored(16267);
+    for (std::size_t i = 0; i < stored.size(); ++i)
+        stored[i].name = u"P" + QString::number(i).toStdU16String();
+    page->profiles().reset({}, std::move(stored), 0, nullptr);
+    file = "never-asked.pro";
+    find<QAbstractButton>("profile_add_btn")->click();
+    find<QAbstractButton>("profile_import_btn")->click();
+    EXPECT_EQ(told, (std::vector<QString>{"profiles_full_text", "profiles_full_text"}));
+    EXPECT_EQ(details, (std::vector<QString>{"16267", "16267"}));
+    EXPECT_EQ(page->profiles().size(), 16267u);
+}
+
 TEST_F(PageTest, TheOnlyProfileAndTheLastLeftClickAreKept) {
     find<QAbstractButton>("profile_delete_btn")->click();
     EXPECT_EQ(told, std::vector<QString>{"one_profile_text"});

@@ -117,6 +117,8 @@ void ProfileSection::select(int index) {
 }
 
 void ProfileSection::add() {
+    if (env_.profiles.full())
+        return env_.services.tell("profiles_full_text", QString::number(env_.profiles.capacity()));
     CProfileNameWnd dialog(env_.context.window, env_.context.texts, env_.services.skinFolder,
                            env_.model.slot, "profile_name_1_text", env_.profiles);
     if (!dialog.create()) return;
@@ -149,6 +151,8 @@ void ProfileSection::remove() {
 }
 
 void ProfileSection::importFile() {
+    if (env_.profiles.full())
+        return env_.services.tell("profiles_full_text", QString::number(env_.profiles.capacity()));
     const QString file = env_.services.chooseFile(false);
     if (file.isEmpty()) return;
     const auto imported = importProfile(env_.profiles, env_.macros, file.toStdString());
