@@ -279,19 +279,25 @@ std::optional<PollingChoice> pollingChoice(int slot, int hz) {
 
 void resolveFilesHere(std::vector<std::string>& args) {
     if (args.empty() || args.front() != "apply") return;
-    for (std::size_t i = 1; i + 1 < args.size(); ++i) {
-        const std::string_view arg = args[i];
-        if (!arg.starts_with("--")) continue;
-        const auto option =
-            std::find_if(std::begin(kApplyOptions), std::end(kApplyOptions),
-                         [&](const OptionSpec& s) { return arg.substr(2) == s.name; });
-        if (option == std::end(kApplyOptions) || !option->takesValue) continue;
-        ++i;  // the value, which is never an option of its own
-        if (option->name != "profile" || args[i].empty()) continue;
+    // Read as the program will read it, whatever form each option took, and
+    // sent on in one form with the file's whole path.
+    const std::vector<std::string_view> rest(args.begin() + 1, args.end());
+    const auto options = Options::parse(rest, kApplyOptions);
+    if (!options) return;  // the program refuses it as velorctl would
+    std::vector<std::string> sent{"apply"};
+    for (const OptionSpec& spec : kApplyOptions) {
+        const auto value = options->value(spec.name);
+        if (!value) continue;
+        sent.push_back("--" + std::string(spec.name));
+        std::string v(*value);
         std::error_code ec;
-        const auto whole = std::filesystem::absolute(args[i], ec);
-        if (!ec) args[i] = whole.string();
+        if (spec.name == "profile" && !v.empty()) {
+            const auto whole = std::filesystem::absolute(v, ec);
+            if (!ec) v = whole.string();
+        }
+        sent.push_back(std::move(v));
     }
+    args = std::move(sent);
 }
 
 bool runDeviceCommand(const std::vector<std::string>& args, MiceHost& host, Answer done) {

@@ -114,12 +114,18 @@ class VelorctlThroughTheProgramTest : public ::testing::Test {
 };
 
 TEST_F(VelorctlThroughTheProgramTest, AFileTravelsAsAFullPathFromTheCallersFolder) {
-    SilentOrAnsweringProgram program(socket(), true);
-    const CliRun r = velorctl({"apply", "--slot", "10", "--profile", "rel.pro"});
-    EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(r.out, "done\n");
-    EXPECT_EQ(program.request(), (std::vector<std::string>{"apply", "--slot", "10", "--profile",
-                                                           path("here/rel.pro")}));
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"apply", "--slot", "10", "--profile", "rel.pro"},
+          {"apply", "--profile=rel.pro", "-s10"},
+          {"apply", "-p", "rel.pro", "--slot=10", "--"}}) {
+        SilentOrAnsweringProgram program(socket(), true);
+        const CliRun r = velorctl(args);
+        EXPECT_EQ(r.code, 0) << args[1];
+        EXPECT_EQ(r.out, "done\n");
+        EXPECT_EQ(program.request(), (std::vector<std::string>{"apply", "--slot", "10", "--profile",
+                                                               path("here/rel.pro")}))
+            << args[1];
+    }
 }
 
 // Without the program, velorctl stores only where the user's data goes: a

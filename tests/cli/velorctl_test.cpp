@@ -107,6 +107,22 @@ TEST_F(VelorctlTest, ProfileNewWritesARecordThatReportsLikeTheDefaults) {
         kExitOk);
 }
 
+// Options as people type them: "--name value", "--name=value", the short
+// form, and "--" ending the options.
+TEST_F(VelorctlTest, EveryFormOfAnOptionGivesTheSameAnswer) {
+    const std::string expected = velorctl({"reports", "--slot", "10", "--defaults"}).out;
+    ASSERT_THAT(expected, HasSubstr("dpi "));
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"reports", "--slot=10", "--defaults"},
+          {"reports", "-s", "10", "--defaults"},
+          {"reports", "-s10", "--defaults", "--"},
+          {"reports", "--defaults", "--slot", "10"}}) {
+        const CliRun r = velorctl(args);
+        EXPECT_EQ(r.code, kExitOk) << args[1] << r.err;
+        EXPECT_EQ(r.out, expected) << args[1];
+    }
+}
+
 TEST_F(VelorctlTest, BadInputIsRefusedWithOneLineAndNothingWritten) {
     expectRefused({"frobnicate"}, "unknown command");
     expectRefused({"reports", "--slot", "11", "--defaults"}, "slot");
@@ -117,9 +133,15 @@ TEST_F(VelorctlTest, BadInputIsRefusedWithOneLineAndNothingWritten) {
     expectRefused({"reports", "--slot", "10", "--bogus"}, "unknown option");
     expectRefused({"reports", "--slot", "10", "--slot", "3", "--defaults"},
                   "option '--slot' given twice");
-    expectRefused({"reports", "--slot", "10", "--defaults", "--"}, "unexpected argument '--'");
+    expectRefused({"reports", "--slot", "10", "--defaults", "--", "10"},
+                  "unexpected argument '10'");
     expectRefused({"reports", "10", "--defaults"}, "unexpected argument '10'");
     expectRefused({"reports", "--defaults", "--slot"}, "option '--slot' needs a value");
+    expectRefused({"reports", "--sl", "10", "--defaults"}, "unknown option '--sl'");
+    expectRefused({"reports", "--slot=10", "--defaults=yes"}, "option '--defaults' takes no value");
+    expectRefused({"reports", "--slot=10", "-s", "3", "--defaults"}, "option '--slot' given twice");
+    expectRefused({"reports", "--slot=", "--defaults"}, "--slot must be a number");
+    expectRefused({"reports", "-x", "--defaults"}, "unknown option '-x'");
     expectRefused({"reports", "--slot", "10", "--profile", path("missing.pro")}, "missing.pro");
 
     std::vector<std::uint8_t> shortFile(32991);
