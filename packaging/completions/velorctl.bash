@@ -1,6 +1,24 @@
 # bash completion for velorctl: its commands, their subcommands and options,
 # and the values an option takes where they are few.
 
+# File and folder names, one a line whatever blanks they hold, completed from
+# the word as typed (a leading quote and backslashes taken off); bash quotes
+# what it inserts and ends a folder with '/'. With a pattern, files that do not
+# match are left out, folders kept.
+_velorctl_files() {
+    local IFS=$'\n' word=$cur
+    case $word in \'* | \"*) word=${word:1} ;; esac
+    word=${word//\\/}
+    compopt -o filenames 2>/dev/null
+    if [ "$1" = -d ]; then
+        COMPREPLY=($(compgen -d -- "$word"))
+    elif [ -n "$1" ]; then
+        COMPREPLY=($(compgen -f -X "!$1" -- "$word") $(compgen -d -- "$word"))
+    else
+        COMPREPLY=($(compgen -f -- "$word"))
+    fi
+}
+
 _velorctl() {
     local cur prev
     cur=${COMP_WORDS[COMP_CWORD]}
@@ -22,18 +40,18 @@ _velorctl() {
     [ "$COMP_CWORD" -gt $((first + 1)) ] && sub=${COMP_WORDS[first + 1]}
 
     case $prev in
-        --slot) COMPREPLY=($(compgen -W "1 2 3 4 5 6 7 8 9 10" -- "$cur")); return ;;
-        --link) COMPREPLY=($(compgen -W "wired 24g 4k ble" -- "$cur")); return ;;
+        --slot | -s) COMPREPLY=($(compgen -W "1 2 3 4 5 6 7 8 9 10" -- "$cur")); return ;;
+        --link | -l) COMPREPLY=($(compgen -W "wired 24g 4k ble" -- "$cur")); return ;;
         --dpi-level) COMPREPLY=($(compgen -W "1 2 3 4 5 6 7 8" -- "$cur")); return ;;
         --polling) COMPREPLY=($(compgen -W "125 250 500 1000 2000 4000 8000" -- "$cur")); return ;;
-        --data) COMPREPLY=($(compgen -d -- "$cur")); return ;;
-        --out) COMPREPLY=($(compgen -f -- "$cur")); return ;;
-        --profile)
+        --data | -d) _velorctl_files -d; return ;;
+        --out | -o) _velorctl_files; return ;;
+        --profile | -p)
             # A file for the upload commands, a stored profile's name for rules.
             [ "$command" = rules ] && return
-            COMPREPLY=($(compgen -f -X '!*.pro' -- "$cur") $(compgen -d -- "$cur"))
+            _velorctl_files '*.pro'
             return ;;
-        --name | --index | --app) return ;;
+        --name | -n | --index | -i | --app | -a) return ;;
     esac
 
     local options=""
