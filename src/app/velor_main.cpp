@@ -113,14 +113,19 @@ int runVelor(int argc, char** argv) {
     // 1. One copy per user: a second one asks the first to show itself.
     const std::string runtimeFolder = instanceRuntimeFolder();
     std::unique_ptr<InstanceLock> lock;
+    std::string otherUsersCopy;  // told once there is a window system to tell it on
     if (runtimeFolder.empty()) {
         log.warning(
             "no private runtime folder (XDG_RUNTIME_DIR): a second copy is not kept from "
             "starting and velorctl cannot reach this one; log in through a desktop session");
     } else {
         std::string error;
-        lock = InstanceLock::acquire(runtimeFolder, &error);
-        if (!lock && error.empty()) {
+        bool otherUser = false;
+        lock = InstanceLock::acquire(runtimeFolder, &error, &otherUser);
+        if (otherUser) {
+            log.error(error);
+            otherUsersCopy = error;
+        } else if (!lock && error.empty()) {
             std::string why;
             if (!notifyFirstInstance(instanceSocketPath(runtimeFolder), systemClock(), &why))
                 log.error(
@@ -129,7 +134,7 @@ int runVelor(int argc, char** argv) {
                     why);
             return 1;
         }
-        if (!lock)
+        if (!lock && !otherUser)
             log.warning("the instance lock cannot be taken (" + error +
                         "): a second copy is not kept from starting; check that " + runtimeFolder +
                         " is yours and writable");
@@ -141,6 +146,11 @@ int runVelor(int argc, char** argv) {
     const bool startHidden = !line.empty();
 
     QApplication app(argc, argv);
+    if (!otherUsersCopy.empty()) {
+        QMessageBox::critical(nullptr, CMainWnd::kClassName,
+                              QString::fromStdString(otherUsersCopy));
+        return 1;
+    }
     QApplication::setApplicationName(CMainWnd::kClassName);
     QGuiApplication::setDesktopFileName(QStringLiteral("io.velor.GamingDriver"));
     installButtonAccessibility();

@@ -10,6 +10,7 @@
 #include "cli/mice_host.h"
 #include "models/dpi_mapping.h"
 #include "util/printable.h"
+#include "util/utf8_path.h"
 
 namespace velor::cli {
 
@@ -198,7 +199,7 @@ void apply(std::span<const std::string_view> args, MiceHost& host, const Answer&
     std::optional<std::filesystem::path> file;
     std::optional<int> index;
     if (const auto p = options.value("profile")) {
-        file = std::filesystem::path(std::string(*p));
+        file = pathFromUtf8(*p);
         // Whoever carries the command out may run in another folder than the
         // one velorctl was started in, which made the path whole beforehand.
         if (!file->is_absolute())
@@ -292,8 +293,8 @@ void resolveFilesHere(std::vector<std::string>& args) {
         std::string v(*value);
         std::error_code ec;
         if (spec.name == "profile" && !v.empty()) {
-            const auto whole = std::filesystem::absolute(v, ec);
-            if (!ec) v = whole.string();
+            const auto whole = std::filesystem::absolute(pathFromUtf8(v), ec);
+            if (!ec) v = utf8FromPath(whole);
         }
         sent.push_back(std::move(v));
     }

@@ -1,4 +1,3 @@
-#include <iostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -8,9 +7,13 @@
 #include "platform/standard_streams.h"
 
 int main(int argc, char** argv) {
-    velor::useBinaryStandardStreams();
     const std::vector<std::string> arguments = velor::utf8Arguments(argc, argv);
     std::vector<std::string_view> args(arguments.begin() + (arguments.empty() ? 0 : 1),
                                        arguments.end());
-    return velor::cli::runVelorctl(args, std::cout, std::cerr);
+    std::ostream& out = velor::standardOutput();
+    std::ostream& err = velor::standardError();
+    const int code = velor::cli::runVelorctl(args, out, err);
+    out.flush();
+    err.flush();
+    return code;
 }

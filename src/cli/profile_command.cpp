@@ -4,6 +4,7 @@
 #include "platform/file_io.h"
 #include "profile/record_defaults.h"
 #include "util/utf16.h"
+#include "util/utf8_path.h"
 
 namespace velor::cli {
 
@@ -31,10 +32,10 @@ int runNew(std::span<const std::string_view> args, const Io& io) {
                        " UTF-16 code units long; a profile name holds at most " +
                        std::to_string(kProfileNameUnits - 1));
 
-    const std::filesystem::path path(*out);
+    const std::filesystem::path path = pathFromUtf8(*out);
     std::error_code ec;
     if (std::filesystem::exists(path, ec) && !options->has("force"))
-        return io.fail(path.string() + " exists; add --force to replace it");
+        return io.fail(utf8FromPath(path) + " exists; add --force to replace it");
 
     const ProfileRecord record = newRecord((*model)->record, *name);
     FileError error;

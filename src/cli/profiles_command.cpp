@@ -7,6 +7,7 @@
 #include "store/profile_store.h"
 #include "util/printable.h"
 #include "util/utf16.h"
+#include "util/utf8_path.h"
 
 namespace velor::cli {
 
@@ -38,8 +39,8 @@ std::optional<Store> openStore(const Options& options, const Io& io, int& exitCo
     StoreReadError error = StoreReadError::None;
     auto contents = readProfileStore(**model, path, &error);
     if (!contents) {
-        io.fail(path.string() + (error == StoreReadError::Missing ? ": no profile store here"
-                                                                  : ": cannot be read"));
+        io.fail(utf8FromPath(path) + (error == StoreReadError::Missing ? ": no profile store here"
+                                                                       : ": cannot be read"));
         return std::nullopt;
     }
     exitCode = kExitOk;
@@ -72,7 +73,7 @@ int runExport(std::span<const std::string_view> args, const Io& io) {
     const auto store = openStore(*options, io, code);
     if (!store) return code;
     if (store->contents.records.empty())
-        return io.fail(store->path.string() + ": holds no profile");
+        return io.fail(utf8FromPath(store->path) + ": holds no profile");
     std::size_t index = 0;
     const auto [end, ec] =
         std::from_chars(indexText->data(), indexText->data() + indexText->size(), index);
@@ -81,11 +82,12 @@ int runExport(std::span<const std::string_view> args, const Io& io) {
         return io.fail("--index must be 0 to " +
                        std::to_string(store->contents.records.size() - 1) + ", not '" +
                        std::string(*indexText) + "'");
+    const std::filesystem::path file = pathFromUtf8(*out);
     std::error_code exists;
-    if (std::filesystem::exists(std::string(*out), exists) && !options->has("force"))
+    if (std::filesystem::exists(file, exists) && !options->has("force"))
         return io.fail(std::string(*out) + " exists; add --force to replace it");
     FileError error;
-    if (!writeFileAtomically(std::string(*out), store->contents.records[index].bytes(), &error,
+    if (!writeFileAtomically(file, store->contents.records[index].bytes(), &error,
                              NewFileAccess::asUmaskAllows))
         return io.fail(error.message);
     return kExitOk;

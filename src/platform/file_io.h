@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "util/clock.h"
+
 namespace velor {
 
 struct FileError {
@@ -34,6 +36,13 @@ enum class NewFileAccess { ownerOnly, asUmaskAllows };
 // are. False when the folder is not there afterwards.
 bool makePrivateFolders(const std::filesystem::path& folder);
 
+// How long a save goes on trying to rename its file over one that another
+// program holds open without letting it be deleted (Windows refuses the
+// rename meanwhile): virus scanners, indexers and backup tools hold a file
+// for moments at a time. Tried again every kReplaceRetryStep, on `clock`.
+inline constexpr Millis kReplacePatience{2000};
+inline constexpr Millis kReplaceRetryStep{50};
+
 // Writes a temporary file in the same folder, flushes it to disk and renames it
 // over `path`: afterwards the file is either the old one or the new one, whole.
 // A symlink is written through to its target; the mode (and, where allowed,
@@ -45,7 +54,8 @@ bool makePrivateFolders(const std::filesystem::path& folder);
 // take turns.
 bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
                          FileError* error = nullptr,
-                         NewFileAccess access = NewFileAccess::ownerOnly);
+                         NewFileAccess access = NewFileAccess::ownerOnly,
+                         Clock& clock = systemClock());
 
 // Windows will not rename a file over one that is open; other systems will.
 #ifdef _WIN32
@@ -66,7 +76,8 @@ bool writeFileAtomically(const std::filesystem::path& path,
                          const std::function<bool(const ByteWriter&)>& contents,
                          const std::function<bool(const ReplaceStep&)>& replacing,
                          FileError* error = nullptr,
-                         NewFileAccess access = NewFileAccess::ownerOnly);
+                         NewFileAccess access = NewFileAccess::ownerOnly,
+                         Clock& clock = systemClock());
 
 inline bool writeFileAtomically(const std::filesystem::path& path,
                                 const std::function<bool(const ByteWriter&)>& contents,

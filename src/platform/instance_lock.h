@@ -18,9 +18,12 @@ class InstanceLock {
     InstanceLock& operator=(const InstanceLock&) = delete;
 
     // The lock when this is the first copy; nullptr when another copy of this
-    // user holds it. error is set when the lock could not even be tried.
+    // user holds it. error is set when the lock could not even be tried, and
+    // *otherUser too when that is because another account's copy holds it
+    // (Windows: the session's mutex is another user's), with the error saying so.
     static std::unique_ptr<InstanceLock> acquire(const std::string& runtimeFolder,
-                                                 std::string* error = nullptr);
+                                                 std::string* error = nullptr,
+                                                 bool* otherUser = nullptr);
 
     // Where the first copy listens for "show" requests.
     const std::string& socketPath() const { return socketPath_; }

@@ -18,9 +18,10 @@ std::mutex& saveLockOf(const std::filesystem::path& file) {
 
 // Whole bytes in one piece: the same save on every system.
 bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
-                         FileError* error, NewFileAccess access) {
+                         FileError* error, NewFileAccess access, Clock& clock) {
     return writeFileAtomically(
-        path, [bytes](const ByteWriter& write) { return write(bytes); }, error, access);
+        path, [bytes](const ByteWriter& write) { return write(bytes); },
+        [](const ReplaceStep& step) { return step(); }, error, access, clock);
 }
 
 }  // namespace velor

@@ -7,6 +7,7 @@
 #include "platform/file_io.h"
 #include "skin/language_texts.h"
 #include "util/printable.h"
+#include "util/utf8_path.h"
 
 namespace velor {
 
@@ -19,7 +20,7 @@ constexpr const char* kTooManyFilesTextId = "too_many_files_text";
 
 std::optional<QByteArray> readResourceFile(const QString& path, QString* error) {
     FileError failure;
-    const auto bytes = readWholeFile(path.toStdString(), kResourceLimit, &failure);
+    const auto bytes = readWholeFile(pathFromUtf8(path.toStdString()), kResourceLimit, &failure);
     if (!bytes && failure.outOfDescriptors) {
         if (error) *error = QString::fromLatin1(kTooManyOpenFiles);
         return std::nullopt;

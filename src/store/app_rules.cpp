@@ -7,6 +7,7 @@
 #include "store/name_rules.h"
 #include "util/printable.h"
 #include "util/utf16.h"
+#include "util/utf8_path.h"
 
 namespace velor {
 
@@ -166,7 +167,7 @@ void AppRules::reindex() {
 }
 
 std::filesystem::path appRulesPath(const ModelDescriptor& model, const std::string& dataFolder) {
-    return std::filesystem::path(dataFolder) / std::string(model.dataFolder) / kAppRulesName;
+    return pathFromUtf8(dataFolder) / pathFromUtf8(model.dataFolder) / kAppRulesName;
 }
 
 Result<AppRules> readAppRules(const std::filesystem::path& path) {
@@ -184,7 +185,7 @@ Result<AppRules> readAppRules(const std::filesystem::path& path) {
         const std::string_view row(text.data() + start, end - start);
         start = end + 1;
         const auto damaged = [&](std::string_view why) {
-            return Result<AppRules>::failure(path.filename().string() + " line " +
+            return Result<AppRules>::failure(utf8FromPath(path.filename()) + " line " +
                                              std::to_string(line) + ": " + std::string(why));
         };
         if (line == 1) {
@@ -206,7 +207,7 @@ Result<AppRules> readAppRules(const std::filesystem::path& path) {
                                : name.error());
         rules.put(std::move(*name), std::move(*profile16));
     }
-    if (text.empty()) return Result<AppRules>::failure(path.filename().string() + " is empty");
+    if (text.empty()) return Result<AppRules>::failure(utf8FromPath(path.filename()) + " is empty");
     return rules;
 }
 

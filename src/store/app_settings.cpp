@@ -2,6 +2,7 @@
 
 #include "platform/file_io.h"
 #include "store/ini_file.h"
+#include "util/utf8_path.h"
 
 namespace velor {
 
@@ -22,20 +23,20 @@ std::string AppSettings::path() const {
 }
 
 int AppSettings::read(std::string_view key) const {
-    const auto bytes = readWholeFile(path(), kMaxSettingsBytes);
+    const auto bytes = readWholeFile(pathFromUtf8(path()), kMaxSettingsBytes);
     if (!bytes) return kUnset;
     return iniInt(IniDocument::parse(textOf(*bytes)).value(kSettingsSection, key), kUnset);
 }
 
 bool AppSettings::write(std::string_view key, int value) {
-    const std::string file = path();
+    const std::filesystem::path file = pathFromUtf8(path());
     std::error_code ec;
     const bool exists = std::filesystem::exists(file, ec);
     const auto bytes = readWholeFile(file, kMaxSettingsBytes);
     // A file that exists but cannot be read is not replaced: it may hold more
     // than our three keys.
     if (exists && !bytes) {
-        if (!reportedWriteFailure_) debug_("settings file cannot be read, not saving: " + file);
+        if (!reportedWriteFailure_) debug_("settings file cannot be read, not saving: " + path());
         reportedWriteFailure_ = true;
         return false;
     }

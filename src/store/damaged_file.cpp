@@ -30,7 +30,8 @@ std::filesystem::path keepDamagedCopy(const std::filesystem::path& file, std::st
     }
     char hash[17];
     std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(fnv1a(*bytes)));
-    const std::filesystem::path copy = file.string() + ".damaged-" + hash;
+    std::filesystem::path copy = file;
+    copy += std::string(".damaged-") + hash;
     std::error_code ec;
     if (std::filesystem::file_size(copy, ec) == bytes->size() && !ec) return copy;
     FileError writeError;

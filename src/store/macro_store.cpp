@@ -5,6 +5,7 @@
 #include "store/damaged_file.h"
 #include "store/name_rules.h"
 #include "store/stored_texts.h"
+#include "util/utf8_path.h"
 
 namespace velor {
 
@@ -44,7 +45,7 @@ int MacroList::find(std::u16string_view name) const {
 }
 
 std::filesystem::path macroStorePath(const ModelDescriptor& model, const std::string& dataFolder) {
-    return std::filesystem::path(dataFolder) / std::string(model.dataFolder) / kMacroStoreName;
+    return pathFromUtf8(dataFolder) / pathFromUtf8(model.dataFolder) / kMacroStoreName;
 }
 
 MacroLoadReport loadMacros(MacroList& list, const ModelDescriptor& model,
@@ -87,7 +88,7 @@ MacroLoadReport loadMacros(MacroList& list, const ModelDescriptor& model,
     }
     const DebugSink log = debug ? debug : defaultDebugSink();
     if (!report.unreadable.empty()) log(report.unreadable);
-    for (const std::string& p : report.problems) log(path.string() + ": " + p);
+    for (const std::string& p : report.problems) log(utf8FromPath(path) + ": " + p);
     return report;
 }
 
@@ -95,7 +96,7 @@ bool saveMacros(const MacroList& list, const ModelDescriptor& model, const std::
                 std::string* error) {
     const std::filesystem::path path = macroStorePath(model, dataFolder);
     if (!list.savesBlocked.empty()) {
-        if (error) *error = path.string() + " is not replaced: " + list.savesBlocked;
+        if (error) *error = utf8FromPath(path) + " is not replaced: " + list.savesBlocked;
         return false;
     }
     std::vector<std::uint8_t> bytes;

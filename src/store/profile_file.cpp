@@ -2,6 +2,7 @@
 
 #include "platform/file_io.h"
 #include "store/profile_fit.h"
+#include "util/utf8_path.h"
 
 namespace velor {
 
@@ -18,12 +19,12 @@ Result<ProfileRecord> readProfileFile(const ModelDescriptor& model,
     auto record = ProfileRecord::fromBytes(model.record, *bytes);
     if (!record)
         return Result<ProfileRecord>::failure(
-            path.string() + ": is " + std::to_string(bytes->size()) +
+            utf8FromPath(path) + ": is " + std::to_string(bytes->size()) +
             " bytes, but a profile of slot " + std::to_string(model.slot) + " is " +
             std::to_string(model.recordLength()) + " bytes");
     // Same length is not same model: a field this shape holds fixed tells.
     if (const auto misfit = notAProfileOf(model, *record))
-        return Result<ProfileRecord>::failure(path.string() + ": not a profile of slot " +
+        return Result<ProfileRecord>::failure(utf8FromPath(path) + ": not a profile of slot " +
                                               std::to_string(model.slot) + ": " + *misfit);
     return std::move(*record);
 }

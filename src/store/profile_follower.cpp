@@ -4,6 +4,7 @@
 #include "store/damaged_file.h"
 #include "store/name_rules.h"
 #include "store/users_profile.h"
+#include "util/utf8_path.h"
 
 namespace velor {
 
@@ -32,12 +33,12 @@ std::optional<std::string> ProfileFollower::load(const std::filesystem::path& fi
     }
     std::error_code ec;
     std::filesystem::remove(file, ec);
-    return why + "; kept as " + kept.filename().string();
+    return why + "; kept as " + utf8FromPath(kept.filename());
 }
 
 bool ProfileFollower::save(std::string* error) const {
     if (!unreadable_.empty()) {
-        if (error) *error = file_.string() + " could not be read, so it is left as it is";
+        if (error) *error = utf8FromPath(file_) + " could not be read, so it is left as it is";
         return false;
     }
     return saveAppRules(rules_, file_, error);
@@ -56,7 +57,7 @@ std::optional<std::string> ProfileFollower::loadUsersProfile(const std::filesyst
     if (kept.empty()) return read.error() + "; " + error;
     std::error_code ec;
     std::filesystem::remove(file, ec);
-    return read.error() + "; kept as " + kept.filename().string();
+    return read.error() + "; kept as " + utf8FromPath(kept.filename());
 }
 
 bool ProfileFollower::saveUsersProfile(std::string* error) {

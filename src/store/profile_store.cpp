@@ -11,6 +11,7 @@
 #include "store/store_journal.h"
 #include "util/le_bytes.h"
 #include "util/utf16.h"
+#include "util/utf8_path.h"
 
 namespace velor {
 
@@ -31,7 +32,7 @@ std::size_t storeHeaderSize(const ModelDescriptor& model) {
 
 std::filesystem::path profileStorePath(const ModelDescriptor& model,
                                        const std::string& dataFolder) {
-    return std::filesystem::path(dataFolder) / std::string(model.dataFolder) / kProfileStoreName;
+    return pathFromUtf8(dataFolder) / pathFromUtf8(model.dataFolder) / kProfileStoreName;
 }
 
 namespace {
@@ -273,12 +274,12 @@ bool saveProfiles(ProfileList& list, const std::string& dataFolder, std::string*
     {
         const std::lock_guard guard(list.lock());
         if (!list.savesBlocked().empty()) {
-            if (error) *error = path.string() + " is not replaced: " + list.savesBlocked();
+            if (error) *error = utf8FromPath(path) + " is not replaced: " + list.savesBlocked();
             return false;
         }
         // A store always holds a profile: an empty list was never loaded.
         if (list.size() == 0) {
-            if (error) *error = path.string() + " is not replaced: no profiles are loaded";
+            if (error) *error = utf8FromPath(path) + " is not replaced: no profiles are loaded";
             return false;
         }
         snapshot = list.snapshot();
@@ -360,9 +361,9 @@ void settleDamage(ProfileList& list, const std::string& dataFolder, bool notOurs
 void logReport(const LoadReport& report, const std::filesystem::path& path,
                const DebugSink& debug) {
     const DebugSink log = debug ? debug : defaultDebugSink();
-    if (!report.unreadable.empty()) log(path.string() + ": " + report.unreadable);
-    for (const std::string& problem : report.problems) log(path.string() + ": " + problem);
-    if (!report.keptAside.empty()) log("damaged store kept as " + report.keptAside.string());
+    if (!report.unreadable.empty()) log(utf8FromPath(path) + ": " + report.unreadable);
+    for (const std::string& problem : report.problems) log(utf8FromPath(path) + ": " + problem);
+    if (!report.keptAside.empty()) log("damaged store kept as " + utf8FromPath(report.keptAside));
     if (!report.saveError.empty()) log("profile store not saved: " + report.saveError);
 }
 

@@ -7,6 +7,7 @@
 #include "store/name_rules.h"
 #include "store/profile_file.h"
 #include "store/profile_fit.h"
+#include "util/utf8_path.h"
 
 namespace velor {
 
@@ -40,7 +41,7 @@ Result<ProfileImport> readProfileImport(const ProfileList& profiles, const Macro
         std::vector<MacroAction> actions;
         for (int i = 0; i < slot.macroActionCount(); ++i) actions.push_back(slot.action(i));
         if (const auto tooLong = macroTooLong(actions))
-            return Result<ProfileImport>::failure(file.string() + ": button " +
+            return Result<ProfileImport>::failure(utf8FromPath(file) + ": button " +
                                                   std::to_string(k + 1) + ": " + *tooLong);
     }
 

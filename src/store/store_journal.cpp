@@ -4,6 +4,7 @@
 #include <array>
 
 #include "util/le_bytes.h"
+#include "util/utf8_path.h"
 
 namespace velor {
 
@@ -117,14 +118,14 @@ std::string finishCutOffPatch(const std::filesystem::path& store) {
     else
         done = "a journal that no longer fits the store was removed (" + error.message + ")";
     std::filesystem::remove(journal, ec);
-    return store.string() + ": " + done;
+    return utf8FromPath(store) + ": " + done;
 }
 
 bool dropJournal(const std::filesystem::path& store, FileError* error) {
     const std::filesystem::path journal = journalPathOf(store);
     std::error_code ec;
     if (!std::filesystem::remove(journal, ec) && ec && ec != std::errc::no_such_file_or_directory) {
-        if (error) error->message = journal.string() + " cannot be removed: " + ec.message();
+        if (error) error->message = utf8FromPath(journal) + " cannot be removed: " + ec.message();
         return false;
     }
     return true;

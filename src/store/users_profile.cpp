@@ -4,6 +4,7 @@
 #include "platform/file_io.h"
 #include "store/name_rules.h"
 #include "util/utf16.h"
+#include "util/utf8_path.h"
 
 namespace velor {
 
@@ -18,7 +19,7 @@ constexpr std::uintmax_t kMaxFileBytes = 4096;
 
 std::filesystem::path usersProfilePath(const ModelDescriptor& model,
                                        const std::string& dataFolder) {
-    return std::filesystem::path(dataFolder) / std::string(model.dataFolder) / kUsersProfileName;
+    return pathFromUtf8(dataFolder) / pathFromUtf8(model.dataFolder) / kUsersProfileName;
 }
 
 Result<std::optional<std::u16string>> readUsersProfile(const std::filesystem::path& path) {
@@ -31,7 +32,7 @@ Result<std::optional<std::u16string>> readUsersProfile(const std::filesystem::pa
     if (!bytes) return Read::failure(error.message);
     const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
     const auto damaged = [&] {
-        return Read::failure(path.filename().string() + " does not name a profile");
+        return Read::failure(utf8FromPath(path.filename()) + " does not name a profile");
     };
     if (!text.starts_with(kHeader) || !text.ends_with('\n')) return damaged();
     const auto name = utf8ToUtf16(text.substr(kHeader.size(), text.size() - kHeader.size() - 1));
@@ -45,7 +46,7 @@ bool saveUsersProfile(const std::optional<std::u16string>& profile,
         std::error_code ec;
         std::filesystem::remove(path, ec);
         if (!ec) return true;
-        if (error) *error = path.string() + ": " + ec.message();
+        if (error) *error = utf8FromPath(path) + ": " + ec.message();
         return false;
     }
     const std::string text = std::string(kHeader) + utf16ToUtf8(*profile) + '\n';

@@ -14,6 +14,7 @@
 #include "keys/key_tables.h"
 #include "store/macro_file.h"
 #include "ui/file_dialogs.h"
+#include "util/utf8_path.h"
 
 namespace velor {
 
@@ -334,7 +335,7 @@ void CMacroWnd::onNotify(const Notification& n) {
         std::string error;
         if (!exportMacro(
                 services_.macros->records[static_cast<std::size_t>(model_->currentIndex())],
-                file.toStdString(), &error)) {
+                pathFromUtf8(file.toStdString()), &error)) {
             services_.debug(error);
             if (services_.tell)
                 services_.tell("macro_export_failed_text", QString::fromStdString(error));
@@ -344,7 +345,7 @@ void CMacroWnd::onNotify(const Notification& n) {
     if (s == "macro_import_btn") {
         const QString file = services_.chooseFile(false);
         if (file.isEmpty()) return;
-        const auto imported = importMacro(*services_.macros, file.toStdString());
+        const auto imported = importMacro(*services_.macros, pathFromUtf8(file.toStdString()));
         if (!imported) {
             services_.debug(imported.error());
             if (services_.tell)

@@ -23,6 +23,7 @@
 #include "ui/hook_capture.h"
 #include "ui/main_window_pages.h"
 #include "ui/window_fit.h"
+#include "util/utf8_path.h"
 
 namespace velor {
 
@@ -86,7 +87,7 @@ void CMainWnd::init() {
     setWindowIcon(icon_);
     addQuitShortcut();
 
-    removeCutOffSaves(settings_.path());
+    removeCutOffSaves(pathFromUtf8(settings_.path()));
     lanId_ = settings_.lanId();
     startup_ = settings_.startup();
     feedback_ = settings_.feedback();

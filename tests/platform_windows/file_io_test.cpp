@@ -1,9 +1,12 @@
-// Whole-file saves on Windows: the old file stays whole when the new one
-// cannot take its place, and no temporary file is left behind.
+// Whole-file saves on Windows: a store held open by another program is
+// waited for a while, the old file stays whole when the new one cannot take
+// its place, and no temporary file is left behind.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include "platform/file_io.h"
+#include "platform/read_only_file.h"
+#include "util/virtual_clock.h"
 #include "windows_test_support.h"
 
 namespace velor {
@@ -27,22 +30,69 @@ std::vector<std::wstring> namesIn(const fs::path& folder) {
     return names;
 }
 
-TEST(WindowsFileIo, AReplaceThatFailsKeepsTheOldFileWhole) {
+TEST(WindowsFileIo, AStoreHeldOpenByAnotherProgramIsWaitedForAWhile) {
     testing::WindowsTempFolder temp;
     const fs::path file = temp.path() / L"pro.data";
+    // Another program (a virus scanner, say) reads the file and lets nobody
+    // delete or rename it, for 500 ms, for exactly the patience, for longer.
+    struct Case {
+        long long heldMs;
+        bool saved;
+        long long doneAtMs;  // when the save ended, on the save's clock
+    };
+    for (const Case c : {Case{500, true, 500}, Case{2000, true, 2000}, Case{2050, false, 2000}}) {
+        ASSERT_TRUE(writeFileAtomically(file, bytesOf("old profiles")));
+        HANDLE reader =
+            ::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                          OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+        VirtualClock clock;
+        std::vector<long long> sleeps;
+        clock.onSleep = [&](Millis step) {
+            sleeps.push_back(step.count());
+            if (clock.now().count() >= c.heldMs && reader != nullptr) {
+                ::CloseHandle(reader);
+                reader = nullptr;
+            }
+        };
+        FileError error;
+        EXPECT_EQ(
+            writeFileAtomically(file, bytesOf("new"), &error, NewFileAccess::ownerOnly, clock),
+            c.saved)
+            << c.heldMs;
+        if (reader != nullptr) ::CloseHandle(reader);
+        EXPECT_EQ(clock.now().count(), c.doneAtMs) << c.heldMs;
+        EXPECT_EQ(sleeps, std::vector<long long>(c.doneAtMs / 50, 50)) << c.heldMs;
+        EXPECT_EQ(contentOf(file), c.saved ? "new" : "old profiles") << c.heldMs;
+        if (!c.saved) {
+            EXPECT_NE(error.message.find("pro.data: cannot be replaced: "), std::string::npos);
+            EXPECT_NE(error.message.find(", still after 2 seconds: another program"),
+                      std::string::npos)
+                << error.message;
+        }
+        EXPECT_EQ(namesIn(temp.path()), std::vector<std::wstring>{L"pro.data"});
+    }
+}
+
+TEST(WindowsFileIo, OurOwnReaderLetsTheFileBeMovedAndIsWaitedFor) {
+    testing::WindowsTempFolder temp;
+    const fs::path file = temp.path() / L"pro.data";
+    const fs::path aside = temp.path() / L"pro.data.aside";
     ASSERT_TRUE(writeFileAtomically(file, bytesOf("old profiles")));
-    // Another program reads the file and lets nobody delete or rename it meanwhile.
-    HANDLE reader = ::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-    FileError error;
-    EXPECT_FALSE(writeFileAtomically(file, bytesOf("new"), &error));
-    EXPECT_NE(error.message.find("pro.data: cannot be replaced: "), std::string::npos)
-        << error.message;
-    ::CloseHandle(reader);
-    EXPECT_EQ(contentOf(file), "old profiles");
-    EXPECT_EQ(namesIn(temp.path()), std::vector<std::wstring>{L"pro.data"});
-    ASSERT_TRUE(writeFileAtomically(file, bytesOf("new")));
+    auto reader = ReadOnlyFile::open(file);
+    ASSERT_NE(reader, nullptr);
+    // It shares deleting: the file can be moved away and back while it reads.
+    EXPECT_TRUE(::MoveFileExW(file.c_str(), aside.c_str(), 0)) << ::GetLastError();
+    EXPECT_TRUE(::MoveFileExW(aside.c_str(), file.c_str(), 0)) << ::GetLastError();
+    // A reader of ours (velorctl listing the profiles) holds a save back only
+    // until it is done.
+    VirtualClock clock;
+    clock.onSleep = [&](Millis) {
+        if (clock.now().count() >= 100) reader.reset();
+    };
+    EXPECT_TRUE(
+        writeFileAtomically(file, bytesOf("new"), nullptr, NewFileAccess::ownerOnly, clock));
+    EXPECT_EQ(clock.now().count(), 100);
     EXPECT_EQ(contentOf(file), "new");
 }
 

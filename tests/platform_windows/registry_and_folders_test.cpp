@@ -61,6 +61,9 @@ TEST(WindowsAutostart, TheRunValueIsWrittenReadBackAndRemoved) {
 }
 
 TEST(WindowsAppFolders, ANonAsciiFolderIsMadeAndNamedInUtf8) {
+    // The user's roaming folder, as the known-folder call names it.
+    const std::string roaming = configHomeFolder();
+    EXPECT_TRUE(roaming.ends_with("\\AppData\\Roaming\\")) << roaming;
     testing::WindowsTempFolder temp;
     const std::string base = temp.folder() + testing::kNonAsciiArgument + "\\";
     const std::string program = temp.folder() + "program\\";

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+
 #include "platform/instance_lock.h"
 #include "platform/store_lock.h"
 #include "windows_test_support.h"
@@ -21,6 +23,36 @@ TEST(WindowsInstanceLock, ASecondCopyIsRefusedUntilTheFirstEnds) {
     EXPECT_EQ(runChild({"instance", folder}), 1);
     first.reset();
     EXPECT_EQ(runChild({"instance", folder}), 0);
+}
+
+TEST(WindowsInstanceLock, AnotherAccountsCopyIsToldNotTakenForOurs) {
+    // The mutex of a copy run under another account: its access rules let
+    // this user nothing (an empty DACL), so opening it is denied.
+    const std::string folder = testing::uniquePipeName("other-user");
+    std::wstring name = L"Local\\VELOR Gaming Driver ";
+    for (const char c : folder) name += c == '\\' ? L'/' : static_cast<wchar_t>(c);
+    SECURITY_DESCRIPTOR descriptor;
+    ACL emptyAcl;
+    ASSERT_TRUE(::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
+    ASSERT_TRUE(::InitializeAcl(&emptyAcl, sizeof emptyAcl, ACL_REVISION));
+    ASSERT_TRUE(::SetSecurityDescriptorDacl(&descriptor, TRUE, &emptyAcl, FALSE));
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
+    const HANDLE theirs = ::CreateMutexW(&attributes, FALSE, name.c_str());
+    ASSERT_NE(theirs, nullptr) << ::GetLastError();
+    std::string error;
+    bool otherUser = false;
+    EXPECT_EQ(InstanceLock::acquire(folder, &error, &otherUser), nullptr);
+    EXPECT_TRUE(otherUser);
+    std::string shown = folder;  // "//./pipe/velor-test-other-user-..."
+    std::replace(shown.begin(), shown.end(), '\\', '/');
+    EXPECT_EQ(error, "another user's copy of the program holds Local\\VELOR Gaming Driver " +
+                         shown +
+                         " in this session; end that copy (Task Manager names its user) and "
+                         "start this one again");
+    ::CloseHandle(theirs);
+    // Gone: this copy is the first.
+    EXPECT_NE(InstanceLock::acquire(folder, &error, &otherUser), nullptr);
+    EXPECT_FALSE(otherUser);
 }
 
 TEST(WindowsInstanceLock, TheFolderIsThisUsersSessionPipePrefix) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # velorctl.exe under wine prints and writes the bytes velorctl does on Linux:
 # the reports and frames of every slot on every link, a new profile file of
-# every slot, and the simulated mice it finds (VELOR_SIMULATE).
+# every slot, a file name outside ASCII, and the simulated mice it finds
+# (VELOR_SIMULATE).
 #   velorctl_bytes_test.sh VELORCTL_EXE EXPECTED_DIR LINUX_VELORCTL [RUNNER...]
 # RUNNER (scripts/wine-run PREFIX) runs the .exe. The Linux build's velorctl
 # is the reference when it exists; else the files in EXPECTED_DIR, which
@@ -27,6 +28,13 @@ record() {
     sha256sum "slot$slot.pro"
     rm "slot$slot.pro"
   done > profiles.txt
+  # A file name outside ASCII (and the BMP) is made as given, and told back
+  # in the same UTF-8 bytes when it is there already.
+  for attempt in 1 2; do
+    "$@" profile new --slot 10 --name Game --out 'Spiel-Łódź 🖱.pro' 2>&1 || echo "(exit $?)"
+  done > names.txt
+  ls -- *.pro >> names.txt
+  rm -f -- *.pro
   for command in devices "devices --json"; do
     echo "== $command"
     # shellcheck disable=SC2086 # the command's words

@@ -123,7 +123,7 @@ int createTemp(const std::filesystem::path& file, std::string& name, mode_t mode
 bool writeFileAtomically(const std::filesystem::path& path,
                          const std::function<bool(const ByteWriter&)>& contents,
                          const std::function<bool(const ReplaceStep&)>& replacing, FileError* error,
-                         NewFileAccess access) {
+                         NewFileAccess access, Clock&) {
     const std::filesystem::path file = throughLinks(path);
     const std::lock_guard turn(saveLockOf(file));
     std::string temp;

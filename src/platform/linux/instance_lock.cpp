@@ -45,8 +45,10 @@ std::string instanceSocketPath(const std::string& runtimeFolder) {
     return runtimeFolder + "/" + kBaseName + ".sock";
 }
 
+// The folder is this user's alone: no other account's copy can hold its lock.
 std::unique_ptr<InstanceLock> InstanceLock::acquire(const std::string& runtimeFolder,
-                                                    std::string* error) {
+                                                    std::string* error, bool* otherUser) {
+    if (otherUser) *otherUser = false;
     const std::string lockPath = runtimeFolder + "/" + kBaseName + ".lock";
     const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {

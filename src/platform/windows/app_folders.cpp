@@ -2,6 +2,7 @@
 
 #include <windows.h>
 // after windows.h, whose types it uses
+#include <knownfolders.h>
 #include <shlobj.h>
 
 #include <filesystem>
@@ -32,12 +33,14 @@ bool ensureFolder(const std::string& folder) {
     return isFolder(folder);
 }
 
-std::string roamingAppData(int flags) {
-    wchar_t path[MAX_PATH] = {};
-    if (FAILED(
-            ::SHGetFolderPathW(nullptr, CSIDL_APPDATA | flags, nullptr, SHGFP_TYPE_CURRENT, path)))
-        return {};
-    return withSeparator(win32::narrow(path));
+// Asked of the known-folder call, which hands back a path of any length:
+// a roaming folder redirected deep into a network share passes MAX_PATH.
+std::string roamingAppData(DWORD flags) {
+    wchar_t* path = nullptr;
+    const HRESULT got = ::SHGetKnownFolderPath(FOLDERID_RoamingAppData, flags, nullptr, &path);
+    std::string folder = SUCCEEDED(got) && path != nullptr ? win32::narrow(path) : std::string();
+    ::CoTaskMemFree(path);
+    return folder.empty() ? folder : withSeparator(folder);
 }
 
 std::string fallbackFolder(const std::string& programFolder) {
@@ -73,7 +76,7 @@ std::string existingAppDataFolder() {
 }
 
 std::string GetAppDataFolder(std::string* error) {
-    return appDataFolderFor(roamingAppData(CSIDL_FLAG_CREATE), {}, GetProgramFolder(), error);
+    return appDataFolderFor(roamingAppData(KF_FLAG_CREATE), {}, GetProgramFolder(), error);
 }
 
 }  // namespace velor

@@ -64,6 +64,39 @@ FileHandle createTemp(const std::filesystem::path& file, std::filesystem::path& 
     return nullptr;
 }
 
+// Refusals that last only while another program holds the file open.
+bool mayPass(DWORD code) {
+    return code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION ||
+           code == ERROR_LOCK_VIOLATION;
+}
+
+// One rename that replaces the old file or leaves it as it was, tried again
+// while the old file is held open by someone else, up to kReplacePatience.
+// ReplaceFileW is not used: when it cannot move the new file in, it may
+// already have moved the old one away.
+bool moveIntoPlace(const std::filesystem::path& temp, const std::filesystem::path& path,
+                   Clock& clock, std::string& why) {
+    const Millis start = clock.now();
+    for (;;) {
+        if (::MoveFileExW(temp.c_str(), path.c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD code = ::GetLastError();
+        if (!mayPass(code)) {
+            why = win32::errorText(code);
+            return false;
+        }
+        if (clock.now() - start >= kReplacePatience) {
+            why = win32::errorText(code) + ", still after " +
+                  std::to_string(kReplacePatience.count() / 1000) +
+                  " seconds: another program (a virus scanner, a backup tool) may be keeping "
+                  "it open; close it and try again";
+            return false;
+        }
+        clock.sleepFor(kReplaceRetryStep);
+    }
+}
+
 }  // namespace
 
 std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::path& path,
@@ -105,7 +138,7 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::pa
 bool writeFileAtomically(const std::filesystem::path& path,
                          const std::function<bool(const ByteWriter&)>& contents,
                          const std::function<bool(const ReplaceStep&)>& replacing, FileError* error,
-                         NewFileAccess) {
+                         NewFileAccess, Clock& clock) {
     const std::lock_guard turn(saveLockOf(path));
     std::filesystem::path temp;
     FileHandle file = createTemp(path, temp);
@@ -120,17 +153,8 @@ bool writeFileAtomically(const std::filesystem::path& path,
         ::DeleteFileW(temp.c_str());
         return fail(error, path, "cannot be written: " + writeError);
     }
-    // One rename that replaces the old file or leaves it as it was. ReplaceFileW
-    // is not used: when it cannot move the new file in, it may already have
-    // moved the old one away.
     std::string renameError;
-    const bool replaced = replacing([&] {
-        if (::MoveFileExW(temp.c_str(), path.c_str(),
-                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return true;
-        renameError = win32::lastErrorText();
-        return false;
-    });
+    const bool replaced = replacing([&] { return moveIntoPlace(temp, path, clock, renameError); });
     if (!replaced) {
         ::DeleteFileW(temp.c_str());
         return fail(error, path, "cannot be replaced: " + renameError);

@@ -51,12 +51,22 @@ std::string instanceSocketPath(const std::string& runtimeFolder) {
 }
 
 std::unique_ptr<InstanceLock> InstanceLock::acquire(const std::string& runtimeFolder,
-                                                    std::string* error) {
+                                                    std::string* error, bool* otherUser) {
+    if (otherUser) *otherUser = false;
     const std::wstring name = mutexNameFor(runtimeFolder);
     HANDLE mutex = ::CreateMutexW(nullptr, FALSE, name.c_str());
     const DWORD why = ::GetLastError();
-    // Denied: the mutex exists and belongs to a copy run under another account.
-    if (mutex == nullptr && why == ERROR_ACCESS_DENIED) return nullptr;
+    // Denied: the mutex exists and belongs to a copy run under another
+    // account in this session ("Run as a different user"). Both copies would
+    // drive the same mice, and this one cannot ask that one to show itself.
+    if (mutex == nullptr && why == ERROR_ACCESS_DENIED) {
+        if (otherUser) *otherUser = true;
+        if (error)
+            *error = "another user's copy of the program holds " + win32::narrow(name) +
+                     " in this session; end that copy (Task Manager names its user) and "
+                     "start this one again";
+        return nullptr;
+    }
     if (mutex == nullptr) {
         if (error)
             *error = "cannot make the mutex " + win32::narrow(name) + ": " + win32::errorText(why);

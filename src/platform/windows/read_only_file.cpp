@@ -36,9 +36,11 @@ class Win32ReadOnlyFile final : public ReadOnlyFile {
 }  // namespace
 
 std::unique_ptr<ReadOnlyFile> ReadOnlyFile::open(const std::filesystem::path& path) {
-    const HANDLE file =
-        ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Letting others delete and rename it too: a save (ours, or another
+    // copy's) renames the new store over this one while we may still read.
+    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<Win32ReadOnlyFile>(file);
 }

@@ -5,6 +5,7 @@
 #include "store/app_rules_edit.h"
 #include "store/users_profile.h"
 #include "util/utf16.h"
+#include "util/utf8_path.h"
 
 namespace velor {
 
@@ -98,7 +99,7 @@ std::string PageRules::save() {
         const std::lock_guard guard(env_.profiles.lock());
         if (!env_.profiles.savesBlocked().empty()) {
             unsaved_ = true;
-            return appRulesPath(env_.model, env_.services.dataFolder()).string() +
+            return utf8FromPath(appRulesPath(env_.model, env_.services.dataFolder())) +
                    " is not replaced: " + env_.profiles.savesBlocked();
         }
     }

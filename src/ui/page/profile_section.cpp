@@ -6,6 +6,7 @@
 #include "store/profile_transfer.h"
 #include "ui/page/page_rules.h"
 #include "ui/profile_name_window.h"
+#include "util/utf8_path.h"
 
 namespace velor {
 
@@ -155,7 +156,8 @@ void ProfileSection::importFile() {
         return env_.services.tell("profiles_full_text", QString::number(env_.profiles.capacity()));
     const QString file = env_.services.chooseFile(false);
     if (file.isEmpty()) return;
-    const auto imported = importProfile(env_.profiles, env_.macros, file.toStdString());
+    const auto imported =
+        importProfile(env_.profiles, env_.macros, pathFromUtf8(file.toStdString()));
     if (!imported) {
         env_.services.debug(imported.error());
         return env_.services.tell(imported.error().find(kMacroTooLong) != std::string::npos
@@ -181,7 +183,7 @@ void ProfileSection::exportFile() {
     const QString file = env_.services.chooseFile(true);
     if (file.isEmpty()) return;
     std::string error;
-    if (!exportProfile(env_.profiles, file.toStdString(), &error)) {
+    if (!exportProfile(env_.profiles, pathFromUtf8(file.toStdString()), &error)) {
         env_.services.debug(error);
         env_.services.tell("export_failed_text", {});
     }

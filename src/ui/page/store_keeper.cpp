@@ -1,4 +1,5 @@
 #include "ui/page/store_keeper.h"
+#include "util/utf8_path.h"
 
 #include <utility>
 
@@ -17,7 +18,7 @@ constexpr std::size_t kChecksPerTurn = 16;
 QString keptAsideText(const LoadReport& profiles, const MacroLoadReport& macros) {
     QStringList kept;
     for (const auto& path : {profiles.keptAside, macros.keptAside})
-        if (!path.empty()) kept << QString::fromStdString(path.string());
+        if (!path.empty()) kept << QString::fromStdString(utf8FromPath(path));
     return kept.join(QLatin1Char('\n'));
 }
 
@@ -98,7 +99,7 @@ void StoreKeeper::load(bool waited, bool writableAgain) {
         detail = QString::fromStdString(lockError_);
     } else if (!report.unreadable.empty() || !macros.unreadable.empty()) {
         id = QStringLiteral("store_unreadable_text");
-        const std::string path = profileStorePath(env_.model, data).string();
+        const std::string path = utf8FromPath(profileStorePath(env_.model, data));
         detail = QString::fromStdString(!report.unreadable.empty() ? path + ": " + report.unreadable
                                                                    : macros.unreadable);
     } else if (!report.problems.empty() || !macros.problems.empty()) {
@@ -133,7 +134,8 @@ void StoreKeeper::checkSome() {
     if (!done) return;
     checking_.stop();
     if (!late.problems.empty())
-        env_.services.tell("store_damaged_text", QString::fromStdString(late.keptAside.string()));
+        env_.services.tell("store_damaged_text",
+                           QString::fromStdString(utf8FromPath(late.keptAside)));
 }
 
 bool StoreKeeper::save() {
