@@ -1,6 +1,8 @@
 // velorctl's option parser with any arguments (split at NUL bytes; the first
 // word is the command), checked against every command's options: what it
-// takes is exactly what was given, and what it refuses is named.
+// refuses is named, and what it takes was given: each option held appears in
+// one of its forms ("--name", "--name=value", "-n", "-nvalue", a group of
+// short flags) before any "--", with its value there, and a flag holds none.
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -15,11 +17,19 @@ constexpr OptionSpec kAll[] = {{"slot", true},   {"profile", true}, {"defaults",
                                {"link", true},   {"name", true},    {"out", true},
                                {"force", false}, {"data", true},    {"index", true}};
 
-const OptionSpec* optionNamed(std::string_view word) {
-    if (!word.starts_with("--")) return nullptr;
-    for (const OptionSpec& o : kAll)
-        if (o.name == word.substr(2)) return &o;
-    return nullptr;
+// Whether the value could have come with the option in args[i]: after '=' in
+// it, after the option's letter in it, or as the next word.
+bool givenWith(const std::vector<std::string_view>& args, std::size_t i, std::string_view value,
+               std::string_view longForm, char letter) {
+    const std::string_view arg = args[i];
+    if (arg == longForm || (arg.size() >= 2 && arg[0] == '-' && arg[1] != '-' &&
+                            arg.back() == letter && arg.find(letter) == arg.size() - 1))
+        return i + 1 < args.size() && args[i + 1] == value;
+    if (arg.starts_with(std::string(longForm) + "="))
+        return arg.substr(longForm.size() + 1) == value;
+    const auto at = arg.find(letter);
+    return arg.size() >= 2 && arg[0] == '-' && arg[1] != '-' && at != std::string_view::npos &&
+           arg.substr(at + 1) == value;
 }
 
 }  // namespace
@@ -39,22 +49,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (options.error().empty()) std::abort();
         return 0;
     }
-    // Taken: every word is an accepted option given once, followed by its
-    // value where it takes one, and nothing else is held.
-    std::size_t given = 0;
-    for (std::size_t i = 0; i < args.size(); ++i, ++given) {
-        const OptionSpec* o = optionNamed(args[i]);
-        if (!o || !options->has(o->name)) std::abort();
-        const auto value = options->value(o->name);
-        if (o->takesValue) {
-            if (i + 1 >= args.size() || value != args[i + 1]) std::abort();
-            ++i;
-        } else if (value != "") {
-            std::abort();
+    static constexpr std::pair<std::string_view, char> kLetters[] = {
+        {"slot", 's'}, {"profile", 'p'}, {"index", 'i'}, {"name", 'n'},
+        {"out", 'o'},  {"data", 'd'},    {"force", 'f'}, {"link", 'l'}};
+    std::size_t options_end = args.size();
+    for (std::size_t i = 0; i < args.size(); ++i)
+        if (args[i] == "--") {
+            options_end = i;
+            break;
         }
+    for (const OptionSpec& o : kAll) {
+        if (!options->has(o.name)) continue;
+        const std::string longForm = "--" + std::string(o.name);
+        char letter = '\0';
+        for (const auto& [name, l] : kLetters)
+            if (name == o.name) letter = l;
+        const std::string_view value = *options->value(o.name);
+        if (!o.takesValue && !value.empty()) std::abort();
+        bool found = false;
+        for (std::size_t i = 0; i < options_end && !found; ++i) {
+            const std::string_view arg = args[i];
+            const bool named = arg == longForm || arg.starts_with(longForm + "=") ||
+                               (letter != '\0' && arg.size() >= 2 && arg[0] == '-' &&
+                                arg[1] != '-' && arg.find(letter) != std::string_view::npos);
+            found = named && (!o.takesValue || givenWith(args, i, value, longForm, letter));
+        }
+        if (!found) std::abort();
     }
-    std::size_t held = 0;
-    for (const OptionSpec& o : kAll) held += options->has(o.name);
-    if (held != given) std::abort();
     return 0;
 }
