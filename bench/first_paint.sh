@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Start-up and memory of the program against a floor measured in the same run:
-# a Qt window holding a label (velor_floor_window). Under Xvfb, with a store
-# of 1, 1000 and 10,000 profiles (slot 10's), it starts the program with no
-# mouse (the window as most starts show it before a mouse is plugged in) and
-# with that slot's mouse simulated (its page built before the first paint),
-# and prints for each
-#  - the process's CPU time from launch to the window's first pixels (median
+# a Qt window holding a label (velor_floor_window). Under Xvfb, on Qt's xcb
+# platform as a user runs it, with a store of 1, 1000 and 10,000 profiles
+# (slot 10's), it starts the program with no mouse, with slot 10's mouse
+# behind a 2.4 GHz receiver, on the cable, and with ten mice (one per slot) on
+# the cable, and prints for each
+#  - the process's CPU time from launch to its first pixels, the first image
+#    sent to the X server as first_pixels.so sees it (median
 #    of RUNS starts, the floor's and the program's taking turns), its ratio to
 #    the floor's (x_floor) and to that with the first profile count (x_first);
 #  - the instructions to the first pixels (callgrind; they do not move with the
@@ -25,13 +26,17 @@ trap 'rm -rf "$scratch"' EXIT
 median() { sort -n | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
 
 # The CPU milliseconds of one start up to its first pixels.
-cpu_once() { VELOR_BENCH_T0=$(date +%s%N) "$@" 2>&1 | sed -n 's/^first paint: .*, cpu \([0-9.]*\) ms/\1/p'; }
+pixels=$build/bin/velor_first_pixels.so
+cpu_once() {
+  QT_QPA_PLATFORM=xcb LD_PRELOAD=$pixels VELOR_PIXELS_T0=$(date +%s%N) "$@" 2>&1 |
+    sed -n 's/^first pixels: .*, cpu \([0-9.]*\) ms/\1/p'
+}
 
 instructions() {
-  VELOR_BENCH_T0=$(date +%s%N) valgrind --tool=callgrind --callgrind-out-file="$scratch/cg" \
-    "$@" >/dev/null 2>&1 || true
-  # The dump at the first paint; a build whose probe ends the program there
-  # leaves only the final one.
+  QT_QPA_PLATFORM=xcb LD_PRELOAD=$pixels valgrind --tool=callgrind \
+    --callgrind-out-file="$scratch/cg" "$@" >/dev/null 2>&1 || true
+  # The dump at the first pixels; should the process end before any, the
+  # final one.
   local dump="$scratch/cg.1"
   [ -f "$dump" ] || dump="$scratch/cg"
   sed -n 's/^summary: \([0-9]*\).*/\1/p' "$dump"
@@ -60,10 +65,15 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
 
 mkdir -m 700 "$scratch/floor-runtime"
 floor() { XDG_RUNTIME_DIR="$scratch/floor-runtime" "$@" "$build/bin/velor_floor_window"; }
-# program MICE COUNT COMMAND...: MICE is none, or one (slot 10's, simulated).
+# program MICE COUNT COMMAND...: MICE is none, 24g or wired (slot 10's
+# mouse, simulated), or ten (one on the cable for every slot).
+mice_cases=(none 24g wired ten)
 program() {
   local simulate="" n=$2
-  [ "$1" = one ] && simulate=1
+  case $1 in
+    24g | wired) simulate=10:$1 ;;
+    ten) simulate=1:wired,2:wired,3:wired,4:wired,5:wired,6:wired,7:wired,8:wired,9:wired,10:wired ;;
+  esac
   VELOR_SIMULATE=$simulate XDG_CONFIG_HOME="$scratch/p$n/config" \
     XDG_RUNTIME_DIR="$scratch/p$n/runtime" "${@:3}" "$build/bin/velor"
 }
@@ -73,7 +83,7 @@ for n in "${counts[@]}"; do prepare "$n"; done
 # alike; the first round only brings the files into the page cache.
 for run in $(seq 0 "$runs"); do
   t=$(floor cpu_once); [ "$run" -gt 0 ] && echo "$t" >>"$scratch/cpu.floor"
-  for mice in none one; do
+  for mice in "${mice_cases[@]}"; do
     for n in "${counts[@]}"; do
       t=$(program "$mice" "$n" cpu_once); [ "$run" -gt 0 ] && echo "$t" >>"$scratch/cpu.$mice.$n"
     done
@@ -84,7 +94,7 @@ floor_cpu=$(median <"$scratch/cpu.floor")
 floor_ins=$(floor instructions)
 printf 'floor (a label in a window): cpu %s ms, %s instructions\n' "$floor_cpu" "$floor_ins"
 printf '%-5s %9s %10s %8s %8s %14s %8s %9s\n' mice profiles cpu_ms x_floor x_first instructions x_floor rss_mb
-for mice in none one; do
+for mice in "${mice_cases[@]}"; do
   first=""
   for n in "${counts[@]}"; do
     cpu=$(median <"$scratch/cpu.$mice.$n")
