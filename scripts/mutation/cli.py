@@ -161,10 +161,13 @@ def run_one(tree, runner, tests, f, text, m, failing, lines, args):
     layer = layer_of(f)
     numbers = [n for n in tests.numbers_for(layer, args.exclude) if tests.tests[n - 1]["name"] not in failing]
     reaching = lines.tests_for(f, m.line)
-    if reaching is not None:
-        # Those that ran the line, whatever their layer: a window test that starts the program sees
-        # the program's own layer too.
+    # Those that ran the line, whatever their layer (a window test that starts the program sees the
+    # program's own layer too). A program a test ends with SIGKILL writes no counts: a line no test
+    # is seen to run, and the program's own code, are also judged by their layer's tests.
+    if reaching and layer != "app":
         numbers = [n for n in reaching if tests.tests[n - 1]["name"] not in failing]
+    elif reaching:
+        numbers = sorted(set(numbers) | {n for n in reaching if tests.tests[n - 1]["name"] not in failing})
     entry = {"file": f, "line": m.line, "op": m.op, "diff": operators.describe(text, m), "tests": []}
     t0 = time.monotonic()
     with tree.planted(f, operators.apply(text, m)):
@@ -178,7 +181,7 @@ def run_one(tree, runner, tests, f, text, m, failing, lines, args):
             # A header that none of these programs includes: no test could see it.
             entry["status"], entry["tests"] = "not compiled", ["not part of the tested programs"]
         elif not numbers:
-            entry["status"], entry["tests"] = "survived", ["no test runs this line"]
+            entry["status"], entry["tests"] = "survived", ["no test can see this layer"]
         else:
             status, failed, _ = runner.run_tests(numbers, stop_on_failure=not args.every_killer)
             entry["ran"] = [tests.tests[n - 1]["name"] for n in numbers] if args.every_killer else []
