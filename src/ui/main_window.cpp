@@ -231,7 +231,10 @@ void CMainWnd::onNotify(const Notification& n) {
         onClick(n.sender);
     } else if (n.type == "selectchanged" && n.sender.startsWith("option_device_")) {
         const int k = n.sender.mid(14).toInt();
-        if (k >= 1 && k <= kPageCount && tabs_) tabs_->setCurrentIndex(k);
+        if (k >= 1 && k <= kPageCount && tabs_) {
+            page(k).build();
+            tabs_->setCurrentIndex(k);
+        }
     }
 }
 
@@ -264,7 +267,9 @@ void CMainWnd::RefreshDeviceTabs() {
         QAbstractButton* o = option(n);
         if (here) {
             ++connectedCount_;
-            page(n).build();
+            // Before the first pixels only the page shown is built (by
+            // ShowConnectedPage); the others once they are up.
+            if (painted_) page(n).build();
             if (o) o->setVisible(true);
         } else if (o) {
             o->setVisible(false);
@@ -288,6 +293,7 @@ void CMainWnd::ShowConnectedPage() {
             const QSignalBlocker quiet(o);
             o->setChecked(true);
         }
+        page(n).build();
         if (tabs_) tabs_->setCurrentIndex(n);
         break;
     }
