@@ -120,8 +120,10 @@ void CMainWnd::init() {
     followVisibility();  // not shown yet
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         setGeometry(fitWindow(kDesignSize, screen->availableGeometry()));
-    // Nothing is focused at first; Tab walks the controls from the top.
-    setFocusPolicy(Qt::StrongFocus);
+    // Nothing is focused at first; Tab walks the controls from the top. The
+    // window holds the focus only until then: it is no stop of its own in
+    // the Tab cycle.
+    setFocusPolicy(Qt::NoFocus);
     setFocus();
 }
 

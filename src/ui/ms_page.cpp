@@ -172,6 +172,8 @@ void CMS_Page::build() {
     scroller->setWidgetResizable(true);
     scroller->setFrameShape(QFrame::NoFrame);
     scroller->viewport()->setAutoFillBackground(false);
+    // It shows nothing of its own: Tab goes past it to the controls it holds.
+    scroller->setFocusPolicy(Qt::NoFocus);
     auto* inner = new QWidget;
     inner->setAutoFillBackground(false);
     scroller->setWidget(inner);

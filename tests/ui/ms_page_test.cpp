@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
@@ -27,6 +28,7 @@
 #include "platform/file_io.h"
 #include "profile/record_defaults.h"
 #include "sim/sim_backend.h"
+#include "skin/theme_sheet.h"
 #include "store/profile_store.h"
 #include "ui/main_window.h"
 
@@ -167,6 +169,63 @@ TEST_F(PageTest, EnterPressesTheFocusedButtonAndCtrlQQuits) {
 
     QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(window->isVisible());
+}
+
+// A Tab cycle over the window stops only on controls that show something:
+// no scroll area, no bare container, not the window itself.
+TEST_F(PageTest, ATabCycleStopsOnlyOnControlsThatShowSomething) {
+    pump();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    find<QWidget>("apply_btn")->setFocus(Qt::TabFocusReason);
+    QWidget* const start = QApplication::focusWidget();
+    ASSERT_NE(start, nullptr);
+    QStringList empty;
+    int stops = 0;
+    for (QWidget* at = start; stops < 200; ++stops) {
+        QTest::keyClick(at, Qt::Key_Tab);
+        at = QApplication::focusWidget();
+        ASSERT_NE(at, nullptr);
+        if (at == start) break;
+        const QString kind = QString::fromLatin1(at->metaObject()->className());
+        if (qobject_cast<QScrollArea*>(at) || kind == "QWidget" || kind == "QFrame" ||
+            at->isWindow())
+            empty << kind + " " + at->objectName();
+    }
+    EXPECT_LT(stops, 200) << "the cycle never came back";
+    EXPECT_GT(stops, 30);  // the page's controls are all in it
+    EXPECT_TRUE(empty.isEmpty()) << empty.join(", ").toStdString();
+}
+
+// Under the theme, the focused control wears the amber ring and no other
+// control does: not the current DPI level's box, not the default button.
+TEST_F(PageTest, OnlyTheFocusedControlWearsTheFocusRing) {
+    window->setStyleSheet(readThemeSheet(QStringLiteral(VELOR_PROGRAM_DIR "/res/")));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    pump();
+    const QString ring = QStringLiteral("#ffc43d");
+    // The middle of the left edge lies on a control's frame.
+    const auto edge = [](QWidget* w) {
+        return w->grab().toImage().pixelColor(0, w->height() / 2).name();
+    };
+    const int level = current().i32(Field::dpiLevel) + 1;
+    auto* marked = find<QWidget>(QStringLiteral("edit_dpi_%1").arg(level));
+    auto* plain = find<QWidget>(QStringLiteral("edit_dpi_%1").arg(level == 1 ? 2 : 1));
+    ASSERT_NE(marked, nullptr);
+    ASSERT_TRUE(marked->property("current").toBool());
+    find<QWidget>("btn_key_2")->setFocus(Qt::TabFocusReason);
+    pump();
+    EXPECT_EQ(edge(marked), edge(plain));  // marked by its text, not by a frame
+    for (const char* name : {"apply_btn", "edit_dpi_1", "btn_key_1", "slider_sleep_timer",
+                             "check_movemode", "option_lift_of_distance_1", "list_profile"}) {
+        QWidget* control = find<QWidget>(name);
+        ASSERT_NE(control, nullptr) << name;
+        EXPECT_NE(edge(control), ring) << name << " without the focus";
+        control->setFocus(Qt::TabFocusReason);
+        pump();
+        EXPECT_EQ(edge(control), ring) << name;
+    }
 }
 
 // The indicator of a send under way is named and moves nothing.
