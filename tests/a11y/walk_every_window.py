@@ -118,6 +118,20 @@ if about:
     press(desk.find(about, "push button", T["a11y_close_text"]), "About")
     desk.wait(lambda: desk.dialog() is None)
 
+# Rows 13..18 only tell what a button does: read as text, nothing to press.
+for k in range(13, 19):
+    rows = [(n, r) for n, r in desk.showing(desk.app())
+            if (n.name or "").startswith(t("a11y_button_row_text", k, ""))]
+    if not rows:
+        fault("button row %d is not on the bus" % k)
+    for node, role in rows:
+        try:
+            actions = node.queryAction().nActions
+        except NotImplementedError:
+            actions = 0
+        if role == "push button" or actions:
+            fault("button row %d is a %s with %d actions" % (k, role, actions))
+
 # The button menu: named, and its shortcut item binds a key by keyboard alone.
 row = desk.find(desk.app(), "push button", t("a11y_button_row_text", 5, ""), prefix=True)
 press(row, "button row 5")

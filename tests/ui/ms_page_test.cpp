@@ -148,6 +148,36 @@ TEST_F(PageTest, AnOpenButtonMenuIsFoundWithItsNamedItems) {
     EXPECT_EQ((*mouse->settings().buttons)[4], (*mouse->settings().buttons)[1]);
 }
 
+// Rows 13..18 tell what a button does and nothing here changes it: a screen
+// reader reads them as text with nothing to press, and Tab passes them by.
+TEST_F(PageTest, RowsPastTheMenuButtonsAreReadAsTextWithNothingToPress) {
+    struct Row {
+        int k;
+        QAccessible::Role role;
+        QStringList actions;
+        bool focusable;
+    };
+    const QStringList press{QAccessibleActionInterface::pressAction(),
+                            QAccessibleActionInterface::setFocusAction()};
+    for (const Row& row :
+         {Row{1, QAccessible::Button, press, true}, Row{12, QAccessible::Button, press, true},
+          Row{13, QAccessible::StaticText, {}, false},
+          Row{18, QAccessible::StaticText, {}, false}}) {
+        auto* b = find<QAbstractButton>(QStringLiteral("btn_key_%1").arg(row.k));
+        ASSERT_NE(b, nullptr) << row.k;
+        QAccessibleInterface* seen = QAccessible::queryAccessibleInterface(b);
+        ASSERT_NE(seen, nullptr) << row.k;
+        EXPECT_EQ(seen->role(), row.role) << row.k;
+        EXPECT_FALSE(seen->text(QAccessible::Name).isEmpty()) << row.k;  // "Button 13: ..."
+        ASSERT_NE(seen->actionInterface(), nullptr) << row.k;
+        EXPECT_EQ(seen->actionInterface()->actionNames().join(", ").toStdString(),
+                  row.actions.join(", ").toStdString())
+            << row.k;
+        EXPECT_EQ(seen->state().focusable, row.focusable) << row.k;
+        EXPECT_EQ(b->focusPolicy() != Qt::NoFocus, row.focusable) << row.k;
+    }
+}
+
 // Enter presses the focused push button as Space does (a check box still
 // takes Space only), and Ctrl+Q quits from the window.
 TEST_F(PageTest, EnterPressesTheFocusedButtonAndCtrlQQuits) {
