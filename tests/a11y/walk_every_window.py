@@ -44,7 +44,7 @@ def check_window(root, where):
     for node, role in desk.showing(root):
         seen += 1
         name, description = node.name or "", node.description or ""
-        if role in desk.INTERACTIVE:
+        if role in desk.INTERACTIVE or role in ("menu", "popup menu"):
             problem = spoken_name_fault(name)
             if problem:
                 fault("%s: a %s %s (%r)" % (where, role, problem, name))
@@ -108,6 +108,8 @@ press(desk.find(desk.app(), "push button", T["about_title_text"]), "main window"
 about = desk.wait_for(lambda: desk.dialog(), "the About window")
 if about:
     check_window(about, "About")
+    if desk.find(about, "combo box", T["language_label_text"]) is None:
+        fault("About: the language box is not named %r" % T["language_label_text"])
     entry = os.path.join(os.environ["VELOR_TEST_HOME"], ".config/autostart/velor.desktop")
     startup = desk.find(about, "check box", T["autostart_label_text"])
     for present in (True, False):

@@ -142,6 +142,18 @@ TEST_F(PageTest, AnOpenButtonMenuIsFoundWithItsNamedItems) {
     };
     QAccessibleInterface* rightClick = named(menu);
     ASSERT_NE(rightClick, nullptr);
+    // Each group's submenu is named as its item is, and a screen reader says
+    // that name as the submenu opens.
+    int groups = 0;
+    for (int i = 0; i < menu->childCount(); ++i) {
+        QAccessibleInterface* item = menu->child(i);
+        if (item->role() != QAccessible::MenuItem || item->childCount() == 0) continue;
+        ++groups;
+        ASSERT_EQ(item->child(0)->role(), QAccessible::PopupMenu);
+        EXPECT_FALSE(item->text(QAccessible::Name).isEmpty());
+        EXPECT_EQ(item->child(0)->text(QAccessible::Name), item->text(QAccessible::Name));
+    }
+    EXPECT_GE(groups, 3);
     rightClick->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     pump();
     EXPECT_EQ(current().button(4).function(), 2);
