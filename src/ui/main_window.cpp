@@ -356,11 +356,6 @@ void CMainWnd::showEvent(QShowEvent* event) {
     followVisibility();
 }
 
-void CMainWnd::quit() {
-    close();
-    QApplication::quit();
-}
-
 void CMainWnd::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     followVisibility();
@@ -382,6 +377,7 @@ void CMainWnd::followVisibility() {
 void CMainWnd::closeEvent(QCloseEvent* event) {
     // A close request from the system ends the program; the window's own
     // close button only hides it (exit_btn).
+    storePages();
     event->accept();
     QApplication::quit();
 }

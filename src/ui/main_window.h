@@ -164,6 +164,7 @@ class CMainWnd final : public QWidget {
     void startBluetooth();
     // Tells the pages whether anyone can see the window.
     void followVisibility();
+    void storePages();  // each page writes what it has not stored yet
     // A page's power report; the desktop may be told.
     void onPowerReported(int slot, std::intptr_t power);
     // Damaged language files: named on stderr and in a notice, with the repair.

@@ -57,6 +57,10 @@ CMS_Page::~CMS_Page() {
     if (store_) store_->saveIfUnsaved();
 }
 
+void CMS_Page::storeNow() {
+    if (store_) store_->saveIfUnsaved();
+}
+
 // Questions, notices and file choices through the usual windows unless the
 // caller decides otherwise.
 void CMS_Page::useDefaultDialogs() {
