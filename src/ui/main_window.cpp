@@ -20,6 +20,7 @@
 #include "store/autostart_setting.h"
 #include "store/language_choice.h"
 #include "ui/about_window.h"
+#include "ui/corner_grip.h"
 #include "ui/hook_capture.h"
 #include "ui/main_window_pages.h"
 #include "ui/window_fit.h"
@@ -46,6 +47,7 @@ CMainWnd::CMainWnd(MainWindowServices services)
     // The size the skin is laid out for, at most; on a smaller screen (or a
     // larger scale) the window takes what fits and the settings scroll.
     setMaximumSize(kDesignSize);
+    setMinimumSize(kMinimumSize);
     resize(kDesignSize);
     QString error;
     if (!skin_.load(services_.skinFolder, kSkinFile, &error))
@@ -85,6 +87,7 @@ void CMainWnd::init() {
     QApplication::setWindowIcon(icon_);
     setWindowIcon(icon_);
     addQuitShortcut();
+    new CornerGrip(this);  // the frameless window's resize handle
 
     removeCutOffSaves(settings_.path());
     lanId_ = settings_.lanId();

@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSizeGrip>
 #include <QSlider>
 #include <QTest>
 
@@ -283,21 +284,44 @@ TEST_F(PageTest, TheSendIndicatorIsNamedAndMovesNothing) {
     EXPECT_EQ(apply->geometry(), before);
 }
 
-// A window smaller than its design (a small screen, 200 %) keeps the whole
-// page within reach: the page scrolls as a whole, Apply included.
-TEST_F(PageTest, APageSmallerThanItsDesignScrollsAsAWhole) {
-    window->resize(800, 420);
-    pump();
-    EXPECT_EQ(window->height(), 420);
-    auto* apply = find<QWidget>("apply_btn");
-    QScrollArea* outer = nullptr;
-    for (QWidget* w = apply->parentWidget(); w != nullptr; w = w->parentWidget())
-        if (auto* area = qobject_cast<QScrollArea*>(w)) outer = area;
-    ASSERT_NE(outer, nullptr);
-    EXPECT_GT(outer->verticalScrollBar()->maximum(), 0);
-    outer->ensureWidgetVisible(apply);
-    pump();
-    EXPECT_FALSE(apply->visibleRegion().isEmpty());
+// A window smaller than its design (a small screen, 200 %, the user's own
+// resize down to the minimum) keeps the whole page within reach: the page
+// scrolls as a whole, both ways, and the settings column is never squeezed
+// below what its controls need.
+TEST_F(PageTest, APageSmallerThanItsDesignScrollsBothWaysDownToTheMinimum) {
+    struct Size {
+        QSize asked, shown;
+        bool across, down;  // which scroll bars have a range
+    };
+    for (const Size& c : {Size{{800, 420}, {800, 420}, false, true},
+                          Size{{600, 450}, {600, 450}, true, true},  // 1200x900 at 200 %
+                          Size{{300, 200}, {480, 360}, true, true},  // below the minimum
+                          Size{{800, 572}, {800, 572}, false, false}}) {
+        window->resize(c.asked);
+        pump();
+        EXPECT_EQ(window->size(), c.shown);
+        // A drag at the bottom-right corner resizes the frameless window.
+        const QPoint corner(window->width() - 2, window->height() - 2);
+        EXPECT_NE(qobject_cast<QSizeGrip*>(window->childAt(corner)), nullptr) << c.asked.width();
+        QScrollArea* outer = nullptr;
+        for (QWidget* w = find<QWidget>("apply_btn")->parentWidget(); w; w = w->parentWidget())
+            if (auto* area = qobject_cast<QScrollArea*>(w)) outer = area;
+        ASSERT_NE(outer, nullptr);
+        EXPECT_EQ(outer->horizontalScrollBar()->maximum() > 0, c.across) << c.asked.width();
+        EXPECT_EQ(outer->verticalScrollBar()->maximum() > 0, c.down) << c.asked.height();
+        // Nothing of the settings column is cut off: its content fits its width.
+        auto* settings = find<QScrollArea>("ver_setting");
+        EXPECT_GE(settings->viewport()->width(), settings->widget()->minimumSizeHint().width())
+            << c.asked.width();
+        for (const char* last : {"apply_btn", "btn_reset", "btn_key_18", "check_movemode"}) {
+            QWidget* control = find<QWidget>(last);
+            settings->ensureWidgetVisible(control);
+            outer->ensureWidgetVisible(control);
+            pump();
+            const QRect seen(control->mapTo(outer->viewport(), QPoint(0, 0)), control->size());
+            EXPECT_TRUE(outer->viewport()->rect().contains(seen)) << last << " " << c.asked.width();
+        }
+    }
 }
 
 TEST_F(PageTest, ApplySendsToTheMouseAndItsReportsReachThePage) {
