@@ -34,6 +34,7 @@
 #include "skin/resource_file.h"
 #include "skin/theme_sheet.h"
 #include "ui/button_accessible.h"
+#include "ui/combo_accessible.h"
 #include "ui/main_window.h"
 #include "ui/ms_page.h"
 #include "ui/popup_menu_accessible.h"
@@ -155,6 +156,7 @@ int runVelor(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("io.velor.GamingDriver"));
     installButtonAccessibility();
     installPopupMenuAccessibility();
+    installComboBoxAccessibility();
     const std::string libraryFolder = GetLibraryFolder();
     const QString skinFolder = QString::fromStdString(GetResourceFolder());
     // Every window of ours (dialogs too) carries the icon in its title bar and

@@ -101,7 +101,7 @@ void DeviceLink::onDeviceCode(std::uint32_t code) {
 void DeviceLink::onArrival() {
     if (wiredState_ == 1 || !library_) return;
     // The device needs a moment after it appears before it can be opened.
-    w_.clock.sleepFor(kArrivalSettle);
+    pause(kArrivalSettle);
     // A device that cannot be opened is not shown as wired: sends would fail
     // while the page claimed a cable, and the next arrival would be ignored.
     if (library_->openFeatureDevice() == 0) {
@@ -262,6 +262,12 @@ void DeviceLink::onWorkerMessage(std::uint32_t message) {
     if (handler) handler();
 }
 
+// Every pause between reports: none once the link is closing, so that the
+// program's end never waits out a mouse.
+void DeviceLink::pause(Millis duration) {
+    if (!closing_) w_.clock.sleepUnlessWoken(duration, closeWake_);
+}
+
 // The cable first; then, by family, the 4K receiver, the 2.4 GHz receiver or
 // Bluetooth (which takes no polling-rate report).
 int DeviceLink::send(std::span<const std::uint8_t> report) {
@@ -286,7 +292,7 @@ int DeviceLink::send(std::span<const std::uint8_t> report) {
     }
     // The reference families pause only after a report that went out; the
     // families with a 4K or Bluetooth path always do.
-    if (result != 0 || w_.model.has4k || w_.model.hasBle) w_.clock.sleepFor(kAfterReport);
+    if (result != 0 || w_.model.has4k || w_.model.hasBle) pause(kAfterReport);
     // Through the 2.4 GHz receiver only the mouse's acknowledgement says it
     // has the report; without one the report is due again.
     return acknowledged ? result : 0;
@@ -305,7 +311,7 @@ int DeviceLink::sendWired(std::span<const std::uint8_t> report, bool& done) {
     const std::size_t count = report.size() <= 111 ? 2 : chunks.size();
     for (std::size_t c = 0; c < count; ++c) {
         last = library_->setFeature(chunks[c]);
-        if (last != 0) w_.clock.sleepFor(kAfterWiredChunk);
+        if (last != 0) pause(kAfterWiredChunk);
     }
     done = last != 0;
     return done ? last : 0;
@@ -320,15 +326,16 @@ int DeviceLink::sendWireless(std::span<const std::uint8_t> report) {
         const auto chunks = splitMacro(Report::from(report), true);
         for (int pass = 0; pass < kWirelessTries && !stopResend_ && !closing_; ++pass) {
             for (const MacroChunk& chunk : chunks) {
+                if (closing_) break;
                 result = receiverCommand->sendFeatureReport(chunk);
-                w_.clock.sleepFor(kAfterWirelessChunk);
+                pause(kAfterWirelessChunk);
             }
         }
     } else {
         for (int copy = 0; copy < kWirelessTries && !stopResend_ && !closing_; ++copy) {
             result = receiverCommand->sendFeatureReport(report);
             w_.debug("Wireless Send = " + std::to_string(result));
-            w_.clock.sleepFor(kAfterReport);
+            pause(kAfterReport);
         }
     }
     return result;
@@ -343,7 +350,7 @@ int DeviceLink::send4k(std::span<const std::uint8_t> report) {
         bool written = true;
         for (const Frame4k& frame : macroFrames4k(Report::from(report), w_.debug)) {
             written &= receiver->write(frame) > 0;
-            w_.clock.sleepFor(kAfter4kMacroFrame);
+            pause(kAfter4kMacroFrame);
         }
         return written ? 1 : 0;
     }
@@ -363,6 +370,7 @@ void DeviceLink::close() {
     // is closed and unloaded. Queued applies still run (they store the
     // profiles) but no longer wait on the mouse.
     closing_ = true;
+    closeWake_.signal();  // a pause under way ends now
     if (worker_) worker_->quit();
     worker_.reset();
     if (library_) {

@@ -119,6 +119,7 @@ class DeviceLink {
     int sendWired(std::span<const std::uint8_t> report, bool& done);
     int sendWireless(std::span<const std::uint8_t> report);
     int send4k(std::span<const std::uint8_t> report);
+    void pause(Millis duration);
     bool anyPathUp() const;
     void onWorkerMessage(std::uint32_t message);
     std::shared_ptr<HidDevice> receiver() const;
@@ -139,6 +140,7 @@ class DeviceLink {
     std::atomic<bool> offline_{true};
     std::atomic<bool> stopResend_{false};
     std::atomic<bool> closing_{false};
+    WakeSignal closeWake_;    // cuts a pause short when the link closes
     bool connected_ = false;  // UI thread only
 
     mutable std::mutex receiverMutex_;

@@ -15,7 +15,10 @@ void readItems(QXmlStreamReader& xml, QMenu& menu, const LanguageTexts& texts,
     while (xml.readNextStartElement()) {
         if (xml.name() == u"Menu") {
             const QString textId = xml.attributes().value(QStringLiteral("textId")).toString();
-            QMenu* sub = menu.addMenu(texts.get(textId));
+            const QString title = texts.get(textId);
+            QMenu* sub = menu.addMenu(title);
+            // What a screen reader says as the submenu opens: its group.
+            sub->setAccessibleName(title);
             sub->setObjectName(xml.attributes().value(QStringLiteral("name")).toString());
             readItems(xml, *sub, texts, onCommand);
             continue;

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 
 namespace velor {
 
@@ -21,12 +22,32 @@ bool blockedByModalWindow(const QWidget* control) {
 
 namespace {
 
+constexpr const char* kShowOnly = "velorShowOnly";
+
+bool isShowOnly(const QAbstractButton* b) {
+    return b->property(kShowOnly).toBool();
+}
+
+}  // namespace
+
+void makeShowOnly(QAbstractButton* button) {
+    button->setProperty(kShowOnly, true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // The theme draws it as the text it is.
+    button->style()->unpolish(button);
+    button->style()->polish(button);
+}
+
+namespace {
+
 // The page's section boxes are headings that open and close what follows.
 bool isSectionHeader(const QAbstractButton* b) {
     return b->property("class").toString() == QLatin1String("section");
 }
 
 QAccessible::Role roleOf(const QAbstractButton* b) {
+    if (isShowOnly(b)) return QAccessible::StaticText;
     if (isSectionHeader(b)) return QAccessible::Heading;
     if (qobject_cast<const QCheckBox*>(b)) return QAccessible::CheckBox;
     // One of a group that excludes the others (the model tabs, the polling rates).
@@ -49,6 +70,10 @@ class Button final : public QAccessibleWidget {
     }
     QAccessible::State state() const override {
         QAccessible::State s = QAccessibleWidget::state();
+        if (isShowOnly(button())) {
+            s.readOnly = true;
+            return s;
+        }
         s.pressed = button()->isDown();
         if (isSectionHeader(button())) {
             s.expandable = true;
@@ -66,7 +91,7 @@ class Button final : public QAccessibleWidget {
     }
     QStringList actionNames() const override {
         QStringList names = QAccessibleWidget::actionNames();
-        if (!button()->isEnabled()) return names;
+        if (!button()->isEnabled() || isShowOnly(button())) return names;
         if (button()->isCheckable())
             names.prepend(toggleAction());
         else
@@ -77,7 +102,8 @@ class Button final : public QAccessibleWidget {
     // whatever the window does for a click. It is made once the screen
     // reader has its answer, since a click may run a modal window.
     void doAction(const QString& name) override {
-        if (!button()->isEnabled() || blockedByModalWindow(button())) return;
+        if (!button()->isEnabled() || isShowOnly(button()) || blockedByModalWindow(button()))
+            return;
         if (name != toggleAction() && name != pressAction() && name != showMenuAction())
             return QAccessibleWidget::doAction(name);
         QMetaObject::invokeMethod(

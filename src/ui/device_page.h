@@ -65,6 +65,9 @@ class DevicePage : public NotifyReceiver {
     virtual void setWindowShown(bool) {}
     // The window has painted for the first time: work put off until then starts.
     virtual void windowPainted() {}
+    // The program is ending: what is not stored yet is written now, before
+    // anything is torn down.
+    virtual void storeNow() {}
     // A wireless receiver found serving this slot, its reports, its removal.
     virtual void setReceiver(std::shared_ptr<HidDevice>, std::shared_ptr<HidDevice>, bool) {}
     virtual void onReceiverReport(std::uint16_t, std::uint16_t, bool, bool) {}

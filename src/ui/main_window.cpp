@@ -20,6 +20,7 @@
 #include "store/autostart_setting.h"
 #include "store/language_choice.h"
 #include "ui/about_window.h"
+#include "ui/corner_grip.h"
 #include "ui/hook_capture.h"
 #include "ui/main_window_pages.h"
 #include "ui/window_fit.h"
@@ -47,6 +48,7 @@ CMainWnd::CMainWnd(MainWindowServices services)
     // The size the skin is laid out for, at most; on a smaller screen (or a
     // larger scale) the window takes what fits and the settings scroll.
     setMaximumSize(kDesignSize);
+    setMinimumSize(kMinimumSize);
     resize(kDesignSize);
     QString error;
     if (!skin_.load(services_.skinFolder, kSkinFile, &error))
@@ -86,6 +88,7 @@ void CMainWnd::init() {
     QApplication::setWindowIcon(icon_);
     setWindowIcon(icon_);
     addQuitShortcut();
+    new CornerGrip(this);  // the frameless window's resize handle
 
     removeCutOffSaves(pathFromUtf8(settings_.path()));
     lanId_ = settings_.lanId();
@@ -121,8 +124,10 @@ void CMainWnd::init() {
     followVisibility();  // not shown yet
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         setGeometry(fitWindow(kDesignSize, screen->availableGeometry()));
-    // Nothing is focused at first; Tab walks the controls from the top.
-    setFocusPolicy(Qt::StrongFocus);
+    // Nothing is focused at first; Tab walks the controls from the top. The
+    // window holds the focus only until then: it is no stop of its own in
+    // the Tab cycle.
+    setFocusPolicy(Qt::NoFocus);
     setFocus();
 }
 
@@ -361,11 +366,6 @@ void CMainWnd::showEvent(QShowEvent* event) {
     followVisibility();
 }
 
-void CMainWnd::quit() {
-    close();
-    QApplication::quit();
-}
-
 void CMainWnd::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     followVisibility();
@@ -387,6 +387,7 @@ void CMainWnd::followVisibility() {
 void CMainWnd::closeEvent(QCloseEvent* event) {
     // A close request from the system ends the program; the window's own
     // close button only hides it (exit_btn).
+    storePages();
     event->accept();
     QApplication::quit();
 }

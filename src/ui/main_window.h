@@ -86,6 +86,9 @@ class CMainWnd final : public QWidget {
   public:
     static constexpr const char* kClassName = "VELOR Gaming Driver";
     static constexpr QSize kDesignSize{800, 572};
+    // The smallest the user may make the window (README, "The window"): the
+    // caption and the device bar whole, the page scrolling both ways.
+    static constexpr QSize kMinimumSize{480, 360};
     static constexpr const char* kSkinFile = "main.xml";
 
     explicit CMainWnd(MainWindowServices services);
@@ -164,6 +167,7 @@ class CMainWnd final : public QWidget {
     void startBluetooth();
     // Tells the pages whether anyone can see the window.
     void followVisibility();
+    void storePages();  // each page writes what it has not stored yet
     // A page's power report; the desktop may be told.
     void onPowerReported(int slot, std::intptr_t power);
     // Damaged language files: named on stderr and in a notice, with the repair.

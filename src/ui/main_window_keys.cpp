@@ -1,6 +1,7 @@
 // The main window's keys: Enter presses the focused push button (a window
 // that is no dialog has no default button, so Qt gives Enter to nobody), and
-// Ctrl+Q quits the program from the window.
+// Ctrl+Q quits the program from the window, the stores written first.
+#include <QApplication>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QShortcut>
@@ -23,6 +24,19 @@ void CMainWnd::keyPressEvent(QKeyEvent* event) {
 void CMainWnd::addQuitShortcut() {
     auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
     connect(quit, &QShortcut::activated, this, [this] { onMenuCommand(QStringLiteral("exit")); });
+}
+
+// The stores are written before anything ends: a mouse busy with a send, or
+// a teardown that fails, costs nothing the user chose.
+void CMainWnd::quit() {
+    storePages();
+    close();
+    QApplication::quit();
+}
+
+void CMainWnd::storePages() {
+    for (const auto& p : pages_)
+        if (p) p->storeNow();
 }
 
 }  // namespace velor

@@ -31,7 +31,9 @@ void CMainWnd::addMiceToTrayMenu() {
     for (int slot = 1; slot <= kPageCount; ++slot) {
         const auto view = page(slot).trayView(true);
         if (!view) continue;
-        auto& sub = trayMice_.emplace_back(std::make_unique<QMenu>(trayLine(slot, *view)));
+        const QString line = trayLine(slot, *view);
+        auto& sub = trayMice_.emplace_back(std::make_unique<QMenu>(line));
+        sub->setAccessibleName(line);  // a screen reader names the open submenu by it
         for (std::size_t i = 0; i < view->profiles.size(); ++i) {
             QAction* choice = sub->addAction(QString::fromStdU16String(view->profiles[i]));
             choice->setCheckable(true);

@@ -57,6 +57,10 @@ CMS_Page::~CMS_Page() {
     if (store_) store_->saveIfUnsaved();
 }
 
+void CMS_Page::storeNow() {
+    if (store_) store_->saveIfUnsaved();
+}
+
 // Questions, notices and file choices through the usual windows unless the
 // caller decides otherwise.
 void CMS_Page::useDefaultDialogs() {
@@ -172,6 +176,8 @@ void CMS_Page::build() {
     scroller->setWidgetResizable(true);
     scroller->setFrameShape(QFrame::NoFrame);
     scroller->viewport()->setAutoFillBackground(false);
+    // It shows nothing of its own: Tab goes past it to the controls it holds.
+    scroller->setFocusPolicy(Qt::NoFocus);
     auto* inner = new QWidget;
     inner->setAutoFillBackground(false);
     scroller->setWidget(inner);

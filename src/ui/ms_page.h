@@ -56,6 +56,7 @@ class CMS_Page final : public DevicePage, public LinkView {
     void refreshTexts() override;
     void setWindowShown(bool shown) override;
     void windowPainted() override;
+    void storeNow() override;
     void notify(const Notification& n) override;
 
     // LinkView: what the device link shows.

@@ -13,6 +13,9 @@ class SystemClock final : public Clock {
             std::chrono::steady_clock::now().time_since_epoch());
     }
     void sleepFor(Millis duration) override { std::this_thread::sleep_for(duration); }
+    bool sleepUnlessWoken(Millis duration, WakeSignal& wake) override {
+        return !wake.waitFor(duration);
+    }
 };
 
 }  // namespace

@@ -16,6 +16,14 @@ class VirtualClock final : public Clock {
         now_ += duration.count();
         if (onSleep) onSleep(duration);
     }
+    // A wake given before the sleep ends it at once, with no time passed; one
+    // given while onSleep runs comes too late for this sleep, as for a real
+    // sleep that had already run its course.
+    bool sleepUnlessWoken(Millis duration, WakeSignal& wake) override {
+        if (wake.waitFor(Millis(0))) return false;
+        sleepFor(duration);
+        return true;
+    }
     void advance(Millis duration) { now_ += duration.count(); }
 
     // Runs on the sleeping thread, after time moved on; lets a test act "while"

@@ -44,7 +44,7 @@ def check_window(root, where):
     for node, role in desk.showing(root):
         seen += 1
         name, description = node.name or "", node.description or ""
-        if role in desk.INTERACTIVE:
+        if role in desk.INTERACTIVE or role in ("menu", "popup menu"):
             problem = spoken_name_fault(name)
             if problem:
                 fault("%s: a %s %s (%r)" % (where, role, problem, name))
@@ -108,6 +108,8 @@ press(desk.find(desk.app(), "push button", T["about_title_text"]), "main window"
 about = desk.wait_for(lambda: desk.dialog(), "the About window")
 if about:
     check_window(about, "About")
+    if desk.find(about, "combo box", T["language_label_text"]) is None:
+        fault("About: the language box is not named %r" % T["language_label_text"])
     entry = os.path.join(os.environ["VELOR_TEST_HOME"], ".config/autostart/velor.desktop")
     startup = desk.find(about, "check box", T["autostart_label_text"])
     for present in (True, False):
@@ -117,6 +119,20 @@ if about:
                   ("missing" if present else "still there"))
     press(desk.find(about, "push button", T["a11y_close_text"]), "About")
     desk.wait(lambda: desk.dialog() is None)
+
+# Rows 13..18 only tell what a button does: read as text, nothing to press.
+for k in range(13, 19):
+    rows = [(n, r) for n, r in desk.showing(desk.app())
+            if (n.name or "").startswith(t("a11y_button_row_text", k, ""))]
+    if not rows:
+        fault("button row %d is not on the bus" % k)
+    for node, role in rows:
+        try:
+            actions = node.queryAction().nActions
+        except NotImplementedError:
+            actions = 0
+        if role == "push button" or actions:
+            fault("button row %d is a %s with %d actions" % (k, role, actions))
 
 # The button menu: named, and its shortcut item binds a key by keyboard alone.
 row = desk.find(desk.app(), "push button", t("a11y_button_row_text", 5, ""), prefix=True)

@@ -322,15 +322,43 @@ TEST_F(DeviceLinkTest, ClosingDrainsTheQueueWithoutWaitingOnTheMouse) {
         ++applies;
     });
     // The first copy's pause lasts until the page starts closing.
-    afterSleep = [this] {
+    std::atomic<bool> sleeping{false};
+    long long closedAt = -1;
+    afterSleep = [&] {
+        if (sleeping.exchange(true)) return;
         for (int i = 0; i < 100'000 && !link->closing(); ++i)
             std::this_thread::sleep_for(std::chrono::microseconds(100));
         EXPECT_TRUE(link->closing()) << "the page never started closing";
+        closedAt = clock.now().count();
     };
     for (int i = 0; i < 5; ++i) link->postToWorker(kApplyCommand);
+    for (int i = 0; i < 100'000 && !sleeping; ++i)
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    ASSERT_TRUE(sleeping) << "the first apply never reached its pause";
     link->close();
     EXPECT_EQ(applies, 5);                // every queued apply ran (and would store)
     EXPECT_LE(receiver.sent.size(), 1u);  // no repetition, no later report
+    EXPECT_EQ(closedAt, 500);
+    EXPECT_EQ(clock.now().count(), 500);  // and no pause after the close began
+    EXPECT_THAT(sleeps, ElementsAre(500));
+}
+
+// A pause under way when the link closes ends there: on a real clock a
+// macro's one-second chunk pause is not waited out.
+TEST(LinkPause, AWakeEndsASleepAndOneGivenBeforeEndsTheNextAtOnce) {
+    VirtualClock clock;
+    WakeSignal wake;
+    EXPECT_TRUE(clock.sleepUnlessWoken(Millis(1000), wake));
+    wake.signal();
+    EXPECT_FALSE(clock.sleepUnlessWoken(Millis(1000), wake));
+    EXPECT_EQ(clock.now().count(), 1000);
+    std::thread closer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        wake.signal();
+    });
+    // Woken, not slept out (which would take the minute and answer true).
+    EXPECT_FALSE(systemClock().sleepUnlessWoken(Millis(60'000), wake));
+    closer.join();
 }
 
 TEST_F(DeviceLinkTest, CloseEndsTheLibraryAndDropsItsLatePosts) {

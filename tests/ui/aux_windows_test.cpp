@@ -31,6 +31,28 @@ class AuxWindowsTest : public ::testing::Test {
     testing::RecordingPoster poster;
 };
 
+// The language box is named by its label, in the language shown, whichever
+// language it holds; a choice made in it renames it at once.
+TEST_F(AuxWindowsTest, TheLanguageBoxIsNamedByItsLabelInEveryLanguage) {
+    for (const auto& [lanId, label] :
+         {std::pair{1, QStringLiteral("语言")}, std::pair{2, QStringLiteral("Language")},
+          std::pair{3, QStringLiteral("Ngôn ngữ")}}) {
+        texts.load(lanId);
+        CAboutWnd about(nullptr, texts, kSkins, poster, lanId, 1, 1, 1);
+        ASSERT_TRUE(about.create());
+        auto* combo = about.skin().find<QComboBox>("combo_lan");
+        QAccessibleInterface* seen = QAccessible::queryAccessibleInterface(combo);
+        ASSERT_NE(seen, nullptr);
+        EXPECT_EQ(seen->text(QAccessible::Name), label) << lanId;
+        EXPECT_NE(seen->text(QAccessible::Name), combo->currentText()) << lanId;
+        emit combo->activated(lanId == 2 ? 2 : 1);  // Vietnamese, else English
+        EXPECT_EQ(seen->text(QAccessible::Name),
+                  lanId == 2 ? QStringLiteral("Ngôn ngữ") : QStringLiteral("Language"))
+            << lanId;
+    }
+    poster.take();
+}
+
 TEST_F(AuxWindowsTest, AboutShowsThePreferencesAndPostsEveryChange) {
     CAboutWnd about(nullptr, texts, kSkins, poster, 3, -1, -1, -1);
     ASSERT_TRUE(about.create());

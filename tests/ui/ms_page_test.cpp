@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QProgressBar>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSizeGrip>
 #include <QSlider>
 #include <QTest>
 
@@ -27,6 +29,7 @@
 #include "platform/file_io.h"
 #include "profile/record_defaults.h"
 #include "sim/sim_backend.h"
+#include "skin/theme_sheet.h"
 #include "store/profile_store.h"
 #include "ui/main_window.h"
 
@@ -155,10 +158,52 @@ TEST_F(PageTest, AnOpenButtonMenuIsFoundWithItsNamedItems) {
     };
     QAccessibleInterface* rightClick = named(menu);
     ASSERT_NE(rightClick, nullptr);
+    // Each group's submenu is named as its item is, and a screen reader says
+    // that name as the submenu opens.
+    int groups = 0;
+    for (int i = 0; i < menu->childCount(); ++i) {
+        QAccessibleInterface* item = menu->child(i);
+        if (item->role() != QAccessible::MenuItem || item->childCount() == 0) continue;
+        ++groups;
+        ASSERT_EQ(item->child(0)->role(), QAccessible::PopupMenu);
+        EXPECT_FALSE(item->text(QAccessible::Name).isEmpty());
+        EXPECT_EQ(item->child(0)->text(QAccessible::Name), item->text(QAccessible::Name));
+    }
+    EXPECT_GE(groups, 3);
     rightClick->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     pump();
     EXPECT_EQ(current().button(4).function(), 2);
     EXPECT_EQ((*mouse->settings().buttons)[4], (*mouse->settings().buttons)[1]);
+}
+
+// Rows 13..18 tell what a button does and nothing here changes it: a screen
+// reader reads them as text with nothing to press, and Tab passes them by.
+TEST_F(PageTest, RowsPastTheMenuButtonsAreReadAsTextWithNothingToPress) {
+    struct Row {
+        int k;
+        QAccessible::Role role;
+        QStringList actions;
+        bool focusable;
+    };
+    const QStringList press{QAccessibleActionInterface::pressAction(),
+                            QAccessibleActionInterface::setFocusAction()};
+    for (const Row& row :
+         {Row{1, QAccessible::Button, press, true}, Row{12, QAccessible::Button, press, true},
+          Row{13, QAccessible::StaticText, {}, false},
+          Row{18, QAccessible::StaticText, {}, false}}) {
+        auto* b = find<QAbstractButton>(QStringLiteral("btn_key_%1").arg(row.k));
+        ASSERT_NE(b, nullptr) << row.k;
+        QAccessibleInterface* seen = QAccessible::queryAccessibleInterface(b);
+        ASSERT_NE(seen, nullptr) << row.k;
+        EXPECT_EQ(seen->role(), row.role) << row.k;
+        EXPECT_FALSE(seen->text(QAccessible::Name).isEmpty()) << row.k;  // "Button 13: ..."
+        ASSERT_NE(seen->actionInterface(), nullptr) << row.k;
+        EXPECT_EQ(seen->actionInterface()->actionNames().join(", ").toStdString(),
+                  row.actions.join(", ").toStdString())
+            << row.k;
+        EXPECT_EQ(seen->state().focusable, row.focusable) << row.k;
+        EXPECT_EQ(b->focusPolicy() != Qt::NoFocus, row.focusable) << row.k;
+    }
 }
 
 // Enter presses the focused push button as Space does (a check box still
@@ -184,6 +229,63 @@ TEST_F(PageTest, EnterPressesTheFocusedButtonAndCtrlQQuits) {
     EXPECT_FALSE(window->isVisible());
 }
 
+// A Tab cycle over the window stops only on controls that show something:
+// no scroll area, no bare container, not the window itself.
+TEST_F(PageTest, ATabCycleStopsOnlyOnControlsThatShowSomething) {
+    pump();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    find<QWidget>("apply_btn")->setFocus(Qt::TabFocusReason);
+    QWidget* const start = QApplication::focusWidget();
+    ASSERT_NE(start, nullptr);
+    QStringList empty;
+    int stops = 0;
+    for (QWidget* at = start; stops < 200; ++stops) {
+        QTest::keyClick(at, Qt::Key_Tab);
+        at = QApplication::focusWidget();
+        ASSERT_NE(at, nullptr);
+        if (at == start) break;
+        const QString kind = QString::fromLatin1(at->metaObject()->className());
+        if (qobject_cast<QScrollArea*>(at) || kind == "QWidget" || kind == "QFrame" ||
+            at->isWindow())
+            empty << kind + " " + at->objectName();
+    }
+    EXPECT_LT(stops, 200) << "the cycle never came back";
+    EXPECT_GT(stops, 30);  // the page's controls are all in it
+    EXPECT_TRUE(empty.isEmpty()) << empty.join(", ").toStdString();
+}
+
+// Under the theme, the focused control wears the amber ring and no other
+// control does: not the current DPI level's box, not the default button.
+TEST_F(PageTest, OnlyTheFocusedControlWearsTheFocusRing) {
+    window->setStyleSheet(readThemeSheet(QStringLiteral(VELOR_PROGRAM_DIR "/res/")));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    pump();
+    const QString ring = QStringLiteral("#ffc43d");
+    // The middle of the left edge lies on a control's frame.
+    const auto edge = [](QWidget* w) {
+        return w->grab().toImage().pixelColor(0, w->height() / 2).name();
+    };
+    const int level = current().i32(Field::dpiLevel) + 1;
+    auto* marked = find<QWidget>(QStringLiteral("edit_dpi_%1").arg(level));
+    auto* plain = find<QWidget>(QStringLiteral("edit_dpi_%1").arg(level == 1 ? 2 : 1));
+    ASSERT_NE(marked, nullptr);
+    ASSERT_TRUE(marked->property("current").toBool());
+    find<QWidget>("btn_key_2")->setFocus(Qt::TabFocusReason);
+    pump();
+    EXPECT_EQ(edge(marked), edge(plain));  // marked by its text, not by a frame
+    for (const char* name : {"apply_btn", "edit_dpi_1", "btn_key_1", "slider_sleep_timer",
+                             "check_movemode", "option_lift_of_distance_1", "list_profile"}) {
+        QWidget* control = find<QWidget>(name);
+        ASSERT_NE(control, nullptr) << name;
+        EXPECT_NE(edge(control), ring) << name << " without the focus";
+        control->setFocus(Qt::TabFocusReason);
+        pump();
+        EXPECT_EQ(edge(control), ring) << name;
+    }
+}
+
 // The indicator of a send under way is named and moves nothing.
 TEST_F(PageTest, TheSendIndicatorIsNamedAndMovesNothing) {
     pump();
@@ -197,21 +299,44 @@ TEST_F(PageTest, TheSendIndicatorIsNamedAndMovesNothing) {
     EXPECT_EQ(apply->geometry(), before);
 }
 
-// A window smaller than its design (a small screen, 200 %) keeps the whole
-// page within reach: the page scrolls as a whole, Apply included.
-TEST_F(PageTest, APageSmallerThanItsDesignScrollsAsAWhole) {
-    window->resize(800, 420);
-    pump();
-    EXPECT_EQ(window->height(), 420);
-    auto* apply = find<QWidget>("apply_btn");
-    QScrollArea* outer = nullptr;
-    for (QWidget* w = apply->parentWidget(); w != nullptr; w = w->parentWidget())
-        if (auto* area = qobject_cast<QScrollArea*>(w)) outer = area;
-    ASSERT_NE(outer, nullptr);
-    EXPECT_GT(outer->verticalScrollBar()->maximum(), 0);
-    outer->ensureWidgetVisible(apply);
-    pump();
-    EXPECT_FALSE(apply->visibleRegion().isEmpty());
+// A window smaller than its design (a small screen, 200 %, the user's own
+// resize down to the minimum) keeps the whole page within reach: the page
+// scrolls as a whole, both ways, and the settings column is never squeezed
+// below what its controls need.
+TEST_F(PageTest, APageSmallerThanItsDesignScrollsBothWaysDownToTheMinimum) {
+    struct Size {
+        QSize asked, shown;
+        bool across, down;  // which scroll bars have a range
+    };
+    for (const Size& c : {Size{{800, 420}, {800, 420}, false, true},
+                          Size{{600, 450}, {600, 450}, true, true},  // 1200x900 at 200 %
+                          Size{{300, 200}, {480, 360}, true, true},  // below the minimum
+                          Size{{800, 572}, {800, 572}, false, false}}) {
+        window->resize(c.asked);
+        pump();
+        EXPECT_EQ(window->size(), c.shown);
+        // A drag at the bottom-right corner resizes the frameless window.
+        const QPoint corner(window->width() - 2, window->height() - 2);
+        EXPECT_NE(qobject_cast<QSizeGrip*>(window->childAt(corner)), nullptr) << c.asked.width();
+        QScrollArea* outer = nullptr;
+        for (QWidget* w = find<QWidget>("apply_btn")->parentWidget(); w; w = w->parentWidget())
+            if (auto* area = qobject_cast<QScrollArea*>(w)) outer = area;
+        ASSERT_NE(outer, nullptr);
+        EXPECT_EQ(outer->horizontalScrollBar()->maximum() > 0, c.across) << c.asked.width();
+        EXPECT_EQ(outer->verticalScrollBar()->maximum() > 0, c.down) << c.asked.height();
+        // Nothing of the settings column is cut off: its content fits its width.
+        auto* settings = find<QScrollArea>("ver_setting");
+        EXPECT_GE(settings->viewport()->width(), settings->widget()->minimumSizeHint().width())
+            << c.asked.width();
+        for (const char* last : {"apply_btn", "btn_reset", "btn_key_18", "check_movemode"}) {
+            QWidget* control = find<QWidget>(last);
+            settings->ensureWidgetVisible(control);
+            outer->ensureWidgetVisible(control);
+            pump();
+            const QRect seen(control->mapTo(outer->viewport(), QPoint(0, 0)), control->size());
+            EXPECT_TRUE(outer->viewport()->rect().contains(seen)) << last << " " << c.asked.width();
+        }
+    }
 }
 
 TEST_F(PageTest, ApplySendsToTheMouseAndItsReportsReachThePage) {

@@ -2,6 +2,7 @@
 // settle time, a burst applied once, nothing while a dialog of ours is open,
 // only what differs sent; and the tray's view of the mice.
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -112,6 +113,7 @@ TEST_F(FollowFrontTest, TheTrayListsTheMouseWithItsProfilesAndChoosesOne) {
     QMenu* mice = menu->actions().first()->menu();
     ASSERT_NE(mice, nullptr);
     EXPECT_EQ(mice->title(), "MS-10: charging, Profile 1");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(mice)->text(QAccessible::Name), mice->title());
     ASSERT_EQ(mice->actions().size(), 2);
     EXPECT_TRUE(mice->actions()[0]->isChecked());
     EXPECT_EQ(mice->actions()[1]->text(), "Game");

@@ -324,6 +324,20 @@ TEST_F(PageTest, AFailedSaveIsToldOnceWithItsReasonAndVelorctlHearsIt) {
     EXPECT_EQ(told.size(), 1u);
 }
 
+// Quit (Ctrl+Q, the tray's Exit, a signal) writes the stores before anything
+// is torn down: the choice is on disk while the window and its mouse's link
+// still stand.
+TEST_F(PageTest, QuitStoresTheChoiceBeforeTheTeardown) {
+    pump();
+    find<QAbstractButton>("option_dpi_step_6")->click();
+    window->quit();
+    const auto stored = readProfileStore(model, temp.path() / "ms_10" / "pro.data");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->records.at(0).i32(Field::dpiLevel), 5);
+    EXPECT_NE(page, nullptr);  // nothing ended yet
+    EXPECT_FALSE(page->link().closing());
+}
+
 // The program ends (Quit, a logout's SIGTERM) right after a choice in the
 // window, before its apply reached the worker: the choice and a rename are on
 // disk all the same.

@@ -9,6 +9,7 @@
 #include "skin/skin_menu.h"
 #include "store/macro_record.h"
 #include "store/macro_resync.h"
+#include "ui/button_accessible.h"
 #include "ui/macro_window.h"
 #include "ui/select_macro_window.h"
 #include "ui/shortcut_window.h"
@@ -30,6 +31,10 @@ const KeyboardLayout& keyboardOf(const PageServices& services) {
 
 void ButtonSection::bind(const ControlIndex& c) {
     buttons_ = c.numbered<QAbstractButton, kButtonCount>("btn_key_%1");
+    // The rows past the menu buttons tell what a button does, and nothing
+    // here changes it: shown, never pressed.
+    for (std::size_t k = kMenuButtons; k < buttons_.size(); ++k)
+        if (buttons_[k]) makeShowOnly(buttons_[k]);
     macroEditor_ = c.get<QAbstractButton>("btn_macro");
 }
 

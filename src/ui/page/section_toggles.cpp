@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QScrollArea>
+#include <QScrollBar>
 
 namespace velor {
 
@@ -49,6 +50,14 @@ void SectionToggles::bind(const ControlIndex& c) {
     // The power-settings box holds no control on any slot: a header of nothing.
     for (const char* empty : {"check_power_setting", "ver_power_setting"})
         if (QWidget* w = c.get(empty)) w->setVisible(false);
+    keepSettingsWidth();
+}
+
+void SectionToggles::keepSettingsWidth() {
+    if (settings_ == nullptr || settings_->widget() == nullptr) return;
+    const int bar = settings_->verticalScrollBar()->sizeHint().width();
+    settings_->setMinimumWidth(settings_->widget()->minimumSizeHint().width() + bar +
+                               2 * settings_->frameWidth());
 }
 
 bool SectionToggles::notify(const Notification& n) {

@@ -17,6 +17,7 @@ class SectionToggles final : public PageSection {
     using PageSection::PageSection;
 
     void bind(const ControlIndex& controls) override;
+    void refreshTexts(const ProfileRecord&) override { keepSettingsWidth(); }
     bool notify(const Notification& n) override;
 
     void showWiredSections();
@@ -29,6 +30,10 @@ class SectionToggles final : public PageSection {
     void onScrollTimer();
 
   private:
+    // The settings column is never narrower than its controls need (in the
+    // language shown): a narrow window scrolls the page across instead.
+    void keepSettingsWidth();
+
     struct Toggle {
         QCheckBox* check = nullptr;
         QWidget* section = nullptr;
