@@ -3,8 +3,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 
+#include "ui/focused_button_default.h"
 #include "util/utf16.h"
 
 namespace velor {
@@ -14,11 +14,8 @@ CAppRulesWnd::CAppRulesWnd(QWidget* parent, LanguageTexts& texts, const QString&
     : SkinnedDialog(parent, texts, skinFolder), services_(std::move(services)) {}
 
 void CAppRulesWnd::initWindow() {
-    // Enter in the name field adds it; nothing here closes on Enter.
-    for (QPushButton* b : findChildren<QPushButton*>()) {
-        b->setAutoDefault(false);
-        b->setDefault(false);
-    }
+    // Enter in the name field adds it, and presses the focused button.
+    new FocusedButtonDefault(*this);
     const QString profile = QString::fromStdU16String(services_.profile);
     if (auto* hint = skin().find<QLabel>("app_rules_hint"))
         hint->setText(skin().texts().get("app_rules_hint_text").arg(profile));

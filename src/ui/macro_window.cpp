@@ -7,13 +7,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QSignalBlocker>
 #include <QStackedWidget>
 
 #include "keys/key_tables.h"
 #include "store/macro_file.h"
 #include "ui/file_dialogs.h"
+#include "ui/focused_button_default.h"
 
 namespace velor {
 
@@ -63,12 +63,9 @@ QWidget* CMacroWnd::control(const QString& suffix) const {
 
 void CMacroWnd::initWindow() {
     if (QWidget* record = control("macro_record_btn")) record->installEventFilter(this);
-    // Enter belongs to the field it is typed in (the name, a delay), not to a
-    // button of the window: nothing here closes on Enter.
-    for (QPushButton* b : findChildren<QPushButton*>()) {
-        b->setAutoDefault(false);
-        b->setDefault(false);
-    }
+    // Enter presses the focused button; typed in a field (the name, a
+    // delay) it belongs to the field: nothing here closes on Enter.
+    new FocusedButtonDefault(*this);
     showMacros();
     model_->load(-1);
     showMacro();

@@ -9,12 +9,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include "keys/key_tables.h"
+#include "store/macro_file.h"
+#include "ui/app_rules_window.h"
 #include "util/virtual_clock.h"
 
 namespace velor {
@@ -114,26 +117,102 @@ TEST(MacroWindow, RecordsKeysThroughTheHooksAndSavesWhenStopped) {
               (std::vector<std::string>{"remove", "enable 0", "wheel 0", "remove"}));
 }
 
-// Enter in the name field names the macro; it does not close the editor.
-TEST(MacroWindow, EnterInTheNameFieldKeepsTheEditorOpen) {
+// The names of the macros in the slot's macro.data, in order.
+std::vector<std::u16string> storedMacroNames(const std::string& folder) {
+    MacroList stored;
+    loadMacros(stored, *descriptorFor(10), folder);
+    return stored.names();
+}
+
+// Enter presses the button the focus is on, and nothing else: typed in a
+// field (the name, a delay) it neither adds a macro nor closes the editor.
+TEST(MacroWindow, EnterPressesTheFocusedButtonOnly) {
     LanguageTexts texts(kSkins);
     texts.load(2);
+    QTemporaryDir folder;
+    const std::string data = folder.path().toStdString() + "/";
     MacroList macros;
     macros.records.push_back(MacroRecord::named(u"Reload"));
+    const QString file = folder.filePath("burst.macro");
+    ASSERT_TRUE(exportMacro(MacroRecord::named(u"Burst"), file.toStdString(), nullptr));
     UsKeyboardLayout us;
     VirtualClock clock;
     HookTable hooks;
-    CMacroWnd editor(nullptr, texts, editorOn(macros, us, hooks, clock));
+    CMacroWnd::Services services = editorOn(macros, us, hooks, clock);
+    services.save = [&] { return saveMacros(macros, *descriptorFor(10), data); };
+    services.chooseFile = [&](bool) { return file; };
+    CMacroWnd editor(nullptr, texts, services);
     ASSERT_TRUE(editor.create());
     editor.setModal(false);
     editor.show();
-    auto* name = editor.skin().find<QLineEdit>("ms_10_macro_name_edit");
-    ASSERT_NE(name, nullptr);
-    name->setFocus();
+    editor.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
+    editor.skin().find<QListWidget>("ms_10_macro_list")->setCurrentRow(0);
+    const struct {
+        const char* control;
+        std::vector<std::u16string> stored;
+        bool open;
+    } cases[] = {
+        {"ms_10_macro_name_edit", {}, true},
+        {"ms_10_default_delay_edit", {}, true},
+        {"ms_10_macro_list", {}, true},
+        {"ms_10_macro_add_btn", {u"Reload", u"Macro 2"}, true},
+        {"ms_10_macro_import_btn", {u"Reload", u"Macro 2", u"Burst"}, true},
+        {"btn_exit", {u"Reload", u"Macro 2", u"Burst"}, false},
+    };
+    for (const auto& c : cases) {
+        QWidget* on = editor.skin().findControl(c.control);
+        ASSERT_NE(on, nullptr) << c.control;
+        on->setFocus(Qt::TabFocusReason);
+        QCoreApplication::processEvents();
+        QTest::keyClick(on, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(storedMacroNames(data), c.stored) << c.control;
+        EXPECT_EQ(editor.isVisible(), c.open) << c.control;
+        // Only the focused button stands as the default, if any.
+        for (QPushButton* b : editor.findChildren<QPushButton*>())
+            EXPECT_EQ(b->isDefault(), b == on && c.open)
+                << c.control << " " << b->objectName().toStdString();
+    }
+    EXPECT_EQ(editor.result(), 1);
+}
+
+// The same in the rules window: Enter in the name field adds the rule, on
+// its Close Window button closes it.
+TEST(AppRulesWindow, EnterAddsTheTypedRuleOrPressesTheFocusedButton) {
+    LanguageTexts texts(kSkins);
+    texts.load(2);
+    AppRules rules;
+    CAppRulesWnd::Services services{10,
+                                    u"Game",
+                                    [&](const RulesEdit& edit) {
+                                        RulesOutcome outcome = edit(rules, {u"Game"});
+                                        outcome.rules = rules.all();
+                                        return outcome;
+                                    },
+                                    {},
+                                    {},
+                                    {}};
+    CAppRulesWnd window(nullptr, texts, kSkins, services);
+    ASSERT_TRUE(window.create());
+    window.setModal(false);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    auto* name = window.skin().find<QLineEdit>("edit_app");
+    name->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(name, "xmessage");
     QTest::keyClick(name, Qt::Key_Return);
     QCoreApplication::processEvents();
-    EXPECT_TRUE(editor.isVisible());
-    editor.hide();
+    ASSERT_EQ(rules.all().size(), 1u);
+    EXPECT_EQ(rules.all()[0].app, "xmessage");
+    EXPECT_TRUE(window.isVisible());
+    auto* close = window.skin().find<QPushButton>("btn_ok");
+    close->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(close, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(rules.all().size(), 1u);
 }
 
 // A macro file that cannot be written or read is told once, as a notice; a

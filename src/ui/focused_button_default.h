@@ -1,0 +1,30 @@
+// Enter in a window that has no default choice: the push button with the
+// focus takes it, as in every dialog, and no other button stands in as the
+// default, so Enter typed in a field (a name, a delay) presses nothing the
+// user is not on, and no button looks (or reads to a screen reader) as if it
+// would.
+#pragma once
+
+#include <QObject>
+
+class QDialog;
+class QWidget;
+
+namespace velor {
+
+class FocusedButtonDefault final : public QObject {
+    Q_OBJECT
+  public:
+    // Owned by the dialog; its push buttons must exist already.
+    explicit FocusedButtonDefault(QDialog& dialog);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void follow(QWidget* focus);
+
+    QDialog& dialog_;
+};
+
+}  // namespace velor
