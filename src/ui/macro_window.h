@@ -9,10 +9,11 @@
 #include "skin/message_dispatcher.h"
 #include "skin/skinned_dialog.h"
 #include "store/macro_editor_model.h"
+#include "ui/key_capture_field.h"
 
 namespace velor {
 
-class CMacroWnd final : public SkinnedDialog {
+class CMacroWnd final : public SkinnedDialog, private KeyCaptureOwner {
     Q_OBJECT
   public:
     struct Services {
@@ -43,6 +44,8 @@ class CMacroWnd final : public SkinnedDialog {
 
     MacroEditorModel& model() { return *model_; }
     MessagePoster& hookWindow() { return hookEvents_; }
+    // Where the hooks post while the step key field captures a key.
+    MessagePoster& stepKeyHookWindow() { return stepKey_.hookWindow(); }
 
   protected:
     void initWindow() override;
@@ -63,14 +66,18 @@ class CMacroWnd final : public SkinnedDialog {
     void showStepEditor();
     void setRecording(bool on);
     void onHookEvent(std::uintptr_t message, std::intptr_t state);
+    // The step key field's capture: every key counts, modifiers too.
+    bool passOver(std::uint32_t, bool) override { return false; }
+    void takeKey(std::uint32_t virtualKey) override;
+    void captureChanged(bool) override {}
     std::uint16_t defaultDelay() const;
     DelayMode delayMode_ = DelayMode::Default;
 
     Services services_;
     std::unique_ptr<MacroEditorModel> model_;
     MessageDispatcher hookEvents_;
+    KeyCaptureField stepKey_;
     bool editPanelOn_ = false;
-    bool keyCapture_ = false;
 };
 
 }  // namespace velor

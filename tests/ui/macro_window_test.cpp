@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QFile>
@@ -18,6 +19,7 @@
 #include "keys/key_tables.h"
 #include "store/macro_file.h"
 #include "ui/app_rules_window.h"
+#include "ui/hook_capture.h"
 #include "util/virtual_clock.h"
 
 namespace velor {
@@ -213,6 +215,80 @@ TEST(AppRulesWindow, EnterAddsTheTypedRuleOrPressesTheFocusedButton) {
     QCoreApplication::processEvents();
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(rules.all().size(), 1u);
+}
+
+// The step editor's key field takes a key only after a click or Enter in
+// it, as the shortcut window's does: Tab into it and out again changes
+// nothing, the key taken is the one pressed then, and Tab walks on after.
+TEST(MacroWindow, TheStepKeyIsTakenAfterAClickOrEnterAndTabWalksOn) {
+    LanguageTexts texts(kSkins);
+    texts.load(2);
+    QTemporaryDir folder;
+    const std::string data = folder.path().toStdString() + "/";
+    MacroList macros;
+    MacroRecord reload = MacroRecord::named(u"Reload");
+    reload.setActionCount(2);
+    reload.setAction(0, {0x04, MacroAction::kPress, 50});
+    reload.setAction(1, {0x04, MacroAction::kRelease, 10});
+    macros.records.push_back(reload);
+    ASSERT_TRUE(saveMacros(macros, *descriptorFor(10), data));
+    UsKeyboardLayout us;
+    VirtualClock clock;
+    HookCapture capture(&us);
+    const HookTable hooks = capture.table();
+    CMacroWnd::Services services = editorOn(macros, us, hooks, clock);
+    services.save = [&] { return saveMacros(macros, *descriptorFor(10), data); };
+    CMacroWnd editor(nullptr, texts, services);
+    ASSERT_TRUE(editor.create());
+    editor.setModal(false);
+    editor.show();
+    QApplication::setActiveWindow(&editor);
+    editor.skin().find<QListWidget>("ms_10_macro_list")->setCurrentRow(0);
+    editor.skin().find<QListWidget>("ms_10_macro_action_list")->setCurrentRow(0);
+    editor.skin().find<QCheckBox>("ms_10_macro_action_edit_check")->click();
+    auto* key = editor.skin().find<QLineEdit>("ms_10_macro_action_edit");
+    ASSERT_TRUE(key->isVisible());
+    // The first step's code in macro.data.
+    const auto stored = [&] {
+        MacroList onDisk;
+        loadMacros(onDisk, *descriptorFor(10), data);
+        return onDisk.records.empty() ? -1 : onDisk.records[0].action(0).code;
+    };
+    const auto press = [&](Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), k, mods);
+        QCoreApplication::processEvents();
+    };
+    // Tab in and out, Shift+Tab back: nothing taken.
+    key->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), key);
+    press(Qt::Key_Tab, Qt::ShiftModifier);
+    ASSERT_EQ(QApplication::focusWidget(), key);
+    press(Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_NE(QApplication::focusWidget(), key);
+    EXPECT_EQ(stored(), 0x04);
+    EXPECT_EQ(key->text(), "A");
+    // Enter arms it: B is the key (its Enter is not), then Tab walks on.
+    key->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), key);
+    EXPECT_EQ(stored(), 0x04);
+    press(Qt::Key_B);
+    EXPECT_EQ(stored(), 0x05);
+    EXPECT_EQ(key->text(), "B");
+    press(Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), key);
+    EXPECT_EQ(stored(), 0x05);
+    // A click arms it too, and then Tab itself is the key, once.
+    key->setFocus(Qt::TabFocusReason);
+    QTest::mouseClick(key, Qt::LeftButton);
+    press(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), key);
+    EXPECT_EQ(stored(), 0x2B);
+    press(Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), key);
+    EXPECT_EQ(stored(), 0x2B);
+    editor.hide();
 }
 
 // A macro file that cannot be written or read is told once, as a notice; a
