@@ -4,7 +4,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 
-#include "ui/focused_button_default.h"
 #include "util/utf16.h"
 
 namespace velor {
@@ -15,7 +14,7 @@ CAppRulesWnd::CAppRulesWnd(QWidget* parent, LanguageTexts& texts, const QString&
 
 void CAppRulesWnd::initWindow() {
     // Enter in the name field adds it, and presses the focused button.
-    new FocusedButtonDefault(*this);
+    enterKeys_ = std::make_unique<FocusedButtonDefault>(*this);
     const QString profile = QString::fromStdU16String(services_.profile);
     if (auto* hint = skin().find<QLabel>("app_rules_hint"))
         hint->setText(skin().texts().get("app_rules_hint_text").arg(profile));

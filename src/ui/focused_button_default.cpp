@@ -8,7 +8,7 @@
 
 namespace velor {
 
-FocusedButtonDefault::FocusedButtonDefault(QDialog& dialog) : QObject(&dialog), dialog_(dialog) {
+FocusedButtonDefault::FocusedButtonDefault(QDialog& dialog) : dialog_(dialog) {
     // A focused autoDefault button takes Enter itself.
     for (QPushButton* b : dialog.findChildren<QPushButton*>()) b->setAutoDefault(true);
     dialog.installEventFilter(this);

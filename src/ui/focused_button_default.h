@@ -15,7 +15,8 @@ namespace velor {
 class FocusedButtonDefault final : public QObject {
     Q_OBJECT
   public:
-    // Owned by the dialog; its push buttons must exist already.
+    // Its push buttons must exist already. Held by the dialog and ended
+    // before the dialog's widgets are (their destruction moves the focus).
     explicit FocusedButtonDefault(QDialog& dialog);
 
   protected:

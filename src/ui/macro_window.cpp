@@ -13,7 +13,6 @@
 #include "keys/key_tables.h"
 #include "store/macro_file.h"
 #include "ui/file_dialogs.h"
-#include "ui/focused_button_default.h"
 
 namespace velor {
 
@@ -67,7 +66,7 @@ void CMacroWnd::initWindow() {
     if (QWidget* record = control("macro_record_btn")) record->installEventFilter(this);
     // Enter presses the focused button; typed in a field (the name, a
     // delay) it belongs to the field: nothing here closes on Enter.
-    new FocusedButtonDefault(*this);
+    enterKeys_ = std::make_unique<FocusedButtonDefault>(*this);
     // The step's key is taken after a click or Enter in its field, as a
     // shortcut's is, so Tab walks on through the step editor.
     stepKey_.attach(find<QLineEdit>("macro_action_edit"));

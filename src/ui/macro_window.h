@@ -9,6 +9,7 @@
 #include "skin/message_dispatcher.h"
 #include "skin/skinned_dialog.h"
 #include "store/macro_editor_model.h"
+#include "ui/focused_button_default.h"
 #include "ui/key_capture_field.h"
 
 namespace velor {
@@ -78,6 +79,7 @@ class CMacroWnd final : public SkinnedDialog, private KeyCaptureOwner {
     MessageDispatcher hookEvents_;
     KeyCaptureField stepKey_;
     bool editPanelOn_ = false;
+    std::unique_ptr<FocusedButtonDefault> enterKeys_;
 };
 
 }  // namespace velor
