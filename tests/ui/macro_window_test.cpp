@@ -7,12 +7,15 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -289,6 +292,91 @@ TEST(MacroWindow, TheStepKeyIsTakenAfterAClickOrEnterAndTabWalksOn) {
     EXPECT_NE(QApplication::focusWidget(), key);
     EXPECT_EQ(stored(), 0x2B);
     editor.hide();
+}
+
+// A key held while recording is one press and one release, the press
+// waiting as long as the key was held, however its repeats come: X's
+// release and press pairs sharing a time stamp, XKB's detectable repeats
+// (presses alone), or repeats Qt marked. Two quick taps stay two.
+TEST(MacroWindow, AKeyHeldWhileRecordingIsOnePressAndOneRelease) {
+    LanguageTexts texts(kSkins);
+    texts.load(2);
+    struct Key {
+        long long at;  // ms after the first press, on the clock and the event
+        bool press;
+        bool marked = false;  // Qt says it is a repeat
+    };
+    using Step = std::tuple<int, int, int>;  // code, kind, delay
+    // Repeats 660 ms after the press, then every 40 ms, up to 1500 ms.
+    std::vector<Key> xPairs{{0, true}}, detectable{{0, true}}, marked{{0, true}};
+    for (long long t = 660; t < 1500; t += 40) {
+        xPairs.insert(xPairs.end(), {{t, false}, {t, true}});
+        detectable.push_back({t, true});
+        marked.insert(marked.end(), {{t, false, true}, {t, true, true}});
+    }
+    for (auto* held : {&xPairs, &detectable, &marked}) held->push_back({1500, false});
+    const std::vector<Step> heldSteps{{0x04, MacroAction::kPress, 1500},
+                                      {0x04, MacroAction::kRelease, 10}};
+    const struct {
+        const char* name;
+        std::vector<Key> keys;
+        std::vector<Step> steps;
+    } cases[] = {
+        {"X pairs", xPairs, heldSteps},
+        {"detectable", detectable, heldSteps},
+        {"marked by Qt", marked, heldSteps},
+        {"two taps",
+         {{0, true}, {80, false}, {200, true}, {260, false}},
+         {{0x04, MacroAction::kPress, 80},
+          {0x04, MacroAction::kRelease, 120},
+          {0x04, MacroAction::kPress, 60},
+          {0x04, MacroAction::kRelease, 10}}},
+    };
+    UsKeyboardLayout us;
+    for (const auto& c : cases) {
+        QTemporaryDir folder;
+        const std::string data = folder.path().toStdString() + "/";
+        MacroList macros;
+        VirtualClock clock;
+        HookCapture capture(&us);
+        const HookTable hooks = capture.table();
+        CMacroWnd::Services services = editorOn(macros, us, hooks, clock);
+        services.save = [&] { return saveMacros(macros, *descriptorFor(10), data); };
+        CMacroWnd editor(nullptr, texts, services);
+        ASSERT_TRUE(editor.create());
+        editor.setModal(false);
+        editor.show();
+        QApplication::setActiveWindow(&editor);
+        editor.skin().find<QAbstractButton>("ms_10_record_delay_btn")->click();
+        auto* record = editor.skin().find<QCheckBox>("ms_10_macro_record_btn");
+        record->setFocus();
+        record->click();
+        // Each event as the system delivers it; those of one time stamp
+        // arrive together.
+        long long now = 0;
+        for (std::size_t i = 0; i < c.keys.size(); ++i) {
+            const Key& k = c.keys[i];
+            clock.advance(Millis(k.at - now));
+            now = k.at;
+            QKeyEvent event(k.press ? QEvent::KeyPress : QEvent::KeyRelease, Qt::Key_A,
+                            Qt::NoModifier, k.press ? "a" : "", k.marked);
+            event.setTimestamp(static_cast<quint64>(100000 + k.at));
+            QApplication::sendEvent(QApplication::focusWidget(), &event);
+            if (i + 1 == c.keys.size() || c.keys[i + 1].at != k.at)
+                for (int turn = 0; turn < 3; ++turn) QCoreApplication::processEvents();
+        }
+        record->click();
+        MacroList stored;
+        loadMacros(stored, *descriptorFor(10), data);
+        ASSERT_EQ(stored.records.size(), 1u) << c.name;
+        std::vector<Step> steps;
+        for (int i = 0; i < stored.records[0].actionCount(); ++i) {
+            const MacroAction a = stored.records[0].action(i);
+            steps.emplace_back(a.code, a.kind, a.delay);
+        }
+        EXPECT_EQ(steps, c.steps) << c.name;
+        editor.hide();
+    }
 }
 
 // A macro file that cannot be written or read is told once, as a notice; a
