@@ -70,6 +70,7 @@ void CMacroWnd::initWindow() {
     // The step's key is taken after a click or Enter in its field, as a
     // shortcut's is, so Tab walks on through the step editor.
     stepKey_.attach(find<QLineEdit>("macro_action_edit"));
+    captureChanged(false);
     showMacros();
     model_->load(-1);
     showMacro();
@@ -224,6 +225,13 @@ void CMacroWnd::setRecording(bool on) {
         skin().setTextId(record, on ? "stop_recording_text" : "start_recording_text");
     }
     showMacro();
+}
+
+// A screen reader says how the field takes a key, and when it is waiting for one.
+void CMacroWnd::captureChanged(bool capturing) {
+    if (auto* key = find<QLineEdit>("macro_action_edit"))
+        key->setAccessibleDescription(
+            skin().texts().get(capturing ? "a11y_step_key_armed_text" : "a11y_step_key_hint_text"));
 }
 
 void CMacroWnd::takeKey(std::uint32_t virtualKey) {

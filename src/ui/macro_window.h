@@ -70,7 +70,7 @@ class CMacroWnd final : public SkinnedDialog, private KeyCaptureOwner {
     // The step key field's capture: every key counts, modifiers too.
     bool passOver(std::uint32_t, bool) override { return false; }
     void takeKey(std::uint32_t virtualKey) override;
-    void captureChanged(bool) override {}
+    void captureChanged(bool capturing) override;
     std::uint16_t defaultDelay() const;
     DelayMode delayMode_ = DelayMode::Default;
 

@@ -272,13 +272,17 @@ TEST(MacroWindow, TheStepKeyIsTakenAfterAClickOrEnterAndTabWalksOn) {
     EXPECT_EQ(stored(), 0x04);
     EXPECT_EQ(key->text(), "A");
     // Enter arms it: B is the key (its Enter is not), then Tab walks on.
+    // A screen reader hears how, and when it waits for the key.
+    EXPECT_EQ(key->accessibleDescription(), texts.get("a11y_step_key_hint_text"));
     key->setFocus(Qt::TabFocusReason);
     press(Qt::Key_Return);
     EXPECT_EQ(QApplication::focusWidget(), key);
     EXPECT_EQ(stored(), 0x04);
+    EXPECT_EQ(key->accessibleDescription(), texts.get("a11y_step_key_armed_text"));
     press(Qt::Key_B);
     EXPECT_EQ(stored(), 0x05);
     EXPECT_EQ(key->text(), "B");
+    EXPECT_EQ(key->accessibleDescription(), texts.get("a11y_step_key_hint_text"));
     press(Qt::Key_Tab);
     EXPECT_NE(QApplication::focusWidget(), key);
     EXPECT_EQ(stored(), 0x05);
