@@ -81,6 +81,12 @@ void HookCapture::flushRelease() {
 
 bool HookCapture::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    // A key let go while another application had the keyboard never comes
+    // up here: its next press is a new one, not a repeat.
+    if (type == QEvent::ApplicationStateChange) {
+        flushRelease();
+        repeats_.reset();
+    }
     // A key event reaches the filter once for every object it travels
     // through; only its first stop, the focus widget, counts.
     if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && keyboardEnabled_ &&

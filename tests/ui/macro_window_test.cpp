@@ -309,6 +309,8 @@ TEST(MacroWindow, AKeyHeldWhileRecordingIsOnePressAndOneRelease) {
         long long at;  // ms after the first press, on the clock and the event
         bool press;
         bool marked = false;  // Qt says it is a repeat
+        bool away = false;    // the program lost the keyboard first
+        Qt::Key key = Qt::Key_A;
     };
     using Step = std::tuple<int, int, int>;  // code, kind, delay
     // Repeats 660 ms after the press, then every 40 ms, up to 1500 ms.
@@ -333,6 +335,19 @@ TEST(MacroWindow, AKeyHeldWhileRecordingIsOnePressAndOneRelease) {
          {{0, true}, {80, false}, {200, true}, {260, false}},
          {{0x04, MacroAction::kPress, 80},
           {0x04, MacroAction::kRelease, 120},
+          {0x04, MacroAction::kPress, 60},
+          {0x04, MacroAction::kRelease, 10}}},
+        // A let go while the program did not have the keyboard: its next
+        // press, after B, is a press again.
+        {"let go elsewhere",
+         {{0, true},
+          {300, true, false, true, Qt::Key_B},
+          {320, false, false, false, Qt::Key_B},
+          {400, true},
+          {460, false}},
+         {{0x04, MacroAction::kPress, 300},
+          {0x05, MacroAction::kPress, 20},
+          {0x05, MacroAction::kRelease, 80},
           {0x04, MacroAction::kPress, 60},
           {0x04, MacroAction::kRelease, 10}}},
     };
@@ -362,8 +377,12 @@ TEST(MacroWindow, AKeyHeldWhileRecordingIsOnePressAndOneRelease) {
             const Key& k = c.keys[i];
             clock.advance(Millis(k.at - now));
             now = k.at;
-            QKeyEvent event(k.press ? QEvent::KeyPress : QEvent::KeyRelease, Qt::Key_A,
-                            Qt::NoModifier, k.press ? "a" : "", k.marked);
+            for (const auto state : {Qt::ApplicationInactive, Qt::ApplicationActive}) {
+                QApplicationStateChangeEvent change(state);
+                if (k.away) QApplication::sendEvent(qApp, &change);
+            }
+            QKeyEvent event(k.press ? QEvent::KeyPress : QEvent::KeyRelease, k.key, Qt::NoModifier,
+                            QString(), k.marked);
             event.setTimestamp(static_cast<quint64>(100000 + k.at));
             QApplication::sendEvent(QApplication::focusWidget(), &event);
             if (i + 1 == c.keys.size() || c.keys[i + 1].at != k.at)
