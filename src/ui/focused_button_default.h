@@ -19,9 +19,6 @@ class FocusedButtonDefault final : public QObject {
     // before the dialog's widgets are (their destruction moves the focus).
     explicit FocusedButtonDefault(QDialog& dialog);
 
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
   private:
     void follow(QWidget* focus);
 

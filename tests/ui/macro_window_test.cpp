@@ -152,6 +152,11 @@ TEST(MacroWindow, EnterPressesTheFocusedButtonOnly) {
     editor.show();
     editor.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
+    QCoreApplication::processEvents();
+    // Just shown: no button but a focused one stands as the default.
+    for (QPushButton* b : editor.findChildren<QPushButton*>())
+        EXPECT_EQ(b->isDefault(), b == QApplication::focusWidget())
+            << b->objectName().toStdString();
     editor.skin().find<QListWidget>("ms_10_macro_list")->setCurrentRow(0);
     const struct {
         const char* control;
