@@ -342,6 +342,16 @@ TEST(MacroWindow, AKeyHeldWhileRecordingIsOnePressAndOneRelease) {
           {0x04, MacroAction::kRelease, 120},
           {0x04, MacroAction::kPress, 60},
           {0x04, MacroAction::kRelease, 10}}},
+        // Two keys let go at one moment arrive together.
+        {"chord let go",
+         {{0, true},
+          {50, true, false, false, Qt::Key_B},
+          {300, false},
+          {300, false, false, false, Qt::Key_B}},
+         {{0x04, MacroAction::kPress, 50},
+          {0x05, MacroAction::kPress, 250},
+          {0x04, MacroAction::kRelease, 0},
+          {0x05, MacroAction::kRelease, 10}}},
         // A let go while the program did not have the keyboard: its next
         // press, after B, is a press again.
         {"let go elsewhere",
