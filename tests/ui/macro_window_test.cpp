@@ -342,6 +342,16 @@ TEST(MacroWindow, AKeyHeldWhileRecordingIsOnePressAndOneRelease) {
           {0x04, MacroAction::kRelease, 120},
           {0x04, MacroAction::kPress, 60},
           {0x04, MacroAction::kRelease, 10}}},
+        // A let go as B goes down, in the same millisecond: no repeat.
+        {"roll",
+         {{0, true},
+          {100, false},
+          {100, true, false, false, Qt::Key_B},
+          {150, false, false, false, Qt::Key_B}},
+         {{0x04, MacroAction::kPress, 100},
+          {0x04, MacroAction::kRelease, 0},
+          {0x05, MacroAction::kPress, 50},
+          {0x05, MacroAction::kRelease, 10}}},
         // Two keys let go at one moment arrive together.
         {"chord let go",
          {{0, true},
