@@ -45,8 +45,6 @@ class CMacroWnd final : public SkinnedDialog, private KeyCaptureOwner {
 
     MacroEditorModel& model() { return *model_; }
     MessagePoster& hookWindow() { return hookEvents_; }
-    // Where the hooks post while the step key field captures a key.
-    MessagePoster& stepKeyHookWindow() { return stepKey_.hookWindow(); }
 
   protected:
     void initWindow() override;
