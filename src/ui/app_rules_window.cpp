@@ -3,7 +3,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 
 #include "util/utf16.h"
 
@@ -14,11 +13,8 @@ CAppRulesWnd::CAppRulesWnd(QWidget* parent, LanguageTexts& texts, const QString&
     : SkinnedDialog(parent, texts, skinFolder), services_(std::move(services)) {}
 
 void CAppRulesWnd::initWindow() {
-    // Enter in the name field adds it; nothing here closes on Enter.
-    for (QPushButton* b : findChildren<QPushButton*>()) {
-        b->setAutoDefault(false);
-        b->setDefault(false);
-    }
+    // Enter in the name field adds it, and presses the focused button.
+    enterKeys_ = std::make_unique<FocusedButtonDefault>(*this);
     const QString profile = QString::fromStdU16String(services_.profile);
     if (auto* hint = skin().find<QLabel>("app_rules_hint"))
         hint->setText(skin().texts().get("app_rules_hint_text").arg(profile));

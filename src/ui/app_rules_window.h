@@ -5,10 +5,12 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include "platform/front_application.h"
 #include "skin/skinned_dialog.h"
 #include "store/app_rules.h"
+#include "ui/focused_button_default.h"
 
 namespace velor {
 
@@ -42,6 +44,7 @@ class CAppRulesWnd final : public SkinnedDialog {
     void showRules(const std::vector<AppRule>& rules);
 
     Services services_;
+    std::unique_ptr<FocusedButtonDefault> enterKeys_;
 };
 
 }  // namespace velor

@@ -4,6 +4,7 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QWidget>
 
 #include "ui/virtual_keys.h"
@@ -36,6 +37,7 @@ HookTable HookCapture::table() {
     // on its own buttons as keys.
     t.installhook = [this](MessagePoster* window) {
         keyboardWindow_ = window;
+        repeats_.reset();
         mouseWindow_ = window;
         mouseEnabled_ = false;
         updateFilter();
@@ -47,6 +49,7 @@ HookTable HookCapture::table() {
         }
         keyboardWindow_ = nullptr;
         keyboardEnabled_ = false;
+        repeats_.reset();
         updateFilter();
     };
     t.enablehook = [this](int on) { keyboardEnabled_ = on != 0; };
@@ -66,8 +69,24 @@ void HookCapture::updateFilter() {
     filtering_ = wanted;
 }
 
+void HookCapture::postKey(const KeyRepeatFilter::Edge& edge) {
+    if (keyboardWindow_ && keyboardEnabled_)
+        keyboardWindow_->post(kHookEventMessage, edge.key, edge.press ? 0 : 1);
+}
+
+void HookCapture::flushRelease() {
+    flushQueued_ = false;
+    if (const auto release = repeats_.flush()) postKey(*release);
+}
+
 bool HookCapture::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    // A key let go while another application had the keyboard never comes
+    // up here: its next press is a new one, not a repeat.
+    if (type == QEvent::ApplicationStateChange) {
+        flushRelease();
+        repeats_.reset();
+    }
     // A key event reaches the filter once for every object it travels
     // through; only its first stop, the focus widget, counts.
     if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && keyboardEnabled_ &&
@@ -78,8 +97,16 @@ bool HookCapture::eventFilter(QObject* watched, QEvent* event) {
         const std::uint32_t vk =
             virtualKeyOf(key->key(), key->nativeScanCode(), key->nativeVirtualKey(), layout_);
         if (watched == first && vk != 0) {
-            if (!key->isAutoRepeat())
-                keyboardWindow_->post(kHookEventMessage, vk, type == QEvent::KeyPress ? 0 : 1);
+            // A key held is one press and one release, whatever its repeats.
+            for (const KeyRepeatFilter::Edge& edge :
+                 repeats_.take(vk, type == QEvent::KeyPress, key->timestamp(), key->isAutoRepeat()))
+                postKey(edge);
+            // A release held back goes once the events delivered with it
+            // are through, unless the press of a repeat came among them.
+            if (repeats_.holding() && !flushQueued_) {
+                flushQueued_ = true;
+                QTimer::singleShot(0, this, [this] { flushRelease(); });
+            }
             // Captured keys (Escape too: it can be put on a button or into a
             // macro) do not also type, move the focus or close the window;
             // the window closes with its own button.

@@ -7,6 +7,7 @@
 #include <QObject>
 
 #include "platform/hook_table.h"
+#include "ui/key_repeat_filter.h"
 
 namespace velor {
 
@@ -27,6 +28,8 @@ class HookCapture final : public QObject {
 
   private:
     void updateFilter();
+    void postKey(const KeyRepeatFilter::Edge& edge);
+    void flushRelease();
 
     const KeyboardLayout* layout_;
     MessagePoster* keyboardWindow_ = nullptr;
@@ -35,6 +38,8 @@ class HookCapture final : public QObject {
     bool mouseEnabled_ = false;
     bool wheelEnabled_ = true;  // kept for the recorder; wheel events are never reported
     bool filtering_ = false;
+    KeyRepeatFilter repeats_;
+    bool flushQueued_ = false;
 };
 
 }  // namespace velor

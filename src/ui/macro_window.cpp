@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QSignalBlocker>
 #include <QStackedWidget>
 
@@ -32,7 +31,9 @@ bool isMouseCode(std::uint8_t code) {
 }  // namespace
 
 CMacroWnd::CMacroWnd(QWidget* parent, LanguageTexts& texts, Services services)
-    : SkinnedDialog(parent, texts, services.skinFolder), services_(std::move(services)) {
+    : SkinnedDialog(parent, texts, services.skinFolder),
+      services_(std::move(services)),
+      stepKey_(*this, services_.hooks) {
     model_ = std::make_unique<MacroEditorModel>(
         MacroEditorModel::Wiring{*services_.macros, services_.save, texts, *services_.keyboard,
                                  *services_.clock, services_.debug});
@@ -64,12 +65,13 @@ QWidget* CMacroWnd::control(const QString& suffix) const {
 
 void CMacroWnd::initWindow() {
     if (QWidget* record = control("macro_record_btn")) record->installEventFilter(this);
-    // Enter belongs to the field it is typed in (the name, a delay), not to a
-    // button of the window: nothing here closes on Enter.
-    for (QPushButton* b : findChildren<QPushButton*>()) {
-        b->setAutoDefault(false);
-        b->setDefault(false);
-    }
+    // Enter presses the focused button; typed in a field (the name, a
+    // delay) it belongs to the field: nothing here closes on Enter.
+    enterKeys_ = std::make_unique<FocusedButtonDefault>(*this);
+    // The step's key is taken after a click or Enter in its field, as a
+    // shortcut's is, so Tab walks on through the step editor.
+    stepKey_.attach(find<QLineEdit>("macro_action_edit"));
+    captureChanged(false);
     showMacros();
     model_->load(-1);
     showMacro();
@@ -172,7 +174,6 @@ void CMacroWnd::showStepEditor() {
     if (!isMouseCode(a.code)) {
         tab->setCurrentIndex(1);
         if (auto* key = find<QLineEdit>("macro_action_edit")) {
-            key->setReadOnly(true);
             key->setText(QString::fromStdU16String(
                 KeyNameOfUsage(a.code, *services_.keyboard, skin().texts(), services_.debug)));
         }
@@ -227,14 +228,20 @@ void CMacroWnd::setRecording(bool on) {
     showMacro();
 }
 
+// A screen reader says how the field takes a key, and when it is waiting for one.
+void CMacroWnd::captureChanged(bool capturing) {
+    if (auto* key = find<QLineEdit>("macro_action_edit"))
+        key->setAccessibleDescription(
+            skin().texts().get(capturing ? "a11y_step_key_armed_text" : "a11y_step_key_hint_text"));
+}
+
+void CMacroWnd::takeKey(std::uint32_t virtualKey) {
+    const KeyUsage usage = UsageOfVirtualKey(virtualKey, *services_.keyboard);
+    model_->setStepCode(static_cast<std::uint8_t>(usage.found ? usage.usage : 0));
+    showSteps();
+}
+
 void CMacroWnd::onHookEvent(std::uintptr_t message, std::intptr_t state) {
-    if (keyCapture_) {
-        const KeyUsage usage =
-            UsageOfVirtualKey(static_cast<std::uint32_t>(message), *services_.keyboard);
-        model_->setStepCode(static_cast<std::uint8_t>(usage.found ? usage.usage : 0));
-        showSteps();
-        return;
-    }
     if (!model_->recording()) return;
     // Pause ends a recording without becoming a step, so the keyboard alone
     // can stop it (the stop button says so); every other key is recorded.
@@ -285,18 +292,6 @@ void CMacroWnd::onNotify(const Notification& n) {
     if (n.type == "killfocus" && (s == "macro_delay_edit" || s == "macro_mouseaction_delay_edit")) {
         model_->setStepDelay(qobject_cast<QLineEdit*>(n.control)->text().toLongLong());
         return showSteps();
-    }
-    if (n.type == "setfocus" && s == "macro_action_edit" && services_.hooks) {
-        keyCapture_ = true;
-        services_.hooks->installHook(&hookEvents_);
-        services_.hooks->enableHook(true);
-        return;
-    }
-    if (n.type == "killfocus" && s == "macro_action_edit" && services_.hooks) {
-        keyCapture_ = false;
-        services_.hooks->removeHook();
-        services_.hooks->enableHook(false);
-        return;
     }
     if (n.type == "selectchanged") {
         if (s == "record_delay_btn") delayMode_ = DelayMode::Recorded;

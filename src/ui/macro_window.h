@@ -9,10 +9,12 @@
 #include "skin/message_dispatcher.h"
 #include "skin/skinned_dialog.h"
 #include "store/macro_editor_model.h"
+#include "ui/focused_button_default.h"
+#include "ui/key_capture_field.h"
 
 namespace velor {
 
-class CMacroWnd final : public SkinnedDialog {
+class CMacroWnd final : public SkinnedDialog, private KeyCaptureOwner {
     Q_OBJECT
   public:
     struct Services {
@@ -63,14 +65,19 @@ class CMacroWnd final : public SkinnedDialog {
     void showStepEditor();
     void setRecording(bool on);
     void onHookEvent(std::uintptr_t message, std::intptr_t state);
+    // The step key field's capture: every key counts, modifiers too.
+    bool passOver(std::uint32_t, bool) override { return false; }
+    void takeKey(std::uint32_t virtualKey) override;
+    void captureChanged(bool capturing) override;
     std::uint16_t defaultDelay() const;
     DelayMode delayMode_ = DelayMode::Default;
 
     Services services_;
     std::unique_ptr<MacroEditorModel> model_;
     MessageDispatcher hookEvents_;
+    KeyCaptureField stepKey_;
     bool editPanelOn_ = false;
-    bool keyCapture_ = false;
+    std::unique_ptr<FocusedButtonDefault> enterKeys_;
 };
 
 }  // namespace velor

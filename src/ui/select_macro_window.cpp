@@ -30,6 +30,13 @@ void CSelectMacroWnd::initWindow() {
             row->setSizeHint(QSize(0, kRowHeight));
         }
         list->setCurrentRow(macroIndex);
+        // The row the keyboard makes current (the first one the focus lands
+        // on, the one Down or Up moves to) is the one OK takes, so it shows
+        // and reads as selected too.
+        connect(list, &QListWidget::currentItemChanged, this, [list](QListWidgetItem* now) {
+            if (now && !now->isSelected())
+                list->setCurrentItem(now, QItemSelectionModel::ClearAndSelect);
+        });
     }
     repeatMode = std::clamp(repeatMode, 0, 2);
     // A stored count out of range shows (and stays, on OK) as the nearest one allowed.

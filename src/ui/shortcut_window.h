@@ -9,8 +9,8 @@
 
 #include "platform/debug_output.h"
 #include "platform/hook_table.h"
-#include "skin/message_dispatcher.h"
 #include "skin/skinned_dialog.h"
+#include "ui/key_capture_field.h"
 
 namespace velor {
 
@@ -22,7 +22,7 @@ struct ShortcutRecord {
     const HookTable* hooks = nullptr;
 };
 
-class CShortcutWnd final : public SkinnedDialog {
+class CShortcutWnd final : public SkinnedDialog, private KeyCaptureOwner {
     Q_OBJECT
   public:
     CShortcutWnd(QWidget* parent, LanguageTexts& texts, const QString& skinFolder,
@@ -34,27 +34,22 @@ class CShortcutWnd final : public SkinnedDialog {
 
     const ShortcutRecord& record() const { return record_; }
     // Where the hooks post their events while the key field has the focus.
-    MessagePoster& hookWindow() { return events_; }
+    MessagePoster& hookWindow() { return capture_.hookWindow(); }
 
   protected:
     void initWindow() override;
     void onNotify(const Notification& n) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void startCapture(std::uintptr_t armingKey);
-    void showHint();
-    void onHookEvent(std::uintptr_t virtualKey, std::intptr_t released);
+    bool passOver(std::uint32_t virtualKey, bool released) override;
+    void takeKey(std::uint32_t virtualKey) override;
+    void captureChanged(bool capturing) override;
     void showKey();
-    void stopCapture();
 
     const KeyboardLayout& layout_;
     ShortcutRecord record_;
     DebugSink debug_;
-    MessageDispatcher events_;
-    bool capturing_ = false;
-    std::uintptr_t armingKey_ = 0;   // the Enter that started the capture
-    std::uintptr_t pressedKey_ = 0;  // the key taken; its release ends the capture
+    KeyCaptureField capture_;
 };
 
 }  // namespace velor

@@ -14,6 +14,7 @@
 #include <QSizeGrip>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
 
 #include <QThread>
 #include <functional>
@@ -203,6 +204,66 @@ TEST_F(PageTest, RowsPastTheMenuButtonsAreReadAsTextWithNothingToPress) {
             << row.k;
         EXPECT_EQ(seen->state().focusable, row.focusable) << row.k;
         EXPECT_EQ(b->focusPolicy() != Qt::NoFocus, row.focusable) << row.k;
+    }
+}
+
+// In the macro chooser the keyboard's row is the chosen one: the row the
+// focus lands on, or Down and Up move to, shows as selected and is what
+// Enter (OK) gives the button, the stores and the mouse.
+TEST_F(PageTest, TheMacroChooserTakesTheRowTheKeysMoveTo) {
+    const struct {
+        int macros;
+        std::vector<Qt::Key> keys;
+        int chosen;
+    } cases[] = {
+        {1, {}, 0},                            // the focus lands on it
+        {1, {Qt::Key_Down}, 0},                // Down stays on it
+        {3, {Qt::Key_Down}, 1},                // from the button's macro, Reload
+        {3, {Qt::Key_Down, Qt::Key_Down}, 2},  // from Burst, and no further
+    };
+    const std::u16string names[] = {u"Reload", u"Burst", u"Wall"};
+    for (const auto& c : cases) {
+        page->macros().records.clear();
+        for (int m = 0; m < c.macros; ++m) {
+            MacroRecord macro = MacroRecord::named(names[m]);
+            macro.setActionCount(1);
+            macro.setAction(0, {static_cast<std::uint8_t>(0x04 + m), MacroAction::kPress, 10});
+            page->macros().records.push_back(macro);
+        }
+        find<QAbstractButton>("btn_key_3")->click();
+        // The menu closes as its item is chosen.
+        if (QWidget* menu = QApplication::activePopupWidget()) menu->close();
+        QTimer::singleShot(0, [&] {
+            QWidget* picker = QApplication::activeModalWidget();
+            auto* list = picker ? picker->findChild<QListWidget*>("list_macro") : nullptr;
+            if (list == nullptr) return ADD_FAILURE() << "no chooser";
+            QApplication::setActiveWindow(picker);
+            list->setFocus(Qt::TabFocusReason);
+            for (const Qt::Key key : c.keys) QTest::keyClick(list, key);
+            const auto shown = list->selectedItems();
+            EXPECT_EQ(shown.size(), 1) << c.macros << " macros, keys " << c.keys.size();
+            if (shown.size() == 1) {
+                EXPECT_EQ(shown[0]->text().toStdU16String(), names[c.chosen]);
+            }
+            QTest::keyClick(list, Qt::Key_Return);
+            if (picker->isVisible()) {
+                ADD_FAILURE() << "Enter did not close the chooser";
+                picker->close();
+            }
+        });
+        page->onMenuItem("ms_10_select_macro");
+        pump();
+        const auto stored = readProfileStore(model, temp.path() / "ms_10" / "pro.data");
+        ASSERT_TRUE(stored);
+        const ConstButtonSlot slot = stored->records[0].button(2);
+        EXPECT_EQ(slot.function(), 17);
+        EXPECT_EQ(slot.macroName(), names[c.chosen]);
+        // The mouse plays it: its one step presses A, B or C.
+        const sim::MouseSettings held = mouse->settings();
+        const auto& sent = held.macros[2];
+        ASSERT_TRUE(sent.has_value());
+        ASSERT_FALSE(sent->entries.empty());
+        EXPECT_EQ(sent->entries[0].key, 0x04 + c.chosen);
     }
 }
 
