@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "util/clock.h"
@@ -85,6 +86,18 @@ inline bool writeFileAtomically(const std::filesystem::path& path,
                                 NewFileAccess access = NewFileAccess::ownerOnly) {
     return writeFileAtomically(
         path, contents, [](const ReplaceStep& step) { return step(); }, error, access);
+}
+
+// A text file of ours (the rules, the user's profile): its folder made for the
+// user alone where missing, then the file written atomically. False with why.
+inline bool writeOwnTextFile(const std::filesystem::path& path, std::string_view text,
+                             std::string* error = nullptr) {
+    makePrivateFolders(path.parent_path());
+    FileError failed;
+    const auto* data = reinterpret_cast<const std::uint8_t*>(text.data());
+    if (writeFileAtomically(path, std::span(data, text.size()), &failed)) return true;
+    if (error) *error = failed.message;
+    return false;
 }
 
 // Bytes to put at an offset of an existing file.

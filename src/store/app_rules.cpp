@@ -216,12 +216,7 @@ bool saveAppRules(const AppRules& rules, const std::filesystem::path& path, std:
     text += '\n';
     for (const AppRule& r : rules.all())
         text += escaped(r.app) + '\t' + escaped(utf16ToUtf8(r.profile)) + '\n';
-    makePrivateFolders(path.parent_path());
-    FileError failed;
-    const auto* data = reinterpret_cast<const std::uint8_t*>(text.data());
-    if (writeFileAtomically(path, std::span(data, text.size()), &failed)) return true;
-    if (error) *error = failed.message;
-    return false;
+    return writeOwnTextFile(path, text, error);
 }
 
 }  // namespace velor

@@ -49,13 +49,7 @@ bool saveUsersProfile(const std::optional<std::u16string>& profile,
         if (error) *error = utf8FromPath(path) + ": " + ec.message();
         return false;
     }
-    const std::string text = std::string(kHeader) + utf16ToUtf8(*profile) + '\n';
-    makePrivateFolders(path.parent_path());
-    FileError failed;
-    const auto* data = reinterpret_cast<const std::uint8_t*>(text.data());
-    if (writeFileAtomically(path, std::span(data, text.size()), &failed)) return true;
-    if (error) *error = failed.message;
-    return false;
+    return writeOwnTextFile(path, std::string(kHeader) + utf16ToUtf8(*profile) + '\n', error);
 }
 
 }  // namespace velor
