@@ -313,6 +313,15 @@ TEST_F(DeviceLinkTest, WorkerRunsApplyRequestsInOrderOnlyWhileAPathIsOpen) {
     EXPECT_EQ(mainWindow.count(kApplyRequest), 1);
 }
 
+// Waits on another thread by the steady clock: a count of short sleeps is no
+// bound where a sleep shorter than the system's tick returns at once (wine).
+bool within10s(const std::function<bool()>& done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done() && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return done();
+}
+
 TEST_F(DeviceLinkTest, ClosingDrainsTheQueueWithoutWaitingOnTheMouse) {
     openWired(0);
     FakeReceiver& receiver = goWireless();  // a mouse that never acknowledges
@@ -326,15 +335,12 @@ TEST_F(DeviceLinkTest, ClosingDrainsTheQueueWithoutWaitingOnTheMouse) {
     long long closedAt = -1;
     afterSleep = [&] {
         if (sleeping.exchange(true)) return;
-        for (int i = 0; i < 100'000 && !link->closing(); ++i)
-            std::this_thread::sleep_for(std::chrono::microseconds(100));
-        EXPECT_TRUE(link->closing()) << "the page never started closing";
+        EXPECT_TRUE(within10s([&] { return link->closing(); })) << "the page never started closing";
         closedAt = clock.now().count();
     };
     for (int i = 0; i < 5; ++i) link->postToWorker(kApplyCommand);
-    for (int i = 0; i < 100'000 && !sleeping; ++i)
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
-    ASSERT_TRUE(sleeping) << "the first apply never reached its pause";
+    ASSERT_TRUE(within10s([&] { return sleeping.load(); }))
+        << "the first apply never reached its pause";
     link->close();
     EXPECT_EQ(applies, 5);                // every queued apply ran (and would store)
     EXPECT_LE(receiver.sent.size(), 1u);  // no repetition, no later report
