@@ -35,7 +35,7 @@ need share/bash-completion/completions/velorctl share/zsh/vendor-completions/_ve
 [ ! -e "$dest/usr/share/velor/res/MS/template" ] || { echo "the skin templates were installed"; fail=1; }
 
 desktop-file-validate "$dest/usr/share/applications/io.velor.GamingDriver.desktop" || fail=1
-appstreamcli validate --no-net --explain \
+appstreamcli validate --no-net --pedantic --explain \
   "$dest/usr/share/metainfo/io.velor.GamingDriver.metainfo.xml" >/dev/null || fail=1
 grep -q 'TAG+="uaccess"' "$dest/usr/lib/udev/rules.d/70-velor.rules" || fail=1
 for page in velor velorctl; do
