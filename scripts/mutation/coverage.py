@@ -67,18 +67,20 @@ def read_gcov_json(text, number, tree_root, coverage):
                 coverage.add(number, rel, line["line_number"], line["count"])
 
 
-def _gcov(number, folder, build_dir, tree_root, coverage):
-    """Reads one test's counters: each .gcda beside a link to its .gcno."""
+def _gcov(folder, build_dir):
+    """gcov's JSON for one test's counters: each .gcda beside a link to its .gcno."""
     gcdas = [str(p) for p in Path(folder).rglob("*.gcda")]
     for gcda in gcdas:
         note = Path(gcda[: -len(".gcda")] + ".gcno")
         original = Path("/" + str(note.relative_to(folder)))
         if original.exists() and not note.exists():
             note.symlink_to(original)
+    out = []
     for k in range(0, len(gcdas), 200):
         r = subprocess.run(["gcov", "--json-format", "--stdout", *gcdas[k : k + 200]],
                            cwd=build_dir, capture_output=True, text=True)
-        read_gcov_json(r.stdout, number, tree_root, coverage)
+        out.append(r.stdout)
+    return "\n".join(out)
 
 
 def collect(runner, numbers, folder, jobs=2):
@@ -98,9 +100,12 @@ def collect(runner, numbers, folder, jobs=2):
             if status != "survived":
                 failing += failed
     coverage = Coverage()
-    for n in numbers:
-        if (folder / str(n)).exists():
-            _gcov(n, folder / str(n), runner.build_dir, runner.tree_root, coverage)
+    present = [n for n in numbers if (folder / str(n)).exists()]
+    # gcov runs side by side; what it prints is read here, one test after another.
+    with ThreadPoolExecutor(jobs) as pool:
+        for n, text in zip(present, pool.map(lambda n: _gcov(folder / str(n), runner.build_dir),
+                                             present)):
+            read_gcov_json(text, n, runner.tree_root, coverage)
     shutil.rmtree(folder, ignore_errors=True)
     return coverage, failing
 
