@@ -1,5 +1,6 @@
-// Command-line options of the form "--name value" and "--flag", checked
-// against what a command accepts.
+// Command-line options ("--name value", "--name=value", the short forms of
+// the shared ones, "--flag", "--" ending them), checked against what a
+// command accepts.
 #pragma once
 
 #include <map>
