@@ -1,5 +1,7 @@
 #include "cli/velorctl.h"
 
+#include "cli/options.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -121,6 +123,17 @@ TEST_F(VelorctlTest, EveryFormOfAnOptionGivesTheSameAnswer) {
         EXPECT_EQ(r.code, kExitOk) << args[1] << r.err;
         EXPECT_EQ(r.out, expected) << args[1];
     }
+}
+
+// An option with no short form before ones with it: the short ones still read.
+TEST(Options, ShortFormsReadWhateverTheOrderOfTheOptions) {
+    constexpr OptionSpec spec[] = {{"dpi-level", true}, {"slot", true}, {"json", false}};
+    const std::vector<std::string_view> args{"--dpi-level=3", "-s", "7", "-j"};
+    const auto o = Options::parse(args, spec);
+    ASSERT_TRUE(o) << o.error();
+    EXPECT_EQ(*o->value("slot"), "7");
+    EXPECT_EQ(*o->value("dpi-level"), "3");
+    EXPECT_TRUE(o->has("json"));
 }
 
 TEST_F(VelorctlTest, BadInputIsRefusedWithOneLineAndNothingWritten) {

@@ -16,6 +16,7 @@
 #include "../support/temp_folder.h"
 #include "../support/test_records.h"
 #include "platform/file_io.h"
+#include "profile/function_table.h"
 #include "store/store_journal.h"
 #include "util/le_bytes.h"
 
@@ -382,6 +383,36 @@ TEST_F(ProfileStoreTest, AJournalLeftBehindIsFinishedAndADamagedOneRemoved) {
         EXPECT_EQ(fileBytes(storePath()), expected) << damaged;
         EXPECT_FALSE(fs::exists(journal)) << damaged;
     }
+}
+
+}  // namespace
+}  // namespace velor
+
+namespace velor {
+namespace {
+
+// A store opened by its names is checked a budget at a time, and damage found
+// late is dealt with as a load deals with it: kept aside, the repair written.
+TEST_F(ProfileStoreTest, ProfilesOpenedByNameAreCheckedABudgetAtATime) {
+    std::vector<ProfileRecord> records{newRecord(ms10().record, u"A"),
+                                       newRecord(ms10().record, u"B"),
+                                       newRecord(ms10().record, u"C")};
+    {  // button 3 plays a macro of more steps than a slot holds
+        ButtonSlot slot = records[2].button(2);
+        slot.set(SlotField::function, function::kMacro);
+        slot.set(SlotField::macroActionCount, 47);
+    }
+    writeStore(storeOf(0, records));
+    EXPECT_TRUE(loadProfiles(list, temp.folder(), texts, {}, true).problems.empty());
+    bool done = true;
+    EXPECT_TRUE(checkLoadedProfiles(list, temp.folder(), 1, &done).problems.empty());
+    EXPECT_FALSE(done);  // one of the two left was checked
+    EXPECT_TRUE(keptAside().empty());
+    const LoadReport late = checkLoadedProfiles(list, temp.folder(), 1, &done);
+    EXPECT_TRUE(done);
+    ASSERT_EQ(late.problems.size(), 1u);
+    EXPECT_THAT(late.problems[0], HasSubstr("profile 3"));
+    EXPECT_FALSE(late.keptAside.empty());
 }
 
 }  // namespace
