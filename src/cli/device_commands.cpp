@@ -286,13 +286,13 @@ void resolveFilesHere(std::vector<std::string>& args) {
     const auto options = Options::parse(rest, kApplyOptions);
     if (!options) return;  // the program refuses it as velorctl would
     std::vector<std::string> sent{"apply"};
-    for (const OptionSpec& spec : kApplyOptions) {
-        const auto value = options->value(spec.name);
+    for (const OptionSpec& option : kApplyOptions) {
+        const auto value = options->value(option.name);
         if (!value) continue;
-        sent.push_back("--" + std::string(spec.name));
+        sent.push_back("--" + std::string(option.name));
         std::string v(*value);
         std::error_code ec;
-        if (spec.name == "profile" && !v.empty()) {
+        if (option.name == "profile" && !v.empty()) {
             const auto whole = std::filesystem::absolute(pathFromUtf8(v), ec);
             if (!ec) v = utf8FromPath(whole);
         }

@@ -46,12 +46,12 @@ Result<Options> Options::parse(std::span<const std::string_view> args,
     std::vector<option> longOptions;
     // "+": stop at the first argument that is not an option; ":": errors are ours to tell.
     std::string shortOptions = "+:";
-    for (const OptionSpec& spec : accepted) {
-        const char letter = shortNameOf(spec.name);
+    for (const OptionSpec& wanted : accepted) {
+        const char letter = shortNameOf(wanted.name);
         longOptions.push_back(
-            {spec.name.data(), spec.takesValue ? required_argument : no_argument, nullptr,
+            {wanted.name.data(), wanted.takesValue ? required_argument : no_argument, nullptr,
              letter != 0 ? letter : 0x100 + static_cast<int>(longOptions.size())});
-        if (letter != 0) shortOptions += std::string(1, letter) + (spec.takesValue ? ":" : "");
+        if (letter != 0) shortOptions += std::string(1, letter) + (wanted.takesValue ? ":" : "");
     }
     longOptions.push_back({nullptr, 0, nullptr, 0});
 
@@ -84,18 +84,18 @@ Result<Options> Options::parse(std::span<const std::string_view> args,
             return Result<Options>::failure(flag ? "option '" + arg + "' takes no value"
                                                  : "unknown option '" + arg + "'");
         }
-        const auto spec =
+        const auto taken =
             index >= 0 ? accepted.begin() + index
                        : std::find_if(accepted.begin(), accepted.end(), [&](const OptionSpec& s) {
                              return shortNameOf(s.name) == got;
                          });
         // getopt_long takes any unambiguous start of a name: only whole names count here.
-        if (index >= 0 && !named(*spec))
+        if (index >= 0 && !named(*taken))
             return Result<Options>::failure("unknown option '" + arg + "'");
-        if (options.has(spec->name))
-            return Result<Options>::failure("option '--" + std::string(spec->name) +
+        if (options.has(taken->name))
+            return Result<Options>::failure("option '--" + std::string(taken->name) +
                                             "' given twice");
-        options.values_.emplace(std::string(spec->name), spec->takesValue ? optarg : "");
+        options.values_.emplace(std::string(taken->name), taken->takesValue ? optarg : "");
     }
     if (optind < argc)
         return Result<Options>::failure("unexpected argument '" +

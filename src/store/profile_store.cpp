@@ -8,6 +8,7 @@
 #include "platform/read_only_file.h"
 #include "profile/record_validation.h"
 #include "store/damaged_file.h"
+#include "store/snapshot_patches.h"
 #include "store/store_journal.h"
 #include "util/le_bytes.h"
 #include "util/utf16.h"
@@ -20,9 +21,6 @@ namespace {
 constexpr std::size_t kReservedBlocks = 5;
 // Far beyond any real store; refuses to read junk whole. No list grows past it.
 constexpr std::uintmax_t kMaxStoreBytes = ProfileList::kMaxStoreBytes;
-// A save that changes no more than this many records' worth of bytes writes
-// them where they lie; a larger change writes the store whole.
-constexpr std::size_t kMaxPatchRecords = 4;
 
 }  // namespace
 
@@ -223,45 +221,6 @@ bool writeSnapshot(const ProfileList::Snapshot& s, std::size_t headerSize, std::
 
 }  // namespace
 
-namespace {
-
-// The few byte runs that turn the store file the snapshot was taken from into
-// the snapshot, when no profile was added, removed or moved and few bytes
-// changed; nullopt otherwise. Empty when nothing changed at all.
-std::optional<std::vector<FilePatch>> patchesFor(const ProfileList::Snapshot& s,
-                                                 const std::filesystem::path& path,
-                                                 std::size_t headerSize, std::size_t length,
-                                                 std::uint64_t& size) {
-    std::error_code ec;
-    size = std::filesystem::file_size(path, ec);
-    if (!s.file || ec || s.header.size() != headerSize ||
-        size != headerSize + s.pieces.size() * std::uint64_t{length})
-        return std::nullopt;
-    std::vector<FilePatch> patches;
-    std::size_t changed = 0;
-    const auto add = [&](std::span<const std::uint8_t> wanted, std::uint64_t at,
-                         std::vector<std::uint8_t>& now) {
-        if (!s.file->readAt(at, now)) return false;
-        if (auto d = differenceOf(now, wanted, at)) {
-            changed += d->bytes.size();
-            patches.push_back(std::move(*d));
-        }
-        return changed <= kMaxPatchRecords * length;
-    };
-    std::vector<std::uint8_t> now(headerSize);
-    if (!add(s.header, 0, now)) return std::nullopt;
-    now.resize(length);
-    for (std::size_t i = 0; i < s.pieces.size(); ++i) {
-        const ProfileList::Snapshot::Piece& piece = s.pieces[i];
-        const std::uint64_t at = headerSize + i * std::uint64_t{length};
-        if (piece.bytes.empty() ? piece.offset != at : !add(piece.bytes, at, now))
-            return std::nullopt;
-    }
-    return patches;
-}
-
-}  // namespace
-
 bool saveProfiles(ProfileList& list, const std::string& dataFolder, std::string* error) {
     // One save at a time: the snapshot and its write stay in order.
     static std::mutex saving;
@@ -290,7 +249,8 @@ bool saveProfiles(ProfileList& list, const std::string& dataFolder, std::string*
     // written where they lie, whatever the number of profiles, and outside the
     // list's lock.
     std::uint64_t size = 0;
-    if (auto patches = patchesFor(snapshot, path, headerSize, list.model().recordLength(), size)) {
+    if (auto patches =
+            snapshotPatches(snapshot, path, headerSize, list.model().recordLength(), size)) {
         if (!patchThroughJournal(path, size, *patches, &writeError)) {
             if (error) *error = writeError.message;
             return false;

@@ -127,9 +127,9 @@ TEST_F(VelorctlTest, EveryFormOfAnOptionGivesTheSameAnswer) {
 
 // An option with no short form before ones with it: the short ones still read.
 TEST(Options, ShortFormsReadWhateverTheOrderOfTheOptions) {
-    constexpr OptionSpec spec[] = {{"dpi-level", true}, {"slot", true}, {"json", false}};
+    constexpr OptionSpec accepted[] = {{"dpi-level", true}, {"slot", true}, {"json", false}};
     const std::vector<std::string_view> args{"--dpi-level=3", "-s", "7", "-j"};
-    const auto o = Options::parse(args, spec);
+    const auto o = Options::parse(args, accepted);
     ASSERT_TRUE(o) << o.error();
     EXPECT_EQ(*o->value("slot"), "7");
     EXPECT_EQ(*o->value("dpi-level"), "3");
