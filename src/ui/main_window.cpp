@@ -16,7 +16,6 @@
 #include "models/model_descriptor.h"
 #include "platform/autostart.h"
 #include "platform/file_io.h"
-#include "skin/skin_menu.h"
 #include "store/autostart_setting.h"
 #include "store/language_choice.h"
 #include "ui/about_window.h"
@@ -336,29 +335,6 @@ void CMainWnd::refreshTexts() {
     setWindowTitle(name);
     if (tray_) tray_->setToolTip(name);
     for (int n = 1; n <= kPageCount; ++n) page(n).refreshTexts();
-}
-
-// The icon is made even when the desktop has no tray yet: a tray that
-// appears later (a login that starts the program before the panel) takes it.
-void CMainWnd::createTray() {
-    tray_ = std::make_unique<QSystemTrayIcon>(icon_);
-    trayMenu_ = std::make_unique<QMenu>();
-    trayMenu_->setAccessibleName(QString::fromLatin1(kClassName));  // what a screen reader says
-    // The menu is read afresh from its skin file every time it opens.
-    connect(trayMenu_.get(), &QMenu::aboutToShow, this, [this] {
-        fillMenu(
-            *trayMenu_, services_.skinFolder + "traymenu.xml", texts_,
-            [this](const QString& item) { messages_.postMenuCommand(kMenuCommandMessage, item); });
-        addMiceToTrayMenu();
-    });
-    fillMenu(*trayMenu_, services_.skinFolder + "traymenu.xml", texts_,
-             [this](const QString& item) { messages_.postMenuCommand(kMenuCommandMessage, item); });
-    tray_->setContextMenu(trayMenu_.get());
-    connect(tray_.get(), &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason r) {
-                if (r == QSystemTrayIcon::Trigger) messages_.post(kTrayMessage, 0, kLeftButtonUp);
-            });
-    tray_->show();
 }
 
 void CMainWnd::showEvent(QShowEvent* event) {

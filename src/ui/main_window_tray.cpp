@@ -3,6 +3,7 @@
 // tooltip.
 #include "ui/main_window.h"
 
+#include "skin/skin_menu.h"
 #include "ui/png_file.h"
 
 namespace velor {
@@ -14,6 +15,29 @@ QIcon programIcon(const QString& skinFolder) {
 
 QIcon themedProgramIcon(const QString& skinFolder) {
     return QIcon::fromTheme(QStringLiteral("io.velor.GamingDriver"), programIcon(skinFolder));
+}
+
+// The icon is made even when the desktop has no tray yet: a tray that
+// appears later (a login that starts the program before the panel) takes it.
+void CMainWnd::createTray() {
+    tray_ = std::make_unique<QSystemTrayIcon>(icon_);
+    trayMenu_ = std::make_unique<QMenu>();
+    trayMenu_->setAccessibleName(QString::fromLatin1(kClassName));  // what a screen reader says
+    // The menu is read afresh from its skin file every time it opens.
+    connect(trayMenu_.get(), &QMenu::aboutToShow, this, [this] {
+        fillMenu(
+            *trayMenu_, services_.skinFolder + "traymenu.xml", texts_,
+            [this](const QString& item) { messages_.postMenuCommand(kMenuCommandMessage, item); });
+        addMiceToTrayMenu();
+    });
+    fillMenu(*trayMenu_, services_.skinFolder + "traymenu.xml", texts_,
+             [this](const QString& item) { messages_.postMenuCommand(kMenuCommandMessage, item); });
+    tray_->setContextMenu(trayMenu_.get());
+    connect(tray_.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason r) {
+                if (r == QSystemTrayIcon::Trigger) messages_.post(kTrayMessage, 0, kLeftButtonUp);
+            });
+    tray_->show();
 }
 
 QString CMainWnd::trayLine(int slot, const DevicePage::TrayView& view) const {

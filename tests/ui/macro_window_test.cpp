@@ -32,6 +32,14 @@ const QString kSkins = QStringLiteral(VELOR_PROGRAM_DIR "/res/");
 
 // Slot 10's editor on the test's macros and stand-ins; each test swaps in
 // what it watches (saves, notices, the file chosen).
+// The editor shown as a window of its own, with the keyboard's focus.
+void showActive(CMacroWnd& editor) {
+    ASSERT_TRUE(editor.create());
+    editor.setModal(false);
+    editor.show();
+    QApplication::setActiveWindow(&editor);
+}
+
 CMacroWnd::Services editorOn(MacroList& macros, const KeyboardLayout& keyboard,
                              const HookTable& hooks, Clock& clock) {
     return {10,
@@ -247,10 +255,7 @@ TEST(MacroWindow, TheStepKeyIsTakenAfterAClickOrEnterAndTabWalksOn) {
     CMacroWnd::Services services = editorOn(macros, us, hooks, clock);
     services.save = [&] { return saveMacros(macros, *descriptorFor(10), data); };
     CMacroWnd editor(nullptr, texts, services);
-    ASSERT_TRUE(editor.create());
-    editor.setModal(false);
-    editor.show();
-    QApplication::setActiveWindow(&editor);
+    ASSERT_NO_FATAL_FAILURE(showActive(editor));
     editor.skin().find<QListWidget>("ms_10_macro_list")->setCurrentRow(0);
     editor.skin().find<QListWidget>("ms_10_macro_action_list")->setCurrentRow(0);
     editor.skin().find<QCheckBox>("ms_10_macro_action_edit_check")->click();
@@ -387,10 +392,7 @@ TEST(MacroWindow, AKeyHeldWhileRecordingIsOnePressAndOneRelease) {
         CMacroWnd::Services services = editorOn(macros, us, hooks, clock);
         services.save = [&] { return saveMacros(macros, *descriptorFor(10), data); };
         CMacroWnd editor(nullptr, texts, services);
-        ASSERT_TRUE(editor.create());
-        editor.setModal(false);
-        editor.show();
-        QApplication::setActiveWindow(&editor);
+        ASSERT_NO_FATAL_FAILURE(showActive(editor));
         editor.skin().find<QAbstractButton>("ms_10_record_delay_btn")->click();
         auto* record = editor.skin().find<QCheckBox>("ms_10_macro_record_btn");
         record->setFocus();
